@@ -1,0 +1,68 @@
+#include "common/clock.hpp"
+
+#include <sys/time.h>
+#include <time.h>
+
+#include <cerrno>
+
+namespace vorn {
+
+DateTime SystemClock::now() {
+    struct timeval tv {};
+    ::gettimeofday(&tv, nullptr);
+    struct tm local {};
+    const time_t seconds = tv.tv_sec;
+    ::localtime_r(&seconds, &local);
+    DateTime t;
+    t.year = local.tm_year + 1900;
+    t.month = local.tm_mon + 1;
+    t.day = local.tm_mday;
+    t.weekday = local.tm_wday;
+    t.hour = local.tm_hour;
+    t.minute = local.tm_min;
+    t.second = local.tm_sec > 59 ? 59 : local.tm_sec;
+    t.hundredths = static_cast<int>(tv.tv_usec / 10000);
+    return t;
+}
+
+std::int64_t SystemClock::monotonic_ms() {
+    struct timespec ts {};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void SystemClock::sleep_ms(int ms) {
+    if (ms <= 0) return;
+    struct timespec req {ms / 1000, (ms % 1000) * 1000000L};
+    while (::nanosleep(&req, &req) != 0 && errno == EINTR) {
+    }
+}
+
+void ManualClock::advance_ms(std::int64_t ms) {
+    if (ms <= 0) return;
+    monotonic_ += ms;
+    fraction_ms_ += ms;
+    std::int64_t seconds = fraction_ms_ / 1000;
+    fraction_ms_ %= 1000;
+    now_.hundredths = static_cast<int>(fraction_ms_ / 10);
+    while (seconds > 0) {
+        --seconds;
+        if (++now_.second < 60) continue;
+        now_.second = 0;
+        if (++now_.minute < 60) continue;
+        now_.minute = 0;
+        if (++now_.hour < 24) continue;
+        now_.hour = 0;
+        now_.weekday = (now_.weekday + 1) % 7;
+        static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const bool leap = (now_.year % 4 == 0 && now_.year % 100 != 0) || now_.year % 400 == 0;
+        const int month_days = now_.month == 2 && leap ? 29 : kDays[(now_.month - 1) % 12];
+        if (++now_.day <= month_days) continue;
+        now_.day = 1;
+        if (++now_.month <= 12) continue;
+        now_.month = 1;
+        ++now_.year;
+    }
+}
+
+}  // namespace vorn

@@ -1,0 +1,19 @@
+// Directory helpers shared by game and setup. "\" in a path counts as "/" everywhere.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vorn {
+
+// Turns every "\" into "/", so names written for the original separators work here.
+std::string NativePath(std::string_view path);
+
+// Strips trailing "/" characters, appends "/." and reports whether that names a directory.
+bool DirectoryExists(std::string_view path);
+
+// Creates every missing directory along `path` (absolute or relative to the working directory).
+// Errors are ignored. The working directory is never changed, so `keep_directory` holds either way.
+void CreateDirectoryPath(std::string_view path, bool keep_directory = true);
+
+}  // namespace vorn

@@ -1,0 +1,140 @@
+#include "common/record_file.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "common/io_check.hpp"
+
+namespace vorn {
+
+namespace {
+
+// pread/pwrite until done: a signal or a short transfer must not cut a record in two.
+long FullPread(int fd, void* data, std::size_t size, off_t offset) {
+    std::size_t done = 0;
+    auto* bytes = static_cast<char*>(data);
+    while (done < size) {
+        const ssize_t n = ::pread(fd, bytes + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<long>(done);
+}
+
+long FullPwrite(int fd, const void* data, std::size_t size, off_t offset) {
+    std::size_t done = 0;
+    const auto* bytes = static_cast<const char*>(data);
+    while (done < size) {
+        const ssize_t n =
+            ::pwrite(fd, bytes + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return -1;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<long>(done);
+}
+
+}  // namespace
+
+RecordFile::RecordFile(RecordFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      record_size_(other.record_size_),
+      error_(other.error_),
+      path_(std::move(other.path_)) {}
+
+RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = std::exchange(other.fd_, -1);
+        record_size_ = other.record_size_;
+        error_ = other.error_;
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+RecordFile::~RecordFile() { close(); }
+
+bool RecordFile::open(const std::string& path, std::size_t record_size, Access access) {
+    close();
+    path_ = path;
+    record_size_ = record_size == 0 ? 1 : record_size;
+    const int flags = (access == Access::kRead ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+    fd_ = ::open(path.c_str(), flags);
+    error_ = fd_ < 0 ? errno : 0;
+    return fd_ >= 0;
+}
+
+bool RecordFile::create(const std::string& path, std::size_t record_size) {
+    close();
+    path_ = path;
+    record_size_ = record_size == 0 ? 1 : record_size;
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    error_ = fd_ < 0 ? errno : 0;
+    return fd_ >= 0;
+}
+
+void RecordFile::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+std::uint64_t RecordFile::record_count() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0) return 0;
+    return static_cast<std::uint64_t>(st.st_size) / record_size_;
+}
+
+bool RecordFile::read(std::uint64_t index, void* record) const {
+    if (fd_ < 0) {
+        error_ = EBADF;
+        return false;
+    }
+    const long n = FullPread(fd_, record, record_size_, static_cast<off_t>(index * record_size_));
+    if (n < 0) error_ = errno;
+    return n == static_cast<long>(record_size_);
+}
+
+bool RecordFile::write(std::uint64_t index, const void* record) {
+    if (fd_ < 0) {
+        error_ = EBADF;
+        return false;
+    }
+    const long n = FullPwrite(fd_, record, record_size_, static_cast<off_t>(index * record_size_));
+    if (n < 0) error_ = errno;
+    return n == static_cast<long>(record_size_);
+}
+
+void RecordFile::read_checked(std::uint64_t index, void* record) const {
+    if (fd_ < 0) RuntimeIoError(kIoFileNotOpen, path_);
+    if (!read(index, record)) RuntimeIoError(kIoReadPastEnd, path_);
+}
+
+void RecordFile::write_checked(std::uint64_t index, const void* record) {
+    if (fd_ < 0) RuntimeIoError(kIoFileNotOpen, path_);
+    if (!write(index, record)) RuntimeIoError(kIoWriteError, path_);
+}
+
+long ReadFilePrefix(const std::string& path, void* data, std::size_t size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    const long n = FullPread(fd, data, size, 0);
+    ::close(fd);
+    return n;
+}
+
+bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    if (fd < 0) return false;
+    const long n = FullPwrite(fd, data, size, 0);
+    ::close(fd);
+    return n == static_cast<long>(size);
+}
+
+}  // namespace vorn

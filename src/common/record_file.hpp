@@ -1,0 +1,73 @@
+// A file of fixed-size records: record n (from 0 here) starts at n * size, and every record is
+// moved with one pread or pwrite. Failures are return values; the *_checked forms turn a failure
+// the caller does not handle itself into the controlled run-time I/O stop (io_check.hpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vorn {
+
+class RecordFile {
+public:
+    enum class Access { kRead, kReadWrite };
+
+    RecordFile() = default;
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+    RecordFile(RecordFile&& other) noexcept;
+    RecordFile& operator=(RecordFile&& other) noexcept;
+    ~RecordFile();
+
+    // Opens an existing file; false (with error() = errno) when it cannot be opened.
+    bool open(const std::string& path, std::size_t record_size, Access access);
+    // Creates the file, or truncates it when it exists; opened for reading and writing.
+    bool create(const std::string& path, std::size_t record_size);
+    void close();
+
+    bool is_open() const { return fd_ >= 0; }
+    int error() const { return error_; }
+    int fd() const { return fd_; }
+    std::size_t record_size() const { return record_size_; }
+    const std::string& path() const { return path_; }
+
+    // Whole records in the file; a partial last record does not count.
+    std::uint64_t record_count() const;
+
+    // True when the whole record was read.
+    bool read(std::uint64_t index, void* record) const;
+    // True when the whole record was written with one pwrite.
+    bool write(std::uint64_t index, const void* record);
+    bool append(const void* record) { return write(record_count(), record); }
+
+    // As read/write, but a failure ends the program with the run-time I/O error code.
+    void read_checked(std::uint64_t index, void* record) const;
+    void write_checked(std::uint64_t index, const void* record);
+
+    template <class Record>
+    bool read_record(std::uint64_t index, Record& record) const {
+        return sized(sizeof(Record)) && read(index, &record);
+    }
+    template <class Record>
+    bool write_record(std::uint64_t index, const Record& record) {
+        return sized(sizeof(Record)) && write(index, &record);
+    }
+
+private:
+    bool sized(std::size_t size) const { return size == record_size_; }
+
+    int fd_ = -1;
+    std::size_t record_size_ = 1;
+    mutable int error_ = 0;
+    std::string path_;
+};
+
+// Reads up to `size` bytes from the start of a file into `data`; returns the count read, or -1
+// when the file cannot be opened.
+long ReadFilePrefix(const std::string& path, void* data, std::size_t size);
+
+// Writes `size` bytes at offset 0 without truncating, creating the file rw-rw-r-- when missing.
+bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size);
+
+}  // namespace vorn

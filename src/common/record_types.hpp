@@ -1,0 +1,66 @@
+// Building blocks of the fixed-record files: length-prefixed short strings and one-byte
+// booleans. Records are packed structs of these and of little-endian integers, so a record read
+// from disk and written back unchanged keeps every byte, including the ones nobody interprets.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+static_assert(std::endian::native == std::endian::little,
+              "record files are little-endian images; a big-endian port needs byte swapping");
+
+namespace vorn {
+
+#pragma pack(push, 1)
+
+// string[N]: one length byte, then N character bytes. Bytes past the length are kept as found.
+template <std::size_t N>
+struct ShortString {
+    static_assert(N >= 1 && N <= 255);
+    std::uint8_t length;
+    char text[N];
+
+    static constexpr std::size_t capacity = N;
+
+    // A length byte larger than the capacity (a damaged file) reads as the full capacity.
+    std::size_t size() const { return std::min<std::size_t>(length, N); }
+    std::string_view view() const { return {text, size()}; }
+    std::string str() const { return std::string(view()); }
+    bool empty() const { return size() == 0; }
+
+    // Longer texts are cut to the capacity, as the record format demands.
+    void set(std::string_view value) {
+        const std::size_t n = std::min(value.size(), N);
+        if (n > 0) std::memcpy(text, value.data(), n);
+        length = static_cast<std::uint8_t>(n);
+    }
+    ShortString& operator=(std::string_view value) {
+        set(value);
+        return *this;
+    }
+};
+
+// One byte: 0 is false, anything else true; true is written as 1. A byte that is only read keeps
+// its value.
+struct Bool8 {
+    std::uint8_t raw;
+
+    operator bool() const { return raw != 0; }
+    Bool8& operator=(bool value) {
+        raw = value ? 1 : 0;
+        return *this;
+    }
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(ShortString<20>) == 21);
+static_assert(sizeof(ShortString<255>) == 256);
+static_assert(sizeof(Bool8) == 1);
+
+}  // namespace vorn

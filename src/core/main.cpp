@@ -1,0 +1,32 @@
+// game: one caller on one node. The BBS starts it in the game directory with the node number.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "common/clock.hpp"
+#include "common/random.hpp"
+#include "core/session.hpp"
+#include "core/startup.hpp"
+#include "term/terminal_io.hpp"
+
+int main(int argc, char** argv) {
+    if (::getuid() == 0 || ::geteuid() == 0) {
+        std::fputs("RUNNING THIS PROGRAM AS ROOT IS STUPID\r\n", stdout);
+        std::fflush(stdout);
+        ::usleep(1000 * 1000);
+        return vorn::kExitRoot;
+    }
+    // A caller who hangs up must not kill us in the middle of a write: the write fails instead.
+    ::signal(SIGPIPE, SIG_IGN);
+
+    vorn::SystemClock clock;
+    vorn::SeededRandom random(static_cast<std::uint64_t>(std::time(nullptr)));
+    vorn::FdTerminalIo terminal(STDIN_FILENO, STDOUT_FILENO);
+    vorn::RealProcessExit exit;
+    vorn::Platform platform{clock, random, terminal, exit};
+    vorn::Session session(platform);
+    for (int i = 1; i < argc; ++i) session.args.emplace_back(argv[i]);
+    vorn::RunGame(session);
+}

@@ -1,0 +1,125 @@
+// The session: everything one call of the game knows, created by main and passed by reference to
+// every part of the program. No part keeps session state of its own anywhere else.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/clock.hpp"
+#include "common/config_records.hpp"
+#include "common/random.hpp"
+#include "core/system_strings.hpp"
+#include "player/user_files.hpp"
+#include "term/key_reader.hpp"
+#include "term/system_log.hpp"
+#include "term/terminal_io.hpp"
+#include "term/writer.hpp"
+
+namespace vorn {
+
+// How the process ends. The game exits; a test may instead unwind to its own frame.
+class ProcessExit {
+public:
+    virtual ~ProcessExit() = default;
+    virtual void exit_process(int code) = 0;
+};
+
+// The real thing: flushes C stdio and ends the process (atexit handlers run).
+class RealProcessExit final : public ProcessExit {
+public:
+    void exit_process(int code) override;
+};
+
+// The replaceable parts of the outside world.
+struct Platform {
+    Clock& clock;
+    Random& random;
+    TerminalIo& terminal;
+    ProcessExit& exit;
+};
+
+// In memory only: board and sysop names and the paths of the installation.
+struct SystemInfo {
+    std::string bbs_name = "Board";
+    std::string sysop_name = "Sysop";
+    std::string data_path;
+    std::string text_path;
+    std::string message_path;
+    std::string temp_path;
+    std::string log_path;
+    bool multinode = false;
+    bool dynamic_node = false;
+};
+
+struct CommSettings {
+    std::string comm_device;
+    std::int32_t baud = 0;
+};
+
+// The four play-mode flags cleared at start-up; key input and the exploration loop consult them.
+struct PlayFlags {
+    bool exploring = false;
+    bool in_battle = false;
+    bool redraw = false;
+    bool quit = false;
+};
+
+struct Session {
+    explicit Session(Platform& p);
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Platform& platform;
+    Clock& clock;
+    Random& rng;
+
+    std::vector<std::string> args;
+    std::string node_text = "0";
+    std::uint8_t node_number = 0;
+    std::string start_directory;
+    bool multinode = false;  // the session's flag: names log files, may be switched off later
+    bool logged_on = false;
+    PlayFlags play;
+
+    NodeConfig node{};
+    GameSettings settings{};
+    SystemInfo system;
+    CommSettings comm;
+
+    // Door session values.
+    bool local_session = false;
+    bool comm_active = false;
+    bool ansi_terminal = false;
+    bool vornterm_detected = false;
+
+    // Time accounting and the state of every wait.
+    double minutes_allowed = 0;
+    DateTime session_start;
+    std::int64_t session_start_ms = 0;
+    double extra_seconds = 0;
+    double time_adjust = 0;
+    std::uint32_t refresh_stamp = 0;
+    bool session_running = false;
+    bool session_ended = false;
+    bool in_chat = false;
+    bool key_seen = false;
+
+    // The dynamic node slot taken in lockfile.lck, 0 when none.
+    std::uint8_t locked_node = 0;
+
+    UserFiles users;
+    SystemStrings strings;
+    Writer writer;
+    KeyReader keys;
+
+    // Logs one line in the day's system log with the session's current log path and node.
+    void log(std::string_view message);
+    LogTarget log_target() const;
+
+    // Ends the process: output flushed first. Never returns.
+    [[noreturn]] void exit(int code);
+};
+
+}  // namespace vorn

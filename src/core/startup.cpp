@@ -1,0 +1,295 @@
+// The main sequence of the game: each step prints its progress as plain lines on standard output
+// until the title screen, and fatal errors end with their own lines and exit codes.
+#include "core/startup.hpp"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+
+#include "common/config_files.hpp"
+#include "common/directories.hpp"
+#include "core/node_paths.hpp"
+#include "core/session.hpp"
+#include "play/title_menu.hpp"
+#include "term/drop_files.hpp"
+
+namespace vorn {
+
+namespace {
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+const std::string* FirstArgument(const Session& session) {
+    return session.args.empty() ? nullptr : &session.args.front();
+}
+
+}  // namespace
+
+std::string NodeTextOf(const std::string* argument) {
+    if (argument == nullptr || Upper(*argument) == "DAEMON") return "0";
+    return *argument;
+}
+
+std::uint8_t NodeNumberOf(const std::string* argument) {
+    if (argument == nullptr || argument->empty()) return 0;
+    std::size_t i = 0;
+    bool negative = false;
+    if ((*argument)[0] == '+' || (*argument)[0] == '-') {
+        negative = (*argument)[0] == '-';
+        i = 1;
+    }
+    if (i == argument->size()) return 0;
+    std::int64_t value = 0;
+    for (; i < argument->size(); ++i) {
+        const char c = (*argument)[i];
+        if (c < '0' || c > '9') return 0;
+        value = value * 10 + (c - '0');
+        if (value > INT32_MAX) return 0;  // out of range reads as no number at all
+    }
+    if (negative) value = -value;
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
+
+std::uint32_t SecondsStamp(Session& session) {
+    const DateTime t = session.clock.now();
+    return static_cast<std::uint32_t>(t.day) * 86400u +
+           static_cast<std::uint32_t>(t.hour * 3600 + t.minute * 60 + t.second);
+}
+
+void LoadConfiguration(Session& session) {
+    Writer& out = session.writer;
+    session.node = NodeConfig{};
+    session.settings = GameSettings{};
+    session.system = SystemInfo{};
+    session.comm = CommSettings{};
+
+    out.plain("Loading config...");
+    session.node_text = NodeTextOf(FirstArgument(session));
+    session.log(">Node " + session.node_text + " loaded");
+
+    const std::string node_file = NodeConfigFileName(session.node_text);
+    if (!ReadNodeConfig(node_file, session.node)) {
+        out.plain_line("");
+        out.plain_line(node_file + " couldn't be read, check file size and permissions");
+        out.plain_line("Try recreating a new one with setup");
+        out.plain_line(kContactLine);
+        out.plain_line("With the following details:");
+        out.plain_line("    Linux distribution");
+        out.plain_line("    the file : " + node_file);
+        out.plain_line("    and the permissions on " + node_file);
+        session.exit(kExitConfig);
+    }
+    out.plain(".");
+
+    std::string path = session.node.door_file_path.str();
+    if (path.empty() || path.back() != '\\') session.node.door_file_path = path + "\\";
+    out.plain(".");
+
+    session.comm.comm_device = session.node.comm_device.str();
+    out.plain(".");
+
+    session.system.bbs_name = session.node.bbs_name.str();
+    session.system.sysop_name = session.node.sysop_name.str();
+    session.system.multinode = session.node.multinode;
+    session.multinode = session.node.multinode;
+
+    if (!ReadGameSettings("setup.dat", session.settings)) {
+        out.plain_line("");
+        out.plain_line("setup.dat couldn't be read, check file size and permissions");
+        out.plain_line("Try using setup to create a new one");
+        out.plain_line(kContactLine);
+        session.exit(kExitConfig);
+    }
+    out.plain_line("");
+}
+
+void InitializeSession(Session& session) {
+    session.writer.plain("Initializing variables");
+    SetDefaultUser(session);
+    session.users.current = UserRecord{};
+
+    char cwd[4096];
+    session.start_directory = ::getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".";
+    if (session.start_directory.back() != '/') session.start_directory += '/';
+
+    session.logged_on = false;
+    session.play = PlayFlags{};
+    session.session_ended = false;
+    session.in_chat = false;
+    session.key_seen = false;
+    session.extra_seconds = 0;
+    session.time_adjust = 0;
+
+    if (session.system.dynamic_node) {
+        // Carried for sites that let the game pick its node: the first free slot of the table.
+        session.system.multinode = true;
+        session.multinode = true;
+        session.locked_node = TakeDynamicNode();
+        session.node_number = session.locked_node;
+    } else {
+        session.node_number = NodeNumberOf(FirstArgument(session));
+    }
+    session.writer.plain_line("");
+}
+
+void OpenDataFiles(Session& session) {
+    Writer& out = session.writer;
+    out.plain("initializing paths ");
+    session.system.data_path.clear();
+    session.system.text_path.clear();
+    session.system.message_path.clear();
+    session.system.temp_path = "./temp/";
+    session.system.log_path = "./logs/";
+    if (!DirectoryExists("logs")) CreateDirectoryPath("logs", true);
+    out.plain_line("Done");
+
+    PrepareUserFiles(session);
+
+    // strings.dat refused with "access denied": another node may hold it. Wait a little and
+    // try again, but give up after a few seconds rather than spin for ever on a bad permission.
+    const auto retry_wait = [&session] {
+        session.keys.check_time_limit();
+        session.writer.flush();
+        session.clock.sleep_ms(100);
+    };
+    if (session.strings.open(session.system.data_path, retry_wait, 30) !=
+        SystemStrings::OpenResult::kOpened) {
+        session.log("xCould not access " + session.system.data_path + "strings.dat" +
+                    ", terminating");
+        session.exit(kExitStrings);
+    }
+
+    OpenUserFileHandles(session);
+}
+
+void SetUpLocalSession(Session& session) {
+    session.writer.clear_screen();
+    session.comm.baud = 0;
+    session.comm.comm_device.clear();
+    session.local_session = true;
+    const int limit = session.node.time_limit;
+    session.minutes_allowed = limit >= 1 && limit <= 998 ? limit : 999;
+}
+
+void CheckDoorType(Session& session) {
+    if (!session.multinode) session.node_number = 1;
+    switch (session.node.door_type) {
+        case 1: ReadDoorSys(session); break;
+        case 2: ReadDoorfileSr(session); break;
+        case 3: SetUpLocalSession(session); break;
+        case 4: break;
+        default:
+            session.writer.clear_screen();
+            session.writer.plain_line("Invalid Door File type");
+            session.writer.plain_line("Check your node configuration");
+            session.log("Invalid Door File type");
+            session.exit(kExitConfig);
+    }
+}
+
+[[noreturn]] void RunGame(Session& session) {
+    Writer& out = session.writer;
+    out.plain_line("Randomizing");
+    const DateTime now = session.clock.now();
+    session.rng.seed(static_cast<std::uint64_t>(session.clock.monotonic_ms()) * 1000003u ^
+                     static_cast<std::uint64_t>(now.seconds_of_day() * 100) ^
+                     static_cast<std::uint64_t>(::getpid()) << 32);
+
+    out.plain("Setting up stuff");
+    session.play.exploring = false;
+    out.plain(".");
+    session.play.in_battle = false;
+    out.plain(".");
+    session.play.redraw = false;
+    out.plain(".");
+    session.play.quit = false;
+    out.plain_line(".");
+
+    LoadConfiguration(session);
+    InitializeSession(session);
+    session.writer.initialize();
+    OpenDataFiles(session);
+    session.log(">Initiated Files");
+    SetDefaultUser(session);
+    CheckDoorType(session);
+    session.log(std::string(">Vornhold version ") + kLongVersion + " loaded");
+
+    session.session_running = true;
+    session.logged_on = session.node.door_type == 1 || session.node.door_type == 2;
+    session.time_adjust = 0;
+    session.extra_seconds = 0;
+    session.session_start = session.clock.now();
+    session.session_start_ms = session.clock.monotonic_ms();
+    session.refresh_stamp = SecondsStamp(session);
+
+    DetectAnsi(session);
+    DetectVornTerm(session);
+
+    out.show_display_file("title.ans", 28);
+    out.new_lines(1);
+    session.keys.pause_key();
+
+    TitleMenu(session, true);
+    Terminate(session, true);
+}
+
+std::string TerminateBanner(int exit_level) {
+    std::string text = std::string(" Vornhold version ") + kLongVersion +
+                       " terminated - errorlevel " + std::to_string(exit_level);
+    for (std::size_t p = text.find(' '); p != std::string::npos; p = text.find(' ')) {
+        text.erase(p, 1);
+        text.insert(p, "\xFF|12");
+        // The character that followed the space now stands at p + 4.
+        if (p + 4 < text.size()) text.insert(p + 5, "|04");
+    }
+    return text;
+}
+
+[[noreturn]] void Terminate(Session& session, bool show_credits) {
+    Writer& out = session.writer;
+    session.users.rooms.close();
+    session.users.users_read.close();
+    session.users.extra_read.close();
+    session.play.exploring = false;
+    session.play.in_battle = false;
+
+    if (show_credits) {
+        out.show_display_file("cred2.ans", 25);
+        session.keys.pause_key();
+    }
+
+    if (session.locked_node != 0) ReleaseDynamicNode(session.locked_node);
+    const int exit_level = kExitNormal;
+    session.log(">Vornhold va20 terminated (errorlevel " + std::to_string(exit_level) + ").");
+
+    out.set_attribute(7, 0, false);
+    out.clear_screen();
+    out.print_at(1, 1, "|08%|07:|08%");
+    out.print_at(77, 1, "|08%|07:|08%");
+    const std::string banner = TerminateBanner(exit_level);
+    int visible = 0;
+    for (std::size_t i = 0; i < banner.size(); ++i) {
+        if (banner[i] == '|' && i + 2 < banner.size() && std::isdigit(static_cast<unsigned char>(banner[i + 1]))) {
+            i += 2;
+            continue;
+        }
+        ++visible;
+    }
+    out.print_at(40 - visible / 2, 1, banner);
+
+    out.set_attribute(7, 0, false);
+    // Leave the cursor below the banner for whatever the caller's terminal shows next.
+    out.plain("\r\n");
+    session.strings.close();
+    NodeWorkDirectory(session, '-');
+    if (::chdir(session.start_directory.c_str()) != 0) {
+        // Nothing left to do about it: the process is ending anyway.
+    }
+    session.exit(exit_level);
+}
+
+}  // namespace vorn

@@ -1,0 +1,46 @@
+// Start-up and shutdown of the game: the main sequence, its steps, and Terminate.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vorn {
+
+struct Session;
+
+inline constexpr const char* kLongVersion = "1.00 alpha 20 [Linux]";
+inline constexpr const char* kContactLine =
+    "Report it to the Vornhold team at support@vornhold.example";
+
+// Exit codes of the game.
+inline constexpr int kExitNormal = 0;
+inline constexpr int kExitNoDropFile = 1;
+inline constexpr int kExitRoot = 43;
+inline constexpr int kExitStrings = 250;
+inline constexpr int kExitDataFiles = 254;
+inline constexpr int kExitConfig = 255;
+
+// The node argument: the text that names vorn<text>.dat, and the node number (modulo 256).
+std::string NodeTextOf(const std::string* argument);
+std::uint8_t NodeNumberOf(const std::string* argument);
+
+// day of the month * 86400 + seconds since midnight.
+std::uint32_t SecondsStamp(Session& session);
+
+void LoadConfiguration(Session& session);
+void InitializeSession(Session& session);
+void OpenDataFiles(Session& session);
+void CheckDoorType(Session& session);
+void SetUpLocalSession(Session& session);
+
+// The whole life of the game after the root check: start-up, title menu, Terminate.
+[[noreturn]] void RunGame(Session& session);
+
+// The orderly end: credits when asked, the log line, the closing banner, exit code 0.
+[[noreturn]] void Terminate(Session& session, bool show_credits);
+
+// The closing banner: every word's first letter in colour 12, the rest in colour 4, separated
+// by character 255.
+std::string TerminateBanner(int exit_level);
+
+}  // namespace vorn

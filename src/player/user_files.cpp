@@ -1,0 +1,187 @@
+#include "player/user_files.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "common/io_check.hpp"
+#include "common/news_files.hpp"
+#include "core/session.hpp"
+
+namespace vorn {
+
+namespace {
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::uint16_t ClampCount(std::uint64_t n) {
+    return static_cast<std::uint16_t>(n > 0xFFFF ? 0xFFFF : n);
+}
+
+// An exclusive lock on a whole open file, held until `unlock` or the descriptor closes. An
+// open-file-description lock, so it also excludes other opens within this process.
+bool LockWhole(int fd) {
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    for (;;) {
+        if (::fcntl(fd, F_OFD_SETLKW, &fl) == 0) return true;
+        if (errno != EINTR) return false;
+    }
+}
+
+void Unlock(int fd) {
+    struct flock fl {};
+    fl.l_type = F_UNLCK;
+    fl.l_whence = SEEK_SET;
+    ::fcntl(fd, F_OFD_SETLK, &fl);
+}
+
+// Writes a record of a parallel file at the user's position, creating the file when missing.
+void WriteParallel(const char* path, std::size_t size, std::uint16_t number, const void* record) {
+    RecordFile f;
+    if (!f.open(path, size, RecordFile::Access::kReadWrite) && !f.create(path, size)) {
+        RuntimeIoError(kIoWriteError, path);
+    }
+    f.write_checked(number - 1u, record);
+}
+
+}  // namespace
+
+void SetDefaultUser(Session& session) {
+    session.users.current = DefaultUserRecord();
+    std::memset(&session.users.extra, 0, sizeof session.users.extra);
+}
+
+void AddUser(Session& session, UserRecord& user) {
+    UserFiles& u = session.users;
+    RecordFile users;
+    // Created without truncating: another node may be creating the file at the same moment.
+    const int fd = ::open(kUsersFile, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    if (fd < 0) RuntimeIoError(kIoWriteError, kUsersFile);
+    ::close(fd);
+    if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
+        RuntimeIoError(kIoWriteError, kUsersFile);
+    }
+    LockWhole(users.fd());
+
+    const std::uint64_t count = users.record_count();
+    std::uint64_t position = count;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        UserRecord r;
+        users.read_checked(i, &r);
+        // The last record is never reused, even when it is marked deleted.
+        if (r.deleted && i + 1 < count) {
+            position = i;
+            break;
+        }
+    }
+    user.number = ClampCount(position + 1);
+    users.write_checked(position, &user);
+    u.user_count = ClampCount(users.record_count());
+
+    std::memset(&u.extra, 0, sizeof u.extra);
+    u.extra.number = user.number;
+    WriteParallel(kUserExtraFile, sizeof(UserExtraRecord), user.number, &u.extra);
+    const UserIndexEntry entry = IndexEntryFor(user);
+    WriteParallel(kUserIndexFile, sizeof(UserIndexEntry), user.number, &entry);
+    Unlock(users.fd());
+    users.close();
+
+    if (user.name.view() != "Joe") {
+        if (!AddNews(user.name.str() + " name has been heard lately!", "global", session.clock)) {
+            RuntimeIoError(kIoWriteError, NewsFileName("global"));
+        }
+    }
+}
+
+void SaveUser(Session& session, UserRecord& user) {
+    if (user.number == 0) return;
+    RecordFile users;
+    if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
+        AddUser(session, user);
+        return;
+    }
+    const UserIndexEntry entry = IndexEntryFor(user);
+    users.write_checked(user.number - 1u, &user);
+    users.close();
+
+    RecordFile extra;
+    if (!extra.open(kUserExtraFile, sizeof(UserExtraRecord), RecordFile::Access::kReadWrite)) {
+        RuntimeIoError(kIoFileNotOpen, kUserExtraFile);
+    }
+    extra.write_checked(user.number - 1u, &session.users.extra);
+
+    RecordFile index;
+    if (index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kReadWrite)) {
+        index.write_checked(user.number - 1u, &entry);
+    }
+}
+
+bool LoadUser(Session& session, std::uint16_t number) {
+    if (number == 0) return false;
+    UserFiles& u = session.users;
+    u.users_read.read_checked(number - 1u, &u.current);
+    return u.extra_read.read(number - 1u, &u.extra);
+}
+
+bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_name) {
+    RecordFile index;
+    if (!index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kRead)) {
+        return false;
+    }
+    const std::string key = Upper(by_name ? user.name.view() : user.real_name.view());
+    user.number = 0;
+    const std::uint64_t count = index.record_count();
+    for (std::uint64_t i = 0; i < count; ++i) {
+        UserIndexEntry e;
+        index.read_checked(i, &e);
+        if (Upper(by_name ? e.name.view() : e.real_name.view()) != key) continue;
+        if (e.deleted && !include_deleted) continue;
+        user.number = ClampCount(i + 1);
+        break;
+    }
+    session.users.user_count = ClampCount(count);
+    if (user.number == 0) return false;
+    session.users.current.number = user.number;
+    return true;
+}
+
+void PrepareUserFiles(Session& session) {
+    UserFiles& u = session.users;
+    RecordFile users;
+    if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead)) {
+        SetDefaultUser(session);
+        AddUser(session, u.current);
+    } else if (!users.read(0, &u.current)) {
+        users.close();
+        SetDefaultUser(session);
+        if (!users.create(kUsersFile, sizeof(UserRecord))) {
+            RuntimeIoError(kIoWriteError, kUsersFile);
+        }
+        users.write_checked(0, &u.current);
+    }
+    if (!users.is_open()) users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead);
+    u.user_count = ClampCount(users.record_count());
+}
+
+void OpenUserFileHandles(Session& session) {
+    UserFiles& u = session.users;
+    if (!u.rooms.open(kRoomsFile, 1, RecordFile::Access::kReadWrite)) session.exit(254);
+    if (!u.users_read.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead)) {
+        AddUser(session, u.current);
+        u.users_read.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead);
+    }
+    if (!u.extra_read.open(kUserExtraFile, sizeof(UserExtraRecord), RecordFile::Access::kRead)) {
+        session.exit(254);
+    }
+}
+
+}  // namespace vorn

@@ -1,0 +1,49 @@
+// users.dat, user2.dat and users.idx: adding, saving, loading and finding players. The current
+// player's two records live here for the whole call, with the shared read handles of start-up.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/clock.hpp"
+#include "common/record_file.hpp"
+#include "common/user_records.hpp"
+
+namespace vorn {
+
+struct Session;
+
+inline constexpr const char* kUsersFile = "users.dat";
+inline constexpr const char* kUserExtraFile = "user2.dat";
+inline constexpr const char* kUserIndexFile = "users.idx";
+inline constexpr const char* kRoomsFile = "rooms.dat";
+
+struct UserFiles {
+    UserRecord current{};
+    UserExtraRecord extra{};
+    std::uint16_t user_count = 0;
+
+    // Held open from start-up to the end of the call.
+    RecordFile rooms;       // read and write
+    RecordFile users_read;  // read only
+    RecordFile extra_read;  // read only
+};
+
+// Fills the current record with the defaults and zero-fills the extra record.
+void SetDefaultUser(Session& session);
+
+// Start-up, first steps: makes sure users.dat holds a record and counts the users.
+void PrepareUserFiles(Session& session);
+// Start-up, last steps: opens the shared handles. Ends the program with exit code 254 when
+// rooms.dat or user2.dat cannot be opened.
+void OpenUserFileHandles(Session& session);
+
+// Places a new user in the three files and sets its number. Processes adding users at the same
+// moment are serialised by a lock on users.dat, so each gets its own number.
+void AddUser(Session& session, UserRecord& user);
+
+void SaveUser(Session& session, UserRecord& user);
+bool LoadUser(Session& session, std::uint16_t number);
+bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_name);
+
+}  // namespace vorn

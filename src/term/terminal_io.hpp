@@ -1,0 +1,41 @@
+// The caller's connection: standard input and output by default. Everything the writer sends
+// and everything the key reader waits for passes through here, so tests swap in a fake.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace vorn {
+
+class TerminalIo {
+public:
+    virtual ~TerminalIo() = default;
+    // Writes everything; false when the caller is gone (the connection then counts as hung up).
+    virtual bool write_all(std::string_view bytes) = 0;
+    // Waits up to `timeout_ms` (0 = just look) for input; true when a byte can be read.
+    virtual bool wait_readable(int timeout_ms) = 0;
+    // Reads what is there, at most `size` bytes; 0 means end of input (hang-up), -1 nothing yet.
+    virtual long read_some(char* buffer, std::size_t size) = 0;
+    // The caller hung up: end of input, a read or write error, or SIGHUP.
+    virtual bool hung_up() const = 0;
+};
+
+// Standard input and output (or any pair of descriptors).
+class FdTerminalIo final : public TerminalIo {
+public:
+    FdTerminalIo(int input_fd, int output_fd) : in_(input_fd), out_(output_fd) {}
+    bool write_all(std::string_view bytes) override;
+    bool wait_readable(int timeout_ms) override;
+    long read_some(char* buffer, std::size_t size) override;
+    bool hung_up() const override { return hung_up_; }
+
+    int input_fd() const { return in_; }
+    int output_fd() const { return out_; }
+
+private:
+    int in_;
+    int out_;
+    bool hung_up_ = false;
+};
+
+}  // namespace vorn

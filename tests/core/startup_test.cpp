@@ -1,0 +1,165 @@
+// Start-up steps and the closing banner, run on a test session in a temporary game directory.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "common/config_files.hpp"
+#include "common/directories.hpp"
+#include "core/node_paths.hpp"
+#include "core/startup.hpp"
+#include "support/test_session.hpp"
+
+namespace vorn {
+namespace {
+
+int ExitCodeOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const test::ExitCalled& e) {
+        return e.code;
+    }
+    return -1;
+}
+
+TEST(NodeArgument, NamesTheConfigFileAndTheNode) {
+    const std::string daemon = "dAeMoN", one = "01", big = "300", word = "abc", neg = "-1";
+    EXPECT_EQ(NodeTextOf(nullptr), "0");
+    EXPECT_EQ(NodeNumberOf(nullptr), 0);
+    EXPECT_EQ(NodeTextOf(&daemon), "0");
+    EXPECT_EQ(NodeNumberOf(&daemon), 0);
+    EXPECT_EQ(NodeTextOf(&one), "01");
+    EXPECT_EQ(NodeNumberOf(&one), 1);
+    EXPECT_EQ(NodeTextOf(&big), "300");
+    EXPECT_EQ(NodeNumberOf(&big), 44);
+    EXPECT_EQ(NodeTextOf(&word), "abc");
+    EXPECT_EQ(NodeNumberOf(&word), 0);
+    EXPECT_EQ(NodeNumberOf(&neg), 255);
+}
+
+TEST(LoadConfiguration, ReadsNodeAndSettings) {
+    test::TestSession t;
+    NodeConfig node = DefaultNodeConfig();
+    node.bbs_name = "Frost Board";
+    node.multinode = false;
+    ASSERT_TRUE(WriteNodeConfig("vorn7.dat", node));
+    ASSERT_TRUE(WriteGameSettings("setup.dat", DefaultGameSettings()));
+    t.session.args = {"7"};
+    LoadConfiguration(t.session);
+    EXPECT_EQ(t.session.node_text, "7");
+    EXPECT_EQ(t.session.system.bbs_name, "Frost Board");
+    EXPECT_EQ(t.session.node.door_file_path.str(), "/home/bbs/doors/\\");
+    EXPECT_EQ(t.session.comm.comm_device, "/dev/ttyS1");
+    EXPECT_FALSE(t.session.multinode);
+    // The first log line of the run lands in today's single-node log of the game directory.
+    const std::string log = test::ReadFile("12-07-2026.log");
+    EXPECT_NE(log.find("System log file - Node 0\n"), std::string::npos);
+    EXPECT_NE(log.find("10:15am  Node 7 loaded\n"), std::string::npos);
+}
+
+TEST(LoadConfiguration, DoorPathNeverGrowsPastItsField) {
+    test::TestSession t;
+    NodeConfig node = DefaultNodeConfig();
+    node.door_file_path = std::string(40, 'd');
+    ASSERT_TRUE(WriteNodeConfig("vorn0.dat", node));
+    ASSERT_TRUE(WriteGameSettings("setup.dat", DefaultGameSettings()));
+    LoadConfiguration(t.session);
+    EXPECT_EQ(t.session.node.door_file_path.size(), 40u);
+}
+
+TEST(LoadConfiguration, FailuresPrintTheirLinesAndExit255) {
+    test::TestSession t;
+    EXPECT_EQ(ExitCodeOf([&] { LoadConfiguration(t.session); }), 255);
+    const std::string& out = t.terminal.output;
+    EXPECT_NE(out.find("Loading config...\r\nvorn0.dat couldn't be read, check file size and "
+                       "permissions\r\nTry recreating a new one with setup\r\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("With the following details:\r\n    Linux distribution\r\n    the file : "
+                       "vorn0.dat\r\n    and the permissions on vorn0.dat\r\n"),
+              std::string::npos);
+
+    test::TestSession s;
+    ASSERT_TRUE(WriteNodeConfig("vorn0.dat", DefaultNodeConfig()));
+    test::WriteFile("setup.dat", std::string(355, '\0'));
+    EXPECT_EQ(ExitCodeOf([&] { LoadConfiguration(s.session); }), 255);
+    EXPECT_NE(s.terminal.output.find("...\r\nsetup.dat couldn't be read, check file size and "
+                                     "permissions\r\nTry using setup to create a new one\r\n"),
+              std::string::npos);
+}
+
+TEST(CheckDoorType, LocalSessionsAndInvalidTypes) {
+    test::TestSession t;
+    t.session.multinode = false;
+    t.session.node_number = 9;
+    t.session.node.door_type = 3;
+    t.session.node.time_limit = 45;
+    CheckDoorType(t.session);
+    EXPECT_EQ(t.session.node_number, 1);
+    EXPECT_TRUE(t.session.local_session);
+    EXPECT_EQ(t.session.minutes_allowed, 45);
+
+    t.session.node.time_limit = 999;
+    CheckDoorType(t.session);
+    EXPECT_EQ(t.session.minutes_allowed, 999);
+
+    t.session.node.door_type = 4;
+    t.session.local_session = false;
+    CheckDoorType(t.session);
+    EXPECT_FALSE(t.session.local_session);
+
+    t.session.node.door_type = 9;
+    EXPECT_EQ(ExitCodeOf([&] { CheckDoorType(t.session); }), 255);
+    EXPECT_NE(t.terminal.output.find("Invalid Door File type\r\nCheck your node configuration\r\n"),
+              std::string::npos);
+}
+
+TEST(TerminateBanner, ColoursEachWordAndCentresOnRowOne) {
+    const std::string banner = TerminateBanner(0);
+    EXPECT_EQ(banner.substr(0, 15), "\xFF|12V|04ornhold");
+    EXPECT_NE(banner.find("\xFF|12-|04\xFF|12e|04rrorlevel\xFF|120"), std::string::npos);
+    EXPECT_EQ(banner.find(' '), std::string::npos);
+}
+
+TEST(NodeWorkDirectory, CreatesTheNodesAreaDirectories) {
+    test::TestSession t;
+    t.session.system.temp_path = "./temp/";
+    t.session.node_number = 7;
+    EXPECT_EQ(NodeWorkDirectory(t.session, 'T'), "./temp/NODE.007/TEXT/");
+    EXPECT_TRUE(DirectoryExists("./temp/NODE.007/TEXT/"));
+    t.session.node_number = 123;
+    EXPECT_EQ(NodeWorkDirectory(t.session, 'Q'), "./temp/NODE.123/QWK/");
+    EXPECT_EQ(NodeWorkDirectory(t.session, '-'), "./temp/NODE.123/");
+    EXPECT_TRUE(DirectoryExists("temp/NODE.123"));
+}
+
+TEST(Directories, ExistenceAndCreationAcceptEitherSeparator) {
+    test::TempDir dir;
+    EXPECT_FALSE(DirectoryExists("a"));
+    CreateDirectoryPath("a\\b/c", true);
+    EXPECT_TRUE(DirectoryExists("a/b/c///"));
+    EXPECT_TRUE(DirectoryExists("a\\b"));
+    test::WriteFile("plain", "x");
+    EXPECT_FALSE(DirectoryExists("plain"));
+    CreateDirectoryPath(dir.path() + "/abs/olute", true);
+    EXPECT_TRUE(DirectoryExists("abs/olute"));
+}
+
+TEST(DynamicNode, TakesTheFirstFreeSlotAndGivesItBack) {
+    test::TempDir dir;
+    std::string table(256, '\0');
+    table[1] = table[2] = 1;
+    test::WriteFile(kNodeLockFile, table);
+    EXPECT_EQ(TakeDynamicNode(), 3);
+    EXPECT_EQ(test::ReadFile(kNodeLockFile)[3], 1);
+    ReleaseDynamicNode(3);
+    EXPECT_EQ(test::ReadFile(kNodeLockFile)[3], 0);
+    // A short table is zero-filled to 256 bytes first.
+    test::WriteFile(kNodeLockFile, "\x01");
+    EXPECT_EQ(TakeDynamicNode(), 1);
+    EXPECT_EQ(test::ReadFile(kNodeLockFile).size(), 256u);
+    // A full table hands out 255.
+    test::WriteFile(kNodeLockFile, std::string(256, '\x01'));
+    EXPECT_EQ(TakeDynamicNode(), 255);
+}
+
+}  // namespace
+}  // namespace vorn

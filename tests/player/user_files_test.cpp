@@ -1,0 +1,239 @@
+// users.dat, user2.dat and users.idx: the placeholder user of a fresh game, adding, saving,
+// finding, and several nodes adding players at the same moment.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "common/record_file.hpp"
+#include "player/user_files.hpp"
+#include "support/test_session.hpp"
+
+namespace vorn {
+namespace {
+
+std::vector<UserRecord> ReadUsers() {
+    RecordFile f;
+    std::vector<UserRecord> users;
+    if (!f.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead)) return users;
+    UserRecord r;
+    for (std::uint64_t i = 0; f.read_record(i, r); ++i) users.push_back(r);
+    return users;
+}
+
+std::vector<UserIndexEntry> ReadIndex() {
+    RecordFile f;
+    std::vector<UserIndexEntry> entries;
+    if (!f.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kRead)) return entries;
+    UserIndexEntry e;
+    for (std::uint64_t i = 0; f.read_record(i, e); ++i) entries.push_back(e);
+    return entries;
+}
+
+UserRecord Named(const std::string& name, const std::string& real_name = "Caller") {
+    UserRecord u = DefaultUserRecord();
+    u.name = name;
+    u.real_name = real_name;
+    return u;
+}
+
+TEST(PrepareUserFiles, FreshGameGetsJoeAsUserOneWithoutNews) {
+    test::TestSession t;
+    test::WriteFile("rooms.dat", "");
+    PrepareUserFiles(t.session);
+    OpenUserFileHandles(t.session);
+    EXPECT_EQ(test::ReadFile(kUsersFile).size(), 4269u);
+    EXPECT_EQ(test::ReadFile(kUserExtraFile).size(), 16384u);
+    EXPECT_EQ(test::ReadFile(kUserIndexFile).size(), 75u);
+    EXPECT_EQ(ReadUsers()[0].name.str(), "Joe");
+    EXPECT_EQ(ReadUsers()[0].number, 1);
+    EXPECT_EQ(t.session.users.user_count, 1);
+    EXPECT_FALSE(test::FileExists("global.nws"));
+}
+
+TEST(PrepareUserFiles, EmptyUsersFileGetsTheDefaultRecordOnly) {
+    test::TestSession t;
+    test::WriteFile(kUsersFile, "");
+    PrepareUserFiles(t.session);
+    EXPECT_EQ(test::ReadFile(kUsersFile).size(), 4269u);
+    EXPECT_FALSE(test::FileExists(kUserExtraFile));
+    EXPECT_FALSE(test::FileExists(kUserIndexFile));
+}
+
+TEST(PrepareUserFiles, MissingRoomsOrExtraFileEndWith254) {
+    test::TestSession t;
+    PrepareUserFiles(t.session);
+    try {
+        OpenUserFileHandles(t.session);
+        FAIL() << "no rooms.dat must end the program";
+    } catch (const test::ExitCalled& e) {
+        EXPECT_EQ(e.code, 254);
+    }
+    test::WriteFile("rooms.dat", "");
+    ::unlink(kUserExtraFile);
+    try {
+        OpenUserFileHandles(t.session);
+        FAIL() << "no user2.dat must end the program";
+    } catch (const test::ExitCalled& e) {
+        EXPECT_EQ(e.code, 254);
+    }
+    EXPECT_EQ(t.terminal.output, "");
+}
+
+TEST(AddUser, AnnouncesNewPlayersAndReusesDeletedRecordsButNotTheLast) {
+    test::TestSession t;
+    UserRecord joe = DefaultUserRecord();
+    AddUser(t.session, joe);
+    UserRecord ann = Named("Ann");
+    AddUser(t.session, ann);
+    EXPECT_EQ(ann.number, 2);
+    EXPECT_NE(test::ReadFile("global.nws").find("Ann name has been heard lately!\n"),
+              std::string::npos);
+
+    // The deleted record is the last one: a new user is appended.
+    ann.deleted = true;
+    SaveUser(t.session, ann);
+    UserRecord bob = Named("Bob");
+    AddUser(t.session, bob);
+    EXPECT_EQ(bob.number, 3);
+
+    // Now it is not the last: the next user takes its place.
+    UserRecord cy = Named("Cy");
+    AddUser(t.session, cy);
+    EXPECT_EQ(cy.number, 2);
+    EXPECT_EQ(ReadUsers().size(), 3u);
+    EXPECT_EQ(ReadIndex()[1].name.str(), "Cy");
+    EXPECT_FALSE(ReadIndex()[1].deleted);
+}
+
+TEST(AddUser, MissingParallelFilesAreCreatedAtTheUsersPosition) {
+    test::TestSession t;
+    for (const char* name : {"A", "B", "C"}) {
+        UserRecord u = Named(name);
+        AddUser(t.session, u);
+    }
+    ::unlink(kUserExtraFile);
+    ::unlink(kUserIndexFile);
+    UserRecord d = Named("D");
+    AddUser(t.session, d);
+    // The user keeps its own number, so no other player's records are overwritten.
+    EXPECT_EQ(d.number, 4);
+    EXPECT_EQ(test::ReadFile(kUserExtraFile).size(), 4u * 16384u);
+    ASSERT_EQ(ReadIndex().size(), 4u);
+    EXPECT_EQ(ReadIndex()[3].name.str(), "D");
+}
+
+TEST(FindUser, MatchesWholeNamesInAnyCaseAndSkipsDeleted) {
+    test::TestSession t;
+    for (const char* name : {"Joe", "Ann Lee", "Bob", "ann lee"}) {
+        UserRecord u = Named(name, std::string("Real ") + name);
+        AddUser(t.session, u);
+    }
+    UserRecord first = ReadUsers()[1];
+    first.deleted = true;
+    SaveUser(t.session, first);
+
+    UserRecord key = Named("ANN LEE");
+    EXPECT_TRUE(FindUser(t.session, key, false, true));
+    EXPECT_EQ(key.number, 4);  // the deleted match is passed over
+    EXPECT_EQ(t.session.users.current.number, 4);
+    EXPECT_TRUE(FindUser(t.session, key, true, true));
+    EXPECT_EQ(key.number, 2);
+    EXPECT_EQ(t.session.users.user_count, 4);
+
+    UserRecord by_real = Named("x", "real bob");
+    EXPECT_TRUE(FindUser(t.session, by_real, false, false));
+    EXPECT_EQ(by_real.number, 3);
+
+    UserRecord partial = Named("Ann");
+    EXPECT_FALSE(FindUser(t.session, partial, true, true));
+    EXPECT_EQ(partial.number, 0);
+
+    ::unlink(kUserIndexFile);
+    UserRecord gone = Named("Bob");
+    gone.number = 9;
+    EXPECT_FALSE(FindUser(t.session, gone, false, true));
+    EXPECT_EQ(gone.number, 9);
+}
+
+TEST(LoadAndSaveUser, RoundTripThroughTheSharedHandles) {
+    test::TestSession t;
+    test::WriteFile("rooms.dat", "");
+    PrepareUserFiles(t.session);
+    OpenUserFileHandles(t.session);
+    EXPECT_FALSE(LoadUser(t.session, 0));
+
+    UserRecord eve = Named("Eve");
+    AddUser(t.session, eve);
+    eve.gold = 12345;
+    t.session.users.extra.cities[0] = 7;
+    SaveUser(t.session, eve);
+    t.session.users.extra.cities[0] = 0;
+    ASSERT_TRUE(LoadUser(t.session, eve.number));
+    EXPECT_EQ(t.session.users.current.gold, 12345);
+    EXPECT_EQ(t.session.users.extra.cities[0], 7);
+
+    UserRecord nobody = Named("Nobody");
+    nobody.number = 0;
+    SaveUser(t.session, nobody);
+    EXPECT_EQ(ReadUsers().size(), 2u);
+}
+
+TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {
+    test::TestSession t;
+    UserRecord joe = DefaultUserRecord();
+    AddUser(t.session, joe);
+
+    constexpr int kNodes = 6;
+    constexpr int kUsersEach = 15;
+    std::vector<pid_t> children;
+    for (int node = 0; node < kNodes; ++node) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ManualClock clock(test::SampleTime());
+            ScriptedRandom random({0});
+            test::RecordingTerminal terminal(clock);
+            test::TestExit exit;
+            Platform platform{clock, random, terminal, exit};
+            Session session(platform);
+            for (int i = 0; i < kUsersEach; ++i) {
+                UserRecord u = Named("N" + std::to_string(node) + "U" + std::to_string(i));
+                AddUser(session, u);
+            }
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    const auto users = ReadUsers();
+    const auto index = ReadIndex();
+    ASSERT_EQ(users.size(), 1u + kNodes * kUsersEach);
+    ASSERT_EQ(index.size(), users.size());
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < users.size(); ++i) {
+        EXPECT_EQ(users[i].number, i + 1);
+        EXPECT_EQ(index[i].name.str(), users[i].name.str());
+        names.insert(users[i].name.str());
+    }
+    EXPECT_EQ(names.size(), users.size());
+
+    // Every announcement arrived whole.
+    const std::string news = test::ReadFile("global.nws");
+    int announced = 0;
+    for (std::size_t p = 0; (p = news.find(" name has been heard lately!\n", p)) != std::string::npos;
+         ++p) {
+        ++announced;
+    }
+    EXPECT_EQ(announced, kNodes * kUsersEach);
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,83 @@
+#include "support/test_session.hpp"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace vorn::test {
+
+bool RecordingTerminal::write_all(std::string_view bytes) {
+    if (hung_up_) return false;
+    output.append(bytes);
+    ++writes;
+    return true;
+}
+
+bool RecordingTerminal::wait_readable(int timeout_ms) {
+    if (!input_.empty() || hang_up_when_empty_) return true;
+    clock_.sleep_ms(timeout_ms);
+    return false;
+}
+
+long RecordingTerminal::read_some(char* buffer, std::size_t size) {
+    if (input_.empty()) {
+        if (hang_up_when_empty_) {
+            hung_up_ = true;
+            return 0;
+        }
+        return -1;
+    }
+    std::size_t n = 0;
+    while (n < size && !input_.empty()) {
+        buffer[n++] = input_.front();
+        input_.pop_front();
+    }
+    return static_cast<long>(n);
+}
+
+TempDir::TempDir() {
+    char templ[] = "/tmp/vorn-test-XXXXXX";
+    path_ = ::mkdtemp(templ);
+    previous_ = std::filesystem::current_path().string();
+    std::filesystem::current_path(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::current_path(previous_, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+void WriteFile(const std::string& name, std::string_view bytes) {
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadFile(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool FileExists(const std::string& name) { return ::access(name.c_str(), F_OK) == 0; }
+
+DateTime SampleTime() {
+    DateTime t;
+    t.year = 2026;
+    t.month = 12;
+    t.day = 7;
+    t.weekday = 1;
+    t.hour = 10;
+    t.minute = 15;
+    return t;
+}
+
+TestSession::TestSession() : TestSession(SampleTime()) {}
+
+TestSession::TestSession(DateTime start) : clock(start) {}
+
+}  // namespace vorn::test

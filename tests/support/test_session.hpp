@@ -1,0 +1,84 @@
+// A session for unit tests: a manual clock, scripted dice, a terminal that records what is sent
+// and plays back what is typed, and an exit that unwinds to the test instead of ending it. Each
+// test runs in a fresh temporary directory that becomes the game directory.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "common/clock.hpp"
+#include "common/random.hpp"
+#include "core/session.hpp"
+#include "term/terminal_io.hpp"
+
+namespace vorn::test {
+
+// Thrown by TestExit so a test can catch the end of the program and look at its code.
+struct ExitCalled {
+    int code;
+};
+
+class TestExit final : public ProcessExit {
+public:
+    void exit_process(int code) override { throw ExitCalled{code}; }
+};
+
+// Records everything written; input is typed ahead with `type`.
+class RecordingTerminal final : public TerminalIo {
+public:
+    explicit RecordingTerminal(Clock& clock) : clock_(clock) {}
+    bool write_all(std::string_view bytes) override;
+    bool wait_readable(int timeout_ms) override;
+    long read_some(char* buffer, std::size_t size) override;
+    bool hung_up() const override { return hung_up_; }
+
+    void type(std::string_view keys) { input_.insert(input_.end(), keys.begin(), keys.end()); }
+    // Once the typed keys are used up, reads report a hang-up.
+    void hang_up_when_empty() { hang_up_when_empty_ = true; }
+    std::string output;
+    int writes = 0;
+
+private:
+    Clock& clock_;
+    std::deque<char> input_;
+    bool hang_up_when_empty_ = false;
+    bool hung_up_ = false;
+};
+
+// A fresh temporary directory, made the working directory for the object's life.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+// Writes `bytes` to a file in the working directory.
+void WriteFile(const std::string& name, std::string_view bytes);
+std::string ReadFile(const std::string& name);
+bool FileExists(const std::string& name);
+
+struct TestSession {
+    TestSession();
+    explicit TestSession(DateTime start);
+
+    TempDir dir;
+    ManualClock clock;
+    ScriptedRandom random{{0}};
+    RecordingTerminal terminal{clock};
+    TestExit exit;
+    Platform platform{clock, random, terminal, exit};
+    Session session{platform};
+};
+
+// 7 December 2026, 10:15:00 am, a Monday.
+DateTime SampleTime();
+
+}  // namespace vorn::test

@@ -33,7 +33,9 @@ std::int64_t SystemClock::monotonic_ms() {
 
 void SystemClock::sleep_ms(int ms) {
     if (ms <= 0) return;
-    struct timespec req {ms / 1000, (ms % 1000) * 1000000L};
+    struct timespec req {
+        ms / 1000, (ms % 1000) * 1000000L
+    };
     while (::nanosleep(&req, &req) != 0 && errno == EINTR) {
     }
 }

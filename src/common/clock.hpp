@@ -8,10 +8,10 @@ namespace vorn {
 
 struct DateTime {
     int year = 2000;
-    int month = 1;       // 1..12
-    int day = 1;         // 1..31
-    int weekday = 0;     // 0 Sunday .. 6 Saturday
-    int hour = 0;        // 0..23
+    int month = 1;    // 1..12
+    int day = 1;      // 1..31
+    int weekday = 0;  // 0 Sunday .. 6 Saturday
+    int hour = 0;     // 0..23
     int minute = 0;
     int second = 0;
     int hundredths = 0;  // 0..99
@@ -23,7 +23,7 @@ struct DateTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Local date and time.
     virtual DateTime now() = 0;
@@ -35,7 +35,7 @@ public:
 
 // The real clock of the machine.
 class SystemClock final : public Clock {
-public:
+  public:
     DateTime now() override;
     std::int64_t monotonic_ms() override;
     void sleep_ms(int ms) override;
@@ -43,7 +43,7 @@ public:
 
 // A clock that stands still until told to move; sleeping moves it.
 class ManualClock final : public Clock {
-public:
+  public:
     explicit ManualClock(DateTime start = {}) : now_(start) {}
     DateTime now() override { return now_; }
     std::int64_t monotonic_ms() override { return monotonic_; }
@@ -53,7 +53,7 @@ public:
     // Moves both the wall clock (within the day, rolling the date over) and the steady count.
     void advance_ms(std::int64_t ms);
 
-private:
+  private:
     DateTime now_;
     std::int64_t monotonic_ = 0;
     std::int64_t fraction_ms_ = 0;

@@ -53,8 +53,7 @@ bool CreateNews(std::string_view news_name, Clock& clock) {
                        true);
 }
 
-bool AddNews(std::string_view text, std::string_view news_name, Clock& clock,
-             bool with_separator) {
+bool AddNews(std::string_view text, std::string_view news_name, Clock& clock, bool with_separator) {
     const std::string path = NewsFileName(news_name);
     if (::access(path.c_str(), F_OK) != 0 && !CreateNews(news_name, clock)) return false;
 

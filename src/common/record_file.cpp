@@ -59,7 +59,9 @@ RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
     return *this;
 }
 
-RecordFile::~RecordFile() { close(); }
+RecordFile::~RecordFile() {
+    close();
+}
 
 bool RecordFile::open(const std::string& path, std::size_t record_size, Access access) {
     close();

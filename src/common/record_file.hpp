@@ -10,7 +10,7 @@
 namespace vorn {
 
 class RecordFile {
-public:
+  public:
     enum class Access { kRead, kReadWrite };
 
     RecordFile() = default;
@@ -54,7 +54,7 @@ public:
         return sized(sizeof(Record)) && write(index, &record);
     }
 
-private:
+  private:
     bool sized(std::size_t size) const { return size == record_size_; }
 
     int fd_ = -1;

@@ -36,9 +36,9 @@ struct UserRecord {
     std::uint8_t cha;
     std::uint8_t wis;
     std::uint8_t com;
-    ShortString<8> last_on;             // MM/DD/YY
-    std::uint8_t racial_skills[29];     // skill k: bit (k mod 8) of byte (k div 8)
-    std::uint16_t disadvantages;        // bit 0x400 also: cannot level up any more
+    ShortString<8> last_on;          // MM/DD/YY
+    std::uint8_t racial_skills[29];  // skill k: bit (k mod 8) of byte (k div 8)
+    std::uint16_t disadvantages;     // bit 0x400 also: cannot level up any more
     std::uint16_t kills;
     std::uint16_t reserved_1660;
     std::uint8_t reserved_1662[2];
@@ -58,12 +58,12 @@ struct UserRecord {
     std::uint8_t loan_rate;
     std::uint8_t interest_rate;
     std::int32_t experience;
-    Bool8 event_done[255];           // event e at index e-1
-    std::uint16_t item_count[255];   // item i at index i-1
+    Bool8 event_done[255];          // event e at index e-1
+    std::uint16_t item_count[255];  // item i at index i-1
     ShortString<16> race_name;
     ShortString<16> subrace_name;
-    Bool8 item_known[256];           // item i at index i (0 unused)
-    std::uint16_t item_charges[255]; // item i at index i-1
+    Bool8 item_known[256];            // item i at index i (0 unused)
+    std::uint16_t item_charges[255];  // item i at index i-1
     Bool8 in_inn;
     std::uint16_t battle_delay;
     std::uint8_t display_choice;

@@ -17,15 +17,32 @@ std::string NodeWorkDirectory(Session& session, char area) {
     std::snprintf(node, sizeof node, "%03u", static_cast<unsigned>(session.node_number));
     std::string path = session.system.temp_path + "NODE." + node + "/";
     switch (area) {
-        case 'A': path += "ARCH/"; break;
-        case 'D': path += "DESC/"; break;
-        case 'F': path += "FILE/"; break;
-        case 'I': path += "ATCH/"; break;
-        case 'M': path += "MSGS/"; break;
-        case 'T': path += "TEXT/"; break;
-        case 'Q': path += "QWK/"; break;
-        case 'X': path += "XFER/"; break;
-        default: break;
+        case 'A':
+            path += "ARCH/";
+            break;
+        case 'D':
+            path += "DESC/";
+            break;
+        case 'F':
+            path += "FILE/";
+            break;
+        case 'I':
+            path += "ATCH/";
+            break;
+        case 'M':
+            path += "MSGS/";
+            break;
+        case 'T':
+            path += "TEXT/";
+            break;
+        case 'Q':
+            path += "QWK/";
+            break;
+        case 'X':
+            path += "XFER/";
+            break;
+        default:
+            break;
     }
     if (!DirectoryExists(path)) CreateDirectoryPath(path, true);
     return path;

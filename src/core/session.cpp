@@ -17,7 +17,9 @@ LogTarget Session::log_target() const {
     return LogTarget{system.log_path, multinode, node_number};
 }
 
-void Session::log(std::string_view message) { WriteSystemLog(log_target(), clock, message); }
+void Session::log(std::string_view message) {
+    WriteSystemLog(log_target(), clock, message);
+}
 
 void Session::exit(int code) {
     writer.flush();

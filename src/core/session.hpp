@@ -21,14 +21,14 @@ namespace vorn {
 
 // How the process ends. The game exits; a test may instead unwind to its own frame.
 class ProcessExit {
-public:
+  public:
     virtual ~ProcessExit() = default;
     virtual void exit_process(int code) = 0;
 };
 
 // The real thing: flushes C stdio and ends the process (atexit handlers run).
 class RealProcessExit final : public ProcessExit {
-public:
+  public:
     void exit_process(int code) override;
 };
 

@@ -178,10 +178,17 @@ void SetUpLocalSession(Session& session) {
 void CheckDoorType(Session& session) {
     if (!session.multinode) session.node_number = 1;
     switch (session.node.door_type) {
-        case 1: ReadDoorSys(session); break;
-        case 2: ReadDoorfileSr(session); break;
-        case 3: SetUpLocalSession(session); break;
-        case 4: break;
+        case 1:
+            ReadDoorSys(session);
+            break;
+        case 2:
+            ReadDoorfileSr(session);
+            break;
+        case 3:
+            SetUpLocalSession(session);
+            break;
+        case 4:
+            break;
         default:
             session.writer.clear_screen();
             session.writer.plain_line("Invalid Door File type");
@@ -273,7 +280,8 @@ std::string TerminateBanner(int exit_level) {
     const std::string banner = TerminateBanner(exit_level);
     int visible = 0;
     for (std::size_t i = 0; i < banner.size(); ++i) {
-        if (banner[i] == '|' && i + 2 < banner.size() && std::isdigit(static_cast<unsigned char>(banner[i + 1]))) {
+        if (banner[i] == '|' && i + 2 < banner.size() &&
+            std::isdigit(static_cast<unsigned char>(banner[i + 1]))) {
             i += 2;
             continue;
         }

@@ -21,7 +21,7 @@ inline constexpr std::size_t kSystemStringRecordSize = 256;
 std::string_view DefaultSystemString(int n);
 
 class SystemStrings {
-public:
+  public:
     enum class OpenResult { kOpened, kFailed };
 
     // Opens (creating and repairing when needed) strings.dat in `data_path`. While the file is
@@ -37,7 +37,7 @@ public:
     bool is_open() const { return file_.is_open(); }
     const std::array<std::uint16_t, kSystemStringCount>& slots() const { return slot_number_; }
 
-private:
+  private:
     enum class Attempt { kOpened, kAccessDenied, kFailed };
     Attempt try_open(const std::string& path, bool& created);
     void repair(bool created);
@@ -48,8 +48,8 @@ private:
 };
 
 template <class RetryWait>
-SystemStrings::OpenResult SystemStrings::open(const std::string& data_path,
-                                              RetryWait&& retry_wait, int max_retries) {
+SystemStrings::OpenResult SystemStrings::open(const std::string& data_path, RetryWait&& retry_wait,
+                                              int max_retries) {
     const std::string path = data_path + "strings.dat";
     for (int round = 0;; ++round) {
         bool created = false;

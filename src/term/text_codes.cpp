@@ -2,6 +2,8 @@
 
 namespace vorn {
 
-std::string expand_text(Session&, std::string_view text, int) { return std::string(text); }
+std::string expand_text(Session&, std::string_view text, int) {
+    return std::string(text);
+}
 
 }  // namespace vorn

@@ -13,7 +13,7 @@ namespace vorn {
 struct Session;
 
 class Writer {
-public:
+  public:
     Writer(Session& session, TerminalIo& io) : session_(session), io_(io) {}
 
     // Start of the session: colours, cursor position and the UTF-8 probe.
@@ -46,7 +46,7 @@ public:
     int cursor_column() const { return column_; }
     int cursor_row() const { return row_; }
 
-private:
+  private:
     void put_character(unsigned char c);
     void send_colour();
 

@@ -15,22 +15,24 @@ TEST(ConfigFiles, SetupWritesDefaultNodeFile) {
     ASSERT_TRUE(LoadNodeConfigWithDefaults("vorn1.dat", c));
     const std::string bytes = test::ReadFile("vorn1.dat");
     ASSERT_EQ(bytes.size(), 194u);
-    EXPECT_EQ(bytes[0], 10);                       // length of "/dev/ttyS1"
+    EXPECT_EQ(bytes[0], 10);  // length of "/dev/ttyS1"
     EXPECT_EQ(bytes.substr(1, 10), "/dev/ttyS1");
-    EXPECT_EQ(bytes[21], 1);                       // door type 1
+    EXPECT_EQ(bytes[21], 1);  // door type 1
     EXPECT_EQ(bytes.substr(23, 8), "Your BBS");
     EXPECT_EQ(bytes.substr(101, 16), "/home/bbs/doors/");
-    EXPECT_EQ(bytes[141], 1);                      // multinode
+    EXPECT_EQ(bytes[141], 1);  // multinode
     EXPECT_EQ(bytes.substr(148, 3), "ATA");
     EXPECT_EQ(bytes.substr(169, 3), "ATZ");
-    EXPECT_EQ(bytes[189], 0);                      // time limit
+    EXPECT_EQ(bytes[189], 0);  // time limit
     EXPECT_EQ(bytes[190], 0);
 }
 
 TEST(ConfigFiles, ShortOrMissingFilesFollowEachProgramsRule) {
     test::TempDir dir;
     // game: a short node file loads, the missing fields zero; a missing one fails.
-    test::WriteFile("vorn2.dat", std::string("\x03" "abc\x03", 5));
+    test::WriteFile("vorn2.dat", std::string("\x03"
+                                             "abc\x03",
+                                             5));
     NodeConfig node;
     ASSERT_TRUE(ReadNodeConfig("vorn2.dat", node));
     EXPECT_EQ(node.comm_device.str(), "abc");
@@ -64,7 +66,9 @@ TEST(ConfigFiles, WritingKeepsTheRestOfALongerFile) {
     EXPECT_EQ(bytes.substr(194), "zzzzzz");
 }
 
-int Points(std::string formula, int level) { return EvaluateBuildPointsFormula(formula, level); }
+int Points(std::string formula, int level) {
+    return EvaluateBuildPointsFormula(formula, level);
+}
 
 TEST(BuildPointsFormula, ExamplesAndEdges) {
     EXPECT_EQ(Points("2L:3", 6), 4);

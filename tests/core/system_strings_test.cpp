@@ -21,7 +21,8 @@ std::string Record(std::string_view text) {
 
 bool Open(test::TestSession& t) {
     int waits = 0;
-    return t.session.strings.open("", [&] { ++waits; }, 3) == SystemStrings::OpenResult::kOpened;
+    return t.session.strings.open(
+               "", [&] { ++waits; }, 3) == SystemStrings::OpenResult::kOpened;
 }
 
 TEST(SystemStrings, MissingFileIsCreatedWithTheDefaults) {
@@ -33,8 +34,9 @@ TEST(SystemStrings, MissingFileIsCreatedWithTheDefaults) {
     EXPECT_EQ(bytes.substr(54 * 256, 256), Record("Untitled"));
     // The replacement mark is the three bytes EF BF BD.
     EXPECT_EQ(DefaultSystemString(2).substr(6, 3), "\xEF\xBF\xBD");
-    EXPECT_EQ(DefaultSystemString(37), "|08\\-/ |15De|07let|08e |15a|07l|08l |15r|07ea|08d "
-                                       "|15m|07ai|08l? ");
+    EXPECT_EQ(DefaultSystemString(37),
+              "|08\\-/ |15De|07let|08e |15a|07l|08l |15r|07ea|08d "
+              "|15m|07ai|08l? ");
     EXPECT_EQ(DefaultSystemString(54), "Did you mean %S1? ");
     EXPECT_TRUE(DefaultSystemString(0).empty());
     EXPECT_TRUE(DefaultSystemString(56).empty());
@@ -94,7 +96,9 @@ TEST(SystemStrings, UnreadableTableGivesUpAfterBoundedRetries) {
     test::WriteFile("strings.dat", "x");
     ::chmod("strings.dat", 0);
     int waits = 0;
-    EXPECT_EQ(t.session.strings.open("", [&] { ++waits; }, 5), SystemStrings::OpenResult::kFailed);
+    EXPECT_EQ(t.session.strings.open(
+                  "", [&] { ++waits; }, 5),
+              SystemStrings::OpenResult::kFailed);
     EXPECT_EQ(waits, 5);
 }
 

@@ -228,8 +228,8 @@ TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {
     // Every announcement arrived whole.
     const std::string news = test::ReadFile("global.nws");
     int announced = 0;
-    for (std::size_t p = 0; (p = news.find(" name has been heard lately!\n", p)) != std::string::npos;
-         ++p) {
+    for (std::size_t p = 0;
+         (p = news.find(" name has been heard lately!\n", p)) != std::string::npos; ++p) {
         ++announced;
     }
     EXPECT_EQ(announced, kNodes * kUsersEach);

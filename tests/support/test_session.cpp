@@ -63,7 +63,9 @@ std::string ReadFile(const std::string& name) {
     return s.str();
 }
 
-bool FileExists(const std::string& name) { return ::access(name.c_str(), F_OK) == 0; }
+bool FileExists(const std::string& name) {
+    return ::access(name.c_str(), F_OK) == 0;
+}
 
 DateTime SampleTime() {
     DateTime t;

@@ -20,13 +20,13 @@ struct ExitCalled {
 };
 
 class TestExit final : public ProcessExit {
-public:
+  public:
     void exit_process(int code) override { throw ExitCalled{code}; }
 };
 
 // Records everything written; input is typed ahead with `type`.
 class RecordingTerminal final : public TerminalIo {
-public:
+  public:
     explicit RecordingTerminal(Clock& clock) : clock_(clock) {}
     bool write_all(std::string_view bytes) override;
     bool wait_readable(int timeout_ms) override;
@@ -39,7 +39,7 @@ public:
     std::string output;
     int writes = 0;
 
-private:
+  private:
     Clock& clock_;
     std::deque<char> input_;
     bool hang_up_when_empty_ = false;
@@ -48,14 +48,14 @@ private:
 
 // A fresh temporary directory, made the working directory for the object's life.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
     std::string previous_;
 };

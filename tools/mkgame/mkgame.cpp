@@ -14,7 +14,9 @@
 
 namespace {
 
-bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool Exists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
 
 bool CreateIfMissing(const std::string& path, const void* data, std::size_t size) {
     if (Exists(path)) return true;

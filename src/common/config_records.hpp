@@ -18,13 +18,13 @@ struct NodeConfig {
     ShortString<36> sysop_name;
     ShortString<40> door_file_path;
     Bool8 multinode;
-    std::uint16_t pause_delay_ms;
+    U16 pause_delay_ms;
     std::uint8_t reserved_144;
     Bool8 daemon_mode;
     Bool8 wfc_mode;
     ShortString<20> modem_answer;
     ShortString<20> modem_init;
-    std::uint16_t time_limit;
+    U16 time_limit;
     Bool8 sysop_keys;
     std::uint8_t reserved_192[2];
 };

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 static_assert(std::endian::native == std::endian::little,
               "record files are little-endian images; a big-endian port needs byte swapping");
@@ -57,8 +58,38 @@ struct Bool8 {
     }
 };
 
+// A little-endian integer stored as bytes, so a record field is never a misaligned object: it
+// reads and writes through a copy, and binding a reference to it is always safe.
+template <class T>
+struct LeInt {
+    static_assert(std::is_integral_v<T>);
+    unsigned char bytes[sizeof(T)];
+
+    operator T() const {
+        T value;
+        std::memcpy(&value, bytes, sizeof value);
+        return value;
+    }
+    T get() const { return *this; }
+    LeInt& operator=(T value) {
+        std::memcpy(bytes, &value, sizeof value);
+        return *this;
+    }
+    LeInt& operator+=(T value) { return *this = static_cast<T>(get() + value); }
+    LeInt& operator-=(T value) { return *this = static_cast<T>(get() - value); }
+    LeInt& operator++() { return *this += 1; }
+    LeInt& operator--() { return *this -= 1; }
+};
+
+using U16 = LeInt<std::uint16_t>;
+using I16 = LeInt<std::int16_t>;
+using U32 = LeInt<std::uint32_t>;
+using I32 = LeInt<std::int32_t>;
+
 #pragma pack(pop)
 
+static_assert(sizeof(U16) == 2 && alignof(U16) == 1);
+static_assert(sizeof(I32) == 4 && alignof(I32) == 1);
 static_assert(sizeof(ShortString<20>) == 21);
 static_assert(sizeof(ShortString<255>) == 256);
 static_assert(sizeof(Bool8) == 1);

@@ -12,23 +12,23 @@ namespace vorn {
 #pragma pack(push, 1)
 
 struct UserRecord {
-    std::uint16_t number;  // record number + 1; 0 = no user
+    U16 number;  // record number + 1; 0 = no user
     ShortString<36> name;
     ShortString<36> real_name;
     ShortString<40> description;
     Bool8 sex;  // true = male
     ShortString<255> location;
     Bool8 deleted;
-    std::uint16_t msg_pointer;
+    U16 msg_pointer;
     std::uint8_t sig_lines;
     ShortString<80> signature[15];
-    std::uint16_t posts;
-    std::uint16_t emails;
+    U16 posts;
+    U16 emails;
     std::uint8_t race;
     std::uint8_t subrace;
-    std::int32_t max_hp;
-    std::int32_t hp;
-    std::int32_t room;
+    I32 max_hp;
+    I32 hp;
+    I32 room;
     std::uint8_t str;
     std::uint8_t int_;
     std::uint8_t con;
@@ -38,53 +38,53 @@ struct UserRecord {
     std::uint8_t com;
     ShortString<8> last_on;          // MM/DD/YY
     std::uint8_t racial_skills[29];  // skill k: bit (k mod 8) of byte (k div 8)
-    std::uint16_t disadvantages;     // bit 0x400 also: cannot level up any more
-    std::uint16_t kills;
-    std::uint16_t reserved_1660;
+    U16 disadvantages;               // bit 0x400 also: cannot level up any more
+    U16 kills;
+    U16 reserved_1660;
     std::uint8_t reserved_1662[2];
     std::uint8_t racial_percent;
-    std::int16_t racial_modifier;
-    std::uint16_t level;
+    I16 racial_modifier;
+    U16 level;
     std::uint8_t skill_values[9];
     std::uint8_t law;     // 1 lawful, 2 neutral, 3 chaotic
     std::uint8_t morals;  // 1 good, 2 neutral, 3 evil
     std::uint8_t hit_bonus;
     std::uint8_t armor_class;
-    std::uint16_t weapon;
-    std::uint16_t armor;
-    std::int32_t gold;
-    std::int32_t bank;
-    std::int32_t loan;
+    U16 weapon;
+    U16 armor;
+    I32 gold;
+    I32 bank;
+    I32 loan;
     std::uint8_t loan_rate;
     std::uint8_t interest_rate;
-    std::int32_t experience;
-    Bool8 event_done[255];          // event e at index e-1
-    std::uint16_t item_count[255];  // item i at index i-1
+    I32 experience;
+    Bool8 event_done[255];  // event e at index e-1
+    U16 item_count[255];    // item i at index i-1
     ShortString<16> race_name;
     ShortString<16> subrace_name;
-    Bool8 item_known[256];            // item i at index i (0 unused)
-    std::uint16_t item_charges[255];  // item i at index i-1
+    Bool8 item_known[256];  // item i at index i (0 unused)
+    U16 item_charges[255];  // item i at index i-1
     Bool8 in_inn;
-    std::uint16_t battle_delay;
+    U16 battle_delay;
     std::uint8_t display_choice;
     std::uint8_t build_points;
-    std::uint16_t bonus_str;
-    std::uint16_t bonus_int;
-    std::uint16_t bonus_con;
-    std::uint16_t bonus_dex;
-    std::uint16_t bonus_cha;
-    std::uint16_t bonus_wis;
-    std::uint16_t bonus_com;
+    U16 bonus_str;
+    U16 bonus_int;
+    U16 bonus_con;
+    U16 bonus_dex;
+    U16 bonus_cha;
+    U16 bonus_wis;
+    U16 bonus_com;
     Bool8 battle_option;
     Bool8 alt_screens;
-    std::int32_t max_mana;
-    std::int32_t mana;
+    I32 max_mana;
+    I32 mana;
     std::uint8_t sylvan_minutes;
-    std::int32_t refresh_seconds;
-    std::uint16_t msg_delay;
+    I32 refresh_seconds;
+    U16 msg_delay;
     std::uint8_t hazard_guard;
-    std::uint16_t reserved_3306;
-    std::uint16_t reserved_3308;
+    U16 reserved_3306;
+    U16 reserved_3308;
     Bool8 spare_option;
     Bool8 explore_option;
     std::uint8_t deity;
@@ -95,9 +95,9 @@ struct UserRecord {
 };
 
 struct UserExtraRecord {
-    std::uint16_t number;
+    U16 number;
     Bool8 deleted;
-    std::int32_t cities[100];  // city c at index c-1; 0 = free slot
+    I32 cities[100];  // city c at index c-1; 0 = free slot
     std::uint8_t reserved_403[15981];
 };
 

@@ -1,6 +1,9 @@
 #include "support/test_session.hpp"
 
+#include <grp.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -76,6 +79,22 @@ DateTime SampleTime() {
     t.hour = 10;
     t.minute = 15;
     return t;
+}
+
+int RunUnprivileged(const std::function<int()>& body) {
+    if (::geteuid() != 0) return body();
+    ::chmod(".", 0777);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const gid_t group = 65534;
+        if (::setgroups(1, &group) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(126);
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
 TestSession::TestSession() : TestSession(SampleTime()) {}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,10 @@ struct TestSession {
     Platform platform{clock, random, terminal, exit};
     Session session{platform};
 };
+
+// Runs `body` in a child process as the unprivileged user nobody when the test runs as root (in
+// place otherwise) and returns its result; the working directory is opened to that user first.
+int RunUnprivileged(const std::function<int()>& body);
 
 // 7 December 2026, 10:15:00 am, a Monday.
 DateTime SampleTime();

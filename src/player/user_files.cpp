@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "common/io_check.hpp"
 #include "common/news_files.hpp"
@@ -25,23 +27,16 @@ std::uint16_t ClampCount(std::uint64_t n) {
     return static_cast<std::uint16_t>(n > 0xFFFF ? 0xFFFF : n);
 }
 
-// An exclusive lock on a whole open file, held until `unlock` or the descriptor closes. An
-// open-file-description lock, so it also excludes other opens within this process.
-bool LockWhole(int fd) {
+// Open-file-description locks: they also exclude other opens within this process, and they end
+// with the descriptor. A length of 0 covers the whole file.
+void LockRange(int fd, short type, std::uint64_t start, std::uint64_t length) {
     struct flock fl {};
-    fl.l_type = F_WRLCK;
+    fl.l_type = type;
     fl.l_whence = SEEK_SET;
-    for (;;) {
-        if (::fcntl(fd, F_OFD_SETLKW, &fl) == 0) return true;
-        if (errno != EINTR) return false;
+    fl.l_start = static_cast<off_t>(start);
+    fl.l_len = static_cast<off_t>(length);
+    while (::fcntl(fd, F_OFD_SETLKW, &fl) != 0 && errno == EINTR) {
     }
-}
-
-void Unlock(int fd) {
-    struct flock fl {};
-    fl.l_type = F_UNLCK;
-    fl.l_whence = SEEK_SET;
-    ::fcntl(fd, F_OFD_SETLK, &fl);
 }
 
 // Writes a record of a parallel file at the user's position, creating the file when missing.
@@ -70,7 +65,7 @@ void AddUser(Session& session, UserRecord& user) {
     if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
         RuntimeIoError(kIoWriteError, kUsersFile);
     }
-    LockWhole(users.fd());
+    LockRange(users.fd(), F_WRLCK, 0, 0);
 
     const std::uint64_t count = users.record_count();
     std::uint64_t position = count;
@@ -92,7 +87,7 @@ void AddUser(Session& session, UserRecord& user) {
     WriteParallel(kUserExtraFile, sizeof(UserExtraRecord), user.number, &u.extra);
     const UserIndexEntry entry = IndexEntryFor(user);
     WriteParallel(kUserIndexFile, sizeof(UserIndexEntry), user.number, &entry);
-    Unlock(users.fd());
+    LockRange(users.fd(), F_UNLCK, 0, 0);
     users.close();
 
     if (user.name.view() != "Joe") {
@@ -110,7 +105,11 @@ void SaveUser(Session& session, UserRecord& user) {
         return;
     }
     const UserIndexEntry entry = IndexEntryFor(user);
+    // The record is written under a lock on its own bytes, so a node copying users.dat for a
+    // ranking (under a shared lock) never sees it half written.
+    LockRange(users.fd(), F_WRLCK, (user.number - 1u) * sizeof(UserRecord), sizeof(UserRecord));
     users.write_checked(user.number - 1u, &user);
+    LockRange(users.fd(), F_UNLCK, (user.number - 1u) * sizeof(UserRecord), sizeof(UserRecord));
     users.close();
 
     RecordFile extra;
@@ -140,13 +139,23 @@ bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_
     const std::string key = Upper(by_name ? user.name.view() : user.real_name.view());
     user.number = 0;
     const std::uint64_t count = index.record_count();
-    for (std::uint64_t i = 0; i < count; ++i) {
-        UserIndexEntry e;
-        index.read_checked(i, &e);
-        if (Upper(by_name ? e.name.view() : e.real_name.view()) != key) continue;
-        if (e.deleted && !include_deleted) continue;
-        user.number = ClampCount(i + 1);
-        break;
+    // The index is scanned in large blocks: a game may hold a hundred thousand players.
+    constexpr std::uint64_t kBlock = 1024;
+    std::vector<UserIndexEntry> block(kBlock);
+    for (std::uint64_t first = 0; first < count && user.number == 0; first += kBlock) {
+        const std::uint64_t n = std::min(kBlock, count - first);
+        const long got = ::pread(index.fd(), block.data(), n * sizeof(UserIndexEntry),
+                                 static_cast<off_t>(first * sizeof(UserIndexEntry)));
+        if (got != static_cast<long>(n * sizeof(UserIndexEntry))) {
+            RuntimeIoError(kIoReadPastEnd, kUserIndexFile);
+        }
+        for (std::uint64_t i = 0; i < n; ++i) {
+            const UserIndexEntry& e = block[i];
+            if (Upper(by_name ? e.name.view() : e.real_name.view()) != key) continue;
+            if (e.deleted && !include_deleted) continue;
+            user.number = ClampCount(first + i + 1);
+            break;
+        }
     }
     session.users.user_count = ClampCount(count);
     if (user.number == 0) return false;

@@ -1,0 +1,86 @@
+// The ranking order must be exactly that of the record-by-record Shell sort on the file, ties
+// included, however it is computed.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "common/record_file.hpp"
+#include "common/user_records.hpp"
+#include "player/ranking_order.hpp"
+#include "support/test_session.hpp"
+
+namespace vorn {
+namespace {
+
+// The sort as it was always done: on the file itself, two records in memory at a time.
+void ReferenceSortInPlace(const std::string& path) {
+    RecordFile f;
+    ASSERT_TRUE(f.open(path, sizeof(UserRecord), RecordFile::Access::kReadWrite));
+    const std::uint64_t count = f.record_count();
+    for (std::uint64_t gap = count / 2; gap > 0; gap /= 2) {
+        for (std::uint64_t i = gap + 1; i <= count; ++i) {
+            for (std::int64_t j = static_cast<std::int64_t>(i - gap); j > 0;
+                 j -= static_cast<std::int64_t>(gap)) {
+                UserRecord a, b;
+                ASSERT_TRUE(f.read_record(static_cast<std::uint64_t>(j) + gap - 1, a));
+                ASSERT_TRUE(f.read_record(static_cast<std::uint64_t>(j) - 1, b));
+                if (a.experience < b.experience) break;
+                ASSERT_TRUE(f.write_record(static_cast<std::uint64_t>(j) + gap - 1, b));
+                ASSERT_TRUE(f.write_record(static_cast<std::uint64_t>(j) - 1, a));
+            }
+        }
+    }
+}
+
+void WriteUsers(const std::string& path, const std::vector<std::int32_t>& experience) {
+    RecordFile f;
+    ASSERT_TRUE(f.create(path, sizeof(UserRecord)));
+    for (std::size_t i = 0; i < experience.size(); ++i) {
+        UserRecord u = DefaultUserRecord();
+        u.number = static_cast<std::uint16_t>(i + 1);
+        u.name = "Player " + std::to_string(i);
+        u.experience = experience[i];
+        ASSERT_TRUE(f.write_record(i, u));
+    }
+}
+
+void ExpectSameAsReference(const std::vector<std::int32_t>& experience) {
+    WriteUsers("users.dat", experience);
+    ASSERT_TRUE(WriteRankedCopy("users.dat", "ranked.tmp"));
+    WriteUsers("reference.tmp", experience);
+    ReferenceSortInPlace("reference.tmp");
+    EXPECT_EQ(test::ReadFile("ranked.tmp"), test::ReadFile("reference.tmp"));
+}
+
+TEST(RankingOrder, MatchesTheFileSortWithManyTies) {
+    test::TempDir dir;
+    std::mt19937 gen(1234);
+    std::vector<std::int32_t> few_values(300), all_equal(97, 5), spread(257);
+    for (auto& e : few_values) e = static_cast<std::int32_t>(gen() % 6) * 100;
+    for (auto& e : spread) e = static_cast<std::int32_t>(gen() % 100000) - 20000;
+    ExpectSameAsReference(few_values);
+    ExpectSameAsReference(all_equal);
+    ExpectSameAsReference(spread);
+    ExpectSameAsReference({});
+    ExpectSameAsReference({7});
+    ExpectSameAsReference({1, 2});
+}
+
+TEST(RankingOrder, HighestFirst) {
+    const auto order = RankingOrder({5, 50, 0, 50, -3});
+    ASSERT_EQ(order.size(), 5u);
+    EXPECT_EQ(order[4], 4u);
+    EXPECT_EQ(order[2], 0u);
+    EXPECT_EQ(order[3], 2u);
+}
+
+TEST(RankingOrder, MissingUsersFileIsReported) {
+    test::TempDir dir;
+    EXPECT_FALSE(WriteRankedCopy("users.dat", "ranked.tmp"));
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,139 @@
+// Player files at scale: the ranking copy of 100,000 players (with the old record-by-record file
+// sort on 2,000 players beside it for comparison) and a name search in a 100,000-entry index.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/clock.hpp"
+#include "common/random.hpp"
+#include "common/record_file.hpp"
+#include "common/user_records.hpp"
+#include "core/session.hpp"
+#include "player/ranking_order.hpp"
+#include "player/user_files.hpp"
+
+namespace {
+
+struct NoExit final : vorn::ProcessExit {
+    void exit_process(int code) override { std::exit(code); }
+};
+
+std::string Workdir() {
+    static std::string dir = [] {
+        char templ[] = "/tmp/vorn-bench-XXXXXX";
+        std::string d = ::mkdtemp(templ);
+        std::atexit([] { std::filesystem::remove_all(Workdir()); });
+        return d;
+    }();
+    return dir;
+}
+
+void WriteUsers(const std::string& path, int count) {
+    std::mt19937 gen(42);
+    std::vector<vorn::UserRecord> batch(1000, vorn::DefaultUserRecord());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0664);
+    for (int first = 0; first < count; first += 1000) {
+        const int n = std::min(1000, count - first);
+        for (int i = 0; i < n; ++i) {
+            batch[i].number = static_cast<std::uint16_t>(first + i + 1);
+            batch[i].name = "Player" + std::to_string(first + i);
+            batch[i].experience = static_cast<std::int32_t>(gen() % 5000);  // many ties
+        }
+        (void)!::write(fd, batch.data(), n * sizeof(vorn::UserRecord));
+    }
+    ::close(fd);
+}
+
+void WriteIndex(const std::string& path, int count) {
+    std::vector<vorn::UserIndexEntry> entries(count);
+    for (int i = 0; i < count; ++i) {
+        vorn::UserRecord u = vorn::DefaultUserRecord();
+        u.name = "Player" + std::to_string(i);
+        u.real_name = "Caller " + std::to_string(i);
+        entries[i] = vorn::IndexEntryFor(u);
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0664);
+    (void)!::write(fd, entries.data(), entries.size() * sizeof(vorn::UserIndexEntry));
+    ::close(fd);
+}
+
+void ReferenceSort(const std::string& path) {
+    vorn::RecordFile f;
+    f.open(path, sizeof(vorn::UserRecord), vorn::RecordFile::Access::kReadWrite);
+    const std::uint64_t count = f.record_count();
+    for (std::uint64_t gap = count / 2; gap > 0; gap /= 2) {
+        for (std::uint64_t i = gap + 1; i <= count; ++i) {
+            for (std::int64_t j = static_cast<std::int64_t>(i - gap); j > 0;
+                 j -= static_cast<std::int64_t>(gap)) {
+                vorn::UserRecord a, b;
+                f.read_record(static_cast<std::uint64_t>(j) + gap - 1, a);
+                f.read_record(static_cast<std::uint64_t>(j) - 1, b);
+                if (a.experience < b.experience) break;
+                f.write_record(static_cast<std::uint64_t>(j) + gap - 1, b);
+                f.write_record(static_cast<std::uint64_t>(j) - 1, a);
+            }
+        }
+    }
+}
+
+// The ranking copy runs in a child process so its peak memory can be read alone.
+void BM_RankingCopy100k(benchmark::State& state) {
+    const std::string users = Workdir() + "/users100k.dat";
+    WriteUsers(users, 100000);
+    long peak_kb = 0;
+    for (auto _ : state) {
+        const pid_t pid = ::fork();
+        if (pid == 0) ::_exit(vorn::WriteRankedCopy(users, Workdir() + "/users.tmp") ? 0 : 1);
+        int status = 0;
+        struct rusage usage {};
+        ::wait4(pid, &status, 0, &usage);
+        peak_kb = std::max(peak_kb, usage.ru_maxrss);
+    }
+    state.counters["peak_rss_MB"] = static_cast<double>(peak_kb) / 1024.0;
+}
+BENCHMARK(BM_RankingCopy100k)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ReferenceFileSort2k(benchmark::State& state) {
+    const std::string users = Workdir() + "/users2k.dat";
+    for (auto _ : state) {
+        state.PauseTiming();
+        WriteUsers(users, 2000);
+        state.ResumeTiming();
+        ReferenceSort(users);
+    }
+}
+BENCHMARK(BM_ReferenceFileSort2k)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_RankingCopy2k(benchmark::State& state) {
+    const std::string users = Workdir() + "/users2k.dat";
+    WriteUsers(users, 2000);
+    for (auto _ : state) vorn::WriteRankedCopy(users, Workdir() + "/users2k.tmp");
+}
+BENCHMARK(BM_RankingCopy2k)->Unit(benchmark::kMillisecond);
+
+void BM_FindUserLast100k(benchmark::State& state) {
+    const std::string dir = Workdir() + "/find";
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    WriteIndex(vorn::kUserIndexFile, 100000);
+    vorn::SystemClock clock;
+    vorn::SeededRandom random(1);
+    vorn::FdTerminalIo terminal(0, 1);
+    NoExit exit;
+    vorn::Platform platform{clock, random, terminal, exit};
+    vorn::Session session(platform);
+    vorn::UserRecord key = vorn::DefaultUserRecord();
+    key.name = "PLAYER99999";
+    for (auto _ : state) benchmark::DoNotOptimize(vorn::FindUser(session, key, false, true));
+}
+BENCHMARK(BM_FindUserLast100k)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <regex>
 #include <string>
 #include <vector>
@@ -154,7 +155,10 @@ TEST(StartupTest, MissingRoomsEndsSilentlyWith254) {
     EXPECT_EQ(result.exit_code, kExitDataFiles);
     const std::vector<std::string> lines = Lines(result.output);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "initializing paths Done");
+    // The last line is the progress line of the paths (the probe's bytes may stand before it).
+    const std::string done = "initializing paths Done";
+    EXPECT_EQ(lines.back().substr(lines.back().size() - std::min(lines.back().size(), done.size())),
+              done);
     EXPECT_EQ(result.output.find("rooms"), std::string::npos);
 }
 
@@ -254,19 +258,27 @@ TEST(StartupTest, LocalNodeRunsToTheClosingBanner) {
     const std::string node_log_name = FindFile(dir, "logs", kNode1Log);
     ASSERT_FALSE(node_log_name.empty()) << "logs/ holds no day's log of node 1";
     const std::vector<std::string> lines = Lines(dir.read_file(node_log_name));
-    ASSERT_EQ(lines.size(), 6u);
+    ASSERT_GE(lines.size(), 6u);
     EXPECT_EQ(lines[0], "%% Vornhold version a20; System log file - Node 1");
     EXPECT_EQ(lines[1].rfind("%% Created ", 0), 0u);
     EXPECT_EQ(lines[2], std::string(79, '='));
-    const std::regex event(R"((\d{1,2}:\d\d[ap]m) *(.*))");
-    const std::string messages[] = {"Initiated Files",
-                                    "Vornhold version 1.00 alpha 20 [Linux] loaded",
-                                    "Vornhold va20 terminated (errorlevel 0)"};
-    for (int i = 0; i < 3; ++i) {
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(lines[3 + i], m, event)) << lines[3 + i];
-        EXPECT_EQ(lines[3 + i].substr(9), messages[i]);
+    // Event lines: the time padded to 9 characters, no marker for these milestones, and the
+    // trailing "." of the terminated line removed. Later steps may log more lines in between.
+    const std::regex time_column(R"(\d{1,2}:\d\d[ap]m *)");
+    std::vector<std::string> messages;
+    for (std::size_t i = 3; i < lines.size(); ++i) {
+        ASSERT_TRUE(std::regex_match(lines[i].substr(0, 9), time_column)) << lines[i];
+        messages.push_back(lines[i].substr(9));
     }
+    const std::string milestones[] = {"Initiated Files",
+                                      "Vornhold version 1.00 alpha 20 [Linux] loaded",
+                                      "Vornhold va20 terminated (errorlevel 0)"};
+    auto next = messages.begin();
+    for (const std::string& milestone : milestones) {
+        next = std::find(next, messages.end(), milestone);
+        EXPECT_NE(next, messages.end()) << "missing or out of order: " << milestone;
+    }
+    EXPECT_EQ(messages.back(), milestones[2]);
 }
 
 TEST(StartupTest, PauseDelayRunsWithoutAKey) {

@@ -1,0 +1,435 @@
+// Process start-up (fork, privilege drop, exec), the reader thread that drains the program's
+// output into the terminal emulator, and the deadline-bound waits.
+#include "support/game_process.hpp"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+namespace vorn::test {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Everything the child needs, prepared before the fork: after it only async-signal-safe calls.
+struct ChildPlan {
+    std::string path;
+    std::vector<std::string> arguments;
+    std::vector<char*> argv;
+    std::string directory;
+    RunAsUser user;
+
+    ChildPlan(std::string_view program, const std::string& dir,
+              const std::vector<std::string>& args, bool keep_root)
+        : path(BinaryPath(program)), directory(dir), user(UnprivilegedUser()) {
+        if (keep_root) user.drop = false;
+        arguments.push_back(std::string(program));
+        arguments.insert(arguments.end(), args.begin(), args.end());
+        for (std::string& a : arguments) argv.push_back(a.data());
+        argv.push_back(nullptr);
+    }
+};
+
+// Runs in the child with its standard descriptors in place.
+[[noreturn]] void ExecChild(const ChildPlan& plan) {
+    ::signal(SIGPIPE, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (plan.user.drop) {
+        const gid_t groups[1] = {plan.user.gid};
+        if (::setgroups(1, groups) != 0 || ::setgid(plan.user.gid) != 0 ||
+            ::setuid(plan.user.uid) != 0) {
+            ::_exit(126);
+        }
+    }
+    if (::chdir(plan.directory.c_str()) != 0) ::_exit(126);
+    ::execv(plan.path.c_str(), plan.argv.data());
+    ::_exit(127);
+}
+
+void IgnoreSigpipe() {
+    // A program that has ended closes its input: writing to it must fail, not kill the test.
+    static const bool done = [] {
+        ::signal(SIGPIPE, SIG_IGN);
+        return true;
+    }();
+    (void)done;
+}
+
+int DecodeStatus(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return kKilledBySignal + WTERMSIG(status);
+    return kStillRunning;
+}
+
+int MillisecondsUntil(SteadyClock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+    return left.count() < 0 ? 0 : static_cast<int>(left.count());
+}
+
+int OpenPidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// Waits until `pid` has ended (pidfd when the kernel has it, else short polls) and reaps it.
+bool ReapWithin(pid_t pid, int pidfd, int timeout_ms, int& result, struct rusage& usage) {
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+    for (;;) {
+        int status = 0;
+        const pid_t r = ::wait4(pid, &status, WNOHANG, &usage);
+        if (r == pid) {
+            result = DecodeStatus(status);
+            return true;
+        }
+        if (r < 0 && errno != EINTR) return false;
+        const int left = MillisecondsUntil(deadline);
+        if (left == 0) return false;
+        if (pidfd >= 0) {
+            struct pollfd p {
+                pidfd, POLLIN, 0
+            };
+            ::poll(&p, 1, left);
+        } else {
+            ::poll(nullptr, 0, left < 2 ? left : 2);
+        }
+    }
+}
+
+void SetCloseOnExec(int fd) {
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+}  // namespace
+
+GameProcess::GameProcess(std::string_view program, const GameDirectory& directory,
+                         LaunchOptions options)
+    : options_(std::move(options)), screen_(std::make_unique<TerminalScreen>(options_.terminal)) {
+    IgnoreSigpipe();
+    const ChildPlan plan(program, directory.path(), options_.args, options_.keep_root);
+
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC) != 0) std::abort();
+    wake_read_ = wake[0];
+    wake_write_ = wake[1];
+
+    if (options_.connection == Connection::kPty) {
+        int master = -1;
+        int slave = -1;
+        struct winsize size {};
+        size.ws_row = TerminalScreen::kRows;
+        size.ws_col = TerminalScreen::kColumns;
+        if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0) std::abort();
+        SetCloseOnExec(master);
+        SetCloseOnExec(slave);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            // Become a session of its own with the pty as controlling terminal, as a login does.
+            ::setsid();
+            ::ioctl(slave, TIOCSCTTY, 0);
+            ::dup2(slave, 0);
+            ::dup2(slave, 1);
+            ::dup2(slave, 2);
+            ExecChild(plan);
+        }
+        ::close(slave);
+        input_fd_ = master;
+        output_fd_ = master;
+    } else {
+        int in[2], out[2], err[2];
+        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+            ::pipe2(err, O_CLOEXEC) != 0) {
+            std::abort();
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(in[0], 0);
+            ::dup2(out[1], 1);
+            ::dup2(err[1], 2);
+            ExecChild(plan);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        ::close(err[1]);
+        input_fd_ = in[1];
+        output_fd_ = out[0];
+        error_fd_ = err[0];
+        owns_output_fd_ = true;
+    }
+    if (pid_ < 0) std::abort();
+    pidfd_ = OpenPidFd(pid_);
+    reader_ = std::thread([this] { read_loop(); });
+}
+
+GameProcess::~GameProcess() {
+    if (!reaped_ && pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        reap(kDefaultTimeoutMs);
+    }
+    stop_reader();
+    {
+        const std::lock_guard lock(write_mutex_);
+        if (input_fd_ >= 0) ::close(input_fd_);
+        input_fd_ = -1;
+    }
+    if (owns_output_fd_ && output_fd_ >= 0) ::close(output_fd_);
+    if (error_fd_ >= 0) ::close(error_fd_);
+    if (pidfd_ >= 0) ::close(pidfd_);
+    ::close(wake_read_);
+    ::close(wake_write_);
+}
+
+void GameProcess::read_loop() {
+    bool output_open = true;
+    bool error_open = error_fd_ >= 0;
+    char buffer[4096];
+    while (output_open || error_open) {
+        struct pollfd fds[3] = {{wake_read_, POLLIN, 0},
+                                {output_open ? output_fd_ : -1, POLLIN, 0},
+                                {error_open ? error_fd_ : -1, POLLIN, 0}};
+        if (::poll(fds, 3, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (fds[0].revents != 0) break;
+        if (fds[1].revents != 0) {
+            const ssize_t n = ::read(output_fd_, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            std::string answer;
+            {
+                const std::lock_guard lock(mutex_);
+                if (n <= 0) {
+                    // End of file on a pipe, EIO on a pty master whose slave is closed.
+                    output_open = false;
+                    output_ended_ = true;
+                } else {
+                    output_.append(buffer, static_cast<std::size_t>(n));
+                    answer = screen_->feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+                }
+            }
+            if (!answer.empty()) write_input(answer);
+            changed_.notify_all();
+        }
+        if (fds[2].revents != 0) {
+            const ssize_t n = ::read(error_fd_, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            const std::lock_guard lock(mutex_);
+            if (n <= 0) {
+                error_open = false;
+            } else {
+                error_output_.append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        output_ended_ = true;
+    }
+    changed_.notify_all();
+}
+
+void GameProcess::stop_reader() {
+    if (!reader_.joinable()) return;
+    const char stop = 1;
+    if (::write(wake_write_, &stop, 1) < 0) std::perror("wake reader");
+    reader_.join();
+}
+
+void GameProcess::write_input(std::string_view bytes) {
+    const std::lock_guard lock(write_mutex_);
+    while (!bytes.empty() && input_fd_ >= 0) {
+        const ssize_t n = ::write(input_fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;  // the program is gone
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void GameProcess::type(std::string_view keys) {
+    write_input(keys);
+}
+
+void GameProcess::hang_up() {
+    if (options_.connection == Connection::kPty) {
+        // The master is also the output: stop reading it before it goes.
+        stop_reader();
+        const std::lock_guard lock(mutex_);
+        output_ended_ = true;
+    }
+    const std::lock_guard lock(write_mutex_);
+    if (input_fd_ >= 0) ::close(input_fd_);
+    input_fd_ = -1;
+}
+
+bool GameProcess::wait_for_text(std::string_view text, int timeout_ms) {
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+    std::unique_lock lock(mutex_);
+    changed_.wait_until(lock, deadline, [&] { return screen_->contains(text) || output_ended_; });
+    return screen_->contains(text);
+}
+
+bool GameProcess::wait_for_output(std::string_view bytes, int timeout_ms, std::size_t from) {
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+    std::unique_lock lock(mutex_);
+    const auto found = [&] {
+        return from <= output_.size() && output_.find(bytes, from) != std::string::npos;
+    };
+    changed_.wait_until(lock, deadline, [&] { return found() || output_ended_; });
+    return found();
+}
+
+bool GameProcess::reap(int timeout_ms) {
+    if (reaped_) return true;
+    reaped_ = ReapWithin(pid_, pidfd_, timeout_ms, exit_result_, usage_);
+    return reaped_;
+}
+
+int GameProcess::wait_exit(int timeout_ms) {
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+    if (!reap(timeout_ms)) return kStillRunning;
+    // The last bytes may still be on their way through the pty or pipe.
+    std::unique_lock lock(mutex_);
+    changed_.wait_until(lock, deadline, [&] { return output_ended_; });
+    return exit_result_;
+}
+
+std::string GameProcess::output() const {
+    const std::lock_guard lock(mutex_);
+    return output_;
+}
+
+std::size_t GameProcess::output_size() const {
+    const std::lock_guard lock(mutex_);
+    return output_.size();
+}
+
+std::string GameProcess::error_output() const {
+    const std::lock_guard lock(mutex_);
+    return error_output_;
+}
+
+ScreenCell GameProcess::cell(int column, int row) const {
+    const std::lock_guard lock(mutex_);
+    return screen_->cell(column, row);
+}
+
+std::string GameProcess::row_text(int row) const {
+    const std::lock_guard lock(mutex_);
+    return screen_->row_text(row);
+}
+
+std::string GameProcess::screen_text() const {
+    const std::lock_guard lock(mutex_);
+    return screen_->text();
+}
+
+int GameProcess::cursor_column() const {
+    const std::lock_guard lock(mutex_);
+    return screen_->cursor_column();
+}
+
+int GameProcess::cursor_row() const {
+    const std::lock_guard lock(mutex_);
+    return screen_->cursor_row();
+}
+
+ProgramResult RunProgram(std::string_view program, const std::string& directory,
+                         const RunOptions& options) {
+    IgnoreSigpipe();
+    const ChildPlan plan(program, directory, options.args, options.keep_root);
+    ProgramResult result;
+    int in[2], out[2], err[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+        ::pipe2(err, O_CLOEXEC) != 0) {
+        std::abort();
+    }
+    const auto start = SteadyClock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in[0], 0);
+        ::dup2(out[1], 1);
+        ::dup2(err[1], 2);
+        ExecChild(plan);
+    }
+    if (pid < 0) std::abort();
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    const int pidfd = OpenPidFd(pid);
+    ::fcntl(in[1], F_SETFL, O_NONBLOCK);
+
+    const auto deadline = start + std::chrono::milliseconds(options.timeout_ms);
+    std::string_view pending = options.input;
+    int input_fd = in[1];
+    if (pending.empty() && options.close_input) {
+        ::close(input_fd);
+        input_fd = -1;
+    }
+    bool out_open = true;
+    bool err_open = true;
+    char buffer[4096];
+    while (out_open || err_open) {
+        const int left = MillisecondsUntil(deadline);
+        if (left == 0) {
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        struct pollfd fds[3] = {{out_open ? out[0] : -1, POLLIN, 0},
+                                {err_open ? err[0] : -1, POLLIN, 0},
+                                {!pending.empty() ? input_fd : -1, POLLOUT, 0}};
+        if (::poll(fds, 3, left) < 0 && errno != EINTR) break;
+        if (fds[0].revents != 0) {
+            const ssize_t n = ::read(out[0], buffer, sizeof buffer);
+            if (n > 0) result.output.append(buffer, static_cast<std::size_t>(n));
+            if (n == 0 || (n < 0 && errno != EINTR)) out_open = false;
+        }
+        if (fds[1].revents != 0) {
+            const ssize_t n = ::read(err[0], buffer, sizeof buffer);
+            if (n > 0) result.error_output.append(buffer, static_cast<std::size_t>(n));
+            if (n == 0 || (n < 0 && errno != EINTR)) err_open = false;
+        }
+        if (fds[2].revents != 0) {
+            const ssize_t n = ::write(input_fd, pending.data(), pending.size());
+            if (n > 0) pending.remove_prefix(static_cast<std::size_t>(n));
+            if (n < 0 && errno != EINTR && errno != EAGAIN) pending = {};
+            if (pending.empty() && options.close_input) {
+                ::close(input_fd);
+                input_fd = -1;
+            }
+        }
+    }
+    const int left = MillisecondsUntil(deadline);
+    if (!ReapWithin(pid, pidfd, left > 0 ? left : 0, result.exit_code, result.usage)) {
+        ::kill(pid, SIGKILL);
+        ReapWithin(pid, pidfd, kDefaultTimeoutMs, result.exit_code, result.usage);
+    }
+    result.elapsed_ms =
+        std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+    if (input_fd >= 0) ::close(input_fd);
+    ::close(out[0]);
+    ::close(err[0]);
+    if (pidfd >= 0) ::close(pidfd);
+    return result;
+}
+
+}  // namespace vorn::test

@@ -106,6 +106,10 @@ struct Session {
     bool in_chat = false;
     bool key_seen = false;
 
+    // The last texts of the hit-point and mana bars, for the text codes.
+    std::string hp_state;
+    std::string mana_state;
+
     // The dynamic node slot taken in lockfile.lck, 0 when none.
     std::uint8_t locked_node = 0;
 

@@ -16,6 +16,7 @@ bool RecordingTerminal::write_all(std::string_view bytes) {
     if (hung_up_) return false;
     output.append(bytes);
     ++writes;
+    if (on_write) on_write(bytes);
     return true;
 }
 

@@ -39,6 +39,8 @@ class RecordingTerminal final : public TerminalIo {
     void hang_up_when_empty() { hang_up_when_empty_ = true; }
     std::string output;
     int writes = 0;
+    // Called with every write, so a test can play a terminal that answers what it is sent.
+    std::function<void(std::string_view)> on_write;
 
   private:
     Clock& clock_;

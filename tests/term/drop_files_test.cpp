@@ -1,0 +1,152 @@
+// Drop files and the start-up questions to the caller's terminal.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "support/test_session.hpp"
+#include "term/drop_files.hpp"
+
+namespace vorn {
+namespace {
+
+std::string DoorSys(const std::string& baud, const std::string& name, const std::string& time) {
+    std::string text = "COM1:\r\n" + baud + "\r\n";
+    for (int line = 3; line <= 9; ++line) text += "x\r\n";
+    text += name + "\r\n";
+    for (int line = 11; line <= 18; ++line) text += "y\r\n";
+    return text + time + "\r\nGR\r\n";
+}
+
+void UseDropDirectory(test::TestSession& t) {
+    t.session.node.door_file_path = "./drop\\";
+    ::mkdir("drop", 0775);
+}
+
+int ExitCode(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const test::ExitCalled& e) {
+        return e.code;
+    }
+    return -1;
+}
+
+TEST(DoorSys, LocalCallerNeedsNoQuestions) {
+    test::TestSession t;
+    UseDropDirectory(t);
+    test::WriteFile("drop/door.sys", DoorSys("0", "Ann Smith", "60"));
+    ReadDoorSys(t.session);
+    EXPECT_TRUE(t.session.local_session);
+    EXPECT_TRUE(t.session.ansi_terminal);
+    EXPECT_EQ(t.session.users.current.real_name.str(), "Ann Smith");
+    EXPECT_EQ(t.session.minutes_allowed, 60);
+    t.session.writer.flush();
+    EXPECT_EQ(t.terminal.output.find("\x1b[6n"), std::string::npos);
+    EXPECT_NE(t.terminal.output.find("COM1:\r\n"), std::string::npos);
+    EXPECT_NE(t.terminal.output.find("GR\r\n"), std::string::npos);
+}
+
+TEST(DoorSys, RemoteCallerTimeLimitAndLongName) {
+    test::TestSession t;
+    UseDropDirectory(t);
+    t.session.system.log_path = "";
+    t.session.node.time_limit = 30;
+    test::WriteFile("drop/door.sys", DoorSys("38400", std::string(50, 'n'), "45.5"));
+    t.terminal.on_write = [&](std::string_view bytes) {
+        if (bytes.find("\x1b[6n") != std::string_view::npos) t.terminal.type("\x1b[3;1R");
+    };
+    ReadDoorSys(t.session);
+    EXPECT_FALSE(t.session.local_session);
+    EXPECT_TRUE(t.session.comm_active);
+    EXPECT_EQ(t.session.comm.baud, 38400);
+    EXPECT_EQ(t.session.minutes_allowed, 30);
+    EXPECT_EQ(t.session.users.current.real_name.size(), 36u);
+    EXPECT_TRUE(t.session.ansi_terminal);
+    EXPECT_NE(test::ReadFile("12-07-2026.log").find("Modem Baud: 38400"), std::string::npos);
+}
+
+TEST(DoorSys, ShortOrGarbledFilesTakeTheirDefaults) {
+    test::TestSession t;
+    UseDropDirectory(t);
+    test::WriteFile("drop/door.sys", "COM1\nfast\n");
+    ReadDoorSys(t.session);
+    EXPECT_TRUE(t.session.local_session);
+    EXPECT_EQ(t.session.users.current.real_name.str(), "");
+    EXPECT_EQ(t.session.minutes_allowed, 0);
+}
+
+TEST(DropFiles, MissingFilesEndWithExitCodeOne) {
+    test::TestSession t;
+    UseDropDirectory(t);
+    EXPECT_EQ(ExitCode([&] { ReadDoorSys(t.session); }), 1);
+    EXPECT_NE(t.terminal.output.find("Error reading DOOR.SYS (Not Found)\r\n./drop\\door.sys is "
+                                     "missing\r\n"),
+              std::string::npos);
+    EXPECT_EQ(ExitCode([&] { ReadDoorfileSr(t.session); }), 1);
+    EXPECT_NE(t.terminal.output.find("Error reading DOORFILE.SR: Not Found at ./drop\\doorfile.sr"),
+              std::string::npos);
+}
+
+TEST(DoorfileSr, AnsiStatusAndHours) {
+    test::TestSession t;
+    UseDropDirectory(t);
+    test::WriteFile("drop/doorfile.sr", "Bob Jones\n1\nx\ny\n2\n");
+    ReadDoorfileSr(t.session);
+    EXPECT_TRUE(t.session.ansi_terminal);
+    EXPECT_EQ(t.session.minutes_allowed, 120);
+    t.session.writer.flush();
+    EXPECT_EQ(t.terminal.output, "");
+
+    test::TestSession s;
+    UseDropDirectory(s);
+    test::WriteFile("drop/doorfile.sr", "Bob Jones\n-1\nx\ny\n1\n");
+    s.terminal.on_write = [&](std::string_view bytes) {
+        if (bytes.find("\x1b[6n") != std::string_view::npos) s.terminal.type("\x1b[1;1R");
+    };
+    ReadDoorfileSr(s.session);
+    s.session.writer.flush();
+    EXPECT_NE(s.terminal.output.find("Detecting ANSI...\x1b[6nSucceded\r\n"), std::string::npos);
+}
+
+TEST(DoorfileSr, TerminalWithoutAnsiIsTurnedAway) {
+    test::TestSession t;
+    UseDropDirectory(t);
+    t.session.node.pause_delay_ms = 1;
+    test::WriteFile("drop/doorfile.sr", "Bob Jones\n7\nx\ny\n1\n");
+    const std::int64_t start = t.clock.monotonic_ms();
+    EXPECT_EQ(ExitCode([&] { ReadDoorfileSr(t.session); }), 0);
+    // Four questions of 600 ms each, no more.
+    EXPECT_LE(t.clock.monotonic_ms() - start, 4 * 600 + 10);
+    EXPECT_NE(t.terminal.output.find("Failed\r\nYou MUST be in ANSI, exiting...\r\n"),
+              std::string::npos);
+}
+
+TEST(DetectAnsi, AnswerOnTheThirdQuestionEndsTheQuestions) {
+    test::TestSession t;
+    int questions = 0;
+    t.terminal.on_write = [&](std::string_view bytes) {
+        if (bytes.find("\x1b[6n") != std::string_view::npos && ++questions == 3) {
+            t.terminal.type("\x1b[5;9R");
+        }
+    };
+    const std::int64_t start = t.clock.monotonic_ms();
+    EXPECT_TRUE(DetectAnsi(t.session));
+    EXPECT_EQ(questions, 3);
+    // Two unanswered waits; the answer to the third is taken at once.
+    EXPECT_EQ(t.clock.monotonic_ms() - start, 2 * 600);
+}
+
+TEST(DetectVornTerm, SilentTerminalStillCountsAsAnsi) {
+    test::TestSession t;
+    t.session.ansi_terminal = false;
+    EXPECT_FALSE(DetectVornTerm(t.session));
+    EXPECT_TRUE(t.session.ansi_terminal);
+    EXPECT_NE(t.terminal.output.find("Checking for VornTerm...///\\\\\\"), std::string::npos);
+
+    test::TestSession s;
+    s.terminal.on_write = [&](std::string_view) { s.terminal.type("///ok"); };
+    EXPECT_TRUE(DetectVornTerm(s.session));
+    EXPECT_TRUE(s.session.vornterm_detected);
+}
+
+}  // namespace
+}  // namespace vorn

@@ -8,7 +8,7 @@
 namespace vorn {
 
 class TerminalIo {
-public:
+  public:
     virtual ~TerminalIo() = default;
     // Writes everything; false when the caller is gone (the connection then counts as hung up).
     virtual bool write_all(std::string_view bytes) = 0;
@@ -18,21 +18,24 @@ public:
     virtual long read_some(char* buffer, std::size_t size) = 0;
     // The caller hung up: end of input, a read or write error, or SIGHUP.
     virtual bool hung_up() const = 0;
+    // The descriptor keys come from, when there is one (the key reader sets its terminal mode).
+    virtual int input_descriptor() const { return -1; }
 };
 
 // Standard input and output (or any pair of descriptors).
 class FdTerminalIo final : public TerminalIo {
-public:
+  public:
     FdTerminalIo(int input_fd, int output_fd) : in_(input_fd), out_(output_fd) {}
     bool write_all(std::string_view bytes) override;
     bool wait_readable(int timeout_ms) override;
     long read_some(char* buffer, std::size_t size) override;
     bool hung_up() const override { return hung_up_; }
+    int input_descriptor() const override { return in_; }
 
     int input_fd() const { return in_; }
     int output_fd() const { return out_; }
 
-private:
+  private:
     int in_;
     int out_;
     bool hung_up_ = false;

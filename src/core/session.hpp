@@ -22,14 +22,14 @@ namespace vorn {
 
 // How the process ends. The game exits; a test may instead unwind to its own frame.
 class ProcessExit {
-  public:
+public:
     virtual ~ProcessExit() = default;
     virtual void exit_process(int code) = 0;
 };
 
 // The real thing: flushes C stdio and ends the process (atexit handlers run).
 class RealProcessExit final : public ProcessExit {
-  public:
+public:
     void exit_process(int code) override;
 };
 
@@ -98,7 +98,7 @@ struct Session {
     std::uint32_t refresh_stamp = 0;
 
     // Key reader state: time accounting and the state of every wait.
-    double minutes_allowed = 0;  // the caller's time from the drop file or the node
+    double minutes_allowed = 0;         // the caller's time from the drop file or the node
     DateTime session_start;
     std::int64_t session_start_ms = 0;  // the same moment on the steady clock
     double extra_seconds = 0;           // sysop keys and chat time

@@ -74,6 +74,7 @@ bool KeyReader::poll_keys(int timeout_ms) {
         if (n == 0) {
             s.session_ended = true;  // end of input: the caller has gone
         } else if (n > 0) {
+            parser_.input_paused();
             input_next_ = 0;
             input_end_ = static_cast<std::size_t>(n);
             last_byte_ms_ = s.clock.monotonic_ms();

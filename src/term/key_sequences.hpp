@@ -76,6 +76,10 @@ class KeySequenceParser {
     // Takes the next ready key; false when there is none.
     bool next(Key& key);
 
+    // The input paused between two reads: a NUL that follows cannot be the tail of telnet's
+    // CR NUL, which always travels in one piece.
+    void input_paused() { after_cr_ = false; }
+
     bool pending() const { return state_ != State::kIdle; }
     void reset();
 

@@ -8,7 +8,7 @@
 namespace vorn {
 
 class TerminalIo {
-  public:
+public:
     virtual ~TerminalIo() = default;
     // Writes everything; false when the caller is gone (the connection then counts as hung up).
     virtual bool write_all(std::string_view bytes) = 0;
@@ -24,7 +24,7 @@ class TerminalIo {
 
 // Standard input and output (or any pair of descriptors).
 class FdTerminalIo final : public TerminalIo {
-  public:
+public:
     FdTerminalIo(int input_fd, int output_fd) : in_(input_fd), out_(output_fd) {}
     bool write_all(std::string_view bytes) override;
     bool wait_readable(int timeout_ms) override;
@@ -35,7 +35,7 @@ class FdTerminalIo final : public TerminalIo {
     int input_fd() const { return in_; }
     int output_fd() const { return out_; }
 
-  private:
+private:
     int in_;
     int out_;
     bool hung_up_ = false;

@@ -57,13 +57,10 @@ void Writer::print_coded(std::string_view text) {
         if (text[i] == '|' && i + 2 < text.size() + 0 && i + 2 <= text.size() - 1) {
             const char a = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 1])));
             const char b = text[i + 2];
-            if (std::isdigit(static_cast<unsigned char>(a)) &&
-                std::isdigit(static_cast<unsigned char>(b))) {
+            if (std::isdigit(static_cast<unsigned char>(a)) && std::isdigit(static_cast<unsigned char>(b))) {
                 const int n = (a - '0') * 10 + (b - '0');
-                if (n <= 15)
-                    foreground_ = n;
-                else if (n <= 23)
-                    background_ = n - 16;
+                if (n <= 15) foreground_ = n;
+                else if (n <= 23) background_ = n - 16;
                 i += 2;
                 continue;
             }
@@ -93,18 +90,14 @@ void Writer::clear_screen() {
     column_ = row_ = 1;
 }
 
-void Writer::clear_to_eol() {
-    buffer_ += "\x1b[K";
-}
+void Writer::clear_to_eol() { buffer_ += "\x1b[K"; }
 
 void Writer::erase_back(int n) {
     for (int i = 0; i < n; ++i) buffer_ += "\b \b";
     column_ = column_ > n ? column_ - n : 1;
 }
 
-void Writer::set_foreground(int colour) {
-    foreground_ = colour & 15;
-}
+void Writer::set_foreground(int colour) { foreground_ = colour & 15; }
 
 void Writer::set_attribute(int foreground, int background, bool) {
     foreground_ = foreground & 15;
@@ -133,9 +126,7 @@ void Writer::print_at(int column, int row, std::string_view text) {
     }
 }
 
-bool Writer::show_display_file(std::string_view, int) {
-    return false;
-}
+bool Writer::show_display_file(std::string_view, int) { return false; }
 
 bool Writer::flush() {
     if (buffer_.empty()) return true;
@@ -145,9 +136,7 @@ bool Writer::flush() {
 }
 
 // added for the key reader
-void Writer::go_to_column(int n) {
-    go_to(n, row_);
-}
+void Writer::go_to_column(int n) { go_to(n, row_); }
 
 void Writer::cursor_left(int n) {
     if (n <= 0) return;
@@ -162,9 +151,7 @@ void Writer::cursor_right(int n) {
 }
 
 // Without a screen image the best this writer can do is a clean screen in the kept colour.
-void Writer::save_screen(int) {
-    saved_attribute_ = current_attribute();
-}
+void Writer::save_screen(int) { saved_attribute_ = current_attribute(); }
 
 void Writer::restore_screen(int) {
     clear_screen();

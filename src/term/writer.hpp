@@ -13,7 +13,7 @@ namespace vorn {
 struct Session;
 
 class Writer {
-  public:
+public:
     Writer(Session& session, TerminalIo& io) : session_(session), io_(io) {}
 
     // Start of the session: colours, cursor position and the UTF-8 probe.
@@ -46,17 +46,7 @@ class Writer {
     int cursor_column() const { return column_; }
     int cursor_row() const { return row_; }
 
-    // added for the key reader
-    void go_to_column(int n);
-    void cursor_left(int n);
-    void cursor_right(int n);
-    void save_screen(int slot);
-    void restore_screen(int slot);
-    std::uint8_t current_attribute() const {
-        return static_cast<std::uint8_t>(background_ * 16 + foreground_);
-    }
-
-  private:
+private:
     void put_character(unsigned char c);
     void send_colour();
 
@@ -68,7 +58,20 @@ class Writer {
     int foreground_ = 7;
     int background_ = 0;
     int sent_attribute_ = -1;
-    std::uint8_t saved_attribute_ = 7;  // added for the key reader
+
+    // added for the key reader
+public:
+    void go_to_column(int n);
+    void cursor_left(int n);
+    void cursor_right(int n);
+    void save_screen(int slot);
+    void restore_screen(int slot);
+    std::uint8_t current_attribute() const {
+        return static_cast<std::uint8_t>(background_ * 16 + foreground_);
+    }
+
+private:
+    std::uint8_t saved_attribute_ = 7;
 };
 
 }  // namespace vorn

@@ -30,6 +30,7 @@ bool FakeTerminal::write_all(std::string_view bytes) {
         return false;
     }
     output.append(bytes);
+    writes_at.emplace_back(clock_.monotonic_ms(), std::string(bytes));
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/clock.hpp"
@@ -35,6 +36,8 @@ class FakeTerminal final : public TerminalIo {
     bool hung_up() const override { return hung_up_; }
 
     std::string output;
+    // Every write with the fake time it was made at.
+    std::vector<std::pair<std::int64_t, std::string>> writes_at;
     int waits = 0;
     int writes = 0;
 

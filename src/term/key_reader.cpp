@@ -172,6 +172,8 @@ bool KeyReader::handle_sysop_key(std::uint8_t code) {
     switch (code) {
         case key::kAltI:
         case key::kCtrlHome:
+            // Pressed again on the page itself it is the key that dismisses the page.
+            if (showing_information_) return false;
             show_information_page();
             return true;
         case key::kAltS:
@@ -237,7 +239,9 @@ void KeyReader::show_information_page() {
     w.print_coded_line("|08  Alt-C chat, Alt-minus and Alt-equals take or give 60 seconds.");
     w.new_lines(1);
     w.print_coded("|07  Press a key to return.");
+    showing_information_ = true;
     read_key();
+    showing_information_ = false;
 
     w.restore_screen(kInformationScreenSlot);
     w.go_to(column, row);

@@ -82,6 +82,7 @@ class KeyReader {
     std::uint8_t extended_key_ = 0;
     int reads_after_hangup_ = 0;
     bool expiry_reported_ = false;
+    bool showing_information_ = false;
 };
 
 }  // namespace vorn

@@ -50,7 +50,7 @@ private:
     void put_character(unsigned char c);
     void send_colour();
 
-    Session& session_;
+    [[maybe_unused]] Session& session_;
     TerminalIo& io_;
     std::string buffer_;
     int column_ = 1;

@@ -80,116 +80,44 @@ constexpr KeySequence kTable[] = {
     {"\x1b[[D", 0x3E},
     {"\x1b[[E", 0x3F},
     // Alt + letter or digit arrives as ESC and the key (letters are folded to lower case first).
-    {"\x1b"
-     "q",
-     0x10},
-    {"\x1b"
-     "w",
-     0x11},
-    {"\x1b"
-     "e",
-     0x12},
-    {"\x1b"
-     "r",
-     0x13},
-    {"\x1b"
-     "t",
-     0x14},
-    {"\x1b"
-     "y",
-     0x15},
-    {"\x1b"
-     "u",
-     0x16},
-    {"\x1b"
-     "i",
-     kAltI},
-    {"\x1b"
-     "o",
-     0x18},
-    {"\x1b"
-     "p",
-     0x19},
-    {"\x1b"
-     "a",
-     0x1E},
-    {"\x1b"
-     "s",
-     kAltS},
-    {"\x1b"
-     "d",
-     0x20},
-    {"\x1b"
-     "f",
-     kAltF},
-    {"\x1b"
-     "g",
-     0x22},
-    {"\x1b"
-     "h",
-     kAltH},
-    {"\x1b"
-     "j",
-     0x24},
-    {"\x1b"
-     "k",
-     0x25},
-    {"\x1b"
-     "l",
-     0x26},
-    {"\x1b"
-     "z",
-     kAltZ},
-    {"\x1b"
-     "x",
-     0x2D},
-    {"\x1b"
-     "c",
-     kAltC},
-    {"\x1b"
-     "v",
-     0x2F},
-    {"\x1b"
-     "b",
-     0x30},
-    {"\x1b"
-     "n",
-     0x31},
-    {"\x1b"
-     "m",
-     0x32},
-    {"\x1b"
-     "1",
-     0x78},
-    {"\x1b"
-     "2",
-     0x79},
-    {"\x1b"
-     "3",
-     0x7A},
-    {"\x1b"
-     "4",
-     0x7B},
-    {"\x1b"
-     "5",
-     0x7C},
-    {"\x1b"
-     "6",
-     0x7D},
-    {"\x1b"
-     "7",
-     0x7E},
-    {"\x1b"
-     "8",
-     0x7F},
-    {"\x1b"
-     "9",
-     0x80},
-    {"\x1b"
-     "0",
-     0x81},
-    {"\x1b-", kAltMinus},
-    {"\x1b=", kAltEquals},
+    {"\033q", 0x10},
+    {"\033w", 0x11},
+    {"\033e", 0x12},
+    {"\033r", 0x13},
+    {"\033t", 0x14},
+    {"\033y", 0x15},
+    {"\033u", 0x16},
+    {"\033i", kAltI},
+    {"\033o", kAltO},
+    {"\033p", 0x19},
+    {"\033a", 0x1E},
+    {"\033s", kAltS},
+    {"\033d", 0x20},
+    {"\033f", kAltF},
+    {"\033g", 0x22},
+    {"\033h", kAltH},
+    {"\033j", 0x24},
+    {"\033k", 0x25},
+    {"\033l", 0x26},
+    {"\033z", kAltZ},
+    {"\033x", 0x2D},
+    {"\033c", kAltC},
+    {"\033v", 0x2F},
+    {"\033b", 0x30},
+    {"\033n", 0x31},
+    {"\033m", 0x32},
+    {"\0331", 0x78},
+    {"\0332", 0x79},
+    {"\0333", 0x7A},
+    {"\0334", 0x7B},
+    {"\0335", 0x7C},
+    {"\0336", 0x7D},
+    {"\0337", 0x7E},
+    {"\0338", 0x7F},
+    {"\0339", 0x80},
+    {"\0330", 0x81},
+    {"\033-", kAltMinus},
+    {"\033=", kAltEquals},
 };
 
 constexpr std::uint8_t kEsc = 0x1B;
@@ -263,7 +191,8 @@ KeySequenceParser::Result KeySequenceParser::feed(std::uint8_t byte) {
     const auto outcome = [&] {
         return ready_count_ - ready_next_ > ready_before ? Result::kComplete : Result::kNeedMore;
     };
-    // Reprocesses a byte that cannot continue the sequence; `first` was already emitted.
+    // A byte that cannot continue the sequence starts afresh, after any key the sequence left;
+    // an ordinary byte must then come out behind that key, so it is queued too.
     const auto again = [&](std::uint8_t b) {
         reset();
         const Result r = feed(b);
@@ -348,7 +277,7 @@ KeySequenceParser::Result KeySequenceParser::feed(std::uint8_t byte) {
             }
             if (state_ == State::kSs3 && length_ == 2) {
                 // ESC O and then something else: it was Alt-O.
-                emit(Key{0x18, true});
+                emit(Key{kAltO, true});
                 return again(byte);
             }
             return again(byte);
@@ -386,7 +315,7 @@ KeySequenceParser::Result KeySequenceParser::quiet(int quiet_ms) {
             return Result::kComplete;
         case State::kSs3:
             if (length == 2) {
-                emit(Key{0x18, true});
+                emit(Key{kAltO, true});
                 return Result::kComplete;
             }
             return Result::kNeedMore;

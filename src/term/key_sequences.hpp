@@ -14,6 +14,7 @@ namespace vorn {
 namespace key {
 inline constexpr std::uint8_t kShiftTab = 0x0F;
 inline constexpr std::uint8_t kAltI = 0x17;
+inline constexpr std::uint8_t kAltO = 0x18;
 inline constexpr std::uint8_t kAltS = 0x1F;
 inline constexpr std::uint8_t kAltF = 0x21;
 inline constexpr std::uint8_t kAltH = 0x23;

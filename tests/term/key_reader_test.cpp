@@ -178,10 +178,7 @@ TEST(SysopKeys, StatusLineNoiseAndRing) {
     KeyFixture f({3, 65});
     f.session.node.sysop_keys = true;
     f.session.settings.stat_bar = true;
-    f.terminal.type(
-        "\x1bs\x1b"
-        "f"
-        "1");
+    f.terminal.type("\033s\033f1");
     EXPECT_EQ(f.keys.read_key(), '1');
     EXPECT_FALSE(f.session.settings.stat_bar);
     EXPECT_NE(Seen(f).find("\x1b[25;1H"), std::string::npos);
@@ -201,21 +198,15 @@ TEST(SysopKeys, StatusLineNoiseAndRing) {
 TEST(SysopKeys, ChatKeyNeedsAnInstalledChatAndNoChatRunning) {
     KeyFixture f;
     f.session.node.sysop_keys = true;
-    f.terminal.type(
-        "\x1b"
-        "c");
+    f.terminal.type("\033c");
     EXPECT_EQ(f.keys.read_key(), key::kAltC);
     int chats = 0;
     f.session.sysop_chat = [&chats] { ++chats; };
-    f.terminal.type(
-        "\x1b"
-        "cy");
+    f.terminal.type("\033cy");
     EXPECT_EQ(f.keys.read_key(), 'y');
     EXPECT_EQ(chats, 1);
     f.session.in_chat = true;
-    f.terminal.type(
-        "\x1b"
-        "c");
+    f.terminal.type("\033c");
     EXPECT_EQ(f.keys.read_key(), key::kAltC);
     EXPECT_EQ(chats, 1);
 }

@@ -64,9 +64,7 @@ TEST(KeySequences, CursorAndEditingKeysInTheirCommonSpellings) {
     // Modifiers the table does not list fall back to the plain key.
     EXPECT_EQ(Parse("\x1b[1;2A\x1b[3;5~"), (std::vector<Key>{Ext(key::kUp), Ext(key::kDelete)}));
     // Alt keys, in either case; the sysop's keys among them.
-    EXPECT_EQ(Parse("\x1bh\x1bH\x1bi\x1b-\x1b=\x1b"
-                    "1\x1b"
-                    "0"),
+    EXPECT_EQ(Parse("\033h\033H\033i\033-\033=\0331\0330"),
               (std::vector<Key>{Ext(0x23), Ext(0x23), Ext(0x17), Ext(0x82), Ext(0x83), Ext(0x78),
                                 Ext(0x81)}));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,17 +95,22 @@ struct Session {
     bool ansi_terminal = false;
     bool vornterm_detected = false;
 
-    // Time accounting and the state of every wait.
-    double minutes_allowed = 0;
-    DateTime session_start;
-    std::int64_t session_start_ms = 0;
-    double extra_seconds = 0;
-    double time_adjust = 0;
     std::uint32_t refresh_stamp = 0;
-    bool session_running = false;
-    bool session_ended = false;
-    bool in_chat = false;
-    bool key_seen = false;
+
+    // Key reader state: time accounting and the state of every wait.
+    double minutes_allowed = 0;         // the caller's time from the drop file or the node
+    DateTime session_start;
+    std::int64_t session_start_ms = 0;  // the same moment on the steady clock
+    double extra_seconds = 0;           // sysop keys and chat time
+    double time_adjust = 0;             // set at logon
+    bool session_running = false;       // start-up done; sysop keys other than Alt-H need it
+    bool session_ended = false;         // closing: every wait returns at once
+    bool in_chat = false;               // a sysop chat runs: no inactivity limit
+    bool key_seen = false;              // a key was read this session
+    // Called on every 150 ms round of a wait while the caller is not idle; empty at start.
+    std::function<void()> timed_effects;
+    // Started by the sysop's chat key; while empty the key goes to the caller like any other.
+    std::function<void()> sysop_chat;
 
     // The last texts of the hit-point and mana bars, for the text codes.
     std::string hp_state;

@@ -1,33 +1,88 @@
 // The one key reader: every wait for the caller's keyboard goes through it. While it waits it
-// runs the session's periodic work and enforces the inactivity and time limits.
+// runs the session's periodic work every 150 ms, enforces the inactivity and time limits, serves
+// the sysop's keys and notices a caller who has gone. The prompts built on it live here too.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
+
+#include "term/key_sequences.hpp"
+#include "term/line_editor.hpp"
+#include "term/tty_mode.hpp"
 
 namespace vorn {
 
 struct Session;
 
+// The period of the key reader's work while it waits.
+inline constexpr int kKeyTickMs = 150;
+// Inactivity: the bell from this many seconds without a key, the hang-up after the second.
+inline constexpr double kInactivityBellSeconds = 240;
+inline constexpr double kInactivityHangupSeconds = 359;
+
 class KeyReader {
   public:
-    explicit KeyReader(Session& session) : session_(session) {}
+    // Puts a real terminal into raw mode and takes over the hang-up signals; the destructor
+    // gives both back.
+    explicit KeyReader(Session& session);
 
     // Waits for one key; returns at once (with the last key) when the session is ending.
     std::uint8_t read_key();
+    // The code of the last extended key, 0 when the last key was an ordinary character.
+    std::uint8_t extended_key() const { return extended_key_; }
+    // True when a key can be read without waiting. Ends the session instead when it is closing.
+    bool key_waiting();
+    // Waits up to `ms` milliseconds, returning early (true) as soon as a key is waiting.
+    bool wait_for_key(int ms);
+
     // The standard key pause: the prompt, one key (or the node's fixed delay), prompt erased.
     void pause_key();
+    // "[Y/n]" or "[y/N]", then "Yes" or "No". The default when the session ends first.
+    bool ask_yes_no(bool default_yes);
+    // The line editor (see line_editor.hpp).
+    std::string input_line(std::string_view default_text, int case_mode,
+                           const CharacterSet& allowed, std::string_view options, int max_length,
+                           int width = 0);
+    // An eight-character date "mm/dd/yy" typed over its mask.
+    std::string input_date(std::string_view default_text);
+
     // The caller's time left in seconds (3600 before the caller has logged on).
     double seconds_left();
+    // The time left truncated to whole hours ("H"), minutes ("M") or seconds ("S").
+    long time_left(std::string_view unit);
     // Ends the session when the caller's time is used up.
     void check_time_limit();
 
-    std::uint8_t extended_key() const { return extended_key_; }
+    const TtyMode& tty_mode() const { return tty_; }
 
   private:
+    bool take_key(Key& key);
+    bool drain_input();
+    bool poll_keys(int timeout_ms);
+    bool check_hangup();
+    std::uint8_t return_after_hangup();
+    void idle_round(std::int64_t start_ms);
+    bool handle_sysop_key(std::uint8_t code);
+    void show_information_page();
+    void toggle_stat_bar();
+    void line_noise();
+    void ring();
+
     Session& session_;
+    TtyMode tty_;
+    KeySequenceParser parser_;
+    std::deque<Key> keys_;
+    char input_[256] = {};
+    std::size_t input_next_ = 0;
+    std::size_t input_end_ = 0;
+    std::int64_t last_byte_ms_ = 0;
     std::uint8_t last_key_ = 0;
     std::uint8_t extended_key_ = 0;
+    int reads_after_hangup_ = 0;
+    bool expiry_reported_ = false;
+    bool showing_information_ = false;
 };
 
 }  // namespace vorn

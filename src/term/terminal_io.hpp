@@ -18,6 +18,8 @@ class TerminalIo {
     virtual long read_some(char* buffer, std::size_t size) = 0;
     // The caller hung up: end of input, a read or write error, or SIGHUP.
     virtual bool hung_up() const = 0;
+    // The descriptor keys come from, when there is one (the key reader sets its terminal mode).
+    virtual int input_descriptor() const { return -1; }
 };
 
 // Standard input and output (or any pair of descriptors).
@@ -28,6 +30,7 @@ class FdTerminalIo final : public TerminalIo {
     bool wait_readable(int timeout_ms) override;
     long read_some(char* buffer, std::size_t size) override;
     bool hung_up() const override { return hung_up_; }
+    int input_descriptor() const override { return in_; }
 
     int input_fd() const { return in_; }
     int output_fd() const { return out_; }

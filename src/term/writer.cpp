@@ -144,4 +144,27 @@ bool Writer::flush() {
     return ok;
 }
 
+// added for the key reader
+void Writer::go_to_column(int n) { go_to(n, row_); }
+
+void Writer::cursor_left(int n) {
+    if (n <= 0) return;
+    buffer_ += "\x1b[" + std::to_string(n) + "D";
+    column_ = column_ > n ? column_ - n : 1;
+}
+
+void Writer::cursor_right(int n) {
+    if (n <= 0) return;
+    buffer_ += "\x1b[" + std::to_string(n) + "C";
+    column_ = column_ + n < 80 ? column_ + n : 80;
+}
+
+// Without a screen image the best this writer can do is a clean screen in the kept colour.
+void Writer::save_screen(int) { saved_attribute_ = current_attribute(); }
+
+void Writer::restore_screen(int) {
+    clear_screen();
+    set_attribute(saved_attribute_ & 15, (saved_attribute_ >> 4) & 7, false);
+}
+
 }  // namespace vorn

@@ -58,6 +58,20 @@ class Writer {
     int foreground_ = 7;
     int background_ = 0;
     int sent_attribute_ = -1;
+
+    // added for the key reader
+public:
+    void go_to_column(int n);
+    void cursor_left(int n);
+    void cursor_right(int n);
+    void save_screen(int slot);
+    void restore_screen(int slot);
+    std::uint8_t current_attribute() const {
+        return static_cast<std::uint8_t>(background_ * 16 + foreground_);
+    }
+
+private:
+    std::uint8_t saved_attribute_ = 7;
 };
 
 }  // namespace vorn

@@ -2,16 +2,26 @@
 // field by field as they are read; what needs the whole world is checked afterwards.
 #include "worldc/world_source.hpp"
 
-#define TOML_HEADER_ONLY 1
-#define TOML_EXCEPTIONS 0
-#include <toml++/toml.h>
-
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <set>
+
+// The TOML reader is used header-only and without exceptions. Its internal assertions are
+// switched off rather than turned into optimiser assumptions (its default under NDEBUG): some
+// malformed table headers ("[%x]") break one of them, and only the code after the assumption
+// reports the fault soundly.
+#define TOML_HEADER_ONLY 1
+#define TOML_EXCEPTIONS 0
+#define TOML_ASSERT(expr) static_cast<void>(0)
+#pragma push_macro("NDEBUG")
+#undef NDEBUG
+#include <toml++/toml.h>
+#pragma pop_macro("NDEBUG")
 
 #include "common/world_records.hpp"
 #include "worldc/cp437_text.hpp"
@@ -253,6 +263,92 @@ std::optional<std::int64_t> RecordNumber(std::string_view key, std::int64_t max)
     return n;
 }
 
+// TOML allows no control characters but tab and line ends, and nothing but ASCII outside texts
+// and comments. The TOML reader takes some of this for granted: a NUL in a table header, or a
+// non-ASCII character where it looks for white space, reaches code it holds unreachable. Such
+// sources are therefore refused before it sees them, with a message of our own. The scan follows
+// the reader's idea of where texts and comments begin and end up to the first fault.
+bool SafeForReader(WorldSource& world, std::string_view text, const std::string& file) {
+    enum class In { kCode, kComment, kBasic, kLiteral, kLongBasic, kLongLiteral };
+    In in = In::kCode;
+    int line = 1;
+    bool after_continuation = false;  // just after a line-ending backslash in a long text
+    const auto fail = [&](std::string message) {
+        world.errors.push_back({file, line, "", std::move(message)});
+        return false;
+    };
+    const auto starts = [&](std::size_t i, std::string_view what) {
+        return text.substr(i, what.size()) == what;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if ((b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", b);
+            return fail(std::string("control character ") + code +
+                        "; write it in a text as \\u00XX");
+        }
+        if (b == '\n') ++line;
+        switch (in) {
+            case In::kCode:
+                if (b >= 0x80) return fail("a character outside quotes that is not ASCII");
+                if (b == '#') in = In::kComment;
+                if (b == '"') {
+                    in = starts(i, "\"\"\"") ? In::kLongBasic : In::kBasic;
+                    if (in == In::kLongBasic) i += 2;
+                }
+                if (b == '\'') {
+                    in = starts(i, "'''") ? In::kLongLiteral : In::kLiteral;
+                    if (in == In::kLongLiteral) i += 2;
+                }
+                break;
+            case In::kComment:
+                if (b == '\n') in = In::kCode;
+                break;
+            case In::kBasic:
+            case In::kLongBasic:
+                if (after_continuation && b != ' ' && b != '\t' && b != '\n' && b != '\r') {
+                    after_continuation = false;
+                    if (b >= 0x80)
+                        return fail(
+                            "a text line continued with \\ goes on with a character that is not "
+                            "ASCII; put a space or a letter first");
+                }
+                if (b == '\\') {
+                    if (i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80) {
+                        return fail("a backslash before a character that is not ASCII");
+                    }
+                    if (in == In::kLongBasic && i + 1 < text.size() &&
+                        (text[i + 1] == ' ' || text[i + 1] == '\t' || text[i + 1] == '\n' ||
+                         text[i + 1] == '\r')) {
+                        after_continuation = true;
+                        continue;
+                    }
+                    if (i + 1 < text.size() && text[i + 1] == '\n') ++line;
+                    ++i;
+                } else if (in == In::kBasic && (b == '"' || b == '\n')) {
+                    in = In::kCode;
+                } else if (in == In::kLongBasic && starts(i, "\"\"\"")) {
+                    i += 2;
+                    while (i + 1 < text.size() && text[i + 1] == '"') ++i;
+                    in = In::kCode;
+                }
+                break;
+            case In::kLiteral:
+                if (b == '\'' || b == '\n') in = In::kCode;
+                break;
+            case In::kLongLiteral:
+                if (starts(i, "'''")) {
+                    i += 2;
+                    while (i + 1 < text.size() && text[i + 1] == '\'') ++i;
+                    in = In::kCode;
+                }
+                break;
+        }
+    }
+    return true;
+}
+
 std::string KindName(const KindSpec& spec) {
     return spec.table;
 }
@@ -386,6 +482,7 @@ void ParseWorldSource(WorldSource& world, WorldKind kind, std::string_view text,
                       const std::string& file_name) {
     const KindSpec& spec = KindOf(kind);
     world.present[static_cast<std::size_t>(kind)] = true;
+    if (!SafeForReader(world, text, file_name)) return;
     toml::parse_result parsed = toml::parse(text, std::string_view(file_name));
     if (!parsed) {
         const toml::parse_error& e = parsed.error();

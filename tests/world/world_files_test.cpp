@@ -53,41 +53,41 @@ class WorldFilesTest : public ::testing::Test {
 TEST_F(WorldFilesTest, NumberZeroGivesTheNothingRecordsAndFalse) {
     world_.weapon = Numbered<WeaponRecord>(7, 0xEE);
     EXPECT_FALSE(LoadWeapon(world_, 0));
-    EXPECT_EQ(world_.weapon.number, 0);
+    EXPECT_EQ(+world_.weapon.number, 0);
     EXPECT_EQ(world_.weapon.name.view(), "Fist");
-    EXPECT_EQ(world_.weapon.dice, 1);
-    EXPECT_EQ(world_.weapon.sides, 2);
-    EXPECT_EQ(world_.weapon.magic, 0);
-    EXPECT_EQ(world_.weapon.price, 0);
+    EXPECT_EQ(+world_.weapon.dice, 1);
+    EXPECT_EQ(+world_.weapon.sides, 2);
+    EXPECT_EQ(+world_.weapon.magic, 0);
+    EXPECT_EQ(+world_.weapon.price, 0);
 
     world_.armor = Numbered<ArmorRecord>(3, 0xEE);
     EXPECT_FALSE(LoadArmor(world_, 0));
     EXPECT_EQ(world_.armor.name.view(), "No Armor");
-    EXPECT_EQ(world_.armor.base_class, 0);
-    EXPECT_EQ(world_.armor.magic, 0);
-    EXPECT_EQ(world_.armor.price, 0);
+    EXPECT_EQ(+world_.armor.base_class, 0);
+    EXPECT_EQ(+world_.armor.magic, 0);
+    EXPECT_EQ(+world_.armor.price, 0);
 
     world_.item = Numbered<ItemRecord>(9, 0xEE);
     EXPECT_FALSE(LoadItem(world_, 0));
-    EXPECT_EQ(world_.item.number, 1);  // the dummy item carries number 1, not 0
+    EXPECT_EQ(+world_.item.number, 1);  // the dummy item carries number 1, not 0
     EXPECT_EQ(world_.item.name.view(), "dummy item");
     EXPECT_EQ(world_.item.description.view(), "does nothing");
     EXPECT_TRUE(world_.item.sold);
     EXPECT_TRUE(world_.item.bought);
-    EXPECT_EQ(world_.item.price, 0);
-    EXPECT_EQ(world_.item.effect, 0);
+    EXPECT_EQ(+world_.item.price, 0);
+    EXPECT_EQ(+world_.item.effect, 0);
     EXPECT_TRUE(world_.item.use_text.empty());
 
     world_.level = Numbered<LevelRecord>(4, 0xEE);
     EXPECT_FALSE(LoadLevel(world_, 0));
-    EXPECT_EQ(world_.level.number, 0);
-    EXPECT_EQ(world_.level.experience, 0);
-    EXPECT_EQ(world_.level.reserved_6, 0);
+    EXPECT_EQ(+world_.level.number, 0);
+    EXPECT_EQ(+world_.level.experience, 0);
+    EXPECT_EQ(+world_.level.reserved_6, 0);
 
     RecordFile no_rooms;
     world_.room = Numbered<RoomRecord>(5, 0xEE);
     LoadRoom(world_, no_rooms, 0);
-    EXPECT_EQ(world_.room.number, 0);
+    EXPECT_EQ(+world_.room.number, 0);
     EXPECT_TRUE(world_.room.tag.empty());
 }
 
@@ -104,11 +104,11 @@ TEST_F(WorldFilesTest, MissingFilesGiveFalseAndLeaveTheBuffers) {
     EXPECT_FALSE(LoadLevel(world_, 1));
     EXPECT_FALSE(LoadUnitType(world_, 1));
     EXPECT_FALSE(LoadBuildingType(world_, 1));
-    EXPECT_EQ(world_.event.number, 2);
-    EXPECT_EQ(world_.event.gold_change, 0x1111);
-    EXPECT_EQ(world_.monster.number, 2);
-    EXPECT_EQ(world_.weapon.number, 2);
-    EXPECT_EQ(world_.unit.number, 2);
+    EXPECT_EQ(+world_.event.number, 2);
+    EXPECT_EQ(+world_.event.gold_change, 0x1111);
+    EXPECT_EQ(+world_.monster.number, 2);
+    EXPECT_EQ(+world_.weapon.number, 2);
+    EXPECT_EQ(+world_.unit.number, 2);
 }
 
 TEST_F(WorldFilesTest, EventsAndMonstersBelowOneAreRefusedWithoutTouchingTheBuffer) {
@@ -120,9 +120,9 @@ TEST_F(WorldFilesTest, EventsAndMonstersBelowOneAreRefusedWithoutTouchingTheBuff
     EXPECT_FALSE(LoadEvent(world_, 0));
     EXPECT_FALSE(LoadEvent(world_, -3));
     EXPECT_FALSE(LoadMonster(world_, 0));
-    EXPECT_EQ(world_.event.number, 9);
-    EXPECT_EQ(world_.monster.number, 9);
-    EXPECT_EQ(world_.monster_count, 77);  // the file was not opened
+    EXPECT_EQ(+world_.event.number, 9);
+    EXPECT_EQ(+world_.monster.number, 9);
+    EXPECT_EQ(+world_.monster_count, 77);  // the file was not opened
 }
 
 TEST_F(WorldFilesTest, RecordsAreFoundByNumber) {
@@ -131,22 +131,22 @@ TEST_F(WorldFilesTest, RecordsAreFoundByNumber) {
     events[1].killer = "a falling rock";
     write_records("events.dat", events);
     ASSERT_TRUE(LoadEvent(world_, 2));
-    EXPECT_EQ(world_.event.number, 2);
-    EXPECT_EQ(world_.event.xp_change, 1234);
+    EXPECT_EQ(+world_.event.number, 2);
+    EXPECT_EQ(+world_.event.xp_change, 1234);
     EXPECT_EQ(world_.event.killer.view(), "a falling rock");
 
     std::vector<LevelRecord> levels{Numbered<LevelRecord>(1), Numbered<LevelRecord>(2)};
     levels[1].experience = 500;
     write_records("levels.dat", levels);
     ASSERT_TRUE(LoadLevel(world_, 2));
-    EXPECT_EQ(world_.level.experience, 500);
+    EXPECT_EQ(+world_.level.experience, 500);
     EXPECT_FALSE(LoadLevel(world_, 3));
 
     std::vector<BuildingTypeRecord> buildings{Numbered<BuildingTypeRecord>(1)};
     buildings[0].build_time = 12;
     write_records("buildg.dat", buildings);
     ASSERT_TRUE(LoadBuildingType(world_, 1));
-    EXPECT_EQ(world_.building.build_time, 12);
+    EXPECT_EQ(+world_.building.build_time, 12);
     EXPECT_FALSE(LoadBuildingType(world_, 2));  // the end of the building list
 }
 
@@ -156,12 +156,12 @@ TEST_F(WorldFilesTest, MonsterLoadsKeepTheCountOfWholeRecords) {
                               Numbered<MonsterRecord>(3)},
                   100);
     ASSERT_TRUE(LoadMonster(world_, 3));
-    EXPECT_EQ(world_.monster_count, 3);
+    EXPECT_EQ(+world_.monster_count, 3);
     world_.monster_count = 0;
     // A failed read past the end still refreshes the count, and leaves the buffer as it was.
     EXPECT_FALSE(LoadMonster(world_, 4));
-    EXPECT_EQ(world_.monster_count, 3);
-    EXPECT_EQ(world_.monster.number, 3);
+    EXPECT_EQ(+world_.monster_count, 3);
+    EXPECT_EQ(+world_.monster.number, 3);
 }
 
 TEST_F(WorldFilesTest, ShortReadsOfShopFilesFailWithThePartThatArrived) {
@@ -172,9 +172,9 @@ TEST_F(WorldFilesTest, ShortReadsOfShopFilesFailWithThePartThatArrived) {
     write("weapons.dat", bytes.data(), bytes.size());
     world_.weapon = Numbered<WeaponRecord>(9, 0x33);
     EXPECT_FALSE(LoadWeapon(world_, 2));
-    EXPECT_EQ(world_.weapon.number, 2);
+    EXPECT_EQ(+world_.weapon.number, 2);
     EXPECT_EQ(world_.weapon.name.view().substr(0, 5), "Short");
-    EXPECT_EQ(world_.weapon.price, 0x33333333);  // beyond the 50 bytes read
+    EXPECT_EQ(+world_.weapon.price, 0x33333333);  // beyond the 50 bytes read
 
     write_records("items.dat", std::vector{Numbered<ItemRecord>(1)});
     EXPECT_TRUE(LoadItem(world_, 1));
@@ -184,7 +184,7 @@ TEST_F(WorldFilesTest, ShortReadsOfShopFilesFailWithThePartThatArrived) {
     write_records("events.dat", std::vector{Numbered<EventRecord>(1)}, 10);
     world_.event = Numbered<EventRecord>(7, 0x44);
     EXPECT_FALSE(LoadEvent(world_, 2));
-    EXPECT_EQ(world_.event.number, 7);  // events change only when whole
+    EXPECT_EQ(+world_.event.number, 7);  // events change only when whole
 }
 
 TEST_F(WorldFilesTest, GarbageFilesLoadWithoutHarm) {
@@ -229,30 +229,30 @@ TEST_F(WorldFilesTest, RoomsReadThroughTheOpenHandleAndBeyondTheMapAreEmpty) {
 
     LoadRoom(world_, rooms, 2);
     EXPECT_EQ(world_.room.tag.view(), "Forest Edge");
-    EXPECT_EQ(world_.room.north, 1);
+    EXPECT_EQ(+world_.room.north, 1);
 
     // Room 3 is the 40-byte stump: what is there is read, the rest is zero, not left-overs.
     LoadRoom(world_, rooms, 3);
-    EXPECT_EQ(world_.room.number, 0x5A5A5A5A);
-    EXPECT_EQ(world_.room.north, 0x5A5A5A5A);  // bytes 31..34 are inside the stump
-    EXPECT_EQ(world_.room.east, 0);            // bytes 43..46 are not
-    EXPECT_EQ(world_.room.down, 0);
+    EXPECT_EQ(+world_.room.number, 0x5A5A5A5A);
+    EXPECT_EQ(+world_.room.north, 0x5A5A5A5A);  // bytes 31..34 are inside the stump
+    EXPECT_EQ(+world_.room.east, 0);            // bytes 43..46 are not
+    EXPECT_EQ(+world_.room.down, 0);
     LoadRoom(world_, rooms, 50);
-    EXPECT_EQ(world_.room.number, 0);
-    EXPECT_EQ(world_.room.north, 0);
+    EXPECT_EQ(+world_.room.number, 0);
+    EXPECT_EQ(+world_.room.north, 0);
     LoadRoom(world_, rooms, -1);
-    EXPECT_EQ(world_.room.number, 0);
+    EXPECT_EQ(+world_.room.number, 0);
 
     // City founding writes one room back; its neighbours and its unread bytes stay.
     LoadRoom(world_, rooms, 2);
     world_.room.city = 4;
     ASSERT_TRUE(SaveRoom(rooms, 2, world_.room));
     LoadRoom(world_, rooms, 1);
-    EXPECT_EQ(world_.room.number, 1);
+    EXPECT_EQ(+world_.room.number, 1);
     LoadRoom(world_, rooms, 2);
-    EXPECT_EQ(world_.room.city, 4);
+    EXPECT_EQ(+world_.room.city, 4);
     EXPECT_EQ(world_.room.tag.view(), "Forest Edge");
-    EXPECT_EQ(world_.room.reserved_626[10], 0x7E);
+    EXPECT_EQ(+world_.room.reserved_626[10], 0x7E);
     EXPECT_FALSE(SaveRoom(rooms, 0, world_.room));
 }
 

@@ -87,41 +87,41 @@ TEST(WorldCompiler, SampleWorldCompilesToTheRecordsTheGameReads) {
     const auto& rooms = files[static_cast<std::size_t>(WorldKind::kRoom)];
     ASSERT_EQ(rooms.size(), 5 * sizeof(RoomRecord));
     const auto room1 = RecordAt<RoomRecord>(rooms, 1);
-    EXPECT_EQ(room1.number, 1);
+    EXPECT_EQ(+room1.number, 1);
     EXPECT_EQ(room1.tag.view(), "Vornville");
-    EXPECT_EQ(room1.south, 2);
+    EXPECT_EQ(+room1.south, 2);
     // F, N, S, E, W and Q: bit (letter - 64) each.
-    EXPECT_EQ(room1.flags,
+    EXPECT_EQ(+room1.flags,
               (1u << 6) | (1u << 14) | (1u << 19) | (1u << 5) | (1u << 23) | (1u << 17));
     EXPECT_EQ(room1.text[2].view(), "|07A road leaves the square to the south, towards the trees.");
     EXPECT_TRUE(room1.text[3].empty());
     // «» are CP437 bytes 0xAE and 0xAF.
     const auto room5 = RecordAt<RoomRecord>(rooms, 5);
     EXPECT_NE(room5.text[1].view().find("\xAEthe air is thin here\xAF"), std::string_view::npos);
-    EXPECT_EQ(room5.clear_area, 1);
+    EXPECT_EQ(+room5.clear_area, 1);
 
     const auto event3 =
         RecordAt<EventRecord>(files[static_cast<std::size_t>(WorldKind::kEvent)], 3);
-    EXPECT_EQ(event3.check_die[3], 12);
+    EXPECT_EQ(+event3.check_die[3], 12);
     EXPECT_TRUE(event3.check_bonus[3]);
     EXPECT_FALSE(event3.check_bonus[0]);
-    EXPECT_EQ(event3.fail_event, 4);
-    EXPECT_EQ(event3.item, 1);
+    EXPECT_EQ(+event3.fail_event, 4);
+    EXPECT_EQ(+event3.item, 1);
 
     const auto smithy =
         RecordAt<BuildingTypeRecord>(files[static_cast<std::size_t>(WorldKind::kBuilding)], 2);
-    EXPECT_EQ(smithy.prerequisites[0], 1);
-    EXPECT_EQ(smithy.prerequisites[1], 0);
-    EXPECT_EQ(smithy.science_levels[5], 2);
-    EXPECT_EQ(smithy.limit, 2);
+    EXPECT_EQ(+smithy.prerequisites[0], 1);
+    EXPECT_EQ(+smithy.prerequisites[1], 0);
+    EXPECT_EQ(+smithy.science_levels[5], 2);
+    EXPECT_EQ(+smithy.limit, 2);
     const auto lurker =
         RecordAt<MonsterRecord>(files[static_cast<std::size_t>(WorldKind::kMonster)], 3);
-    EXPECT_EQ(lurker.abilities, 0x200);
+    EXPECT_EQ(+lurker.abilities, 0x200);
     EXPECT_TRUE(lurker.random_encounter);
     const auto item2 = RecordAt<ItemRecord>(files[static_cast<std::size_t>(WorldKind::kItem)], 2);
-    EXPECT_EQ(item2.number, 2);
-    EXPECT_EQ(item2.effect, 0x02);
-    EXPECT_EQ(item2.effect_value, 1);
+    EXPECT_EQ(+item2.number, 2);
+    EXPECT_EQ(+item2.effect, 0x02);
+    EXPECT_EQ(+item2.effect_value, 1);
 }
 
 TEST(WorldCompiler, CompileDecompileCompileGivesTheSameFiles) {
@@ -415,6 +415,33 @@ INSTANTIATE_TEST_SUITE_P(
                 "unread",
                 "past the end"}),
     [](const ::testing::TestParamInfo<Refusal>& p) { return std::string(p.param.name); });
+
+TEST(WorldCompiler, ControlCharactersAreRefusedBeforeTheTomlReaderSeesThem) {
+    // A NUL inside a table header once tripped the TOML reader's own assertions.
+    WorldSource world;
+    ParseWorldSource(world, WorldKind::kUnit, std::string("[unit.1]\n\n[\0\0unit.2]\n", 17),
+                     "units.toml");
+    ASSERT_EQ(world.errors.size(), 1u);
+    EXPECT_EQ(world.errors[0].line, 3);
+    EXPECT_NE(world.errors[0].message.find("control character 0x00"), std::string::npos);
+
+    // Malformed sources that reached code the TOML reader holds unreachable; each is refused.
+    for (const char* text :
+         {"[%vent.1]\n", "[unit.1]\nre\xC2\xBB = 1\n",
+          "[unit.1]\nname = \"\"\"a\\\n  \xC2\xBB\"\"\"\n", "[unit.1]\nname = \"\\\xC2\xBB\"\n"}) {
+        WorldSource bad;
+        ParseWorldSource(bad, WorldKind::kUnit, text, "units.toml");
+        EXPECT_FALSE(bad.errors.empty()) << text;
+    }
+    // Texts may hold such characters, also after quotes and escapes, and comments too.
+    WorldSource good;
+    ParseWorldSource(
+        good, WorldKind::kUnit,
+        "# \xC2\xBB comment\n[unit.1]\nname = \"\\\"\xC2\xBB\\\\\" # \xC2\xAB\n"
+        "[unit.2]\nname = \'\xE2\x96\x91\'\n[unit.3]\nname = \"\"\"\xE2\x96\x91\"\"\"\"\n",
+        "units.toml");
+    for (const auto& e : good.errors) ADD_FAILURE() << e.text();
+}
 
 TEST(WorldCompiler, ChainsThatEndAreAccepted) {
     // 1 -> 2 -> 1 ends: event 1 is marked done when it starts, so its second visit takes its

@@ -3,13 +3,11 @@
 #include "worldc/world_source.hpp"
 
 #include <algorithm>
-#include <cassert>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <functional>
 #include <optional>
-#include <set>
 
 // The TOML reader is used header-only and without exceptions. Its internal assertions are
 // switched off rather than turned into optimiser assumptions (its default under NDEBUG): some

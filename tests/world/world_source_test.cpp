@@ -183,6 +183,23 @@ TEST(WorldCompiler, DecompileReportsWhatCannotBeKept) {
     EXPECT_NE(text.find("[level.1]"), std::string::npos);
 }
 
+TEST(WorldCompiler, DecompileListsWhatTheCompilerWouldRefuse) {
+    auto files = CompileSample();
+    auto& rooms = files[static_cast<std::size_t>(WorldKind::kRoom)];
+    rooms[offsetof(RoomRecord, monster_chance)] = 150;
+    rooms[offsetof(RoomRecord, east)] = 99;
+    TempDir game, sources;
+    std::ofstream(game.path() / "rooms.dat", std::ios::binary)
+        .write(reinterpret_cast<const char*>(rooms.data()),
+               static_cast<std::streamsize>(rooms.size()));
+    std::vector<std::string> notes;
+    ASSERT_TRUE(DecompileWorldDirectory(game.path().string(), sources.path().string(), notes));
+    ASSERT_EQ(notes.size(), 1u);  // the range fault hides the missing room until it is mended
+    EXPECT_NE(notes[0].find("to mend before compiling"), std::string::npos);
+    EXPECT_NE(notes[0].find("monster_chance"), std::string::npos);
+    EXPECT_TRUE(fs::exists(sources.path() / "rooms.toml"));
+}
+
 struct Refusal {
     const char* name;
     std::map<std::string, std::string> files;  // "rooms/a.toml" -> text

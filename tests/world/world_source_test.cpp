@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <sys/wait.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -162,7 +163,7 @@ TEST(WorldCompiler, DecompileThenCompileKeepsEveryByteOfAForeignWorld) {
     auto& rooms = files[static_cast<std::size_t>(WorldKind::kRoom)];
     RoomRecord room = RecordAt<RoomRecord>(rooms, 2);
     room.flags |= 0x80000001u;
-    room.text[0] = std::string_view("\x01\x1b[0m\x7f \"quoted\" \\ \xB0\xB1\xDB\xFF", 21);
+    room.text[0] = std::string_view("\x00\x01\x1b[0m\x7f \"quoted\" \\ \xB0\xB1\xDB\xFF", 22);
     std::memcpy(rooms.data() + sizeof(RoomRecord), &room, sizeof room);
     auto& events = files[static_cast<std::size_t>(WorldKind::kEvent)];
     EventRecord event = RecordAt<EventRecord>(events, 1);
@@ -484,6 +485,23 @@ TEST(WorldCompiler, NothingIsWrittenWhenAnySourceIsBad) {
     TempDir empty;
     EXPECT_FALSE(CompileWorldDirectory(empty.path().string(), out.path().string(), errors));
     EXPECT_NE(errors.at(0).message.find("no rooms"), std::string::npos);
+}
+
+TEST(WorldCompiler, CommandLineReportsFaultsAndExitCodes) {
+    const std::string worldc = std::string(VORN_BIN_DIR) + "/worldc";
+    TempDir bad, out;
+    std::ofstream(bad.path() / "rooms.toml") << "[room.1]\nnroth = 1\n";
+    const auto run = [](const std::string& command) {
+        const int status = std::system((command + " 2>/dev/null").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(run(worldc + " compile " + kSample.string() + " " + out.path().string()), 0);
+    EXPECT_TRUE(fs::exists(out.path() / "buildg.dat"));
+    EXPECT_EQ(
+        run(worldc + " decompile " + out.path().string() + " " + (out.path() / "src").string()), 0);
+    EXPECT_EQ(run(worldc + " compile " + bad.path().string() + " " + out.path().string()), 1);
+    EXPECT_EQ(run(worldc + " compile " + bad.path().string()), 2);
+    EXPECT_EQ(run(worldc + " build a b"), 2);
 }
 
 }  // namespace

@@ -175,7 +175,8 @@ void PrepareUserFiles(Session& session) {
 
 void OpenUserFileHandles(Session& session) {
     UserFiles& u = session.users;
-    if (!u.rooms.open(kRoomsFile, sizeof(RoomRecord), RecordFile::Access::kReadWrite)) session.exit(254);
+    if (!u.rooms.open(kRoomsFile, sizeof(RoomRecord), RecordFile::Access::kReadWrite))
+        session.exit(254);
     if (!u.users_read.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead)) {
         AddUser(session, u.current);
         u.users_read.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead);

@@ -39,7 +39,7 @@ std::string_view TextAt(std::span<const std::uint8_t> r, std::size_t at, std::si
     return {reinterpret_cast<const char*>(r.data()) + at + 1, length};
 }
 
-std::string Value(const FieldSpec& f, std::span<const std::uint8_t> r, std::size_t i) {
+std::string Value(const FieldLayout& f, std::span<const std::uint8_t> r, std::size_t i) {
     switch (f.type) {
         case FieldType::kInteger:
             return std::to_string(ReadInteger(r, f.offset + i * f.width, f.width, IsSigned(f)));
@@ -62,7 +62,7 @@ std::string Value(const FieldSpec& f, std::span<const std::uint8_t> r, std::size
     return {};
 }
 
-void WriteField(std::string& out, const FieldSpec& f, std::span<const std::uint8_t> r) {
+void WriteField(std::string& out, const FieldLayout& f, std::span<const std::uint8_t> r) {
     out += f.name;
     out += " = ";
     if (f.count == 1) {
@@ -128,33 +128,33 @@ std::vector<std::string> UnreadRuns(const std::vector<bool>& mask,
 
 std::string DecompileWorldFile(WorldKind kind, std::span<const std::uint8_t> bytes,
                                std::vector<std::string>& notes) {
-    const KindSpec& spec = KindOf(kind);
-    std::string out = "# " + std::string(spec.source) + " of " + spec.file + ", one [" +
-                      spec.table + ".N] table per record.\n";
-    const std::size_t count = bytes.size() / spec.record_size;
-    if (bytes.size() % spec.record_size != 0) {
-        notes.push_back(std::string(spec.file) + ": the last " +
-                        std::to_string(bytes.size() % spec.record_size) +
+    const KindLayout& layout = KindOf(kind);
+    std::string out = "# " + std::string(layout.source) + " of " + layout.file + ", one [" +
+                      layout.table + ".N] table per record.\n";
+    const std::size_t count = bytes.size() / layout.record_size;
+    if (bytes.size() % layout.record_size != 0) {
+        notes.push_back(std::string(layout.file) + ": the last " +
+                        std::to_string(bytes.size() % layout.record_size) +
                         " bytes are not a whole record and are left out");
     }
     for (std::size_t k = 0; k < count; ++k) {
-        const auto r = bytes.subspan(k * spec.record_size, spec.record_size);
+        const auto r = bytes.subspan(k * layout.record_size, layout.record_size);
         const std::int64_t number = static_cast<std::int64_t>(k) + 1;
-        out += "\n[" + std::string(spec.table) + "." + std::to_string(number) + "]\n";
-        const std::int64_t stored = ReadInteger(r, 0, spec.number_width, spec.number_signed);
+        out += "\n[" + std::string(layout.table) + "." + std::to_string(number) + "]\n";
+        const std::int64_t stored = ReadInteger(r, 0, layout.number_width, layout.number_signed);
         if (stored != number) out += "number = " + std::to_string(stored) + "\n";
-        for (const FieldSpec& f : spec.fields) {
+        for (const FieldLayout& f : layout.fields) {
             WriteField(out, f, r);
             if (f.type != FieldType::kText) continue;
             for (std::size_t line = 0; line < f.count; ++line) {
                 if (r[f.offset + line * (f.width + 1)] > f.width) {
-                    notes.push_back(std::string(spec.file) + ": " + spec.table + " " +
+                    notes.push_back(std::string(layout.file) + ": " + layout.table + " " +
                                     std::to_string(number) + ", field '" + f.name +
                                     "': a length byte beyond the field is written as its size");
                 }
             }
         }
-        const std::vector<std::string> runs = UnreadRuns(ReadMask(spec, r), r);
+        const std::vector<std::string> runs = UnreadRuns(ReadMask(layout, r), r);
         if (!runs.empty()) {
             out += "unread = [\n";
             for (const std::string& run : runs) out += "    \"" + run + "\",\n";

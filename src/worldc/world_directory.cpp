@@ -37,12 +37,12 @@ bool WriteWhole(const fs::path& path, std::string_view data) {
 }
 
 // KIND.toml, then KIND/*.toml in name order.
-std::vector<fs::path> SourcesOf(const fs::path& dir, const KindSpec& spec) {
+std::vector<fs::path> SourcesOf(const fs::path& dir, const KindLayout& layout) {
     std::vector<fs::path> found;
     std::error_code ec;
-    const fs::path single = dir / (std::string(spec.source) + ".toml");
+    const fs::path single = dir / (std::string(layout.source) + ".toml");
     if (fs::is_regular_file(single, ec)) found.push_back(single);
-    const fs::path folder = dir / spec.source;
+    const fs::path folder = dir / layout.source;
     std::vector<fs::path> parts;
     if (fs::is_directory(folder, ec)) {
         for (const auto& entry : fs::directory_iterator(folder, ec)) {
@@ -62,14 +62,14 @@ bool CompileWorldDirectory(const std::string& source_dir, const std::string& out
                            std::vector<SourceError>& errors) {
     WorldSource world;
     for (int k = 0; k < kWorldKindCount; ++k) {
-        const KindSpec& spec = KindAt(k);
-        for (const fs::path& path : SourcesOf(source_dir, spec)) {
+        const KindLayout& layout = KindAt(k);
+        for (const fs::path& path : SourcesOf(source_dir, layout)) {
             std::string text;
             if (!ReadWhole(path, text)) {
                 world.errors.push_back({path.string(), 0, "", "cannot be read"});
                 continue;
             }
-            ParseWorldSource(world, spec.kind, text, path.string());
+            ParseWorldSource(world, layout.kind, text, path.string());
         }
     }
     if (!world.present[static_cast<std::size_t>(WorldKind::kRoom)]) {
@@ -84,10 +84,10 @@ bool CompileWorldDirectory(const std::string& source_dir, const std::string& out
     std::error_code ec;
     fs::create_directories(out_dir, ec);
     for (int k = 0; k < kWorldKindCount; ++k) {
-        const KindSpec& spec = KindAt(k);
+        const KindLayout& layout = KindAt(k);
         if (!world.present[static_cast<std::size_t>(k)]) continue;
-        const std::vector<std::uint8_t> bytes = BuildWorldFile(world, spec.kind);
-        const fs::path target = fs::path(out_dir) / spec.file;
+        const std::vector<std::uint8_t> bytes = BuildWorldFile(world, layout.kind);
+        const fs::path target = fs::path(out_dir) / layout.file;
         if (!WriteWhole(target, {reinterpret_cast<const char*>(bytes.data()), bytes.size()})) {
             errors.push_back({target.string(), 0, "", "cannot be written"});
             return false;
@@ -102,8 +102,8 @@ bool DecompileWorldDirectory(const std::string& game_dir, const std::string& out
     fs::create_directories(out_dir, ec);
     bool any = false;
     for (int k = 0; k < kWorldKindCount; ++k) {
-        const KindSpec& spec = KindAt(k);
-        const fs::path source = fs::path(game_dir) / spec.file;
+        const KindLayout& layout = KindAt(k);
+        const fs::path source = fs::path(game_dir) / layout.file;
         std::string bytes;
         if (!fs::is_regular_file(source, ec)) continue;
         if (!ReadWhole(source, bytes)) {
@@ -112,8 +112,9 @@ bool DecompileWorldDirectory(const std::string& game_dir, const std::string& out
         }
         any = true;
         const std::string text = DecompileWorldFile(
-            spec.kind, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, notes);
-        const fs::path target = fs::path(out_dir) / (std::string(spec.source) + ".toml");
+            layout.kind, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
+            notes);
+        const fs::path target = fs::path(out_dir) / (std::string(layout.source) + ".toml");
         if (!WriteWhole(target, text)) {
             notes.push_back(target.string() + ": cannot be written");
             return false;
@@ -127,11 +128,11 @@ bool DecompileWorldDirectory(const std::string& game_dir, const std::string& out
     std::vector<SourceError> refusals;
     WorldSource world;
     for (int k = 0; k < kWorldKindCount; ++k) {
-        const KindSpec& spec = KindAt(k);
-        const fs::path path = fs::path(out_dir) / (std::string(spec.source) + ".toml");
+        const KindLayout& layout = KindAt(k);
+        const fs::path path = fs::path(out_dir) / (std::string(layout.source) + ".toml");
         std::string text;
         if (fs::is_regular_file(path, ec) && ReadWhole(path, text)) {
-            ParseWorldSource(world, spec.kind, text, path.string());
+            ParseWorldSource(world, layout.kind, text, path.string());
         }
     }
     if (world.errors.empty()) CheckWorld(world);

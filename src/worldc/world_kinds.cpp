@@ -19,33 +19,33 @@ constexpr int Ref(WorldKind k) {
     return static_cast<int>(k);
 }
 
-constexpr FieldSpec U8(const char* name, std::size_t offset, std::int64_t lo = 0,
-                       std::int64_t hi = 255, std::size_t count = 1) {
+constexpr FieldLayout U8(const char* name, std::size_t offset, std::int64_t lo = 0,
+                         std::int64_t hi = 255, std::size_t count = 1) {
     return {name, FieldType::kInteger, offset, 1, count, lo, hi, kNone};
 }
-constexpr FieldSpec I8(const char* name, std::size_t offset) {
+constexpr FieldLayout I8(const char* name, std::size_t offset) {
     return {name, FieldType::kInteger, offset, 1, 1, -128, 127, kNone};
 }
-constexpr FieldSpec U16(const char* name, std::size_t offset, std::int64_t lo = 0,
-                        std::int64_t hi = 65535) {
+constexpr FieldLayout U16(const char* name, std::size_t offset, std::int64_t lo = 0,
+                          std::int64_t hi = 65535) {
     return {name, FieldType::kInteger, offset, 2, 1, lo, hi, kNone};
 }
-constexpr FieldSpec I16(const char* name, std::size_t offset) {
+constexpr FieldLayout I16(const char* name, std::size_t offset) {
     return {name, FieldType::kInteger, offset, 2, 1, -32768, 32767, kNone};
 }
-constexpr FieldSpec I32(const char* name, std::size_t offset, std::int64_t lo = kI32Min,
-                        std::int64_t hi = kI32Max) {
+constexpr FieldLayout I32(const char* name, std::size_t offset, std::int64_t lo = kI32Min,
+                          std::int64_t hi = kI32Max) {
     return {name, FieldType::kInteger, offset, 4, 1, lo, hi, kNone};
 }
-constexpr FieldSpec RefTo(FieldSpec f, WorldKind kind) {
+constexpr FieldLayout RefTo(FieldLayout f, WorldKind kind) {
     f.refers_to = Ref(kind);
     return f;
 }
-constexpr FieldSpec Text(const char* name, std::size_t offset, std::size_t capacity,
-                         std::size_t lines = 1) {
+constexpr FieldLayout Text(const char* name, std::size_t offset, std::size_t capacity,
+                           std::size_t lines = 1) {
     return {name, FieldType::kText, offset, capacity, lines, 0, 0, kNone};
 }
-constexpr FieldSpec Bool(const char* name, std::size_t offset, std::size_t count = 1) {
+constexpr FieldLayout Bool(const char* name, std::size_t offset, std::size_t count = 1) {
     return {name, FieldType::kBool, offset, 1, count, 0, 255, kNone};
 }
 
@@ -56,7 +56,7 @@ const std::array kRoomFields = {
     RefTo(I32("event", AT(RoomRecord, event), 0, 255), WorldKind::kEvent),
     U8("monster_draw1", AT(RoomRecord, monster_draw1)),
     U8("monster_draw2", AT(RoomRecord, monster_draw2)),
-    FieldSpec{"flags", FieldType::kFlags, AT(RoomRecord, flags), 4, 1, 0, 0xFFFFFFFFLL, kNone},
+    FieldLayout{"flags", FieldType::kFlags, AT(RoomRecord, flags), 4, 1, 0, 0xFFFFFFFFLL, kNone},
     RefTo(I32("north", AT(RoomRecord, north), 0), WorldKind::kRoom),
     RefTo(I32("south", AT(RoomRecord, south), 0), WorldKind::kRoom),
     RefTo(I32("west", AT(RoomRecord, west), 0), WorldKind::kRoom),
@@ -177,8 +177,8 @@ const std::array kBuildingFields = {
     U8("lumber_upkeep", AT(BuildingTypeRecord, lumber_upkeep)),
     U8("column5_upkeep", AT(BuildingTypeRecord, column5_upkeep)),
     U8("column6_upkeep", AT(BuildingTypeRecord, column6_upkeep)),
-    FieldSpec{"prerequisites", FieldType::kInteger, AT(BuildingTypeRecord, prerequisites), 2,
-              kBuildingPrerequisites, 0, 65535, Ref(WorldKind::kBuilding)},
+    FieldLayout{"prerequisites", FieldType::kInteger, AT(BuildingTypeRecord, prerequisites), 2,
+                kBuildingPrerequisites, 0, 65535, Ref(WorldKind::kBuilding)},
     U8("science_levels", AT(BuildingTypeRecord, science_levels), 0, 255, kSciences),
     U16("limit", AT(BuildingTypeRecord, limit)),
     U16("sheet_figure", AT(BuildingTypeRecord, sheet_figure)),
@@ -197,7 +197,7 @@ const std::array kBuildingFields = {
 
 // Events are flagged per player in 255 slots, items are numbered by a byte, the unit menu takes
 // numbers below 38 and the construction menu numbers up to 32760.
-const std::array<KindSpec, kWorldKindCount> kKinds = {{
+const std::array<KindLayout, kWorldKindCount> kKinds = {{
     {WorldKind::kRoom, "room", "rooms", "rooms.dat", sizeof(RoomRecord), 4, true, kI32Max,
      kRoomFields},
     {WorldKind::kEvent, "event", "events", "events.dat", sizeof(EventRecord), 4, true, 255,
@@ -220,10 +220,10 @@ const std::array<KindSpec, kWorldKindCount> kKinds = {{
 
 }  // namespace
 
-const KindSpec& KindOf(WorldKind kind) {
+const KindLayout& KindOf(WorldKind kind) {
     return kKinds[static_cast<std::size_t>(kind)];
 }
-const KindSpec& KindAt(int index) {
+const KindLayout& KindAt(int index) {
     return kKinds[static_cast<std::size_t>(index)];
 }
 
@@ -249,13 +249,13 @@ void WriteInteger(std::span<std::uint8_t> bytes, std::size_t offset, std::size_t
     }
 }
 
-std::vector<bool> ReadMask(const KindSpec& spec, std::span<const std::uint8_t> bytes) {
-    std::vector<bool> mask(spec.record_size, false);
+std::vector<bool> ReadMask(const KindLayout& layout, std::span<const std::uint8_t> bytes) {
+    std::vector<bool> mask(layout.record_size, false);
     const auto mark = [&](std::size_t from, std::size_t n) {
         for (std::size_t i = from; i < from + n && i < mask.size(); ++i) mask[i] = true;
     };
-    mark(0, spec.number_width);
-    for (const FieldSpec& f : spec.fields) {
+    mark(0, layout.number_width);
+    for (const FieldLayout& f : layout.fields) {
         if (f.type != FieldType::kText) {
             mark(f.offset, f.width * f.count);
             continue;

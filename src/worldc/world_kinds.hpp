@@ -20,7 +20,7 @@ enum class FieldType {
     kFlags,    // 32-bit set of command letters A..Z
 };
 
-struct FieldSpec {
+struct FieldLayout {
     const char* name;
     FieldType type;
     std::size_t offset;
@@ -32,7 +32,7 @@ struct FieldSpec {
     int refers_to;
 };
 
-struct KindSpec {
+struct KindLayout {
     WorldKind kind;
     const char* table;   // [room.N]
     const char* source;  // rooms.toml or rooms/*.toml
@@ -41,11 +41,11 @@ struct KindSpec {
     std::size_t number_width;  // bytes of the leading number field
     bool number_signed;
     std::int64_t max_records;
-    std::span<const FieldSpec> fields;
+    std::span<const FieldLayout> fields;
 };
 
-const KindSpec& KindOf(WorldKind kind);
-const KindSpec& KindAt(int index);
+const KindLayout& KindOf(WorldKind kind);
+const KindLayout& KindAt(int index);
 
 // A little-endian integer of `width` bytes at `offset` of a record.
 std::int64_t ReadInteger(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t width,
@@ -53,12 +53,12 @@ std::int64_t ReadInteger(std::span<const std::uint8_t> bytes, std::size_t offset
 void WriteInteger(std::span<std::uint8_t> bytes, std::size_t offset, std::size_t width,
                   std::int64_t value);
 // Whether an integer field is signed: its range reaches below zero.
-inline bool IsSigned(const FieldSpec& f) {
+inline bool IsSigned(const FieldLayout& f) {
     return f.min < 0;
 }
 
 // The bytes of a record the game reads, one flag per byte: the number, every numeric field and
 // the length byte and characters of each text (a length beyond the field counts as full).
-std::vector<bool> ReadMask(const KindSpec& spec, std::span<const std::uint8_t> bytes);
+std::vector<bool> ReadMask(const KindLayout& layout, std::span<const std::uint8_t> bytes);
 
 }  // namespace vorn

@@ -34,7 +34,7 @@ int LineOf(const toml::node& node) {
 
 struct RecordParser {
     WorldSource& world;
-    const KindSpec& spec;
+    const KindLayout& layout;
     const std::string& file;
     SourceRecord& record;
     std::string where;  // "room 12"
@@ -64,7 +64,7 @@ struct RecordParser {
 
     // One value, or each element of an array of at most `count` values.
     template <class Each>
-    void elements(const toml::node& node, const FieldSpec& f, Each&& each) {
+    void elements(const toml::node& node, const FieldLayout& f, Each&& each) {
         if (f.count == 1) {
             each(node, 0);
             return;
@@ -84,7 +84,7 @@ struct RecordParser {
         for (std::size_t i = 0; i < array->size(); ++i) each((*array)[i], i);
     }
 
-    void text(const toml::node& node, const FieldSpec& f, std::size_t line) {
+    void text(const toml::node& node, const FieldLayout& f, std::size_t line) {
         const auto* value = node.as_string();
         if (value == nullptr) {
             fail(LineOf(node), f.name, "a text in quotes is wanted here");
@@ -107,7 +107,7 @@ struct RecordParser {
         std::copy(bytes437->begin(), bytes437->end(), record.bytes.begin() + at + 1);
     }
 
-    void flags(const toml::node& node, const FieldSpec& f) {
+    void flags(const toml::node& node, const FieldLayout& f) {
         std::int64_t v = 0;
         if (const auto* letters = node.as_string()) {
             for (const char c : letters->get()) {
@@ -125,7 +125,7 @@ struct RecordParser {
         WriteInteger(bytes(), f.offset, 4, v);
     }
 
-    void field(const toml::node& node, const FieldSpec& f) {
+    void field(const toml::node& node, const FieldLayout& f) {
         switch (f.type) {
             case FieldType::kInteger:
                 elements(node, f, [&](const toml::node& n, std::size_t i) {
@@ -188,11 +188,11 @@ struct RecordParser {
                 fail(LineOf(n), "unread", "\"offset:hex\" is wanted here");
                 continue;
             }
-            if (offset + hex.size() / 2 > spec.record_size) {
+            if (offset + hex.size() / 2 > layout.record_size) {
                 fail(LineOf(n), "unread",
                      "bytes " + std::to_string(offset) + ".." +
                          std::to_string(offset + hex.size() / 2 - 1) +
-                         " run past the end of the record (" + std::to_string(spec.record_size) +
+                         " run past the end of the record (" + std::to_string(layout.record_size) +
                          " bytes)");
                 continue;
             }
@@ -201,7 +201,7 @@ struct RecordParser {
     }
 
     void apply_unread(const std::vector<UnreadRun>& runs) {
-        const std::vector<bool> mask = ReadMask(spec, record.bytes);
+        const std::vector<bool> mask = ReadMask(layout, record.bytes);
         for (const auto& [offset, hex, line] : runs) {
             bool clash = false;
             for (std::size_t i = 0; i < hex.size() / 2; ++i) clash = clash || mask[offset + i];
@@ -226,10 +226,10 @@ struct RecordParser {
             const int line = LineOf(node);
             record.field_lines.emplace(std::string(name), line);
             if (name == "number") {
-                const std::int64_t hi = spec.number_signed
-                                            ? (std::int64_t{1} << (8 * spec.number_width - 1)) - 1
-                                            : (std::int64_t{1} << (8 * spec.number_width)) - 1;
-                const std::int64_t lo = spec.number_signed ? -hi - 1 : 0;
+                const std::int64_t hi = layout.number_signed
+                                            ? (std::int64_t{1} << (8 * layout.number_width - 1)) - 1
+                                            : (std::int64_t{1} << (8 * layout.number_width)) - 1;
+                const std::int64_t lo = layout.number_signed ? -hi - 1 : 0;
                 integer(node, name, lo, hi, stored);
                 continue;
             }
@@ -237,15 +237,15 @@ struct RecordParser {
                 unread(node, runs);
                 continue;
             }
-            const auto f = std::find_if(spec.fields.begin(), spec.fields.end(),
-                                        [&](const FieldSpec& s) { return s.name == name; });
-            if (f == spec.fields.end()) {
+            const auto f = std::find_if(layout.fields.begin(), layout.fields.end(),
+                                        [&](const FieldLayout& s) { return s.name == name; });
+            if (f == layout.fields.end()) {
                 fail(line, name, "unknown field");
                 continue;
             }
             field(node, *f);
         }
-        WriteInteger(bytes(), 0, spec.number_width, stored);
+        WriteInteger(bytes(), 0, layout.number_width, stored);
         apply_unread(runs);
     }
 };
@@ -347,8 +347,8 @@ bool SafeForReader(WorldSource& world, std::string_view text, const std::string&
     return true;
 }
 
-std::string KindName(const KindSpec& spec) {
-    return spec.table;
+std::string KindName(const KindLayout& layout) {
+    return layout.table;
 }
 
 void Refuse(WorldSource& world, const SourceRecord& r, std::string_view field,
@@ -358,14 +358,14 @@ void Refuse(WorldSource& world, const SourceRecord& r, std::string_view field,
         {r.file, it != r.field_lines.end() ? it->second : r.line, std::string(field), message});
 }
 
-void CheckNumbering(WorldSource& world, const KindSpec& spec) {
-    const auto& records = world.of(spec.kind);
+void CheckNumbering(WorldSource& world, const KindLayout& layout) {
+    const auto& records = world.of(layout.kind);
     std::int64_t expected = 1;
     for (const auto& [number, r] : records) {
         if (number != expected) {
             world.errors.push_back({r.file, r.line, "",
-                                    spec.table + std::string(" ") + std::to_string(expected) +
-                                        " is missing: " + spec.source +
+                                    layout.table + std::string(" ") + std::to_string(expected) +
+                                        " is missing: " + layout.source +
                                         " are numbered from 1 without gaps"});
             return;
         }
@@ -373,9 +373,9 @@ void CheckNumbering(WorldSource& world, const KindSpec& spec) {
     }
 }
 
-void CheckReferences(WorldSource& world, const KindSpec& spec) {
-    for (const auto& [number, r] : world.of(spec.kind)) {
-        for (const FieldSpec& f : spec.fields) {
+void CheckReferences(WorldSource& world, const KindLayout& layout) {
+    for (const auto& [number, r] : world.of(layout.kind)) {
+        for (const FieldLayout& f : layout.fields) {
             if (f.refers_to < 0) continue;
             const auto target = static_cast<WorldKind>(f.refers_to);
             for (std::size_t i = 0; i < f.count; ++i) {
@@ -383,7 +383,7 @@ void CheckReferences(WorldSource& world, const KindSpec& spec) {
                     ReadInteger(r.bytes, f.offset + i * f.width, f.width, IsSigned(f));
                 if (v == 0 || world.of(target).contains(v)) continue;
                 Refuse(world, r, f.name,
-                       spec.table + std::string(" ") + std::to_string(number) + ": " +
+                       layout.table + std::string(" ") + std::to_string(number) + ": " +
                            KindName(KindOf(target)) + " " + std::to_string(v) + " does not exist");
             }
         }
@@ -478,7 +478,7 @@ std::string SourceError::text() const {
 
 void ParseWorldSource(WorldSource& world, WorldKind kind, std::string_view text,
                       const std::string& file_name) {
-    const KindSpec& spec = KindOf(kind);
+    const KindLayout& layout = KindOf(kind);
     world.present[static_cast<std::size_t>(kind)] = true;
     if (!SafeForReader(world, text, file_name)) return;
     toml::parse_result parsed = toml::parse(text, std::string_view(file_name));
@@ -489,36 +489,36 @@ void ParseWorldSource(WorldSource& world, WorldKind kind, std::string_view text,
         return;
     }
     for (auto&& [key, node] : parsed.table()) {
-        if (key.str() != spec.table || !node.is_table()) {
+        if (key.str() != layout.table || !node.is_table()) {
             world.errors.push_back({file_name, LineOf(node), "",
                                     "unknown table '" + std::string(key.str()) +
-                                        "'; this file holds [" + spec.table + ".N] tables"});
+                                        "'; this file holds [" + layout.table + ".N] tables"});
             continue;
         }
         for (auto&& [number_key, record_node] : *node.as_table()) {
             const int line = LineOf(record_node);
-            const auto number = RecordNumber(number_key.str(), spec.max_records);
+            const auto number = RecordNumber(number_key.str(), layout.max_records);
             if (!number || !record_node.is_table()) {
                 world.errors.push_back({file_name, line, "",
                                         "'" + std::string(number_key.str()) + "' is not a " +
-                                            spec.table + " table numbered 1.." +
-                                            std::to_string(spec.max_records)});
+                                            layout.table + " table numbered 1.." +
+                                            std::to_string(layout.max_records)});
                 continue;
             }
             auto& records = world.of(kind);
             if (const auto old = records.find(*number); old != records.end()) {
                 world.errors.push_back({file_name, line, "",
-                                        spec.table + std::string(" ") + std::to_string(*number) +
+                                        layout.table + std::string(" ") + std::to_string(*number) +
                                             " is already defined at " + old->second.file + ":" +
                                             std::to_string(old->second.line)});
                 continue;
             }
             SourceRecord& r = records[*number];
-            r.bytes.assign(spec.record_size, 0);
+            r.bytes.assign(layout.record_size, 0);
             r.file = file_name;
             r.line = line;
-            RecordParser parser{world, spec, file_name, r,
-                                spec.table + std::string(" ") + std::to_string(*number)};
+            RecordParser parser{world, layout, file_name, r,
+                                layout.table + std::string(" ") + std::to_string(*number)};
             parser.parse(*record_node.as_table(), *number);
         }
     }

@@ -150,11 +150,11 @@ TEST(WorldCompiler, DecompileThenCompileKeepsEveryByteOfAForeignWorld) {
     auto files = CompileSample();
     std::mt19937 random(1234);
     for (int k = 0; k < kWorldKindCount; ++k) {
-        const KindSpec& spec = KindAt(k);
+        const KindLayout& layout = KindAt(k);
         auto& file = files[static_cast<std::size_t>(k)];
-        for (std::size_t at = 0; at < file.size(); at += spec.record_size) {
-            const std::span<std::uint8_t> r(file.data() + at, spec.record_size);
-            const std::vector<bool> mask = ReadMask(spec, r);
+        for (std::size_t at = 0; at < file.size(); at += layout.record_size) {
+            const std::span<std::uint8_t> r(file.data() + at, layout.record_size);
+            const std::vector<bool> mask = ReadMask(layout, r);
             for (std::size_t i = 0; i < r.size(); ++i) {
                 if (!mask[i] && random() % 3 != 0) r[i] = static_cast<std::uint8_t>(random());
             }

@@ -17,6 +17,7 @@
 #include "term/system_log.hpp"
 #include "term/terminal_io.hpp"
 #include "term/writer.hpp"
+#include "world/world_files.hpp"
 
 namespace vorn {
 
@@ -120,6 +121,7 @@ struct Session {
     std::uint8_t locked_node = 0;
 
     UserFiles users;
+    WorldBuffers world;
     SystemStrings strings;
     Writer writer;
     KeyReader keys;

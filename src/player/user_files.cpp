@@ -11,6 +11,7 @@
 
 #include "common/io_check.hpp"
 #include "common/news_files.hpp"
+#include "common/world_records.hpp"
 #include "core/session.hpp"
 
 namespace vorn {
@@ -183,7 +184,8 @@ void PrepareUserFiles(Session& session) {
 
 void OpenUserFileHandles(Session& session) {
     UserFiles& u = session.users;
-    if (!u.rooms.open(kRoomsFile, 1, RecordFile::Access::kReadWrite)) session.exit(254);
+    if (!u.rooms.open(kRoomsFile, sizeof(RoomRecord), RecordFile::Access::kReadWrite))
+        session.exit(254);
     if (!u.users_read.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead)) {
         AddUser(session, u.current);
         u.users_read.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead);

@@ -1,0 +1,64 @@
+// What the world compiler knows of each world file: its name, record size and, field by field,
+// where a source value goes in the record, what values it may take and what it refers to. The
+// offsets come from the record structs themselves, so source and game cannot disagree.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vorn {
+
+enum class WorldKind { kRoom, kEvent, kMonster, kWeapon, kArmor, kItem, kLevel, kUnit, kBuilding };
+inline constexpr int kWorldKindCount = 9;
+
+enum class FieldType {
+    kInteger,  // `width` bytes, signed or not; `count` > 1 makes it an array
+    kBool,     // one byte each; `count` > 1 makes it an array
+    kText,     // string[capacity]; `count` > 1 makes it an array of lines
+    kFlags,    // 32-bit set of command letters A..Z
+};
+
+struct FieldLayout {
+    const char* name;
+    FieldType type;
+    std::size_t offset;
+    std::size_t width;  // integer bytes, or text capacity
+    std::size_t count;
+    std::int64_t min;
+    std::int64_t max;
+    // The kind this number names (0 = none), or -1 when it refers to nothing.
+    int refers_to;
+};
+
+struct KindLayout {
+    WorldKind kind;
+    const char* table;   // [room.N]
+    const char* source;  // rooms.toml or rooms/*.toml
+    const char* file;    // rooms.dat
+    std::size_t record_size;
+    std::size_t number_width;  // bytes of the leading number field
+    bool number_signed;
+    std::int64_t max_records;
+    std::span<const FieldLayout> fields;
+};
+
+const KindLayout& KindOf(WorldKind kind);
+const KindLayout& KindAt(int index);
+
+// A little-endian integer of `width` bytes at `offset` of a record.
+std::int64_t ReadInteger(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t width,
+                         bool is_signed);
+void WriteInteger(std::span<std::uint8_t> bytes, std::size_t offset, std::size_t width,
+                  std::int64_t value);
+// Whether an integer field is signed: its range reaches below zero.
+inline bool IsSigned(const FieldLayout& f) {
+    return f.min < 0;
+}
+
+// The bytes of a record the game reads, one flag per byte: the number, every numeric field and
+// the length byte and characters of each text (a length beyond the field counts as full).
+std::vector<bool> ReadMask(const KindLayout& layout, std::span<const std::uint8_t> bytes);
+
+}  // namespace vorn

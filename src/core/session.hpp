@@ -15,20 +15,21 @@
 #include "term/key_reader.hpp"
 #include "term/system_log.hpp"
 #include "term/terminal_io.hpp"
+#include "term/text_codes.hpp"
 #include "term/writer.hpp"
 
 namespace vorn {
 
 // How the process ends. The game exits; a test may instead unwind to its own frame.
 class ProcessExit {
-public:
+  public:
     virtual ~ProcessExit() = default;
     virtual void exit_process(int code) = 0;
 };
 
 // The real thing: flushes C stdio and ends the process (atexit handlers run).
 class RealProcessExit final : public ProcessExit {
-public:
+  public:
     void exit_process(int code) override;
 };
 
@@ -108,6 +109,12 @@ struct Session {
 
     // The dynamic node slot taken in lockfile.lck, 0 when none.
     std::uint8_t locked_node = 0;
+
+    // Writer and text-code state
+    TextCodeState codes;             // pending width and parameter, template slots, list forms
+    std::string input_string;        // shown by %IS; no part of the game fills it yet
+    std::string message_area_name;   // %MA: the message area the caller is in
+    bool remote_connection = false;  // access conditions B and =, set from the drop file
 
     UserFiles users;
     SystemStrings strings;

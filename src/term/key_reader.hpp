@@ -10,7 +10,7 @@ namespace vorn {
 struct Session;
 
 class KeyReader {
-public:
+  public:
     explicit KeyReader(Session& session) : session_(session) {}
 
     // Waits for one key; returns at once (with the last key) when the session is ending.
@@ -24,7 +24,7 @@ public:
 
     std::uint8_t extended_key() const { return extended_key_; }
 
-private:
+  private:
     Session& session_;
     std::uint8_t last_key_ = 0;
     std::uint8_t extended_key_ = 0;

@@ -69,9 +69,9 @@ std::string LogTime(const DateTime& t) {
 }
 
 std::string LongDate(const DateTime& t) {
-    static constexpr const char* kMonths[] = {"January", "February", "March",     "April",
-                                              "May",     "June",     "July",      "August",
-                                              "September", "October", "November", "December"};
+    static constexpr const char* kMonths[] = {"January",   "February", "March",    "April",
+                                              "May",       "June",     "July",     "August",
+                                              "September", "October",  "November", "December"};
     const std::string month = t.month >= 1 && t.month <= 12 ? kMonths[t.month - 1] : "Unknown";
     return month + " " + std::to_string(t.day) + ", " + Padded(t.year, 4);
 }
@@ -80,11 +80,20 @@ std::string FormatSystemLogLine(std::string_view message, const DateTime& now) {
     std::string marker = "    ";
     if (!message.empty()) {
         switch (message.front()) {
-            case '>': marker = ""; break;
-            case 'x': marker = "  x "; break;
-            case '*': marker = "  * "; break;
-            case '-': marker = "  - "; break;
-            default: break;
+            case '>':
+                marker = "";
+                break;
+            case 'x':
+                marker = "  x ";
+                break;
+            case '*':
+                marker = "  * ";
+                break;
+            case '-':
+                marker = "  - ";
+                break;
+            default:
+                break;
         }
         if (marker != "    ") message.remove_prefix(1);
     }
@@ -99,8 +108,8 @@ void WriteSystemLog(const LogTarget& target, Clock& clock, std::string_view mess
     const DateTime now = clock.now();
     const std::string header = "%% Vornhold version a20; System log file - Node " +
                                std::to_string(target.node_number) + "\n%% Created " +
-                               LongDate(now) + " at " + LogTime(now) + "\n" +
-                               std::string(79, '=') + "\n";
+                               LongDate(now) + " at " + LogTime(now) + "\n" + std::string(79, '=') +
+                               "\n";
     AppendLine(SystemLogFileName(target, now), header, FormatSystemLogLine(message, now));
 }
 

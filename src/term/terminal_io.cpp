@@ -13,7 +13,9 @@ bool FdTerminalIo::write_all(std::string_view bytes) {
         const ssize_t n = ::write(out_, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            struct pollfd p {out_, POLLOUT, 0};
+            struct pollfd p {
+                out_, POLLOUT, 0
+            };
             ::poll(&p, 1, 1000);
             continue;
         }
@@ -28,7 +30,9 @@ bool FdTerminalIo::write_all(std::string_view bytes) {
 
 bool FdTerminalIo::wait_readable(int timeout_ms) {
     if (hung_up_) return false;
-    struct pollfd p {in_, POLLIN, 0};
+    struct pollfd p {
+        in_, POLLIN, 0
+    };
     const int r = ::poll(&p, 1, timeout_ms < 0 ? 0 : timeout_ms);
     if (r <= 0) return false;
     // A hang-up or error shows as readable: the read then reports it.

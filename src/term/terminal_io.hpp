@@ -8,7 +8,7 @@
 namespace vorn {
 
 class TerminalIo {
-public:
+  public:
     virtual ~TerminalIo() = default;
     // Writes everything; false when the caller is gone (the connection then counts as hung up).
     virtual bool write_all(std::string_view bytes) = 0;
@@ -22,7 +22,7 @@ public:
 
 // Standard input and output (or any pair of descriptors).
 class FdTerminalIo final : public TerminalIo {
-public:
+  public:
     FdTerminalIo(int input_fd, int output_fd) : in_(input_fd), out_(output_fd) {}
     bool write_all(std::string_view bytes) override;
     bool wait_readable(int timeout_ms) override;
@@ -32,7 +32,7 @@ public:
     int input_fd() const { return in_; }
     int output_fd() const { return out_; }
 
-private:
+  private:
     int in_;
     int out_;
     bool hung_up_ = false;

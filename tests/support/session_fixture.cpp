@@ -1,0 +1,61 @@
+#include "support/session_fixture.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace vorn::test {
+
+TempGameDirectory::TempGameDirectory() {
+    char cwd[4096];
+    previous_ = ::getcwd(cwd, sizeof cwd) != nullptr ? cwd : "/";
+    std::string pattern = (std::filesystem::temp_directory_path() / "vorn-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    path_ = pattern;
+    if (::chdir(path_.c_str()) != 0) std::abort();
+}
+
+TempGameDirectory::~TempGameDirectory() {
+    if (::chdir(previous_.c_str()) != 0) return;
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+void TempGameDirectory::write(const std::string& name, std::string_view bytes) const {
+    const std::filesystem::path p = std::filesystem::path(path_) / name;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream f(p, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string TempGameDirectory::read(const std::string& name) const {
+    std::ifstream f(std::filesystem::path(path_) / name, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+SessionFixture::SessionFixture()
+    : session_ptr(std::make_unique<Session>(platform)), session(*session_ptr), out(session.writer) {
+    session.system.temp_path = "./temp/";
+    session.system.log_path = "./logs/";
+    initialize_with_reply("\x1b[1;2R");
+}
+
+std::string SessionFixture::sent() {
+    out.flush();
+    return terminal.take();
+}
+
+void SessionFixture::initialize_with_reply(std::string_view reply) {
+    terminal.type(reply);
+    out.utf8_output = true;
+    out.initialize();
+    sent();
+}
+
+}  // namespace vorn::test

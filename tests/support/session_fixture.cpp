@@ -59,3 +59,20 @@ void SessionFixture::initialize_with_reply(std::string_view reply) {
 }
 
 }  // namespace vorn::test
+
+namespace vorn::test {
+
+std::string RowText(const Writer& writer, int row) {
+    std::string text;
+    for (const ScreenCell& cell : writer.screen_image()[row - 1]) {
+        text += static_cast<char>(cell.character);
+    }
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+std::uint8_t CellAttribute(const Writer& writer, int column, int row) {
+    return writer.screen_image()[row - 1][column - 1].attribute;
+}
+
+}  // namespace vorn::test

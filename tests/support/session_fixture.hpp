@@ -108,3 +108,12 @@ class SessionFixture : public ::testing::Test {
 };
 
 }  // namespace vorn::test
+
+namespace vorn::test {
+
+// The characters of a row of the writer's screen image, trailing spaces dropped.
+std::string RowText(const Writer& writer, int row);
+// The attribute of the cell at (column, row).
+std::uint8_t CellAttribute(const Writer& writer, int column, int row);
+
+}  // namespace vorn::test

@@ -50,7 +50,7 @@ void Writer::initialize() {
     colour_ = TextColour{};
     sent_foreground_ = 7;
     sent_background_ = 0;
-    for (auto& row : image_) row.fill(ScreenCell{});
+    for (int row = 1; row <= kScreenRows; ++row) fill_cells(row, 1, ScreenCell{}.attribute);
     cursor_ = terminal_ = CursorPosition{};
     emulation_.reset();
     run_probe();
@@ -206,8 +206,8 @@ void Writer::put_character(std::uint8_t c) {
     }
     send_current_colour();
     send_glyph(c);
-    image_[cursor_.row - 1][cursor_.column - 1] =
-        ScreenCell{c == 0 ? std::uint8_t{' '} : c, colour_.attribute()};
+    set_cell(cursor_.column, cursor_.row,
+             ScreenCell{c == 0 ? std::uint8_t{' '} : c, colour_.attribute()});
     terminal_ = CursorPosition{std::min(cursor_.column + 1, kScreenColumns), cursor_.row};
     if (++cursor_.column > kScreenColumns) {
         cursor_.column = 1;
@@ -221,21 +221,37 @@ void Writer::put_character(std::uint8_t c) {
 
 void Writer::scroll_up() {
     std::copy(image_.begin() + 1, image_.end(), image_.begin());
-    image_[kScreenRows - 1].fill(ScreenCell{' ', colour_.attribute()});
+    std::rotate(row_cache_.begin(), row_cache_.begin() + 1, row_cache_.end());
+    fill_cells(kScreenRows, 1, colour_.attribute());
     for (int row = 1; row < kScreenRows; ++row) redraw_row(row);
     move_terminal_to(1, kScreenRows);
     send_current_colour();
     buffer_ += "\x1b[K";
 }
 
+// A scroll redraws every row, but a row that has not changed since the last scroll sends the
+// same bytes again when it starts from the same colour: those are kept and reused.
 void Writer::redraw_row(int row) {
+    move_terminal_to(1, row);
+    RowBytes& cache = row_cache_[row - 1];
+    if (cache.valid && cache.utf8 == utf8_output && cache.start_foreground == sent_foreground_ &&
+        cache.start_background == sent_background_) {
+        buffer_ += cache.bytes;
+        sent_foreground_ = cache.end_foreground;
+        sent_background_ = cache.end_background;
+        terminal_.column = cache.end_column;
+        return;
+    }
+    cache.start_foreground = sent_foreground_;
+    cache.start_background = sent_background_;
+    const std::size_t from = buffer_.size();
+
     const auto& cells = image_[row - 1];
     int last = kScreenColumns;
     while (last > 0 && cells[last - 1].character == ' ' &&
            (cells[last - 1].attribute & 0x70) == 0) {
         --last;
     }
-    move_terminal_to(1, row);
     for (int x = 1; x <= last; ++x) {
         const ScreenCell cell = cells[x - 1];
         send_colour(cell.attribute & 15, (cell.attribute >> 4) & 7);
@@ -246,9 +262,17 @@ void Writer::redraw_row(int row) {
         if (sent_background_ != 0) send_colour(7, 0);
         buffer_ += "\x1b[K";
     }
+
+    cache.bytes.assign(buffer_, from);
+    cache.end_foreground = sent_foreground_;
+    cache.end_background = sent_background_;
+    cache.end_column = terminal_.column;
+    cache.utf8 = utf8_output;
+    cache.valid = true;
 }
 
 void Writer::fill_cells(int row, int from_column, std::uint8_t attribute) {
+    row_cache_[row - 1].valid = false;
     auto& cells = image_[row - 1];
     std::fill(cells.begin() + (from_column - 1), cells.end(), ScreenCell{' ', attribute});
 }
@@ -313,7 +337,7 @@ void Writer::erase_back(int n) {
         if (cursor_.column > 1) --cursor_.column;
         send_current_colour();
         buffer_ += ' ';
-        image_[cursor_.row - 1][cursor_.column - 1] = ScreenCell{' ', colour_.attribute()};
+        set_cell(cursor_.column, cursor_.row, ScreenCell{' ', colour_.attribute()});
         buffer_ += '\b';
     }
     terminal_ = cursor_;
@@ -357,7 +381,7 @@ void Writer::print_at(int column, int row, std::string_view text) {
         if (x > kScreenColumns) return;
         send_colour(attribute & 15, (attribute >> 4) & 7);
         send_glyph(c);
-        image_[cursor_.row - 1][x - 1] = ScreenCell{c == 0 ? std::uint8_t{' '} : c, attribute};
+        set_cell(x, cursor_.row, ScreenCell{c == 0 ? std::uint8_t{' '} : c, attribute});
         terminal_.column = std::min(x + 1, kScreenColumns);
         ++x;
     };

@@ -158,6 +158,10 @@ class Writer {
     void scroll_up();
     void redraw_row(int row);
     void fill_cells(int row, int from_column, std::uint8_t attribute);
+    void set_cell(int column, int row, ScreenCell cell) {
+        image_[row - 1][column - 1] = cell;
+        row_cache_[row - 1].valid = false;
+    }
     std::uint8_t sent_attribute() const;
     void maybe_flush();
 
@@ -178,6 +182,18 @@ class Writer {
     std::uint8_t sent_foreground_ = 7;
     std::uint8_t sent_background_ = 0;
     ScreenImage image_;
+    // The bytes a scroll last sent for each row, reused while the row is unchanged.
+    struct RowBytes {
+        bool valid = false;
+        bool utf8 = false;
+        std::uint8_t start_foreground = 0;
+        std::uint8_t start_background = 0;
+        std::uint8_t end_foreground = 0;
+        std::uint8_t end_background = 0;
+        int end_column = 1;
+        std::string bytes;
+    };
+    std::array<RowBytes, kScreenRows> row_cache_;
     AnsiEmulation emulation_;
     int last_file_rows_ = 0;
     int pause_depth_ = 0;  // |PA shows a system string that might itself hold |PA

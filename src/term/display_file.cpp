@@ -36,6 +36,22 @@ int HexValue(int c) {
     return IsDigit(c) ? c - '0' : Upper(static_cast<char>(c)) - 'A' + 10;
 }
 
+bool IsCodeStart(int c) {
+    switch (c) {
+        case '%':
+        case '&':
+        case '@':
+        case '^':
+        case '{':
+        case '|':
+        case '}':
+        case '~':
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool IsFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -107,7 +123,7 @@ class DisplayInterpreter {
         Writer::StarSlot star;
         const bool codes = mode_ != 25;
         for (int c = src_.peek(0); c >= 0 && !s_.session_ended; c = src_.peek(0)) {
-            if (codes && code(c, star)) continue;
+            if (codes && IsCodeStart(c) && code(c, star)) continue;
             src_.skip(1);
             if (c == 26 && src_.peek(0) < 0) break;  // the end-of-file mark is not shown
             w_.emulation_.feed(w_, static_cast<std::uint8_t>(c));
@@ -136,21 +152,8 @@ class DisplayInterpreter {
         w_.print_coded(value);
     }
 
-    // True when the bytes at the current one form a code, which is then carried out.
+    // True when the bytes at a code start form a code, which is then carried out.
     bool code(int c, Writer::StarSlot& star) {
-        switch (c) {
-            case '%':
-            case '&':
-            case '@':
-            case '^':
-            case '{':
-            case '|':
-            case '}':
-            case '~':
-                break;
-            default:
-                return false;
-        }
         if (c == '|' && rip_) return false;
         const int c1 = src_.peek(1);
         const int c2 = src_.peek(2);

@@ -204,8 +204,14 @@ void Writer::put_character(std::uint8_t c) {
         default:
             break;
     }
-    send_current_colour();
-    send_glyph(c);
+    if (colour_.foreground != sent_foreground_ || colour_.background != sent_background_) {
+        send_current_colour();
+    }
+    if (c >= 32 && c < 127) {
+        buffer_ += static_cast<char>(c);
+    } else {
+        send_glyph(c);
+    }
     set_cell(cursor_.column, cursor_.row,
              ScreenCell{c == 0 ? std::uint8_t{' '} : c, colour_.attribute()});
     terminal_ = CursorPosition{std::min(cursor_.column + 1, kScreenColumns), cursor_.row};

@@ -416,7 +416,7 @@ void Writer::print_at(int column, int row, std::string_view text) {
 
 void Writer::page_lines(int n) {
     if (page_counter == 0) return;
-    page_counter = static_cast<std::uint16_t>(std::min(page_counter + std::max(n, 0), 1000));
+    page_counter = static_cast<std::uint16_t>(page_counter + Clamp(n, 0, 1000));
     if (page_counter >= 24) {
         page_counter = 1;
         session_.keys.pause_key();

@@ -1,3 +1,5 @@
+// Test doubles for a whole session: the fake terminal, the temporary game directory and the
+// fixture that puts a session on them.
 #include "support/session_fixture.hpp"
 
 #include <sys/stat.h>

@@ -165,7 +165,7 @@ class Writer {
     std::uint8_t sent_attribute() const;
     void maybe_flush();
 
-    // Table B; false when the first character does not start an extended code.
+    // An extended code: colours, cursor moves, pauses. False when `first` starts none.
     bool extended_code(char first, char second);
     // "@X" + two hex digits at text[i]; true (colour set) when it is one.
     bool hex_colour(std::string_view text, std::size_t i);

@@ -16,6 +16,7 @@
 #include "term/key_reader.hpp"
 #include "term/system_log.hpp"
 #include "term/terminal_io.hpp"
+#include "term/text_codes.hpp"
 #include "term/writer.hpp"
 #include "world/world_files.hpp"
 
@@ -119,6 +120,12 @@ struct Session {
 
     // The dynamic node slot taken in lockfile.lck, 0 when none.
     std::uint8_t locked_node = 0;
+
+    // Writer and text-code state
+    TextCodeState codes;             // pending width and parameter, template slots, list forms
+    std::string input_string;        // shown by %IS; no part of the game fills it yet
+    std::string message_area_name;   // %MA: the message area the caller is in
+    bool remote_connection = false;  // access conditions B and =, set from the drop file
 
     UserFiles users;
     WorldBuffers world;

@@ -131,6 +131,7 @@ void KeyReader::idle_round(std::int64_t start_ms) {
 std::uint8_t KeyReader::read_key() {
     Session& s = session_;
     if (s.session_ended) return return_after_hangup();
+    s.writer.reset_emulation();
     check_time_limit();
     for (;;) {
         const std::int64_t start = s.clock.monotonic_ms();
@@ -207,7 +208,7 @@ void KeyReader::show_information_page() {
     Writer& w = s.writer;
     const int column = w.cursor_column();
     const int row = w.cursor_row();
-    const std::uint8_t attribute = w.current_attribute();
+    const std::uint8_t attribute = w.colour().attribute();
     w.save_screen(kInformationScreenSlot);
 
     const long seconds = std::max(0L, time_left("S"));
@@ -255,7 +256,7 @@ void KeyReader::toggle_stat_bar() {
     Writer& w = s.writer;
     const int column = w.cursor_column();
     const int row = w.cursor_row();
-    const std::uint8_t attribute = w.current_attribute();
+    const std::uint8_t attribute = w.colour().attribute();
     // 79 spaces and a clear to the end: a character in column 80 of row 25 would scroll.
     w.go_to(1, 25);
     w.set_attribute(7, 0, false);

@@ -1,7 +1,9 @@
-// Value codes ("%" and two characters), widths, parameters and template markers of display files
-// and prompt texts.
+// Value codes ("%" and two characters) with their widths and parameters: the live values that
+// display files and prompt texts show, and the shaping of a value before it is printed.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -9,8 +11,67 @@ namespace vorn {
 
 struct Session;
 
-// Replaces every known value code in `text` by its value; a `max_width` other than 0 cuts the
-// result to that many visible characters.
+// Where a template marker stood on the screen and the colour in force there.
+struct TemplateSlot {
+    bool set = false;
+    std::uint8_t column = 1;
+    std::uint8_t row = 1;
+    std::uint8_t foreground = 7;
+    std::uint8_t background = 0;
+    bool blink = false;
+};
+
+inline constexpr int kSlotCount = 32;       // slots 0..31
+inline constexpr int kMarkerCount = 21;     // markers 0..20
+inline constexpr int kFormValueCount = 16;  // form values 1..16
+inline constexpr std::size_t kFormValueLength = 70;
+inline constexpr std::size_t kFormTextLength = 4096;
+inline constexpr int kNoWidth = 255;
+
+// The session-wide state of the text codes.
+struct TextCodeState {
+    std::string code_value;  // the value of the last value code
+    int pending_width = kNoWidth;
+    bool pending_pad = false;
+    std::string pending_param;
+    std::array<TemplateSlot, kSlotCount> slots{};
+    std::array<TemplateSlot, kMarkerCount> markers{};
+    std::array<std::string, kFormValueCount + 1> form_values{};  // [0] unused
+    std::string form_text;
+    bool list_count = false;           // set by ~TC in a list header
+    std::array<char, 26> menu_keys{};  // the key of menu item A..Z (0 = none)
+};
+
+// Evaluates "%" + two characters into code_value. False for an unknown code or an empty value.
+bool expand_value_code(Session& session, std::string_view code);
+
+// Every known value code of `text` replaced by its value; cut to `max_width` visible characters
+// when it is not 0.
 std::string expand_text(Session& session, std::string_view text, int max_width);
+
+// Applies a parameter such as "fU", "c12,07", "m10" or "w2" to a value.
+std::string format_value(std::string_view value, std::string_view param);
+
+// Colour codes ("|" + digit, "B" or "U" + digit) take no room on the screen.
+bool IsColourCode(std::string_view text, std::size_t i);
+std::size_t VisibleLength(std::string_view text);
+// At most `width` visible characters; the colour codes among them are kept.
+std::string CutVisible(std::string_view text, std::size_t width);
+// Exactly `width` visible characters: cut, or padded with spaces at the end.
+std::string PadVisible(std::string_view text, std::size_t width);
+// The pending width rule: cut (pad false) or pad and cut (pad true).
+std::string ShapeToWidth(std::string_view value, int width, bool pad);
+
+// "1,234"
+std::string WithThousands(long long n);
+
+// Characters that may follow a code start in files and forms: "*", digits and letters.
+constexpr bool IsCodeCharacter(char c) {
+    return c == '*' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// A parameter in parentheses at text[i]: its length up to and including ")" (0 when there is
+// none, or when a "(" inside it or a missing ")" cancels it). `param` receives the inside.
+std::size_t ParameterAt(std::string_view text, std::size_t i, std::string& param);
 
 }  // namespace vorn

@@ -1,23 +1,58 @@
 // The one terminal writer: every byte for the caller goes through it. It keeps its own model of
-// the 80 x 25 screen (cursor and colour), buffers output and sends it with one write per flush.
+// the 80 x 25 screen (cursor, colour and an image of every cell), sends only what changed, and
+// buffers output so that it leaves with one write per flush.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "term/ansi_emulation.hpp"
 #include "term/terminal_io.hpp"
 
 namespace vorn {
 
 struct Session;
 
+inline constexpr int kScreenColumns = 80;
+inline constexpr int kScreenRows = 25;
+
+// A colour of the PC text palette: foreground 0..15, background 0..7, blink.
+struct TextColour {
+    std::uint8_t foreground = 7;
+    std::uint8_t background = 0;
+    bool blink = false;
+
+    // ((blink ? 8 : 0) + background) * 16 + foreground
+    std::uint8_t attribute() const {
+        return static_cast<std::uint8_t>(((blink ? 8 : 0) + background) * 16 + foreground);
+    }
+    static TextColour FromAttribute(std::uint8_t a) {
+        return TextColour{static_cast<std::uint8_t>(a & 15),
+                          static_cast<std::uint8_t>((a >> 4) & 7), (a & 128) != 0};
+    }
+    bool operator==(const TextColour&) const = default;
+};
+
+struct ScreenCell {
+    std::uint8_t character = ' ';
+    std::uint8_t attribute = 7;
+};
+
+struct CursorPosition {
+    int column = 1;
+    int row = 1;
+};
+
+using ScreenImage = std::array<std::array<ScreenCell, kScreenColumns>, kScreenRows>;
+
 class Writer {
   public:
-    Writer(Session& session, TerminalIo& io) : session_(session), io_(io) {}
+    Writer(Session& session, TerminalIo& io);
 
-    // Start of the session: colours, cursor position and the UTF-8 probe.
-    void initialize() {}
+    // Start of the session: colour 7 on 0, the UTF-8 probe, the cursor row the terminal reports.
+    void initialize();
 
     // Plain bytes, as the start-up steps print them: no codes, no screen model.
     void plain(std::string_view text) { buffer_.append(text); }
@@ -26,52 +61,150 @@ class Writer {
         plain("\r\n");
     }
 
+    // Text without codes, one character at a time through put_character.
     void print_text(std::string_view text);
     void print_line(std::string_view text);
+    // The basic pipe codes (|00..|23, |U0..|U9, |B0..|B7) and @X colours.
     void print_coded(std::string_view text);
     void print_coded_line(std::string_view text);
     void new_lines(int n);
+    // The extended codes: colours, cursor moves, pauses, |** and @X.
+    void print_prompt_text(std::string_view text);
+    // A line of a text file with its line modes, value codes and position codes. Returns whether
+    // the caller should end the line.
+    bool display_line(std::string_view text);
+    void display_line_end(std::string_view text);
+
+    void put_character(std::uint8_t c);
+
+    // Cursor moves never leave the screen: every target is kept within 1..80 x 1..25.
     void go_to(int column, int row);
+    void go_to_column(int column) { go_to(column, cursor_.row); }
+    void go_to_row(int row) { go_to(cursor_.column, row); }
+    void cursor_up(int n);
+    void cursor_down(int n);
+    void cursor_left(int n);
+    void cursor_right(int n);
     void clear_screen();
     void clear_to_eol();
+    // n times backspace, space, backspace.
     void erase_back(int n);
+
     void set_foreground(int colour);
+    void set_background(int colour);
+    void set_colours(int foreground, int background);
     void set_attribute(int foreground, int background, bool blink);
-    void print_at(int column, int row, std::string_view text);
+    void set_colour(const TextColour& colour) { colour_ = colour; }
+
+    static std::string_view colour_name(int n);
+    // "Yellow On Blue|16"
+    static std::string colour_pair_name(std::uint8_t attribute);
+
+    // The path of display file `name` (text path, .ans/.asc, random variants), or empty.
+    std::string find_display_file(std::string_view name);
+    // Streams a display file with its codes in template mode `mode`. False when it is missing.
     bool show_display_file(std::string_view name, int mode);
+    // Loads up to 4096 bytes of a display file as the form text of the list screens.
+    bool load_display_file(std::string_view name);
+    // Prints a form text held in memory with the codes of display files and the value markers of
+    // form mode `mode`.
+    void show_form_text(std::string_view text, int mode);
+    // Rows covered by the last display file shown (last row - first row + 1, at least 0).
+    int last_file_rows() const { return last_file_rows_; }
+
+    void save_screen(int slot);
+    void restore_screen(int slot);
+
+    // The direct writer of the closing screen: no wrap, "|nn" and "|B1" colour codes.
+    void print_at(int column, int row, std::string_view text);
+
+    // Paging of lists: 0 is off; a list switches it on by setting it to 1.
+    void page_lines(int n);
+    std::uint16_t page_counter = 0;
 
     // Sends what is buffered with one write. False when the caller is gone.
     bool flush();
 
-    int cursor_column() const { return column_; }
-    int cursor_row() const { return row_; }
+    // Forgets any half-read escape sequence of display files (key waits and clears call it).
+    void reset_emulation() { emulation_.reset(); }
+
+    // The screen model.
+    int cursor_column() const { return cursor_.column; }
+    int cursor_row() const { return cursor_.row; }
+    CursorPosition cursor() const { return cursor_; }
+    const TextColour& colour() const { return colour_; }
+    TextColour saved_colour;
+    CursorPosition saved_cursor;
+    bool utf8_output = true;
+    const ScreenImage& screen_image() const { return image_; }
 
   private:
-    void put_character(unsigned char c);
-    void send_colour();
+    friend class AnsiEmulation;
+    friend class DisplayInterpreter;
 
-    [[maybe_unused]] Session& session_;
+    // |** of prompt texts, display lines and files: cursor and colour put back at the end.
+    struct StarSlot {
+        bool set = false;
+        CursorPosition cursor;
+        TextColour colour;
+    };
+
+    void run_probe();
+    void position();
+    void move_terminal_to(int column, int row);
+    void send_colour(std::uint8_t foreground, std::uint8_t background);
+    void send_current_colour();
+    void send_glyph(std::uint8_t c);
+    void scroll_up();
+    void redraw_row(int row);
+    void fill_cells(int row, int from_column, std::uint8_t attribute);
+    void set_cell(int column, int row, ScreenCell cell) {
+        image_[row - 1][column - 1] = cell;
+        row_cache_[row - 1].valid = false;
+    }
+    std::uint8_t sent_attribute() const;
+    void maybe_flush();
+
+    // An extended code: colours, cursor moves, pauses. False when `first` starts none.
+    bool extended_code(char first, char second);
+    // "@X" + two hex digits at text[i]; true (colour set) when it is one.
+    bool hex_colour(std::string_view text, std::size_t i);
+    void restore_star(const StarSlot& star);
+    bool show_file_at(const std::string& path, int mode);
+    std::string resolve_display_file(std::string_view lowered);
+
+    Session& session_;
     TerminalIo& io_;
     std::string buffer_;
-    int column_ = 1;
-    int row_ = 1;
-    int foreground_ = 7;
-    int background_ = 0;
-    int sent_attribute_ = -1;
+    CursorPosition cursor_;
+    CursorPosition terminal_;  // where the caller's cursor is after what was sent
+    TextColour colour_;
+    std::uint8_t sent_foreground_ = 7;
+    std::uint8_t sent_background_ = 0;
+    ScreenImage image_;
+    // The bytes a scroll last sent for each row, reused while the row is unchanged.
+    struct RowBytes {
+        bool valid = false;
+        bool utf8 = false;
+        std::uint8_t start_foreground = 0;
+        std::uint8_t start_background = 0;
+        std::uint8_t end_foreground = 0;
+        std::uint8_t end_background = 0;
+        int end_column = 1;
+        std::string bytes;
+    };
+    std::array<RowBytes, kScreenRows> row_cache_;
+    AnsiEmulation emulation_;
+    int last_file_rows_ = 0;
+    int pause_depth_ = 0;  // |PA shows a system string that might itself hold |PA
 
-    // added for the key reader
-public:
-    void go_to_column(int n);
-    void cursor_left(int n);
-    void cursor_right(int n);
-    void save_screen(int slot);
-    void restore_screen(int slot);
-    std::uint8_t current_attribute() const {
-        return static_cast<std::uint8_t>(background_ * 16 + foreground_);
-    }
-
-private:
-    std::uint8_t saved_attribute_ = 7;
+    struct SavedScreen {
+        int slot = -1;
+        CursorPosition cursor;
+        TextColour colour;
+    };
+    std::array<SavedScreen, 8> saved_screens_{};
+    int saved_screen_next_ = 0;
 };
 
 }  // namespace vorn

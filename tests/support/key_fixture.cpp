@@ -10,20 +10,20 @@
 
 namespace vorn::test {
 
-std::int64_t FakeTerminal::last_event_ms() {
+std::int64_t TimedTerminal::last_event_ms() {
     return input_.empty() ? clock_.monotonic_ms()
                           : std::max(input_.back().at_ms, clock_.monotonic_ms());
 }
 
-void FakeTerminal::type(std::string_view bytes, std::int64_t delay_ms) {
+void TimedTerminal::type(std::string_view bytes, std::int64_t delay_ms) {
     input_.push_back(Chunk{last_event_ms() + delay_ms, std::string(bytes)});
 }
 
-void FakeTerminal::hang_up(std::int64_t delay_ms) {
+void TimedTerminal::hang_up(std::int64_t delay_ms) {
     end_at_ms_ = last_event_ms() + delay_ms;
 }
 
-bool FakeTerminal::write_all(std::string_view bytes) {
+bool TimedTerminal::write_all(std::string_view bytes) {
     ++writes;
     if (fail_writes_ || hung_up_) {
         hung_up_ = true;
@@ -34,7 +34,7 @@ bool FakeTerminal::write_all(std::string_view bytes) {
     return true;
 }
 
-bool FakeTerminal::wait_readable(int timeout_ms) {
+bool TimedTerminal::wait_readable(int timeout_ms) {
     ++waits;
     if (hung_up_) return false;
     std::int64_t next = -1;
@@ -51,7 +51,7 @@ bool FakeTerminal::wait_readable(int timeout_ms) {
     return false;
 }
 
-long FakeTerminal::read_some(char* buffer, std::size_t size) {
+long TimedTerminal::read_some(char* buffer, std::size_t size) {
     if (hung_up_) return 0;
     const std::int64_t now = clock_.monotonic_ms();
     if (!input_.empty() && input_.front().at_ms <= now) {

@@ -20,9 +20,9 @@ namespace vorn::test {
 
 // Input arrives in chunks at moments of the fake clock; waiting moves the clock forward, so a
 // wait of six minutes costs nothing.
-class FakeTerminal final : public TerminalIo {
+class TimedTerminal final : public TerminalIo {
   public:
-    explicit FakeTerminal(ManualClock& clock) : clock_(clock) {}
+    explicit TimedTerminal(ManualClock& clock) : clock_(clock) {}
 
     // Bytes that arrive `delay_ms` after the previous chunk (or after now, for the first one).
     void type(std::string_view bytes, std::int64_t delay_ms = 0);
@@ -59,7 +59,7 @@ struct ProcessExited {
     int code;
 };
 
-class ThrowingExit final : public ProcessExit {
+class ExitThrower final : public ProcessExit {
   public:
     void exit_process(int code) override { throw ProcessExited{code}; }
 };
@@ -76,8 +76,8 @@ class KeyFixture {
 
     ManualClock clock;
     ScriptedRandom random;
-    FakeTerminal terminal{clock};
-    ThrowingExit exit;
+    TimedTerminal terminal{clock};
+    ExitThrower exit;
     Platform platform{clock, random, terminal, exit};
     std::string directory;
     std::unique_ptr<Session> session_holder;

@@ -181,8 +181,8 @@ TEST(SysopKeys, StatusLineNoiseAndRing) {
     f.terminal.type("\033s\033f1");
     EXPECT_EQ(f.keys.read_key(), '1');
     EXPECT_FALSE(f.session.settings.stat_bar);
-    EXPECT_NE(Seen(f).find("\x1b[25;1H"), std::string::npos);
-    EXPECT_NE(f.terminal.output.find(std::string(79, ' ')), std::string::npos);
+    EXPECT_EQ(f.session.writer.screen_image()[24][0].character, ' ');
+    EXPECT_NE(Seen(f).find(std::string(79, ' ')), std::string::npos);
     EXPECT_NE(f.terminal.output.find("AAAAAAAA"), std::string::npos);  // 3 + 5 bytes of 65
     EXPECT_EQ(f.terminal.output.find("AAAAAAAAA"), std::string::npos);
 
@@ -225,7 +225,7 @@ TEST(SysopKeys, InformationPageShowsTheCallAndSwallowsTheNextKey) {
     const std::string& out = f.terminal.output;
     EXPECT_NE(out.find("Vornhold"), std::string::npos);
     EXPECT_NE(out.find(kLongVersion), std::string::npos);
-    EXPECT_NE(out.find(": \x1b[0;1;37;40m7"), std::string::npos);
+    EXPECT_NE(out.find(": \x1b[0;1m7"), std::string::npos);
     EXPECT_NE(out.find("Brannoc (Jo Smith)"), std::string::npos);
     EXPECT_NE(out.find("0:50:00"), std::string::npos);
 }
@@ -268,7 +268,7 @@ TEST(Prompts, YesNoAnswersAndDefaults) {
     f.terminal.type("\r");
     EXPECT_TRUE(f.keys.ask_yes_no(true));
     EXPECT_NE(Seen(f).find("Yes\r"), std::string::npos);
-    EXPECT_NE(f.terminal.output.find("[\x1b[0;1;31;40mY"), std::string::npos);
+    EXPECT_NE(f.terminal.output.find("[\x1b[1;31mY"), std::string::npos);
     // An extended key that happens to be the code of "N" is not an answer.
     f.terminal.output.clear();
     f.terminal.type(std::string("\0\x4e", 2) + "xn");

@@ -72,7 +72,7 @@ struct PtySession {
 };
 
 TEST(TtyMode, RawWhileTheReaderLivesAndTheCallersModeAfterwards) {
-    test::ThrowingExit exit;
+    test::ExitThrower exit;
     PtySession pty(exit);
     ASSERT_TRUE(pty.original.c_lflag & ICANON);
     Session& s = pty.start();
@@ -90,7 +90,7 @@ TEST(TtyMode, RawWhileTheReaderLivesAndTheCallersModeAfterwards) {
 }
 
 TEST(TtyMode, SigtermEndsTheSessionInOrderAndGivesEverythingBack) {
-    test::ThrowingExit exit;
+    test::ExitThrower exit;
     PtySession pty(exit);
     struct sigaction before {};
     ::sigaction(SIGTERM, nullptr, &before);
@@ -107,7 +107,7 @@ TEST(TtyMode, SigtermEndsTheSessionInOrderAndGivesEverythingBack) {
 }
 
 TEST(TtyMode, ClosingTheCallersEndIsAHangUp) {
-    test::ThrowingExit exit;
+    test::ExitThrower exit;
     PtySession pty(exit);
     Session& s = pty.start();
     ::close(pty.master);
@@ -121,7 +121,7 @@ TEST(TtyMode, APipeWorksWithoutTerminalMode) {
     ASSERT_EQ(::pipe(in), 0);
     ManualClock clock;
     ScriptedRandom random({0});
-    test::ThrowingExit exit;
+    test::ExitThrower exit;
     FdTerminalIo terminal(in[0], ::open("/dev/null", O_WRONLY));
     Platform platform{clock, random, terminal, exit};
     {

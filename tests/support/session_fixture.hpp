@@ -1,0 +1,120 @@
+// Test doubles for a whole session: a terminal that records what is written and plays back
+// scripted input, a clock and dice under the test's control, and an exit that unwinds.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/clock.hpp"
+#include "common/random.hpp"
+#include "core/session.hpp"
+#include "support/test_session.hpp"
+#include "term/terminal_io.hpp"
+
+namespace vorn::test {
+
+// Records every write; input is a queue of bytes that is "readable" while it is not empty.
+class FakeTerminal final : public TerminalIo {
+  public:
+    bool write_all(std::string_view bytes) override {
+        writes.emplace_back(bytes);
+        output.append(bytes);
+        return !fail_writes;
+    }
+    bool wait_readable(int timeout_ms) override {
+        waited_ms += timeout_ms < 0 ? 0 : timeout_ms;
+        const bool ready = !input.empty() || input_ended;
+        // A wait with nothing to read lets the fake time pass, as a real wait would.
+        if (!ready && clock != nullptr && timeout_ms > 0) clock->advance_ms(timeout_ms);
+        return ready;
+    }
+    long read_some(char* buffer, std::size_t size) override {
+        if (input.empty()) return input_ended ? 0 : -1;
+        std::size_t n = 0;
+        while (n < size && !input.empty()) {
+            buffer[n++] = input.front();
+            input.pop_front();
+        }
+        return static_cast<long>(n);
+    }
+    bool hung_up() const override { return input_ended && input.empty(); }
+
+    void type(std::string_view keys) { input.insert(input.end(), keys.begin(), keys.end()); }
+    // Everything written so far, and forgets it.
+    std::string take() {
+        std::string out;
+        out.swap(output);
+        writes.clear();
+        return out;
+    }
+
+    std::string output;
+    std::vector<std::string> writes;
+    std::deque<char> input;
+    bool input_ended = false;
+    bool fail_writes = false;
+    long long waited_ms = 0;
+    ManualClock* clock = nullptr;
+};
+
+// Throws ExitCalled so a test can catch the end of the process.
+class ThrowingExit final : public ProcessExit {
+  public:
+    void exit_process(int code) override { throw ExitCalled{code}; }
+};
+
+// A temporary game directory that the test runs in; removed afterwards.
+class TempGameDirectory {
+  public:
+    TempGameDirectory();
+    ~TempGameDirectory();
+    TempGameDirectory(const TempGameDirectory&) = delete;
+    TempGameDirectory& operator=(const TempGameDirectory&) = delete;
+
+    const std::string& path() const { return path_; }
+    // Writes a file relative to the game directory, creating its directories.
+    void write(const std::string& name, std::string_view bytes) const;
+    std::string read(const std::string& name) const;
+
+  private:
+    std::string path_;
+    std::string previous_;
+};
+
+// A session on fake devices in a fresh game directory, the writer initialised as a UTF-8
+// terminal at (1,1) and the output recorded so far thrown away.
+class SessionFixture : public ::testing::Test {
+  protected:
+    SessionFixture();
+
+    // Flushes the writer and returns what reached the terminal since the last call.
+    std::string sent();
+    // Restarts the writer as if the terminal answered the probe with `reply`.
+    void initialize_with_reply(std::string_view reply);
+
+    TempGameDirectory dir;
+    ManualClock clock;
+    ScriptedRandom dice{{0}};
+    FakeTerminal terminal;
+    ThrowingExit exit;
+    Platform platform{clock, dice, terminal, exit};
+    std::unique_ptr<Session> session_ptr;
+    Session& session;
+    Writer& out;
+};
+
+}  // namespace vorn::test
+
+namespace vorn::test {
+
+// The characters of a row of the writer's screen image, trailing spaces dropped.
+std::string RowText(const Writer& writer, int row);
+// The attribute of the cell at (column, row).
+std::uint8_t CellAttribute(const Writer& writer, int column, int row);
+
+}  // namespace vorn::test

@@ -264,11 +264,16 @@ std::string PickVariant(Session& session, const std::string& path) {
 std::string Writer::find_display_file(std::string_view name) {
     std::string path = NormalName(name);
     if (path.empty()) return {};
-    if (path.find('/') == std::string::npos) path = session_.system.text_path + path;
+    const bool bare = path.find('/') == std::string::npos;
+    if (bare) path = session_.system.text_path + path;
     const std::size_t slash = path.rfind('/');
     const bool has_extension =
         path.find('.', slash == std::string::npos ? 0 : slash + 1) != std::string::npos;
     if (!has_extension) {
+        // ".ans" screens live in ./ansi/, where showing them looks too; a bare name finds them
+        // there first, so a list's top, mid and bottom files are found where they are shown from.
+        const std::string in_ansi = "./ansi/" + NormalName(name) + ".ans";
+        if (bare && IsFile(in_ansi)) return PickVariant(session_, in_ansi);
         if (IsFile(path + ".ans")) {
             path += ".ans";
         } else if (IsFile(path + ".asc")) {

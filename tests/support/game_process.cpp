@@ -343,6 +343,12 @@ std::string GameProcess::screen_text() const {
     return screen_->text();
 }
 
+struct termios GameProcess::terminal_mode() const {
+    struct termios mode {};
+    ::tcgetattr(input_fd_, &mode);
+    return mode;
+}
+
 int GameProcess::cursor_column() const {
     const std::lock_guard lock(mutex_);
     return screen_->cursor_column();

@@ -7,6 +7,7 @@
 
 #include <sys/resource.h>
 #include <sys/types.h>
+#include <termios.h>
 
 #include <condition_variable>
 #include <memory>
@@ -81,6 +82,9 @@ class GameProcess {
     std::string screen_text() const;
     int cursor_column() const;
     int cursor_row() const;
+
+    // The mode of the program's terminal as it stands (pty only): to check it was given back.
+    struct termios terminal_mode() const;
 
     // Resource use of the ended process (from wait4); peak resident set in kilobytes.
     const struct rusage& usage() const { return usage_; }

@@ -1,0 +1,81 @@
+// The terminal layer end to end: a real program in a pseudo-terminal, read through a terminal
+// emulator — a coloured display file, the line editor's keys, a password, a yes/no question, and
+// a caller who hangs up in the middle of typing.
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <chrono>
+
+#include "support/game_directory.hpp"
+#include "support/game_process.hpp"
+
+namespace vorn::test {
+namespace {
+
+void WriteDemoScreen(const GameDirectory& dir) {
+    dir.make_directory("ansi");
+    dir.write_file("ansi/demo.ans", "\x1b[1;31mRED\x1b[0;32m green\x1b[0m\r\n");
+}
+
+TEST(TerminalSession, DisplayFileEditorPasswordAndQuestion) {
+    GameDirectory dir;
+    WriteDemoScreen(dir);
+    GameProcess p("terminal_driver", dir);
+    ASSERT_TRUE(p.wait_for_text("Name:"));
+    EXPECT_EQ(p.row_text(1).substr(0, 9), "RED green");
+    EXPECT_EQ(p.cell(1, 1).foreground, 12);
+    EXPECT_EQ(p.cell(5, 1).foreground, 2);
+
+    // "abc", Home, "X", End, "Z", Insert (overwrite), Left, "Q": the Q replaces the Z.
+    p.type("abc\x1b[HX\x1b[FZ\x1b[2~\x1b[DQ\r");
+    ASSERT_TRUE(p.wait_for_text("You typed [XabcQ]"));
+
+    ASSERT_TRUE(p.wait_for_text("Password:"));
+    p.type("secret\r");
+    ASSERT_TRUE(p.wait_for_text("Password length 6"));
+    EXPECT_EQ(p.screen_text().find("secret"), std::string::npos);
+    EXPECT_NE(p.screen_text().find("\xC2\xB7\xC2\xB7\xC2\xB7\xC2\xB7\xC2\xB7\xC2\xB7"),
+              std::string::npos);
+
+    ASSERT_TRUE(p.wait_for_text("Continue?"));
+    p.type("n");
+    ASSERT_TRUE(p.wait_for_text("Answer no"));
+    ASSERT_TRUE(p.wait_for_text("Done"));
+    EXPECT_EQ(p.wait_exit(), 0);
+    // The terminal is handed back in the mode it came in: echo and line editing on.
+    const struct termios mode = p.terminal_mode();
+    EXPECT_TRUE(mode.c_lflag & ECHO);
+    EXPECT_TRUE(mode.c_lflag & ICANON);
+}
+
+TEST(TerminalSession, HangUpInTheMiddleOfInputEndsWithinASecond) {
+    GameDirectory dir;
+    WriteDemoScreen(dir);
+    GameProcess p("terminal_driver", dir);
+    ASSERT_TRUE(p.wait_for_text("Name:"));
+    p.type("half a na");
+    ASSERT_TRUE(p.wait_for_text("half a na"));
+    const auto start = std::chrono::steady_clock::now();
+    p.hang_up();
+    const int code = p.wait_exit(5000);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    EXPECT_EQ(code, 0);
+    EXPECT_LT(took.count(), 1000);
+}
+
+TEST(TerminalSession, PipesWorkWithoutATerminal) {
+    GameDirectory dir;
+    WriteDemoScreen(dir);
+    LaunchOptions options;
+    options.connection = Connection::kPipes;
+    GameProcess p("terminal_driver", dir, options);
+    p.type("\x1b[1;2R");  // the start-up question answered as a UTF-8 terminal would
+    p.type("Ann\rpw\ry");
+    ASSERT_TRUE(p.wait_for_output("Answer yes"));
+    EXPECT_EQ(p.wait_exit(), 0);
+    EXPECT_NE(p.output().find("You typed [Ann]"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vorn::test

@@ -100,7 +100,7 @@ struct Session {
     std::uint32_t refresh_stamp = 0;
 
     // Key reader state: time accounting and the state of every wait.
-    double minutes_allowed = 0;         // the caller's time from the drop file or the node
+    double minutes_allowed = 0;  // the caller's time from the drop file or the node
     DateTime session_start;
     std::int64_t session_start_ms = 0;  // the same moment on the steady clock
     double extra_seconds = 0;           // sysop keys and chat time

@@ -1,0 +1,330 @@
+#include "player/player_screens.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "common/news_files.hpp"
+#include "common/record_file.hpp"
+#include "core/node_paths.hpp"
+#include "core/session.hpp"
+#include "core/system_strings.hpp"
+#include "player/racial_skills.hpp"
+#include "player/ranking_order.hpp"
+#include "player/religion.hpp"
+#include "player/user_files.hpp"
+#include "term/line_editor.hpp"
+#include "term/template_slots.hpp"
+#include "world/world_files.hpp"
+
+namespace vorn {
+
+namespace {
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string Fit(std::string_view text, std::size_t width) {
+    std::string out(text.substr(0, width));
+    out.resize(width, ' ');
+    return out;
+}
+
+const char* YesNope(bool value) {
+    return value ? "Yeah!" : "Nope!";
+}
+
+constexpr const char* kDisplayChoices[] = {"Generic", "Communication", "Documentation/Misc"};
+
+const char* DisplayChoiceName(int choice) {
+    const int clamped = std::clamp(choice, 1, 3);
+    return kDisplayChoices[clamped - 1];
+}
+
+// Reads a number of up to `digits` digits into a field: blanks the old value, prints the unit.
+long ReadField(Session& session, int row, int blank, std::string_view unit, int digits) {
+    Writer& out = session.writer;
+    out.go_to(39, row);
+    out.print_text(std::string(static_cast<std::size_t>(blank), ' '));
+    out.print_text(unit);
+    out.go_to(40, row);
+    const std::string text =
+        session.keys.input_line("", 0, CharacterRange('0', '9'), "", digits, 0);
+    if (text.empty()) return 0;
+    // Ten digits can pass the largest field; saturate instead of overflowing.
+    long long value = 0;
+    for (char c : text) value = std::min<long long>(value * 10 + (c - '0'), 9'999'999'999LL);
+    return static_cast<long>(std::min<long long>(value, 2'147'483'646LL));
+}
+
+void ChooseDisplay(Session& session) {
+    Writer& out = session.writer;
+    UserRecord& user = session.users.current;
+    int choice = std::clamp<int>(user.display_choice, 1, 3);
+    for (;;) {
+        out.go_to(38, 9);
+        out.set_attribute(3, 0, false);
+        out.print_text(Fit(DisplayChoiceName(choice), 80 - 38));
+        const std::uint8_t key = session.keys.read_key();
+        if (session.session_ended) return;
+        const std::uint8_t ext = session.keys.extended_key();
+        if (ext == 0x48 || ext == 0x4D || (ext == 0 && key == ' ')) {
+            choice = choice % 3 + 1;
+        } else if (ext == 0x50 || ext == 0x4B) {
+            choice = (choice + 1) % 3 + 1;
+        } else if (ext == 0 && key == '\r') {
+            user.display_choice = static_cast<std::uint8_t>(choice);
+            return;
+        } else if (ext == 0 && key == 27) {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void ShowRanking(Session& session) {
+    Writer& out = session.writer;
+    out.clear_screen();
+    out.print_line("Sorting please wait...");
+    out.new_lines(1);
+    out.flush();
+
+    // Every node sorts into its own scratch copy, so two rankings never mix.
+    const std::string scratch = NodeWorkDirectory(session, '-') + "users.tmp";
+    if (!WriteRankedCopy(kUsersFile, scratch)) return;
+    RecordFile ranked;
+    if (!ranked.open(scratch, sizeof(UserRecord), RecordFile::Access::kRead)) return;
+    session.log("Displayed user ranking");
+
+    const bool templates = !out.find_display_file("userltop").empty() &&
+                           !out.find_display_file("userlmid").empty() &&
+                           !out.find_display_file("userlbot").empty();
+    if (templates) {
+        BeginListScreens(session, "userl");
+    } else {
+        out.set_foreground(4);
+        out.print_coded_line(
+            "|U4 Num   Username                 Location              Calls  Baud    Access");
+        out.set_foreground(9);
+        out.print_line(std::string(79, '\xC4'));
+        out.page_counter = 1;
+        out.page_lines(3);
+    }
+    const std::uint64_t count = ranked.record_count();
+    for (std::uint64_t p = 1; p <= count && !session.session_ended; ++p) {
+        UserRecord r;
+        if (!ranked.read_record(p - 1, r)) break;
+        if (r.deleted || r.name.view() == "Joe") continue;
+        if (templates) {
+            set_form_value(session, 1, std::to_string(r.number));
+            set_form_value(session, 2, r.name.view());
+            set_form_value(session, 3, r.location.view());
+            set_form_value(session, 4, r.sex ? "Male" : "Female");
+            set_form_value(session, 5, std::to_string(r.experience));
+            show_form(session, 35);
+            if (out.cursor_column() != 1) out.new_lines(1);
+            out.page_lines(1);
+        } else {
+            out.print_coded_line("|U1 " + Fit(std::to_string(p), 5) + " " + Fit(r.name.view(), 24) +
+                                 " " + Fit(r.location.view(), 21));
+            out.page_lines(1);
+        }
+    }
+    ranked.close();
+    if (templates) {
+        EndListScreens(session, "userl");
+    } else {
+        out.set_foreground(9);
+        out.print_line(std::string(79, '\xC4'));
+        out.page_lines(1);
+        out.page_counter = 0;
+    }
+}
+
+void KillPlayer(Session& session, std::string_view killer) {
+    Writer& out = session.writer;
+    UserRecord& user = session.users.current;
+    session.play.exploring = false;
+    session.play.in_battle = false;
+    out.clear_screen();
+    out.show_display_file("death.ans", 28);
+    const auto column_for = [](std::size_t length) {
+        return length < 14 ? 61 : 64 - static_cast<int>(length / 2);
+    };
+    out.go_to(std::max(1, column_for(killer.size())), 11);
+    out.print_coded(killer);
+    const std::string name(user.name.view());
+    out.go_to(std::max(1, column_for(name.size())), 8);
+    out.print_coded(Fit(name, std::max<std::size_t>(name.size(), 14)));
+    out.go_to(1, 23);
+    AddNews(name + " has been killed by " + std::string(killer), "global", session.clock);
+    session.keys.pause_key();
+    user.room = user.sylvan_minutes != 0 ? 2 : 1;
+    user.hp = 1;
+    SaveUser(session, user);
+}
+
+bool SearchUser(Session& session, UserRecord& user, bool include_deleted) {
+    RecordFile index;
+    if (!index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kRead)) {
+        return false;
+    }
+    const std::string key = Upper(user.name.view());
+    user.number = 0;
+    const std::uint64_t count = index.record_count();
+    const auto ask = [&](std::string_view candidate) {
+        std::string question = session.strings.cached(54);
+        const std::size_t at = question.find("%S1");
+        if (at != std::string::npos) question.replace(at, 3, candidate);
+        session.writer.print_coded(question);
+        return session.keys.ask_yes_no(true);
+    };
+    for (std::uint64_t p = 1; p <= count && user.number == 0 && !session.session_ended; ++p) {
+        UserIndexEntry e;
+        if (!index.read_record(p - 1, e)) break;
+        if (e.deleted && !include_deleted) continue;
+        if (Upper(e.name.view()).find(key) != std::string::npos) {
+            if (ask(e.name.view())) user.number = static_cast<std::uint16_t>(p);
+        } else if (Upper(e.real_name.view()).find(key) != std::string::npos) {
+            if (ask(e.real_name.view())) user.number = static_cast<std::uint16_t>(p);
+        }
+    }
+    session.users.user_count = static_cast<std::uint16_t>(std::min<std::uint64_t>(count, 65535));
+    return user.number != 0;
+}
+
+void EditUserOptions(Session& session) {
+    Writer& out = session.writer;
+    UserRecord& user = session.users.current;
+    for (;;) {
+        out.show_display_file("uconf.ans", 28);
+        out.set_attribute(15, 0, false);
+        const auto value = [&](int row, const std::string& text) {
+            out.go_to(39, row);
+            out.print_text(text);
+        };
+        value(7, YesNope(user.explore_option));
+        value(8, std::to_string(user.battle_delay) + " ms");
+        value(9, DisplayChoiceName(user.display_choice));
+        value(10, YesNope(user.battle_option));
+        value(11, YesNope(user.alt_screens));
+        value(12, std::to_string(user.refresh_seconds) + " s");
+        value(13, std::to_string(user.msg_delay) + " ms");
+        value(14, YesNope(user.spare_option));
+        out.go_to(9, 19);
+
+        char key = 0;
+        for (;;) {
+            const std::uint8_t k = session.keys.read_key();
+            if (session.session_ended) return;
+            if (session.keys.extended_key() != 0) continue;
+            key = static_cast<char>(std::toupper(k));
+            if (std::string_view("ACDFHKPSTQ\x1b").find(key) != std::string_view::npos) break;
+        }
+        switch (key) {
+            case 'A':
+                user.alt_screens = !user.alt_screens;
+                break;
+            case 'C':
+                user.battle_delay = static_cast<std::uint16_t>(
+                    std::min(ReadField(session, 8, 5, " ms", 5), 65530L));
+                break;
+            case 'D':
+                ChooseDisplay(session);
+                break;
+            case 'F':
+                user.explore_option = !user.explore_option;
+                break;
+            case 'H':
+                out.show_display_file("confhelp.ans", 28);
+                continue;
+            case 'K':
+                user.battle_option = !user.battle_option;
+                break;
+            case 'P':
+                user.msg_delay = static_cast<std::uint16_t>(
+                    std::min(ReadField(session, 13, 5, " ms", 5), 65530L));
+                break;
+            case 'S':
+                user.spare_option = !user.spare_option;
+                break;
+            case 'T':
+                user.refresh_seconds =
+                    static_cast<std::int32_t>(ReadField(session, 12, 10, " s", 10));
+                break;
+            default:
+                return;  // Q and Escape
+        }
+        SaveUser(session, user);
+    }
+}
+
+void ShowStatus(Session& session, const std::function<void()>& item_menu) {
+    Writer& out = session.writer;
+    for (;;) {
+        const UserRecord& u = session.users.current;
+        out.show_display_file("stats.ans", 28);
+        out.set_foreground(9);
+        const auto at = [&](int column, int row, const std::string& text) {
+            out.go_to(column, row);
+            out.print_coded(text);
+        };
+        static constexpr const char* kLaw[] = {"lawful ", "neutral ", "chaotic "};
+        static constexpr const char* kMorals[] = {"good", "neutral", "evil"};
+        at(20, 5, u.name.str());
+        at(20, 6, std::to_string(u.experience));
+        at(20, 7, std::to_string(u.level));
+        at(20, 8, std::to_string(u.hp) + " / " + std::to_string(u.max_hp));
+        at(20, 9, std::to_string(u.str + u.bonus_str));
+        at(20, 10, std::to_string(u.dex + u.bonus_dex));
+        at(20, 11, std::to_string(u.con + u.bonus_con));
+        at(20, 12, std::to_string(u.int_ + u.bonus_int));
+        at(20, 13, std::to_string(u.wis + u.bonus_wis));
+        at(20, 14, std::to_string(u.cha + u.bonus_cha));
+        at(20, 15, std::to_string(u.com + u.bonus_com));
+        at(20, 16, std::to_string(session.keys.time_left("M")));
+        std::string alignment;
+        if (u.law >= 1 && u.law <= 3) alignment += kLaw[u.law - 1];
+        if (u.morals >= 1 && u.morals <= 3) alignment += kMorals[u.morals - 1];
+        at(64, 16, alignment);
+        at(64, 5, std::to_string(u.gold));
+        at(64, 6, std::to_string(u.bank));
+        at(64, 7, std::to_string(u.loan));
+        at(64, 8, std::to_string(u.loan_rate));
+        at(64, 9, std::to_string(u.interest_rate));
+        at(64, 10, std::to_string(u.kills));
+        at(64, 11, u.race_name.str());
+        at(64, 12, u.subrace_name.str());
+        at(64, 13, u.sex ? "Male" : "Female");
+        at(64, 14, session.world.weapon.name.str());
+        at(64, 15, session.world.armor.name.str());
+        at(20, 17, std::to_string(u.mana) + " / " + std::to_string(u.max_mana));
+        at(64, 18, std::string(ReligionRankName(u.religion_rank)));
+        at(64, 17, std::string(DeityName(u.deity)));
+        at(20, 18, std::to_string(u.armor_class));
+        out.go_to(42, 23);
+
+        char key = 0;
+        for (;;) {
+            const std::uint8_t k = session.keys.read_key();
+            if (session.session_ended) return;
+            if (session.keys.extended_key() != 0) continue;
+            key = static_cast<char>(std::toupper(k));
+            if (std::string_view("\r\x1bIQS").find(key) != std::string_view::npos) break;
+        }
+        if (key == 'I') {
+            if (item_menu) item_menu();
+        } else if (key == 'S') {
+            out.clear_screen();
+            ShowAdvantages(session);
+        } else {
+            return;
+        }
+    }
+}
+
+}  // namespace vorn

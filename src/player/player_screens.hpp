@@ -1,0 +1,30 @@
+// The player's own screens: the ranking of all players, the death of the player, the search for
+// a player by part of a name, the option screen and the status screen.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+namespace vorn {
+
+struct Session;
+struct UserRecord;
+
+// Sorts a copy of the players by experience and lists them (paged).
+void ShowRanking(Session& session);
+
+// The player's death: the death screen, the news, and back to town with 1 hit point.
+void KillPlayer(Session& session, std::string_view killer);
+
+// Partial, case-insensitive search of the index by `name`, asking "Did you mean ...?" for each
+// candidate; sets the record's number. False when nobody was taken.
+bool SearchUser(Session& session, UserRecord& user, bool include_deleted);
+
+// The option screen (display_choice, delays, toggles), saved after every change.
+void EditUserOptions(Session& session);
+
+// The status screen. `item_menu` runs the item list and item use of the "I" key; when it is
+// empty the key does nothing.
+void ShowStatus(Session& session, const std::function<void()>& item_menu = {});
+
+}  // namespace vorn

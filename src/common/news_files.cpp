@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "common/player_file_names.hpp"
+
 namespace vorn {
 
 namespace {
@@ -43,19 +45,19 @@ std::string NewsFileName(std::string_view news_name) {
     return name.substr(first, last - first + 1) + ".nws";
 }
 
-bool CreateNews(std::string_view news_name, Clock& clock) {
+namespace {
+
+bool CreateNewsFile(const std::string& path, bool global, Clock& clock) {
     const DateTime t = clock.now();
-    std::string header = news_name == "global"
-                             ? std::string(25, ' ') + "Vornhold Global News for the "
-                             : std::string(24, ' ') + "Vornhold Personnal News for the ";
+    std::string header = global ? std::string(25, ' ') + "Vornhold Global News for the "
+                                : std::string(24, ' ') + "Vornhold Personnal News for the ";
     header += TwoDigits(t.month) + "/" + TwoDigits(t.day) + "/" + std::to_string(t.year);
-    return AppendWhole(NewsFileName(news_name), header + "\n" + std::string(kNewsSeparator) + "\n",
-                       true);
+    return AppendWhole(path, header + "\n" + std::string(kNewsSeparator) + "\n", true);
 }
 
-bool AddNews(std::string_view text, std::string_view news_name, Clock& clock, bool with_separator) {
-    const std::string path = NewsFileName(news_name);
-    if (::access(path.c_str(), F_OK) != 0 && !CreateNews(news_name, clock)) return false;
+bool AddNewsToFile(const std::string& path, bool global, std::string_view text, Clock& clock,
+                   bool with_separator) {
+    if (::access(path.c_str(), F_OK) != 0 && !CreateNewsFile(path, global, clock)) return false;
 
     long lines = 0, pauses = 0;
     {
@@ -72,6 +74,22 @@ bool AddNews(std::string_view text, std::string_view news_name, Clock& clock, bo
     entry += std::string(text) + "\n";
     if (with_separator) entry += std::string(kNewsSeparator) + "\n";
     return AppendWhole(path, entry, false);
+}
+
+}  // namespace
+
+bool CreateNews(std::string_view news_name, Clock& clock) {
+    return CreateNewsFile(NewsFileName(news_name), news_name == "global", clock);
+}
+
+bool AddNews(std::string_view text, std::string_view news_name, Clock& clock, bool with_separator) {
+    return AddNewsToFile(NewsFileName(news_name), news_name == "global", text, clock,
+                         with_separator);
+}
+
+bool AddPlayerNews(std::string_view text, std::string_view player_name, Clock& clock,
+                   bool with_separator) {
+    return AddNewsToFile(PlayerNewsFileName(player_name), false, text, clock, with_separator);
 }
 
 void RotateNews() {

@@ -24,6 +24,11 @@ bool CreateNews(std::string_view news_name, Clock& clock);
 bool AddNews(std::string_view text, std::string_view news_name, Clock& clock,
              bool with_separator = true);
 
+// A player's personal news: the file is PlayerNewsFileName of the player's name, so no name
+// can reach another file.
+bool AddPlayerNews(std::string_view text, std::string_view player_name, Clock& clock,
+                   bool with_separator = true);
+
 // The nightly rotation: global.nws becomes yestday.nws.
 void RotateNews();
 

@@ -1,0 +1,41 @@
+#include "mail/news.hpp"
+
+#include <unistd.h>
+
+#include <string>
+
+#include "common/news_files.hpp"
+#include "common/player_file_names.hpp"
+#include "core/session.hpp"
+
+namespace vorn {
+
+namespace {
+
+void ShowNewsFile(Session& session, const std::string& path, bool personal) {
+    Writer& out = session.writer;
+    if (::access(path.c_str(), F_OK) == 0) {
+        out.show_display_file(path, 28);
+        if (personal) {
+            out.new_lines(1);
+            out.print_text("Delete personnal news? ");
+            if (session.keys.ask_yes_no(false)) ::unlink(path.c_str());
+        }
+    } else {
+        out.print_text("Sorry, no news...");
+        out.new_lines(1);
+    }
+    session.keys.pause_key();
+}
+
+}  // namespace
+
+void ShowNews(Session& session, std::string_view news_name) {
+    ShowNewsFile(session, NewsFileName(news_name), false);
+}
+
+void ShowPersonalNews(Session& session) {
+    ShowNewsFile(session, PlayerNewsFileName(session.users.current.name.view()), true);
+}
+
+}  // namespace vorn

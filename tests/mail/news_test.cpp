@@ -1,0 +1,118 @@
+// News files: headers, entries, page pauses, several nodes adding at once, reading and deleting
+// personal news — and player names that must not reach other files.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
+
+#include "common/news_files.hpp"
+#include "common/player_file_names.hpp"
+#include "mail/news.hpp"
+#include "support/test_session.hpp"
+
+namespace vorn {
+namespace {
+
+int Lines(const std::string& text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST(NewsFiles, FirstEntryCreatesTheDaysFile) {
+    test::TestSession t;
+    ASSERT_TRUE(AddNews("Ann name has been heard lately!", "global", t.clock));
+    EXPECT_EQ(test::ReadFile("global.nws"),
+              std::string(25, ' ') + "Vornhold Global News for the 12/07/2026\n" +
+                  std::string(kNewsSeparator) + "\nAnn name has been heard lately!\n" +
+                  std::string(kNewsSeparator) + "\n");
+    ASSERT_TRUE(AddPlayerNews("Interest paid", "Sir Robin Hood", t.clock, false));
+    EXPECT_EQ(test::ReadFile("Sir Robi.nws").substr(0, 56),
+              std::string(24, ' ') + "Vornhold Personnal News for the ");
+    EXPECT_EQ(test::ReadFile("Sir Robi.nws").substr(test::ReadFile("Sir Robi.nws").size() - 14),
+              "Interest paid\n");
+}
+
+TEST(NewsFiles, PagePausesKeepUpWithTheLines) {
+    test::TestSession t;
+    std::string file;
+    for (int i = 0; i < 24; ++i) file += "line\n";
+    test::WriteFile("global.nws", file);
+    ASSERT_TRUE(AddNews("entry", "global", t.clock));
+    EXPECT_EQ(test::ReadFile("global.nws").substr(24 * 5, 4), "%PA\n");
+
+    std::string longer = "%PA\n";
+    for (int i = 0; i < 47; ++i) longer += "line\n";
+    test::WriteFile("global.nws", longer);
+    ASSERT_TRUE(AddNews("entry", "global", t.clock));
+    EXPECT_EQ(test::ReadFile("global.nws").substr(48 * 5 - 1, 4), "%PA\n");
+}
+
+TEST(NewsFiles, EntriesFromManyNodesArriveWhole) {
+    test::TestSession t;
+    constexpr int kNodes = 5, kEach = 40;
+    std::vector<pid_t> children;
+    for (int n = 0; n < kNodes; ++n) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ManualClock clock(test::SampleTime());
+            for (int i = 0; i < kEach; ++i) {
+                AddNews("node " + std::to_string(n) + " entry " + std::string(200, 'x'), "global",
+                        clock);
+            }
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) ::waitpid(pid, nullptr, 0);
+    const std::string news = test::ReadFile("global.nws");
+    int whole = 0;
+    std::size_t at = 0;
+    while ((at = news.find("node ", at)) != std::string::npos) {
+        const std::size_t end = news.find('\n', at);
+        EXPECT_EQ(end - at, std::string("node 0 entry ").size() + 200);
+        ++whole;
+        at = end;
+    }
+    EXPECT_EQ(whole, kNodes * kEach);
+    EXPECT_EQ(news.find("global"), std::string::npos);
+    EXPECT_GT(Lines(news), 2 * kNodes * kEach);
+}
+
+TEST(ShowNews, PersonalNewsCanBeDeletedGlobalNewsCannot) {
+    test::TestSession t;
+    t.session.node.pause_delay_ms = 1;
+    t.session.users.current = DefaultUserRecord();
+    ASSERT_TRUE(AddNews("today", "global", t.clock));
+
+    // A player who calls himself "global" reads and deletes his own file, never the shared one.
+    t.session.users.current.name = "global";
+    ASSERT_TRUE(AddPlayerNews("yours", "global", t.clock));
+    t.terminal.type("y");
+    ShowPersonalNews(t.session);
+    EXPECT_TRUE(test::FileExists("global.nws"));
+    EXPECT_FALSE(test::FileExists(PlayerNewsFileName("global")));
+
+    t.session.users.current.name = "../../tmp/x";
+    ASSERT_TRUE(AddPlayerNews("nope", "../../tmp/x", t.clock));
+    EXPECT_FALSE(test::FileExists("../../tmp/x.nws"));
+    EXPECT_TRUE(test::FileExists(PlayerNewsFileName("../../tmp/x")));
+    EXPECT_EQ(PlayerNewsFileName("../../tmp/x").find('/'), std::string::npos);
+
+    // Yesterday's news never asks; a missing file says so.
+    t.terminal.output.clear();
+    ShowNews(t.session, "yestday");
+    t.session.writer.flush();
+    EXPECT_NE(t.terminal.output.find("Sorry, no news..."), std::string::npos);
+    EXPECT_EQ(t.terminal.output.find("Delete"), std::string::npos);
+}
+
+TEST(NewsFiles, RotationMakesTodayYesterday) {
+    test::TestSession t;
+    test::WriteFile("yestday.nws", "old");
+    ASSERT_TRUE(AddNews("today", "global", t.clock));
+    RotateNews();
+    EXPECT_FALSE(test::FileExists("global.nws"));
+    EXPECT_NE(test::ReadFile("yestday.nws").find("today"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vorn

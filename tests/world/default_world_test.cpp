@@ -94,6 +94,34 @@ int MagicBonus(std::uint16_t magic) {
     return sum;
 }
 
+std::array<int, 6> Exits(const RoomRecord& r) {
+    return {r.north, r.south, r.west, r.east, r.up, r.down};
+}
+
+// Breadth first from the forest edge: for each room the highest monster level met on the way to
+// it (-1 for rooms that cannot be reached). Steps of more than three levels are noted in `jumps`.
+std::vector<int> LevelCaps(const World& w, std::vector<std::string>* jumps) {
+    std::vector<int> cap(w.rooms.size() + 1, -1);
+    std::queue<int> todo;
+    cap[2] = w.room(2).monster_draw2;
+    todo.push(2);
+    while (!todo.empty()) {
+        const int n = todo.front();
+        todo.pop();
+        for (int next : Exits(w.room(n))) {
+            if (next < 2 || cap[static_cast<std::size_t>(next)] >= 0) continue;
+            const RoomRecord& r = w.room(next);
+            const int level = r.monster_chance ? r.monster_draw2 : 0;
+            if (jumps && level > cap[static_cast<std::size_t>(n)] + 3)
+                jumps->push_back("room " + std::to_string(next) + " reached from room " +
+                                 std::to_string(n));
+            cap[static_cast<std::size_t>(next)] = std::max(cap[static_cast<std::size_t>(n)], level);
+            todo.push(next);
+        }
+    }
+    return cap;
+}
+
 TEST(DefaultWorld, CompilesWithoutARefusal) {
     const World& w = DefaultWorld();
     for (const auto& e : w.errors) ADD_FAILURE() << e.text();
@@ -130,44 +158,26 @@ TEST(DefaultWorld, MapHangsTogether) {
     const int count = static_cast<int>(w.rooms.size());
     const std::array<char, 6> letters{'N', 'S', 'W', 'E', 'U', 'D'};
     const std::array<int, 6> opposite{1, 0, 3, 2, 5, 4};
-    auto exits = [](const RoomRecord& r) {
-        return std::array<int, 6>{r.north, r.south, r.west, r.east, r.up, r.down};
-    };
     for (int n = 2; n <= count; ++n) {
         const RoomRecord& r = w.room(n);
         SCOPED_TRACE("room " + std::to_string(n));
         EXPECT_FALSE(r.tag.view().empty());
         for (const auto& line : r.text) EXPECT_FALSE(line.view().empty());
-        const auto out = exits(r);
+        const auto out = Exits(r);
         for (std::size_t d = 0; d < 6; ++d) {
             const bool offered = (r.flags >> (letters[d] - 64)) & 1u;
             EXPECT_EQ(offered, out[d] != 0) << "letter " << letters[d];
             if (out[d] == 0 || out[d] == 1) continue;
             ASSERT_LE(out[d], count);
-            EXPECT_EQ(exits(w.room(out[d]))[static_cast<std::size_t>(opposite[d])], n)
+            EXPECT_EQ(Exits(w.room(out[d]))[static_cast<std::size_t>(opposite[d])], n)
                 << "exit " << letters[d] << " to " << out[d] << " has no way back";
         }
     }
 
-    // Breadth first from the forest edge: no room meets monsters more than three levels above
-    // the strongest met on the way to it.
-    std::vector<int> cap(static_cast<std::size_t>(count + 1), -1);
-    std::queue<int> todo;
-    cap[2] = w.room(2).monster_draw2;
-    todo.push(2);
-    while (!todo.empty()) {
-        const int n = todo.front();
-        todo.pop();
-        for (int next : exits(w.room(n))) {
-            if (next < 2 || cap[static_cast<std::size_t>(next)] >= 0) continue;
-            const RoomRecord& r = w.room(next);
-            const int level = r.monster_chance ? r.monster_draw2 : 0;
-            EXPECT_LE(level, cap[static_cast<std::size_t>(n)] + 3)
-                << "room " << next << " reached from room " << n;
-            cap[static_cast<std::size_t>(next)] = std::max(cap[static_cast<std::size_t>(n)], level);
-            todo.push(next);
-        }
-    }
+    // No room meets monsters more than three levels above the strongest met on the way to it.
+    std::vector<std::string> jumps;
+    const std::vector<int> cap = LevelCaps(w, &jumps);
+    for (const auto& j : jumps) ADD_FAILURE() << j;
     for (int n = 2; n <= count; ++n)
         EXPECT_GE(cap[static_cast<std::size_t>(n)], 0) << "room " << n << " cannot be reached";
     EXPECT_EQ(*std::max_element(cap.begin(), cap.end()), 21);
@@ -503,42 +513,81 @@ TEST(DefaultWorldBalance, ANewCharacterAffordsTheSecondWeaponWithinAnHour) {
     }
 }
 
+// A character of constitution 12 at `level`, carrying what the earnings of that level buy and
+// with the constitution bought at the gymnasium with the build points of the levels gained (the
+// default formula: level div 7).
+Fighter Equipped(const World& w, int level) {
+    //                                level: 1  2  3  4  5  6  7  8  9 10 11 12 13 14 15 16 17 18 19
+    //                                20 21
+    static constexpr std::array<int, 21> weapon{2, 2, 3, 3, 4, 5, 5, 5, 6, 6, 6,
+                                                7, 7, 7, 8, 8, 8, 9, 9, 9, 9};
+    static constexpr std::array<int, 21> armor{0, 2, 2, 3, 3, 4, 5, 5, 6, 6, 7,
+                                               7, 7, 8, 8, 8, 9, 9, 9, 9, 9};
+    int build_points = 0, steps = 0;
+    for (int l = 1; l < level; ++l) {
+        build_points += l / 7;
+        while (build_points >= steps + 1) build_points -= ++steps;
+    }
+    const auto i = static_cast<std::size_t>(std::clamp(level, 1, 21) - 1);
+    Fighter f = NewCharacter(12);
+    f.max_hp = f.hp = f.max_hp + 3 * steps;
+    f.weapon = w.weapons.at(static_cast<std::size_t>(weapon[i] - 1));
+    if (armor[i]) {
+        const ArmorRecord& a = w.armors.at(static_cast<std::size_t>(armor[i] - 1));
+        f.armor_class = a.base_class + MagicBonus(a.magic);
+    }
+    return f;
+}
+
+int Wins(Random& rnd, const Fighter& base, const std::vector<MonsterRecord>& foes, int fights) {
+    int won = 0;
+    for (int n = 0; n < fights; ++n) {
+        Fighter player = base;
+        won += Fight(rnd, player, foes).won;
+    }
+    return won;
+}
+
 // The trainer's masters fall far more often than not to a character at full health who carries
-// what the earnings of the level before buy: for the fight to level 2 the second weapon and no
-// armour, later the weapon and armour of the tables below, and a constitution of 12 raised at the
-// gymnasium with the build points of the levels gained (the default formula: level div 7).
+// what the level before paid for: for level 2 the second weapon and no armour.
 TEST(DefaultWorldBalance, TheTrainersMastersCanBeBeaten) {
     const World& w = DefaultWorld();
-    //                                  level: 2  3  4  5  6  7  8  9 10 11 12 13 14 15 16 17 18 19
-    //                                  20 21
-    static constexpr std::array<int, 20> weapon{2, 2, 3, 3, 4, 5, 5, 5, 6, 6,
-                                                6, 7, 7, 7, 8, 8, 8, 9, 9, 9};
-    static constexpr std::array<int, 20> armor{0, 2, 2, 3, 3, 4, 5, 5, 6, 6,
-                                               7, 7, 7, 8, 8, 8, 9, 9, 9, 9};
     SeededRandom rnd(2024);
-    int build_points = 0, steps = 0;
     for (int level = 2; level <= 21; ++level) {
-        build_points += (level - 1) / 7;
-        while (build_points >= steps + 1) build_points -= ++steps;
         const MonsterRecord* master = nullptr;
         for (const auto& m : w.monsters)
             if (m.level == level && !master) master = &m;
         ASSERT_NE(master, nullptr);
-        const auto i = static_cast<std::size_t>(level - 2);
-        Fighter base = NewCharacter(12);
-        base.max_hp = base.hp = base.max_hp + 3 * steps;
-        base.weapon = w.weapons.at(static_cast<std::size_t>(weapon[i] - 1));
-        if (armor[i]) {
-            const ArmorRecord& a = w.armors.at(static_cast<std::size_t>(armor[i] - 1));
-            base.armor_class = a.base_class + MagicBonus(a.magic);
-        }
-        int won = 0;
-        for (int n = 0; n < 200; ++n) {
-            Fighter player = base;
-            won += Fight(rnd, player, {*master}).won;
-        }
-        EXPECT_GE(won, 170) << "master of level " << level;
+        EXPECT_GE(Wins(rnd, Equipped(w, level - 1), {*master}, 200), 170)
+            << "master of level " << level;
     }
+}
+
+// The fights that events start are won by a character of the highest level met on the way to the
+// event's room, at full health, nine times in ten.
+TEST(DefaultWorldBalance, EventFightsSuitTheirPlace) {
+    const World& w = DefaultWorld();
+    const std::vector<int> cap = LevelCaps(w, nullptr);
+    SeededRandom rnd(77);
+    int fights = 0;
+    for (const auto& room : w.rooms) {
+        std::set<int> seen;
+        std::vector<int> chain{room.event};
+        while (!chain.empty()) {
+            const int n = chain.back();
+            chain.pop_back();
+            if (n <= 0 || !seen.insert(n).second) continue;
+            const EventRecord& e = w.event(n);
+            chain.insert(chain.end(), {e.next_event, e.fail_event, e.done_event});
+            if (e.monster == 0) continue;
+            ++fights;
+            const int level = std::max(1, cap[static_cast<std::size_t>(room.number)]);
+            const std::vector<MonsterRecord> foes(e.monster_number, w.monster(e.monster));
+            EXPECT_GE(Wins(rnd, Equipped(w, level), foes, 100), 90)
+                << "event " << n << " in room " << room.number << " at level " << level;
+        }
+    }
+    EXPECT_GE(fights, 10);
 }
 
 }  // namespace

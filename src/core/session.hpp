@@ -12,6 +12,7 @@
 #include "common/config_records.hpp"
 #include "common/random.hpp"
 #include "core/system_strings.hpp"
+#include "play/play_state.hpp"
 #include "player/user_files.hpp"
 #include "term/key_reader.hpp"
 #include "term/system_log.hpp"
@@ -61,13 +62,6 @@ struct CommSettings {
     std::int32_t baud = 0;
 };
 
-// The four play-mode flags cleared at start-up; key input and the exploration loop consult them.
-struct PlayFlags {
-    bool exploring = false;
-    bool in_battle = false;
-    bool redraw = false;
-    bool quit = false;
-};
 
 struct Session {
     explicit Session(Platform& p);
@@ -84,7 +78,7 @@ struct Session {
     std::string start_directory;
     bool multinode = false;  // the session's flag: names log files, may be switched off later
     bool logged_on = false;
-    PlayFlags play;
+    PlayState play;
 
     NodeConfig node{};
     GameSettings settings{};

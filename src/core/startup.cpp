@@ -117,7 +117,7 @@ void InitializeSession(Session& session) {
     if (session.start_directory.back() != '/') session.start_directory += '/';
 
     session.logged_on = false;
-    session.play = PlayFlags{};
+    session.play = PlayState{};
     session.session_ended = false;
     session.in_chat = false;
     session.key_seen = false;

@@ -1,0 +1,11 @@
+#include "play/items.hpp"
+
+#include "core/session.hpp"
+
+namespace vorn {
+
+void ListOwnedItems(Session&) {}
+
+void UseItem(Session&, int) {}
+
+}  // namespace vorn

@@ -266,6 +266,21 @@ std::optional<std::int64_t> RecordNumber(std::string_view key, std::int64_t max)
 // non-ASCII character where it looks for white space, reaches code it holds unreachable. Such
 // sources are therefore refused before it sees them, with a message of our own. The scan follows
 // the reader's idea of where texts and comments begin and end up to the first fault.
+// True when the one-line text opened by the quote at `open` has its closing quote on the same
+// line (a basic text may escape a quote with a backslash).
+bool EndsOnItsLine(std::string_view text, std::size_t open, bool basic) {
+    const char quote = text[open];
+    for (std::size_t i = open + 1; i < text.size(); ++i) {
+        if (text[i] == '\n') return false;
+        if (basic && text[i] == '\\') {
+            ++i;
+            continue;
+        }
+        if (text[i] == quote) return true;
+    }
+    return false;
+}
+
 bool SafeForReader(WorldSource& world, std::string_view text, const std::string& file) {
     enum class In { kCode, kComment, kBasic, kLiteral, kLongBasic, kLongLiteral };
     In in = In::kCode;
@@ -298,6 +313,12 @@ bool SafeForReader(WorldSource& world, std::string_view text, const std::string&
                 if (b == '\'') {
                     in = starts(i, "'''") ? In::kLongLiteral : In::kLiteral;
                     if (in == In::kLongLiteral) i += 2;
+                }
+                // A one-line text must end on its line; the reader's recovery from one that
+                // does not can run into the characters that follow.
+                if ((in == In::kBasic || in == In::kLiteral) &&
+                    !EndsOnItsLine(text, i, in == In::kBasic)) {
+                    return fail("a text that does not end on its line");
                 }
                 break;
             case In::kComment:

@@ -77,6 +77,9 @@ struct LeInt {
     }
     LeInt& operator+=(T value) { return *this = static_cast<T>(get() + value); }
     LeInt& operator-=(T value) { return *this = static_cast<T>(get() - value); }
+    LeInt& operator*=(T value) { return *this = static_cast<T>(get() * value); }
+    LeInt& operator|=(T value) { return *this = static_cast<T>(get() | value); }
+    LeInt& operator&=(T value) { return *this = static_cast<T>(get() & value); }
     LeInt& operator++() { return *this += 1; }
     LeInt& operator--() { return *this -= 1; }
 };

@@ -20,19 +20,19 @@ inline constexpr int kSciences = 15;
 #pragma pack(push, 1)
 
 struct RoomRecord {
-    std::int32_t number;
+    I32 number;
     ShortString<15> tag;
-    std::int32_t event;
+    I32 event;
     std::uint8_t monster_draw1;  // most monsters met at once
     std::uint8_t monster_draw2;  // highest monster level met
-    std::uint32_t flags;         // command letter c is bit (c - 64)
+    U32 flags;                   // command letter c is bit (c - 64)
     std::uint8_t reserved_30;
-    std::int32_t north;
-    std::int32_t south;
-    std::int32_t west;
-    std::int32_t east;
-    std::int32_t up;
-    std::int32_t down;
+    I32 north;
+    I32 south;
+    I32 west;
+    I32 east;
+    I32 up;
+    I32 down;
     ShortString<78> text[kRoomTextLines];
     std::uint8_t monster_chance;  // percent
     std::uint8_t reserved_609;
@@ -40,30 +40,30 @@ struct RoomRecord {
     std::uint8_t terrain;
     std::uint8_t reserved_612[9];
     std::uint8_t god;
-    std::int32_t city;
+    I32 city;
     std::uint8_t reserved_626[287];
 };
 
 struct EventRecord {
-    std::int32_t number;
+    I32 number;
     std::uint8_t done_at_start;
     ShortString<78> text[kRoomTextLines];
-    std::int16_t gold_change;
-    std::int32_t xp_change;
-    std::uint16_t weapon;
-    std::uint16_t armor;
-    std::int32_t item;  // the low byte is the item number
+    I16 gold_change;
+    I32 xp_change;
+    U16 weapon;
+    U16 armor;
+    I32 item;  // the low byte is the item number
     Bool8 keep_weapon;
     Bool8 keep_armor;
     Bool8 item_offer;
     std::uint8_t item_quantity;
     std::uint8_t check_die[kEventChecks];
-    std::int32_t next_event;
-    std::int32_t monster;
+    I32 next_event;
+    I32 monster;
     std::uint8_t monster_number;
-    std::int32_t fail_event;
+    I32 fail_event;
     std::uint8_t done_event;
-    std::int32_t hp_change;
+    I32 hp_change;
     ShortString<40> killer;
     Bool8 deadly;
     Bool8 clear_first;
@@ -74,23 +74,23 @@ struct EventRecord {
 };
 
 struct MonsterRecord {
-    std::int32_t number;
+    I32 number;
     ShortString<255> name;
-    std::int32_t hp_max;
-    std::int32_t hp_min;
+    I32 hp_max;
+    I32 hp_min;
     std::uint8_t reserved_268;
     std::uint8_t strike_flags;
     std::uint8_t reserved_270[15];
     std::uint8_t strike_flags2;
     std::uint8_t reserved_286[11];
-    std::uint16_t abilities;
+    U16 abilities;
     std::uint8_t attack_bonus;
     std::uint8_t armor_class;
-    std::uint16_t reward;
-    std::uint16_t level;
+    U16 reward;
+    U16 level;
     std::uint8_t attack_dice;
     std::uint8_t attack_sides;
-    std::int32_t large_bonus;
+    I32 large_bonus;
     Bool8 random_encounter;
     std::uint8_t moves;
     std::uint8_t category;
@@ -100,24 +100,24 @@ struct MonsterRecord {
 };
 
 struct WeaponRecord {
-    std::uint16_t number;
+    U16 number;
     ShortString<80> name;
-    std::uint16_t dice;
+    U16 dice;
     std::uint8_t sides;
-    std::uint16_t magic;  // bits 0x01..0x10 add 1..5 to the attack roll
-    std::int32_t price;
+    U16 magic;  // bits 0x01..0x10 add 1..5 to the attack roll
+    I32 price;
     std::uint8_t reserved_92;
-    std::int32_t damage_bonus;
+    I32 damage_bonus;
     std::uint8_t type;  // weapon class 1..4
     std::uint8_t reserved_98[302];
 };
 
 struct ArmorRecord {
-    std::uint16_t number;
+    U16 number;
     ShortString<80> name;
     std::uint8_t base_class;
-    std::uint16_t magic;  // bits 0x01..0x10 add 1..5 to the armour class
-    std::int32_t price;
+    U16 magic;  // bits 0x01..0x10 add 1..5 to the armour class
+    I32 price;
     std::uint8_t reserved_90[303];
 };
 
@@ -125,31 +125,31 @@ struct ItemRecord {
     std::uint8_t number;
     ShortString<255> name;
     std::uint8_t effect;
-    std::int32_t effect_value;
-    std::int32_t effect_value2;
+    I32 effect_value;
+    I32 effect_value2;
     ShortString<78> description;
-    std::int32_t price;
+    I32 price;
     Bool8 sold;
     Bool8 bought;
-    std::uint16_t kind;
+    U16 kind;
     std::uint8_t charges;
     ShortString<255> use_text;  // display file shown on use
     std::uint8_t reserved_610[47];
 };
 
 struct LevelRecord {
-    std::uint16_t number;
-    std::int32_t experience;
-    std::int32_t reserved_6;
+    U16 number;
+    I32 experience;
+    I32 reserved_6;
     std::uint8_t reserved_10[100];
 };
 
 // armys.dat: one army unit type.
 struct ArmyUnitRecord {
-    std::uint16_t number;
+    U16 number;
     ShortString<40> name;
-    std::uint16_t weapons_cost;
-    std::uint16_t gold_cost;
+    U16 weapons_cost;
+    U16 gold_cost;
     std::uint8_t tech_level;
     std::uint8_t reserved_48[1150];
 };
@@ -157,19 +157,19 @@ struct ArmyUnitRecord {
 // buildg.dat: one building type. The production figures and their upkeep bytes are what a
 // finished building adds to (and takes from) the city's nightly figures.
 struct BuildingTypeRecord {
-    std::uint16_t number;
+    U16 number;
     ShortString<90> name;  // may hold pipe colour codes
-    std::uint16_t stones_cost;
-    std::uint16_t metals_cost;
-    std::uint16_t gold_cost;
-    std::uint16_t lumber_cost;
-    std::uint16_t territory_cost;
+    U16 stones_cost;
+    U16 metals_cost;
+    U16 gold_cost;
+    U16 lumber_cost;
+    U16 territory_cost;
     std::int8_t science_bonus;       // added to each of the city's fifteen science figures
     std::int8_t gauge_bonus;         // added to the nightly growth of the second gauge
     std::int8_t construction_bonus;  // added to the nightly construction points
     std::int8_t figure_528_bonus;    // added to the city figure at 528
     std::uint8_t reserved_107[3];
-    std::int16_t gold_production;
+    I16 gold_production;
     std::uint8_t gold_upkeep;
     std::uint8_t metals_upkeep;
     std::uint8_t stones_upkeep;
@@ -177,19 +177,19 @@ struct BuildingTypeRecord {
     std::uint8_t lumber_upkeep;
     std::uint8_t column5_upkeep;
     std::uint8_t column6_upkeep;
-    std::uint16_t prerequisites[kBuildingPrerequisites];  // building types, 0 = none
-    std::uint8_t science_levels[kSciences];               // required level, 0 = none
+    U16 prerequisites[kBuildingPrerequisites];  // building types, 0 = none
+    std::uint8_t science_levels[kSciences];     // required level, 0 = none
     std::uint8_t reserved_164[2];
-    std::uint16_t limit;  // most per city, 0 = no limit
-    std::uint16_t sheet_figure;
-    std::uint16_t build_time;
-    std::uint16_t metals_production;
-    std::uint16_t lumber_production;
-    std::uint16_t stones_production;
-    std::uint16_t growth;  // added to the city's nightly growth of its tax figure
-    std::uint16_t column5_production;
-    std::uint16_t column6_production;
-    std::uint16_t weapons_production;
+    U16 limit;  // most per city, 0 = no limit
+    U16 sheet_figure;
+    U16 build_time;
+    U16 metals_production;
+    U16 lumber_production;
+    U16 stones_production;
+    U16 growth;  // added to the city's nightly growth of its tax figure
+    U16 column5_production;
+    U16 column6_production;
+    U16 weapons_production;
     std::uint8_t weapons_upkeep;
     std::uint8_t reserved_187[1019];
 };

@@ -42,7 +42,7 @@ class WorldFilesTest : public ::testing::Test {
     static Record Numbered(int number, std::uint8_t fill = 0) {
         Record r;
         std::memset(&r, fill, sizeof r);
-        r.number = static_cast<decltype(r.number)>(number);
+        r.number = number;
         return r;
     }
 

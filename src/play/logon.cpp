@@ -1,0 +1,148 @@
+#include "play/logon.hpp"
+
+#include <cctype>
+#include <string>
+
+#include "core/session.hpp"
+#include "mail/news.hpp"
+#include "play/explore.hpp"
+#include "player/character_creation.hpp"
+#include "player/racial_skills.hpp"
+#include "player/sleeping.hpp"
+#include "player/user_files.hpp"
+#include "term/line_editor.hpp"
+#include "world/world_files.hpp"
+
+namespace vorn {
+
+namespace {
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+constexpr int kMaxPasswordLength = 26;
+
+std::string ReadPassword(Session& session) {
+    return session.keys.input_line("", 0, CharacterRange(32, 254), "/PW", kMaxPasswordLength);
+}
+
+enum class Outcome { kLoggedOn, kNewAccount, kTryAgain, kGiveUp };
+
+Outcome OneTry(Session& session) {
+    Writer& out = session.writer;
+    SetDefaultUser(session);
+    out.clear_screen();
+    out.show_display_file("logon.ans", 28);
+    out.go_to(1, 17);
+    out.print_text("User name: ");
+    const std::string name = session.keys.input_line("", 0, CharacterRange(32, 254), "", 36);
+    if (name.empty() || session.session_ended) return Outcome::kGiveUp;
+    UserRecord& user = session.users.current;
+    user.real_name = name;
+    if (FindUser(session, user, false, false)) {
+        LoadUser(session, user.number);
+        out.print_text("Password : ");
+        const std::string typed = ReadPassword(session);
+        const std::string stored = TransformPassword(session.users.current.password.view());
+        return Upper(typed) == Upper(stored) ? Outcome::kLoggedOn : Outcome::kTryAgain;
+    }
+    out.print_text("User name not found, create an account? ");
+    if (!session.keys.ask_yes_no(false)) return Outcome::kTryAgain;
+    for (;;) {
+        out.print_text("Enter a password to use: ");
+        const std::string first = ReadPassword(session);
+        out.print_text("Enter password a second time: ");
+        const std::string second = ReadPassword(session);
+        if (session.session_ended) return Outcome::kGiveUp;
+        if (Upper(first) == Upper(second)) {
+            user.password = TransformPassword(second);
+            return Outcome::kNewAccount;
+        }
+        out.print_line("Passwords do not match!");
+    }
+}
+
+void AskNews(Session& session) {
+    Writer& out = session.writer;
+    out.clear_screen();
+    out.print_text("Do you want to read the news? ");
+    if (!session.keys.ask_yes_no(true)) return;
+    ShowNews(session, "global");
+    out.print_text("Do you want to read yesterday's news? ");
+    if (session.keys.ask_yes_no(true)) ShowNews(session, "yestday");
+    out.print_text("Do you want to read your personnal news? ");
+    if (session.keys.ask_yes_no(true)) ShowPersonalNews(session);
+}
+
+}  // namespace
+
+int ArmorClassOf(Session& session) {
+    const ArmorRecord& armor = session.world.armor;
+    const UserRecord& user = session.users.current;
+    int ac = armor.base_class;
+    static constexpr int kMagicBits[] = {1, 2, 4, 8, 16};
+    for (int b = 0; b < 5; ++b) {
+        if (armor.magic & kMagicBits[b]) ac += b + 1;
+    }
+    if (HasSkill(user, 35)) ac += 6;  // natural armour class 4
+    if (HasSkill(user, 36)) ac += 5;  // natural armour class 5
+    if (HasSkill(user, 37)) ac += 4;  // natural armour class 6
+    return ac & 0xFF;
+}
+
+void Logon(Session& session) {
+    Writer& out = session.writer;
+    bool new_account = false;
+    if (!session.logged_on) {
+        bool done = false;
+        for (int attempt = 0; attempt < 3 && !done; ++attempt) {
+            switch (OneTry(session)) {
+                case Outcome::kLoggedOn:
+                    done = true;
+                    break;
+                case Outcome::kNewAccount:
+                    new_account = true;
+                    done = true;
+                    break;
+                case Outcome::kTryAgain:
+                    break;
+                case Outcome::kGiveUp:
+                    return;
+            }
+        }
+        if (!done) return;
+        session.logged_on = true;
+    }
+
+    UserRecord& user = session.users.current;
+    UserRecord probe = user;
+    if (new_account || !FindUser(session, probe, false, false)) {
+        const std::string real_name = user.real_name.str();
+        const std::string password(user.password.view());
+        out.clear_screen();
+        out.show_display_file("guide.ans", 28);
+        session.keys.pause_key();
+        if (!new_account) SetDefaultUser(session);
+        user.real_name = real_name;
+        user.password = password;
+        CreateCharacter(session);
+        if (session.session_ended) return;
+        AddUser(session, user);
+        out.clear_screen();
+    }
+    LoadUser(session, user.number);
+    if (user.deity == 0) ChooseDeity(session);
+    if (user.religion_rank == 0) user.religion_rank = 1;
+    LoadArmor(session, user.armor);
+    LoadWeapon(session, user.weapon);
+    user.in_inn = false;
+    SaveUser(session, user);
+    CheckSleeping(session);
+    user.armor_class = static_cast<std::uint8_t>(ArmorClassOf(session));
+    AskNews(session);
+    Explore(session, true);
+}
+
+}  // namespace vorn

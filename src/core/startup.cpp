@@ -166,13 +166,18 @@ void OpenDataFiles(Session& session) {
     OpenUserFileHandles(session);
 }
 
+// 999 minutes, or the node's time limit when it is 1..998.
+double LocalAllowance(const Session& session) {
+    const int limit = session.node.time_limit;
+    return limit >= 1 && limit <= 998 ? limit : 999;
+}
+
 void SetUpLocalSession(Session& session) {
     session.writer.clear_screen();
     session.comm.baud = 0;
     session.comm.comm_device.clear();
     session.local_session = true;
-    const int limit = session.node.time_limit;
-    session.minutes_allowed = limit >= 1 && limit <= 998 ? limit : 999;
+    session.minutes_allowed = LocalAllowance(session);
 }
 
 void CheckDoorType(Session& session) {
@@ -188,6 +193,9 @@ void CheckDoorType(Session& session) {
             SetUpLocalSession(session);
             break;
         case 4:
+            // The game's own logon: no drop file grants time, so the node's limit (or the
+            // local allowance) does; with none the caller's time would be over at once.
+            session.minutes_allowed = LocalAllowance(session);
             break;
         default:
             session.writer.clear_screen();

@@ -103,8 +103,11 @@ TEST(CheckDoorType, LocalSessionsAndInvalidTypes) {
 
     t.session.node.door_type = 4;
     t.session.local_session = false;
+    t.session.minutes_allowed = 0;
     CheckDoorType(t.session);
     EXPECT_FALSE(t.session.local_session);
+    // The game's own logon has no drop file to grant time: the local allowance applies.
+    EXPECT_EQ(t.session.minutes_allowed, 999);
 
     t.session.node.door_type = 9;
     EXPECT_EQ(ExitCodeOf([&] { CheckDoorType(t.session); }), 255);

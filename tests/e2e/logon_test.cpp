@@ -1,0 +1,167 @@
+// Callers arriving through the real game: a new caller vouched for by door.sys who creates a
+// character and walks into the forest, an account made at the logon and used again with the
+// password in other letters, and three wrong passwords.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/config_files.hpp"
+#include "common/record_file.hpp"
+#include "common/user_records.hpp"
+#include "support/game_directory.hpp"
+#include "support/game_process.hpp"
+
+namespace vorn::test {
+namespace {
+
+void Configure(const GameDirectory& dir, int door_type) {
+    NodeConfig node{};
+    ASSERT_TRUE(ReadNodeConfig(dir.file("vorn1.dat"), node));
+    node.door_type = static_cast<std::uint8_t>(door_type);
+    node.door_file_path = dir.path() + "/";
+    ASSERT_TRUE(WriteNodeConfig(dir.file("vorn1.dat"), node));
+}
+
+UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {
+    RecordFile users;
+    UserRecord u{};
+    if (!users.open(dir.file("users.dat"), sizeof(UserRecord), RecordFile::Access::kRead)) return u;
+    for (std::uint64_t i = 0; users.read_record(i, u); ++i) {
+        if (u.name.view() == name) return u;
+    }
+    return UserRecord{};
+}
+
+// Types `keys` once `text` shows; false when it never does.
+bool Answer(GameProcess& game, const std::string& text, const std::string& keys) {
+    if (!game.wait_for_text(text)) return false;
+    game.type(keys);
+    return true;
+}
+
+// From the title screen through a whole new character: a Human Black male, lawful good,
+// worshipping Honor, then no news.
+void CreateCharacter(GameProcess& game, const std::string& name) {
+    ASSERT_TRUE(Answer(game, "What is your character name?", name + "\r"));
+    ASSERT_TRUE(Answer(game, "The race of your character?", "1\r"));
+    ASSERT_TRUE(Answer(game, "Choose a Sub-Race:", "1\r"));
+    // The list of advantages pauses four times for a Human.
+    ASSERT_TRUE(Answer(game, "Note that some of them must be activated", "\r"));
+    ASSERT_TRUE(Answer(game, "Err...No skills", "\r"));
+    ASSERT_TRUE(Answer(game, "Now for the disadvantages...", "\r"));
+    ASSERT_TRUE(Answer(game, "Err...No Disadvantages, for now!", "\r"));
+    ASSERT_TRUE(Answer(game, "The sex of your character? [M/F]", "m"));
+    ASSERT_TRUE(Answer(game, "Are they ok?", "y"));
+    ASSERT_TRUE(Answer(game, "Choose your alignement", "1aq"));
+    ASSERT_TRUE(Answer(game, "Before whom do you kneel?", "a"));
+    ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
+}
+
+TEST(Logon, NewDoorSysCallerCreatesACharacterAndReachesTheForest) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    Configure(dir, 1);
+    std::string door = "COM0:\r\n0\r\n";
+    for (int line = 3; line <= 9; ++line) door += "x\r\n";
+    door += "Ann Caller\r\n";
+    for (int line = 11; line <= 18; ++line) door += "y\r\n";
+    door += "60\r\nGR\r\n";
+    dir.write_file("door.sys", door);
+
+    GameProcess game("game", dir, {.args = {"1"}});
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+    // No logon screen: the board vouches for the caller, who is new here.
+    ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
+    CreateCharacter(game, "Brannoc");
+    ASSERT_TRUE(game.wait_for_text("Forest Edge"));
+    // The woodcutter at the forest edge offers his draughts to every newcomer.
+    ASSERT_TRUE(Answer(game, "Do you take the", "y"));
+    ASSERT_TRUE(game.wait_for_text("Cast spell"));
+
+    const UserRecord u = UserNamed(dir, "Brannoc");
+    EXPECT_EQ(u.number, 2);
+    EXPECT_EQ(u.real_name.view(), "Ann Caller");
+    EXPECT_EQ(u.race, 1);
+    EXPECT_EQ(u.subrace, 1);
+    EXPECT_EQ(u.race_name.view(), "Human");
+    EXPECT_EQ(u.subrace_name.view(), "Black");
+    EXPECT_TRUE(u.sex);
+    EXPECT_EQ(u.law, 1);
+    EXPECT_EQ(u.morals, 1);
+    EXPECT_EQ(u.deity, 1);
+    EXPECT_EQ(u.religion_rank, 1);
+    EXPECT_EQ(u.disadvantages, 0);
+    EXPECT_EQ(u.max_hp, u.con + 4);
+    EXPECT_EQ(u.max_mana, (u.int_ * 3) / 4 + u.wis / 4 + 4);
+    EXPECT_EQ(u.mana, u.max_mana);
+    EXPECT_GE(u.str, 1);
+    EXPECT_LE(u.str, 25);
+    EXPECT_EQ(u.room, 2);
+    EXPECT_EQ(u.location.view(), "Forest Edge");
+
+    // Q on the default page goes back to the title menu; Q there ends the visit.
+    game.type("q");
+    ASSERT_TRUE(Answer(game, "Step into the snows", "q"));
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+TEST(Logon, AccountMadeAtTheGateAcceptsThePasswordInOtherLetters) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    Configure(dir, 4);
+    {
+        GameProcess game("game", dir, {.args = {"1"}});
+        ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+        ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+        ASSERT_TRUE(Answer(game, "User name:", "Zed Caller\r"));
+        ASSERT_TRUE(Answer(game, "create an account?", "y"));
+        ASSERT_TRUE(Answer(game, "Enter a password to use:", "Secret\r"));
+        ASSERT_TRUE(Answer(game, "Enter password a second time:", "Other\r"));
+        ASSERT_TRUE(Answer(game, "Passwords do not match!", "Secret\rSECRET\r"));
+        ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
+        CreateCharacter(game, "Zed");
+        ASSERT_TRUE(Answer(game, "Do you take the", "y"));
+        ASSERT_TRUE(game.wait_for_text("Cast spell"));
+        game.type("*");
+        EXPECT_EQ(game.wait_exit(), 0);
+    }
+    const UserRecord zed = UserNamed(dir, "Zed");
+    EXPECT_EQ(TransformPassword(zed.password.view()), "SECRET");
+    {
+        GameProcess game("game", dir, {.args = {"1"}});
+        ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+        ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+        ASSERT_TRUE(Answer(game, "User name:", "zed caller\r"));
+        ASSERT_TRUE(Answer(game, "Password :", "sEcReT\r"));
+        ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
+        ASSERT_TRUE(game.wait_for_text("Your command?"));
+        game.type("*");
+        EXPECT_EQ(game.wait_exit(), 0);
+    }
+}
+
+TEST(Logon, ThreeWrongPasswordsReturnToTheTitleMenu) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    Configure(dir, 4);
+    // The placeholder user of a fresh game has no password; "Joe Board" is its caller name.
+    GameProcess game("game", dir, {.args = {"1"}});
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        ASSERT_TRUE(Answer(game, "User name:", "Joe Board\r"));
+        ASSERT_TRUE(Answer(game, "Password :", "wrong\r"));
+        // The logon screen is drawn again for the next try.
+        const std::size_t mark = game.output_size();
+        ASSERT_TRUE(game.wait_for_output("\x1b[2J", kDefaultTimeoutMs, mark));
+    }
+    ASSERT_TRUE(game.wait_for_text("Step into the snows"));
+    ASSERT_TRUE(Answer(game, "Step into the snows", "q"));
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+}  // namespace
+}  // namespace vorn::test

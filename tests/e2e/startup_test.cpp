@@ -214,9 +214,12 @@ TEST(StartupTest, LocalNodeRunsToTheClosingBanner) {
     ASSERT_TRUE(dir.make_game());
     GameProcess game("game", dir, {.args = {"1"}});
     ASSERT_TRUE(game.wait_for_text("Whack The Damn Key!")) << game.screen_text();
-    // The credits pause comes after the first key: look for its prompt in the newer output.
-    const std::size_t mark = game.output_size();
+    // The title menu follows the first key; Q there leaves, and the credits pause comes next:
+    // look for its prompt in the newer output.
     game.type("\r");
+    ASSERT_TRUE(game.wait_for_text("Step into the snows")) << game.screen_text();
+    const std::size_t mark = game.output_size();
+    game.type("q");
     ASSERT_TRUE(game.wait_for_output("ack T", kDefaultTimeoutMs, mark)) << game.output();
     game.type("\r");
     EXPECT_EQ(game.wait_exit(), kExitNormal) << game.output();
@@ -285,8 +288,11 @@ TEST(StartupTest, PauseDelayRunsWithoutAKey) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
     SetDoorType(dir, 3, 20);
-    // Standard input stays open and silent: only the node's pause delay can move the game on.
+    // Standard input stays silent but for the Q at the title menu: only the node's pause delay
+    // can move the game on past the title and the credits.
     GameProcess game("game", dir, {.args = {"1"}, .connection = Connection::kPipes});
+    ASSERT_TRUE(game.wait_for_output("Step into the snows"));
+    game.type("q");
     EXPECT_EQ(game.wait_exit(), kExitNormal) << game.output();
     EXPECT_NE(game.row_text(1).find("terminated"), std::string::npos) << game.screen_text();
     EXPECT_TRUE(dir.exists("temp/NODE.001"));

@@ -368,6 +368,121 @@ bool SafeForReader(WorldSource& world, std::string_view text, const std::string&
     return true;
 }
 
+// The TOML reader is given ASCII only: characters beyond ASCII inside "..." texts become \u
+// escapes (the reader turns them back), in comments blanks. Its handling of other characters in
+// the middle of malformed input is where its faults lie. False (with the fault recorded) for a
+// character beyond ASCII in a '...' text or text that is not UTF-8.
+bool AsciiForReader(WorldSource& world, std::string_view text, const std::string& file,
+                    std::string& out) {
+    enum class In { kCode, kComment, kBasic, kLiteral, kLongBasic, kLongLiteral };
+    In in = In::kCode;
+    int line = 1;
+    out.clear();
+    out.reserve(text.size() + text.size() / 8);
+    const auto fail = [&](std::string message) {
+        world.errors.push_back({file, line, "", std::move(message)});
+        return false;
+    };
+    const auto starts = [&](std::size_t i, std::string_view what) {
+        return text.substr(i, what.size()) == what;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b == '\n') ++line;
+        if (b >= 0x80) {
+            if (in == In::kComment) {
+                out += ' ';
+                continue;
+            }
+            // One UTF-8 sequence.
+            const int length = (b & 0xE0) == 0xC0   ? 2
+                               : (b & 0xF0) == 0xE0 ? 3
+                               : (b & 0xF8) == 0xF0 ? 4
+                                                    : 0;
+            if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) {
+                return fail("text that is not UTF-8");
+            }
+            std::uint32_t code = b & (0x7F >> length);
+            for (int k = 1; k < length; ++k) {
+                const auto c = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+                if ((c & 0xC0) != 0x80) return fail("text that is not UTF-8");
+                code = (code << 6) | (c & 0x3F);
+            }
+            if (code < 0x80 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+                return fail("text that is not UTF-8");
+            }
+            char escape[16];
+            if (code <= 0xFFFF) {
+                std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(code));
+            } else {
+                std::snprintf(escape, sizeof escape, "\\U%08X", static_cast<unsigned>(code));
+            }
+            out += escape;
+            i += static_cast<std::size_t>(length) - 1;
+            continue;
+        }
+        out += static_cast<char>(b);
+        switch (in) {
+            case In::kCode:
+                if (b == '#') in = In::kComment;
+                if (b == '"') {
+                    in = starts(i, "\"\"\"") ? In::kLongBasic : In::kBasic;
+                    if (in == In::kLongBasic) {
+                        out += "\"\"";
+                        i += 2;
+                    }
+                } else if (b == '\'') {
+                    // A '...' text goes to the reader as a "..." text, so it can carry escapes.
+                    out.back() = '"';
+                    in = starts(i, "'''") ? In::kLongLiteral : In::kLiteral;
+                    if (in == In::kLongLiteral) {
+                        out += "\"\"";
+                        i += 2;
+                    }
+                }
+                break;
+            case In::kComment:
+                if (b == '\n') in = In::kCode;
+                break;
+            case In::kBasic:
+            case In::kLongBasic:
+                if (b == '\\' && i + 1 < text.size()) {
+                    // The escaped character is ASCII (checked before); copy it as it is.
+                    out += text[++i];
+                    if (text[i] == '\n') ++line;
+                } else if (in == In::kBasic && (b == '"' || b == '\n')) {
+                    in = In::kCode;
+                } else if (in == In::kLongBasic && starts(i, "\"\"\"")) {
+                    while (i + 1 < text.size() && text[i + 1] == '"') out += text[++i];
+                    in = In::kCode;
+                }
+                break;
+            case In::kLiteral:
+            case In::kLongLiteral: {
+                out.pop_back();
+                if (in == In::kLiteral && (b == '\'' || b == '\n')) {
+                    out += b == '\'' ? '"' : '\n';
+                    in = In::kCode;
+                } else if (in == In::kLongLiteral && starts(i, "'''")) {
+                    // Of a run of quotes, the last three close the text; the others are in it.
+                    std::size_t run = 0;
+                    while (i + run < text.size() && text[i + run] == '\'') ++run;
+                    out += std::string(run - 3, '\'') + "\"\"\"";
+                    i += run - 1;
+                    in = In::kCode;
+                } else if (b == '\\' || b == '"') {
+                    out += '\\';
+                    out += static_cast<char>(b);
+                } else {
+                    out += static_cast<char>(b);
+                }
+                break;
+            }
+        }
+    }
+    return true;
+}
+
 std::string KindName(const KindLayout& layout) {
     return layout.table;
 }
@@ -502,7 +617,9 @@ void ParseWorldSource(WorldSource& world, WorldKind kind, std::string_view text,
     const KindLayout& layout = KindOf(kind);
     world.present[static_cast<std::size_t>(kind)] = true;
     if (!SafeForReader(world, text, file_name)) return;
-    toml::parse_result parsed = toml::parse(text, std::string_view(file_name));
+    std::string ascii;
+    if (!AsciiForReader(world, text, file_name, ascii)) return;
+    toml::parse_result parsed = toml::parse(ascii, std::string_view(file_name));
     if (!parsed) {
         const toml::parse_error& e = parsed.error();
         world.errors.push_back(

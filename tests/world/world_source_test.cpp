@@ -446,7 +446,8 @@ TEST(WorldCompiler, ControlCharactersAreRefusedBeforeTheTomlReaderSeesThem) {
     // Malformed sources that reached code the TOML reader holds unreachable; each is refused.
     for (const char* text :
          {"[%vent.1]\n", "[unit.1]\nre\xC2\xBB = 1\n",
-          "[unit.1]\nname = \"\"\"a\\\n  \xC2\xBB\"\"\"\n", "[unit.1]\nname = \"\\\xC2\xBB\"\n"}) {
+          "[unit.1]\nname = \"\"\"a\\\n  \xC2\xBB\"\"\"\n", "[unit.1]\nname = \"\\\xC2\xBB\"\n",
+          "!y=+3'e!BBBBBB;!y=+\xCF\x90BBBBB0\\", " l=-1&\"\xEF\xBB\xBB\tl\""}) {
         WorldSource bad;
         ParseWorldSource(bad, WorldKind::kUnit, text, "units.toml");
         EXPECT_FALSE(bad.errors.empty()) << text;

@@ -7,7 +7,7 @@
 #include <charconv>
 
 #include "core/session.hpp"
-#include "term/cp437.hpp"
+#include "common/cp437.hpp"
 
 namespace vorn {
 

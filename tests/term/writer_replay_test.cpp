@@ -5,7 +5,7 @@
 #include <random>
 
 #include "support/session_fixture.hpp"
-#include "term/cp437.hpp"
+#include "common/cp437.hpp"
 
 namespace vorn::test {
 namespace {

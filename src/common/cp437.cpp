@@ -1,5 +1,5 @@
 // The code-page-437 glyph table and its UTF-8 forms.
-#include "term/cp437.hpp"
+#include "common/cp437.hpp"
 
 #include <array>
 

@@ -22,14 +22,8 @@ void TitleMenu(Session& session, bool first_entry) {
             out.go_to(40, 22);
             out.print_text("1");
         }
-        char key = 0;
-        for (;;) {
-            const std::uint8_t k = session.keys.read_key();
-            if (session.session_ended) return;
-            if (session.keys.extended_key() != 0) continue;
-            key = static_cast<char>(std::toupper(k));
-            if (std::string_view("CNQRS").find(key) != std::string_view::npos) break;
-        }
+        const char key = session.keys.read_choice("CNQRS");
+        if (key == 0) return;
         redraw = true;
         switch (key) {
             case 'S':

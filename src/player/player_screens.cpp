@@ -217,14 +217,8 @@ void EditUserOptions(Session& session) {
         value(14, YesNope(user.spare_option));
         out.go_to(9, 19);
 
-        char key = 0;
-        for (;;) {
-            const std::uint8_t k = session.keys.read_key();
-            if (session.session_ended) return;
-            if (session.keys.extended_key() != 0) continue;
-            key = static_cast<char>(std::toupper(k));
-            if (std::string_view("ACDFHKPSTQ\x1b").find(key) != std::string_view::npos) break;
-        }
+        const char key = session.keys.read_choice("ACDFHKPSTQ\x1b");
+        if (key == 0) return;
         switch (key) {
             case 'A':
                 user.alt_screens = !user.alt_screens;
@@ -308,14 +302,8 @@ void ShowStatus(Session& session, const std::function<void()>& item_menu) {
         at(20, 18, std::to_string(u.armor_class));
         out.go_to(42, 23);
 
-        char key = 0;
-        for (;;) {
-            const std::uint8_t k = session.keys.read_key();
-            if (session.session_ended) return;
-            if (session.keys.extended_key() != 0) continue;
-            key = static_cast<char>(std::toupper(k));
-            if (std::string_view("\r\x1bIQS").find(key) != std::string_view::npos) break;
-        }
+        const char key = session.keys.read_choice("\r\x1bIQS");
+        if (key == 0) return;
         if (key == 'I') {
             if (item_menu) item_menu();
         } else if (key == 'S') {

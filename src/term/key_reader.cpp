@@ -283,6 +283,16 @@ void KeyReader::ring() {
     }
 }
 
+char KeyReader::read_choice(std::string_view choices) {
+    for (;;) {
+        const std::uint8_t k = read_key();
+        if (session_.session_ended) return 0;
+        if (extended_key_ != 0) continue;
+        const char key = static_cast<char>(std::toupper(k));
+        if (choices.find(key) != std::string_view::npos) return key;
+    }
+}
+
 void KeyReader::pause_key() {
     Session& s = session_;
     s.writer.set_attribute(8, 0, false);

@@ -37,6 +37,9 @@ class KeyReader {
     // Waits up to `ms` milliseconds, returning early (true) as soon as a key is waiting.
     bool wait_for_key(int ms);
 
+    // Reads keys until one of `choices` (letters in either case, no extended keys) arrives and
+    // returns it upper-cased; 0 when the session ends first.
+    char read_choice(std::string_view choices);
     // The standard key pause: the prompt, one key (or the node's fixed delay), prompt erased.
     void pause_key();
     // "[Y/n]" or "[y/N]", then "Yes" or "No". The default when the session ends first.

@@ -401,15 +401,6 @@ TEST_F(CombatTest, TargetByHighlightMovesBetweenTargets) {
     EXPECT_EQ(ChooseTarget(s, true), 0);
 }
 
-TEST_F(CombatTest, BoltCostsManaAndNeedsIt) {
-    user.mana = 2;
-    EXPECT_EQ(CastBolt(s, 10, 12, 5, 15), 1);
-    EXPECT_EQ(user.mana, 1);
-    user.mana = -3;
-    EXPECT_EQ(CastBolt(s, 10, 12, 5, 15), 0);
-    EXPECT_EQ(user.mana, 0);
-}
-
 TEST_F(CombatTest, OpponentPanelScrollsAndShowsUnavailable) {
     place(1, Monster("A"), 30, 12, 12);
     ShowOpponents(s);
@@ -430,14 +421,16 @@ TEST_F(CombatTest, BattleWonPaysAndCleansUp) {
     s.play.encounter[1] = 1;
     s.play.status[kStatusSurprise + 1] = "left over";
     dice({1});  // every roll 1: the rat misses armour 10, the player hits armour 0
-    t.terminal.type("6A1\rD");
+    t.terminal.type("6A1\rI0\r");  // the last turn looks at the items and uses none
     EXPECT_EQ(StartBattle(s, false, true), BattleResult::kWon);
     EXPECT_EQ(user.kills, 1);
     EXPECT_EQ(user.gold, 7);
     EXPECT_FALSE(s.play.in_battle);
     EXPECT_TRUE(s.play.exploring);
     EXPECT_TRUE(s.play.status[kStatusSurprise + 1].empty());
+    s.writer.flush();
     EXPECT_NE(t.terminal.output.find("Rat missed!"), std::string::npos);
+    EXPECT_NE(t.terminal.output.find("Use which item? "), std::string::npos);
 }
 
 TEST_F(CombatTest, StartingHitPointsStayBetweenMinimumAndMaximum) {
@@ -527,19 +520,25 @@ TEST_F(CombatTest, RunningAwayWhenAllowedAndRefusedWithoutATurn) {
     EXPECT_NE(t.terminal.output.find("You can't run away from this!"), std::string::npos);
 }
 
-TEST_F(CombatTest, CastingWithoutManaIsRefusedAtTheKey) {
-    MonsterRecord wolf = Monster("Wolf");
-    wolf.moves = 0;
-    wolf.hp_min = 50;
-    wolf.hp_max = 50;
-    WriteMonsters({wolf});
+// The bolt reaches a monster across the field; with the mana spent, C is refused at the key.
+TEST_F(CombatTest, CastingSpendsManaAndIsRefusedWithoutIt) {
+    MonsterRecord wisp = Monster("Wisp");
+    wisp.moves = 0;
+    wisp.armor_class = 200;
+    WriteMonsters({wisp});
     s.play.encounter[1] = 1;
-    user.mana = 0;
-    t.terminal.type("C");
-    t.terminal.hang_up_when_empty();
-    EXPECT_THROW(StartBattle(s, false, true), test::ExitCalled);
+    user.mana = 1;
+    dice({1});
+    t.terminal.type("C1\rCD");
+    EXPECT_EQ(StartBattle(s, false, true), BattleResult::kWon);
+    s.writer.flush();
+    EXPECT_EQ(user.mana, 0);
+    EXPECT_EQ(user.kills, 1);
     EXPECT_NE(t.terminal.output.find("Not enough mana to cast!"), std::string::npos);
-    EXPECT_EQ(t.terminal.output.find("Choose a Target"), std::string::npos);
+
+    user.mana = -3;  // the bolt itself refuses too, and mends the count
+    EXPECT_EQ(CastBolt(s, 10, 12, 5, 15), 0);
+    EXPECT_EQ(user.mana, 0);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/world_records.hpp"
+
 namespace vorn {
 
 inline constexpr int kEncounterSlots = 19;
@@ -28,6 +30,8 @@ struct BattleState {
     std::array<int, kEncounterSlots + 1> step_column{};
     std::array<int, kEncounterSlots + 1> step_row{};
     std::array<std::int32_t, kEncounterSlots + 1> hp{};
+    // Each slot's record, read once at the start so a strike needs no file access.
+    std::array<MonsterRecord, kEncounterSlots + 1> monster{};
     int player_column = 5;
     int player_row = 15;
     int player_step_column = 0;
@@ -36,6 +40,8 @@ struct BattleState {
     bool casting = false;
     bool item_used = false;
     int bolt_damage = 0;
+    // East, west, north, south, north-east, north-west, south-west, south-east.
+    std::array<bool, 8> open{};
     bool first_attack = false;
     int panel_start = 1;
     int message_row = 21;

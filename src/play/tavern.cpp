@@ -44,22 +44,15 @@ bool LockWhole(int fd, short type) {
 }  // namespace
 
 bool AppendTalkLine(const std::string& path, std::string_view line) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
     if (fd < 0) return false;
     // The lock keeps another node's line (or the nightly rewrite) from landing inside ours; the
     // check of the last byte keeps a line cut short by a crash from swallowing the next one.
     const bool locked = LockWhole(fd, F_WRLCK);
     std::string text;
     const off_t size = ::lseek(fd, 0, SEEK_END);
-    if (size > 0) {
-        char last = '\n';
-        const int reader = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (reader >= 0) {
-            if (::pread(reader, &last, 1, size - 1) != 1) last = '\n';
-            ::close(reader);
-        }
-        if (last != '\n') text += '\n';
-    }
+    char last = '\n';
+    if (size > 0 && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n') text += '\n';
     text.append(line);
     text += '\n';
     const bool ok = WriteAll(fd, text);

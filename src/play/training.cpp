@@ -49,13 +49,16 @@ void Trainer(Session& session) {
     Writer& out = session.writer;
     const UserRecord& user = session.users.current;
     out.clear_screen();
-    LoadLevel(session, user.level + 1);
+    // Without a record for the next level there is no level to fight for.
+    const bool known = LoadLevel(session, user.level + 1);
     const std::int64_t needed = session.world.level.experience;
-    if (user.experience < needed) {
+    if (!known || user.experience < needed) {
         out.show_display_file("dclose.ans", 28);
         out.new_lines(1);
-        out.print_line("You need: " + std::to_string(needed - user.experience) +
-                       " more experience");
+        if (known) {
+            out.print_line("You need: " + std::to_string(needed - user.experience) +
+                           " more experience");
+        }
         session.keys.pause_key();
         return;
     }

@@ -22,16 +22,6 @@ void WriteTopics(int count, bool with_texts = true) {
     }
 }
 
-TEST(HelpTopicOfKey, BToPThenRToV) {
-    EXPECT_EQ(HelpTopicOfKey('B'), 1);
-    EXPECT_EQ(HelpTopicOfKey('P'), 15);
-    EXPECT_EQ(HelpTopicOfKey('Q'), 0);
-    EXPECT_EQ(HelpTopicOfKey('R'), 18);
-    EXPECT_EQ(HelpTopicOfKey('V'), 22);
-    EXPECT_EQ(HelpTopicOfKey('A'), 0);
-    EXPECT_EQ(HelpTopicOfKey('W'), 0);
-}
-
 TEST(HelpCentre, NoTextsMeansNoHelp) {
     test::Town t;
     WriteTopics(3, false);

@@ -52,13 +52,6 @@ TEST(ItemAmount, SumsTheDrawsAndStopsPastTwoBillion) {
     EXPECT_EQ(ItemAmount(big, 2'147'483'647, 1'000'000), 3'000'000'000);
 }
 
-TEST(ItemKindWord, FirstSetBitInOrder) {
-    EXPECT_EQ(ItemKindWord(64 | 256), "Potion");
-    EXPECT_EQ(ItemKindWord(8 | 32), "Wand");
-    EXPECT_EQ(ItemKindWord(32), "Unknown!");
-    EXPECT_EQ(ItemKindWord(512), "Map");
-}
-
 TEST(BuyItems, PaysCountTimesPriceAndAddsCharges) {
     Shop t;
     t.user().gold = 1000;

@@ -157,6 +157,15 @@ TEST(Trainer, OffersTheFightWithExactlyEnoughExperience) {
     Trainer(t.session);
     EXPECT_NE(t.screen().find("You need: 1 more experience"), std::string::npos);
 
+    test::Town top;  // no record for level 3: no fight, whatever the buffer held before
+    test::WriteRecords<LevelRecord>("levels.dat", {LevelRecord{}, next});
+    top.user().level = 2;
+    top.user().experience = 90'000;
+    top.session.world.level.experience = 1;
+    top.terminal.type("Y");
+    Trainer(top.session);
+    EXPECT_EQ(top.screen().find("level up"), std::string::npos);
+
     test::Town ready;
     test::WriteRecords<LevelRecord>("levels.dat", {LevelRecord{}, next});
     ready.user().experience = 500;

@@ -28,6 +28,15 @@ TEST(SellWeapon, PaysHalfThePriceRoundedDown) {
     }
 }
 
+TEST(SellWeapon, ACallerWhoHangsUpAtTheQuestionKeepsHisWeapon) {
+    test::Town t;
+    WriteShops();
+    t.user().weapon = 3;
+    SellWeapon(t.session);
+    EXPECT_EQ(t.user().weapon, 3);
+    EXPECT_EQ(t.user().gold, 0);
+}
+
 TEST(SellArmor, DecliningKeepsTheArmour) {
     test::Town t;
     WriteShops();

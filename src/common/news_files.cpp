@@ -19,8 +19,14 @@ std::string TwoDigits(int v) {
     return buf;
 }
 
-bool AppendWhole(const std::string& path, const std::string& text, bool create_new) {
-    const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | (create_new ? O_CREAT | O_TRUNC : 0);
+enum class Open { kAppend, kTruncate, kCreateNew };
+
+// One write of the whole text. kCreateNew fails (with errno EEXIST) when another process has
+// made the file meanwhile, so nobody's first entries are truncated away.
+bool AppendWhole(const std::string& path, const std::string& text, Open how) {
+    int flags = O_WRONLY | O_APPEND | O_CLOEXEC;
+    if (how == Open::kTruncate) flags |= O_CREAT | O_TRUNC;
+    if (how == Open::kCreateNew) flags |= O_CREAT | O_EXCL;
     const int fd = ::open(path.c_str(), flags, 0664);
     if (fd < 0) return false;
     std::size_t done = 0;
@@ -47,17 +53,20 @@ std::string NewsFileName(std::string_view news_name) {
 
 namespace {
 
-bool CreateNewsFile(const std::string& path, bool global, Clock& clock) {
+bool CreateNewsFile(const std::string& path, bool global, Clock& clock, Open how) {
     const DateTime t = clock.now();
     std::string header = global ? std::string(25, ' ') + "Vornhold Global News for the "
                                 : std::string(24, ' ') + "Vornhold Personnal News for the ";
     header += TwoDigits(t.month) + "/" + TwoDigits(t.day) + "/" + std::to_string(t.year);
-    return AppendWhole(path, header + "\n" + std::string(kNewsSeparator) + "\n", true);
+    return AppendWhole(path, header + "\n" + std::string(kNewsSeparator) + "\n", how);
 }
 
 bool AddNewsToFile(const std::string& path, bool global, std::string_view text, Clock& clock,
                    bool with_separator) {
-    if (::access(path.c_str(), F_OK) != 0 && !CreateNewsFile(path, global, clock)) return false;
+    if (::access(path.c_str(), F_OK) != 0 &&
+        !CreateNewsFile(path, global, clock, Open::kCreateNew) && errno != EEXIST) {
+        return false;
+    }
 
     long lines = 0, pauses = 0;
     {
@@ -73,13 +82,13 @@ bool AddNewsToFile(const std::string& path, bool global, std::string_view text, 
     if (pauses < lines / 24) entry += "%PA\n";
     entry += std::string(text) + "\n";
     if (with_separator) entry += std::string(kNewsSeparator) + "\n";
-    return AppendWhole(path, entry, false);
+    return AppendWhole(path, entry, Open::kAppend);
 }
 
 }  // namespace
 
 bool CreateNews(std::string_view news_name, Clock& clock) {
-    return CreateNewsFile(NewsFileName(news_name), news_name == "global", clock);
+    return CreateNewsFile(NewsFileName(news_name), news_name == "global", clock, Open::kTruncate);
 }
 
 bool AddNews(std::string_view text, std::string_view news_name, Clock& clock, bool with_separator) {

@@ -285,8 +285,8 @@ bool Move(Session& session, std::int32_t exit, const char* direction) {
     return false;
 }
 
-// Reads the item number and uses it, as the I command and the status screen do.
-void ItemMenu(Session& session) {
+// The I command: the list, the item number, and its use on the message row.
+void UseAnItem(Session& session) {
     Writer& out = session.writer;
     out.clear_screen();
     ListOwnedItems(session);
@@ -376,7 +376,7 @@ Next Command(Session& session, int& page) {
                     StartBattle(session, false, true);
                     return Next::kPass;
                 case 'I':
-                    ItemMenu(session);
+                    UseAnItem(session);
                     DrawBars(session);
                     return Next::kFullPass;
                 case 'Y':
@@ -417,7 +417,10 @@ Next Command(Session& session, int& page) {
                 break;
             case 'Y':
                 out.clear_screen();
-                ShowStatus(session, [&session] { ItemMenu(session); });
+                ShowStatus(session, [&session] {
+                    session.writer.clear_screen();
+                    ItemMenu(session);
+                });
                 break;
             default:
                 continue;

@@ -55,6 +55,8 @@ void CreateCharacter(GameProcess& game, const std::string& name) {
     ASSERT_TRUE(Answer(game, "Choose your alignement", "1aq"));
     ASSERT_TRUE(Answer(game, "Before whom do you kneel?", "a"));
     ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
+    // A new player wakes in Vornville; F leads out into the forest.
+    ASSERT_TRUE(Answer(game, "Go in the forest", "f"));
 }
 
 TEST(Logon, NewDoorSysCallerCreatesACharacterAndReachesTheForest) {

@@ -10,6 +10,7 @@
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 #include "common/world_records.hpp"
+#include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
 
@@ -90,36 +91,12 @@ void WriteTestWorld(const GameDirectory& dir) {
     WriteRecords(dir, "monsters.dat", std::vector<MonsterRecord>{beetle, horror});
 }
 
-UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {
-    RecordFile users;
-    UserRecord u{};
-    if (!users.open(dir.file("users.dat"), sizeof(UserRecord), RecordFile::Access::kRead)) return u;
-    for (std::uint64_t i = 0; users.read_record(i, u); ++i) {
-        if (u.name.view() == name) return u;
-    }
-    return UserRecord{};
-}
-
-bool Answer(GameProcess& game, const std::string& text, const std::string& keys) {
-    if (!game.wait_for_text(text)) return false;
-    game.type(keys);
-    return true;
-}
-
 TEST(FirstFights, WinOneDieInTheNextAndWakeInTown) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
     WriteTestWorld(dir);
-    NodeConfig node{};
-    ASSERT_TRUE(ReadNodeConfig(dir.file("vorn1.dat"), node));
-    node.door_type = 1;
-    node.door_file_path = dir.path() + "/";
-    ASSERT_TRUE(WriteNodeConfig(dir.file("vorn1.dat"), node));
-    std::string door = "COM0:\r\n0\r\n";
-    for (int line = 3; line <= 9; ++line) door += "x\r\n";
-    door += "Cal Fighter\r\n";
-    for (int line = 11; line <= 18; ++line) door += "y\r\n";
-    dir.write_file("door.sys", door + "60\r\nGR\r\n");
+    SetDoorType(dir, 1);
+    WriteDoorSys(dir, "Cal Fighter");
 
     GameProcess game("game", dir, {.args = {"1"}});
     ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));

@@ -8,74 +8,26 @@
 #include "common/config_files.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
+#include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
 
 namespace vorn::test {
 namespace {
 
-void Configure(const GameDirectory& dir, int door_type) {
-    NodeConfig node{};
-    ASSERT_TRUE(ReadNodeConfig(dir.file("vorn1.dat"), node));
-    node.door_type = static_cast<std::uint8_t>(door_type);
-    node.door_file_path = dir.path() + "/";
-    ASSERT_TRUE(WriteNodeConfig(dir.file("vorn1.dat"), node));
-}
-
-UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {
-    RecordFile users;
-    UserRecord u{};
-    if (!users.open(dir.file("users.dat"), sizeof(UserRecord), RecordFile::Access::kRead)) return u;
-    for (std::uint64_t i = 0; users.read_record(i, u); ++i) {
-        if (u.name.view() == name) return u;
-    }
-    return UserRecord{};
-}
-
-// Types `keys` once `text` shows; false when it never does.
-bool Answer(GameProcess& game, const std::string& text, const std::string& keys) {
-    if (!game.wait_for_text(text)) return false;
-    game.type(keys);
-    return true;
-}
-
-// From the title screen through a whole new character: a Human Black male, lawful good,
-// worshipping Honor, then no news.
-void CreateCharacter(GameProcess& game, const std::string& name) {
-    ASSERT_TRUE(Answer(game, "What is your character name?", name + "\r"));
-    ASSERT_TRUE(Answer(game, "The race of your character?", "1\r"));
-    ASSERT_TRUE(Answer(game, "Choose a Sub-Race:", "1\r"));
-    // The list of advantages pauses four times for a Human.
-    ASSERT_TRUE(Answer(game, "Note that some of them must be activated", "\r"));
-    ASSERT_TRUE(Answer(game, "Err...No skills", "\r"));
-    ASSERT_TRUE(Answer(game, "Now for the disadvantages...", "\r"));
-    ASSERT_TRUE(Answer(game, "Err...No Disadvantages, for now!", "\r"));
-    ASSERT_TRUE(Answer(game, "The sex of your character? [M/F]", "m"));
-    ASSERT_TRUE(Answer(game, "Are they ok?", "y"));
-    ASSERT_TRUE(Answer(game, "Choose your alignement", "1aq"));
-    ASSERT_TRUE(Answer(game, "Before whom do you kneel?", "a"));
-    ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
-    // A new player wakes in Vornville; F leads out into the forest.
-    ASSERT_TRUE(Answer(game, "Go in the forest", "f"));
-}
-
 TEST(Logon, NewDoorSysCallerCreatesACharacterAndReachesTheForest) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
-    Configure(dir, 1);
-    std::string door = "COM0:\r\n0\r\n";
-    for (int line = 3; line <= 9; ++line) door += "x\r\n";
-    door += "Ann Caller\r\n";
-    for (int line = 11; line <= 18; ++line) door += "y\r\n";
-    door += "60\r\nGR\r\n";
-    dir.write_file("door.sys", door);
+    SetDoorType(dir, 1);
+    WriteDoorSys(dir, "Ann Caller");
 
     GameProcess game("game", dir, {.args = {"1"}});
     ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
     ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
     // No logon screen: the board vouches for the caller, who is new here.
     ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
-    CreateCharacter(game, "Brannoc");
+    CreateHuman(game, "Brannoc");
+    game.type("f");
     ASSERT_TRUE(game.wait_for_text("Forest Edge"));
     // The woodcutter at the forest edge offers his draughts to every newcomer.
     ASSERT_TRUE(Answer(game, "Do you take the", "y"));
@@ -112,7 +64,7 @@ TEST(Logon, NewDoorSysCallerCreatesACharacterAndReachesTheForest) {
 TEST(Logon, AccountMadeAtTheGateAcceptsThePasswordInOtherLetters) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
-    Configure(dir, 4);
+    SetDoorType(dir, 4);
     {
         GameProcess game("game", dir, {.args = {"1"}});
         ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
@@ -123,7 +75,8 @@ TEST(Logon, AccountMadeAtTheGateAcceptsThePasswordInOtherLetters) {
         ASSERT_TRUE(Answer(game, "Enter password a second time:", "Other\r"));
         ASSERT_TRUE(Answer(game, "Passwords do not match!", "Secret\rSECRET\r"));
         ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
-        CreateCharacter(game, "Zed");
+        CreateHuman(game, "Zed");
+        game.type("f");
         ASSERT_TRUE(Answer(game, "Do you take the", "y"));
         ASSERT_TRUE(game.wait_for_text("Cast spell"));
         game.type("*");
@@ -147,7 +100,7 @@ TEST(Logon, AccountMadeAtTheGateAcceptsThePasswordInOtherLetters) {
 TEST(Logon, ThreeWrongPasswordsReturnToTheTitleMenu) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
-    Configure(dir, 4);
+    SetDoorType(dir, 4);
     // The placeholder user of a fresh game has no password; "Joe Board" is its caller name.
     GameProcess game("game", dir, {.args = {"1"}});
     ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));

@@ -1,0 +1,59 @@
+#include "support/caller_scripts.hpp"
+
+#include <gtest/gtest.h>
+
+#include "common/config_files.hpp"
+#include "common/record_file.hpp"
+
+namespace vorn::test {
+
+void SetDoorType(const GameDirectory& dir, int door_type) {
+    NodeConfig node{};
+    ASSERT_TRUE(ReadNodeConfig(dir.file("vorn1.dat"), node));
+    node.door_type = static_cast<std::uint8_t>(door_type);
+    node.door_file_path = dir.path() + "/";
+    ASSERT_TRUE(WriteNodeConfig(dir.file("vorn1.dat"), node));
+}
+
+void WriteDoorSys(const GameDirectory& dir, const std::string& caller) {
+    std::string door = "COM0:\r\n0\r\n";
+    for (int line = 3; line <= 9; ++line) door += "x\r\n";
+    door += caller + "\r\n";
+    for (int line = 11; line <= 18; ++line) door += "y\r\n";
+    dir.write_file("door.sys", door + "60\r\nGR\r\n");
+}
+
+UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {
+    RecordFile users;
+    UserRecord u{};
+    if (!users.open(dir.file("users.dat"), sizeof(UserRecord), RecordFile::Access::kRead)) return u;
+    for (std::uint64_t i = 0; users.read_record(i, u); ++i) {
+        if (u.name.view() == name) return u;
+    }
+    return UserRecord{};
+}
+
+bool Answer(GameProcess& game, const std::string& text, const std::string& keys) {
+    if (!game.wait_for_text(text)) return false;
+    game.type(keys);
+    return true;
+}
+
+void CreateHuman(GameProcess& game, const std::string& name) {
+    ASSERT_TRUE(Answer(game, "What is your character name?", name + "\r"));
+    ASSERT_TRUE(Answer(game, "The race of your character?", "1\r"));
+    ASSERT_TRUE(Answer(game, "Choose a Sub-Race:", "1\r"));
+    // The list of advantages pauses four times for a Human.
+    ASSERT_TRUE(Answer(game, "Note that some of them must be activated", "\r"));
+    ASSERT_TRUE(Answer(game, "Err...No skills", "\r"));
+    ASSERT_TRUE(Answer(game, "Now for the disadvantages...", "\r"));
+    ASSERT_TRUE(Answer(game, "Err...No Disadvantages, for now!", "\r"));
+    ASSERT_TRUE(Answer(game, "The sex of your character? [M/F]", "m"));
+    ASSERT_TRUE(Answer(game, "Are they ok?", "y"));
+    ASSERT_TRUE(Answer(game, "Choose your alignement", "1aq"));
+    ASSERT_TRUE(Answer(game, "Before whom do you kneel?", "a"));
+    ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
+    ASSERT_TRUE(game.wait_for_text("Go in the forest"));
+}
+
+}  // namespace vorn::test

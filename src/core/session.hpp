@@ -62,7 +62,6 @@ struct CommSettings {
     std::int32_t baud = 0;
 };
 
-
 struct Session {
     explicit Session(Platform& p);
     Session(const Session&) = delete;

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <charconv>
 
-#include "core/session.hpp"
 #include "common/cp437.hpp"
+#include "core/session.hpp"
 
 namespace vorn {
 

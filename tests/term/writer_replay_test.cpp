@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "support/session_fixture.hpp"
 #include "common/cp437.hpp"
+#include "support/session_fixture.hpp"
 
 namespace vorn::test {
 namespace {

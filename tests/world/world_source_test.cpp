@@ -447,7 +447,9 @@ TEST(WorldCompiler, ControlCharactersAreRefusedBeforeTheTomlReaderSeesThem) {
     for (const char* text :
          {"[%vent.1]\n", "[unit.1]\nre\xC2\xBB = 1\n",
           "[unit.1]\nname = \"\"\"a\\\n  \xC2\xBB\"\"\"\n", "[unit.1]\nname = \"\\\xC2\xBB\"\n",
-          "!y=+3'e!BBBBBB;!y=+\xCF\x90" "BBBBB0\\", " l=-1&\"\xEF\xBB\xBB\tl\""}) {
+          "!y=+3'e!BBBBBB;!y=+\xCF\x90"
+          "BBBBB0\\",
+          " l=-1&\"\xEF\xBB\xBB\tl\""}) {
         WorldSource bad;
         ParseWorldSource(bad, WorldKind::kUnit, text, "units.toml");
         EXPECT_FALSE(bad.errors.empty()) << text;

@@ -226,6 +226,7 @@ void Writer::put_character(std::uint8_t c) {
 }
 
 void Writer::scroll_up() {
+    ++scroll_count_;
     std::copy(image_.begin() + 1, image_.end(), image_.begin());
     std::rotate(row_cache_.begin(), row_cache_.begin() + 1, row_cache_.end());
     fill_cells(kScreenRows, 1, colour_.attribute());

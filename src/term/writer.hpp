@@ -137,6 +137,9 @@ class Writer {
     CursorPosition saved_cursor;
     bool utf8_output = true;
     const ScreenImage& screen_image() const { return image_; }
+    // Times the screen has scrolled up since the writer started: screens that are drawn to fit
+    // never make it move.
+    int scroll_count() const { return scroll_count_; }
 
   private:
     friend class AnsiEmulation;
@@ -196,6 +199,7 @@ class Writer {
     std::array<RowBytes, kScreenRows> row_cache_;
     AnsiEmulation emulation_;
     int last_file_rows_ = 0;
+    int scroll_count_ = 0;
     int pause_depth_ = 0;  // |PA shows a system string that might itself hold |PA
 
     struct SavedScreen {

@@ -548,7 +548,8 @@ void RunEvent(Session& session, std::int32_t number) {
     while (number != 0 && !session.session_ended) {
         if (std::find(seen.begin(), seen.end(), number) != seen.end()) return;
         seen.push_back(number);
-        LoadEvent(session, number);
+        // A missing event would leave the last one in the buffer, to be applied a second time.
+        if (!LoadEvent(session, number)) return;
         const EventRecord event = session.world.event;
         if (event.clear_first) BlankRows(out, 5, 14);
         const bool done = number >= 1 && number <= 255 && user.event_done[number - 1];

@@ -1,4 +1,4 @@
-// A session for the fuzz targets: fake terminal with no keys (every key wait ends at once), a
+// A session for the fuzz targets: fake terminal that answers every key wait with Enter, a
 // manual clock (pauses take no time), fixed dice, and a private game directory.
 #pragma once
 
@@ -16,7 +16,9 @@
 
 namespace vorn::fuzz {
 
-// Output is counted, not kept; input has ended, so key waits return at once.
+// Output is counted, not kept. The caller presses Enter without end, so every key wait ends at
+// once and the session never ends under the target (a hang-up ends the process, which a fuzz
+// target must not do).
 class NullTerminal final : public TerminalIo {
   public:
     bool write_all(std::string_view bytes) override {
@@ -24,8 +26,12 @@ class NullTerminal final : public TerminalIo {
         return true;
     }
     bool wait_readable(int) override { return true; }
-    long read_some(char*, std::size_t) override { return 0; }
-    bool hung_up() const override { return true; }
+    long read_some(char* buffer, std::size_t size) override {
+        if (size == 0) return -1;
+        buffer[0] = '\r';
+        return 1;
+    }
+    bool hung_up() const override { return false; }
     std::size_t written = 0;
 };
 

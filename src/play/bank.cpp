@@ -70,52 +70,60 @@ void BankMenu(Session& session) {
     }
 }
 
-void Deposit(Session& session) {
+namespace {
+
+// Deposit and withdrawal move money between the purse and the bank alike; they differ in the
+// screen, the places on it, which side the money leaves, and the refusal when it is short.
+struct Transfer {
+    const char* screen;
+    int value_column;
+    int first_value_row;
+    int input_column;
+    int input_row;
+    int message_row;
+    bool to_bank;
+    const char* too_much;
+};
+
+void MoveMoney(Session& session, const Transfer& t) {
     UserRecord& user = session.users.current;
     Writer& out = session.writer;
-    out.show_display_file("bankdepo.ans", 28);
-    ValueAt(session, 52, 3, 14, user.gold);
-    ValueAt(session, 52, 4, 14, user.bank);
-    out.go_to(50, 8);
+    out.show_display_file(t.screen, 28);
+    I32& from = t.to_bank ? user.gold : user.bank;
+    I32& to = t.to_bank ? user.bank : user.gold;
+    if (t.to_bank) {
+        ValueAt(session, t.value_column, t.first_value_row, 14, user.gold);
+        ValueAt(session, t.value_column, t.first_value_row + 1, 14, user.bank);
+    } else {
+        ValueAt(session, t.value_column, t.first_value_row, 14, user.bank);
+        ValueAt(session, t.value_column, t.first_value_row + 1, 9, user.gold);
+    }
+    out.go_to(t.input_column, t.input_row);
     out.set_foreground(15);
     const std::int64_t amount =
-        ReadAmount(session, std::to_string(std::max<std::int32_t>(user.gold, 0)), 10);
+        ReadAmount(session, std::to_string(std::max<std::int32_t>(from, 0)), 10);
     if (amount == 0) {
-        MessageAt(session, 1, 16, 12, kCanceled);
-    } else if (amount > user.gold) {
-        MessageAt(session, 1, 16, 12, kNotEnough);
-    } else if (user.bank + amount > kMostMoney) {
-        MessageAt(session, 1, 16, 12, kNonsense);
+        MessageAt(session, 1, t.message_row, 12, kCanceled);
+    } else if (amount > from) {
+        MessageAt(session, 1, t.message_row, 12, t.too_much);
+    } else if (to + amount > kMostMoney) {
+        MessageAt(session, 1, t.message_row, 12, kNonsense);
     } else {
-        user.gold = static_cast<std::int32_t>(user.gold - amount);
-        user.bank = static_cast<std::int32_t>(user.bank + amount);
+        from = static_cast<std::int32_t>(from - amount);
+        to = static_cast<std::int32_t>(to + amount);
         SaveUser(session, user);
-        MessageAt(session, 1, 16, 9, kThanks);
+        MessageAt(session, 1, t.message_row, 9, kThanks);
     }
 }
 
+}  // namespace
+
+void Deposit(Session& session) {
+    MoveMoney(session, {"bankdepo.ans", 52, 3, 50, 8, 16, true, kNotEnough});
+}
+
 void Withdraw(Session& session) {
-    UserRecord& user = session.users.current;
-    Writer& out = session.writer;
-    out.show_display_file("bankwith.ans", 28);
-    ValueAt(session, 57, 4, 14, user.bank);
-    ValueAt(session, 57, 5, 9, user.gold);
-    out.go_to(52, 9);
-    out.set_foreground(15);
-    const std::int64_t amount =
-        ReadAmount(session, std::to_string(std::max<std::int32_t>(user.bank, 0)), 10);
-    if (amount == 0) {
-        MessageAt(session, 1, 18, 12, kCanceled);
-    } else if (amount > user.bank) {
-        MessageAt(session, 1, 18, 12, "Not enough money in bank");
-    } else if (user.gold + amount > kMostMoney) {
-        MessageAt(session, 1, 18, 12, kNonsense);
-    } else {
-        user.gold = static_cast<std::int32_t>(user.gold + amount);
-        user.bank = static_cast<std::int32_t>(user.bank - amount);
-        SaveUser(session, user);
-        MessageAt(session, 1, 18, 9, kThanks);
-    }
+    MoveMoney(session, {"bankwith.ans", 57, 4, 52, 9, 18, false, "Not enough money in bank"});
 }
 
 void Loans(Session& session) {

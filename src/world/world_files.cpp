@@ -143,36 +143,38 @@ bool LoadMonster(WorldBuffers& world, std::int32_t number) {
     return LoadWhole(world, kMonstersFile, number, world.monster, &world.monster_count);
 }
 
-bool LoadWeapon(WorldBuffers& world, std::int32_t number) {
+namespace {
+
+// Number 0 is the built-in "nothing" record of its kind (and counts as not loaded).
+template <class Record, class Loader>
+bool LoadOrNothing(Record& buffer, std::int32_t number, Record (*nothing)(), Loader&& load) {
     if (number == 0) {
-        world.weapon = NothingWeapon();
+        buffer = nothing();
         return false;
     }
-    return LoadInPlace(world, kWeaponsFile, number, world.weapon);
+    return load();
+}
+
+}  // namespace
+
+bool LoadWeapon(WorldBuffers& world, std::int32_t number) {
+    return LoadOrNothing(world.weapon, number, NothingWeapon,
+                         [&] { return LoadInPlace(world, kWeaponsFile, number, world.weapon); });
 }
 
 bool LoadArmor(WorldBuffers& world, std::int32_t number) {
-    if (number == 0) {
-        world.armor = NothingArmor();
-        return false;
-    }
-    return LoadInPlace(world, kArmorsFile, number, world.armor);
+    return LoadOrNothing(world.armor, number, NothingArmor,
+                         [&] { return LoadInPlace(world, kArmorsFile, number, world.armor); });
 }
 
 bool LoadItem(WorldBuffers& world, std::int32_t number) {
-    if (number == 0) {
-        world.item = NothingItem();
-        return false;
-    }
-    return LoadInPlace(world, kItemsFile, number, world.item);
+    return LoadOrNothing(world.item, number, NothingItem,
+                         [&] { return LoadInPlace(world, kItemsFile, number, world.item); });
 }
 
 bool LoadLevel(WorldBuffers& world, std::int32_t number) {
-    if (number == 0) {
-        world.level = NothingLevel();
-        return false;
-    }
-    return LoadWhole(world, kLevelsFile, number, world.level);
+    return LoadOrNothing(world.level, number, NothingLevel,
+                         [&] { return LoadWhole(world, kLevelsFile, number, world.level); });
 }
 
 bool LoadUnitType(WorldBuffers& world, std::int32_t number) {

@@ -1,0 +1,60 @@
+// The heartbeat arithmetic of the node table and the reader of its live nodes.
+#include "common/node_records.hpp"
+
+#include "common/record_file.hpp"
+
+namespace vorn {
+
+namespace {
+
+constexpr std::uint32_t kSecondsPerDay = 86400;
+
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 31;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+std::uint32_t NodeSecondsStamp(const DateTime& t) {
+    return static_cast<std::uint32_t>(t.day) * kSecondsPerDay +
+           static_cast<std::uint32_t>(t.hour * 3600 + t.minute * 60 + t.second);
+}
+
+std::uint32_t NodeHeartbeatAge(std::uint32_t heartbeat, const DateTime& now) {
+    const std::uint32_t stamp = NodeSecondsStamp(now);
+    if (heartbeat <= stamp) return stamp - heartbeat;
+    const std::uint32_t beat_day = heartbeat / kSecondsPerDay;
+    if (beat_day <= static_cast<std::uint32_t>(now.day)) return 0;  // a clock slightly ahead
+    // From the previous month: count the days left in that month, then this month's stamp.
+    const int previous_month = now.month == 1 ? 12 : now.month - 1;
+    const int previous_year = now.month == 1 ? now.year - 1 : now.year;
+    const std::uint64_t month_end =
+        static_cast<std::uint64_t>(DaysInMonth(previous_year, previous_month) + 1) * kSecondsPerDay;
+    if (heartbeat >= month_end) return 0;  // a day the previous month never had: keep it alive
+    const std::uint64_t age = month_end - heartbeat + stamp - kSecondsPerDay;
+    return age > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(age);
+}
+
+bool NodeRecordAlive(const NodeInfoRecord& record, const DateTime& now) {
+    return record.node != 0 && record.heartbeat != 0 &&
+           NodeHeartbeatAge(record.heartbeat, now) < kNodeAliveSeconds;
+}
+
+std::vector<NodeInfoRecord> ReadLiveNodes(const std::string& path, const DateTime& now) {
+    std::vector<NodeInfoRecord> live;
+    RecordFile file;
+    if (!file.open(path, sizeof(NodeInfoRecord), RecordFile::Access::kRead)) return live;
+    const std::uint64_t count = file.record_count();
+    for (std::uint64_t i = 0; i < count && i < 255; ++i) {
+        NodeInfoRecord record{};
+        if (file.read_record(i, record) && record.node == i + 1 && NodeRecordAlive(record, now)) {
+            live.push_back(record);
+        }
+    }
+    return live;
+}
+
+}  // namespace vorn

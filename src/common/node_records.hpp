@@ -1,0 +1,80 @@
+// The node table: nodeinfo.dat holds one 208-byte record per node (record n-1 for node n), each
+// node's own record rewritten by that node with a heartbeat. game writes it; setup, maint and the
+// sysop tools read it to learn who is playing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/clock.hpp"
+#include "common/record_types.hpp"
+
+namespace vorn {
+
+#pragma pack(push, 1)
+
+struct NodeInfoRecord {
+    std::uint8_t node;  // 0 = empty slot
+    ShortString<36> user_name;
+    ShortString<36> user_location;
+    std::uint8_t reserved_75;
+    U16 user_number;
+    char sex_letter;
+    std::uint8_t reserved_79;
+    I32 speed;
+    I32 logon_time[4];  // day number counted from 1985, hour, minute, second
+    std::uint8_t reserved_100[9];
+    ShortString<50> activity;
+    U32 data_size;
+    I32 room;
+    ShortString<16> race_name;
+    ShortString<16> subrace_name;
+    std::uint8_t reserved_202[2];
+    U32 heartbeat;  // NodeSecondsStamp of the last write
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(NodeInfoRecord) == 208);
+static_assert(offsetof(NodeInfoRecord, node) == 0);
+static_assert(offsetof(NodeInfoRecord, user_name) == 1);
+static_assert(offsetof(NodeInfoRecord, user_location) == 38);
+static_assert(offsetof(NodeInfoRecord, reserved_75) == 75);
+static_assert(offsetof(NodeInfoRecord, user_number) == 76);
+static_assert(offsetof(NodeInfoRecord, sex_letter) == 78);
+static_assert(offsetof(NodeInfoRecord, reserved_79) == 79);
+static_assert(offsetof(NodeInfoRecord, speed) == 80);
+static_assert(offsetof(NodeInfoRecord, logon_time) == 84);
+static_assert(offsetof(NodeInfoRecord, reserved_100) == 100);
+static_assert(offsetof(NodeInfoRecord, activity) == 109);
+static_assert(offsetof(NodeInfoRecord, data_size) == 160);
+static_assert(offsetof(NodeInfoRecord, room) == 164);
+static_assert(offsetof(NodeInfoRecord, race_name) == 168);
+static_assert(offsetof(NodeInfoRecord, subrace_name) == 185);
+static_assert(offsetof(NodeInfoRecord, reserved_202) == 202);
+static_assert(offsetof(NodeInfoRecord, heartbeat) == 204);
+
+inline constexpr const char* kNodeInfoFileName = "nodeinfo.dat";
+// A node whose heartbeat is younger than this counts as alive.
+inline constexpr std::uint32_t kNodeAliveSeconds = 120;
+
+// The heartbeat stamp: day of the month * 86400 + whole seconds since midnight. It restarts with
+// every month.
+std::uint32_t NodeSecondsStamp(const DateTime& t);
+
+// Seconds between a heartbeat stamp and now. A stamp from an earlier day of the month than its
+// own day number allows is taken from the previous month, so a node that died on the last day of a
+// month ages across the boundary. A stamp a little ahead of now (clocks of two machines sharing the
+// directory) has age 0.
+std::uint32_t NodeHeartbeatAge(std::uint32_t heartbeat, const DateTime& now);
+
+// True when the record names a node whose heartbeat is younger than kNodeAliveSeconds.
+bool NodeRecordAlive(const NodeInfoRecord& record, const DateTime& now);
+
+// The live nodes of the node table at `path` (usually kNodeInfoFileName in the game directory).
+// A missing or unreadable file has no live nodes.
+std::vector<NodeInfoRecord> ReadLiveNodes(const std::string& path, const DateTime& now);
+
+}  // namespace vorn

@@ -270,6 +270,10 @@ std::vector<SourceError> CompileTexts(const std::map<std::string, std::string>& 
     return world.errors;
 }
 
+void PrintTo(const Refusal& r, std::ostream* os) {
+    *os << r.name;
+}
+
 class RefusedSources : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(RefusedSources, NameFileLineAndField) {

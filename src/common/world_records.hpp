@@ -16,6 +16,9 @@ inline constexpr int kEventChecks = 7;  // Strength, Intelligence, Constitution,
                                         // Charisma, Wisdom, Comeliness
 inline constexpr int kBuildingPrerequisites = 15;
 inline constexpr int kSciences = 15;
+// The most dice an item's heal or harm roll throws one by one (`effect_value2` + 1); the world
+// compiler refuses more, and the game scales a larger roll from this many.
+inline constexpr std::int32_t kItemRollDice = 10000;
 
 #pragma pack(push, 1)
 

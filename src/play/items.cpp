@@ -166,11 +166,14 @@ std::int64_t ItemAmount(Random& random, std::int32_t sides, std::int32_t extra_d
     if (sides <= 1) return 0;
     std::int64_t sum = 0;
     const std::int64_t draws = static_cast<std::int64_t>(extra_draws) + 1;
-    for (std::int64_t i = 0; i < draws; ++i) {
+    const std::int64_t thrown = std::min<std::int64_t>(draws, kItemRollDice);
+    for (std::int64_t i = 0; i < thrown; ++i) {
         sum += random.random(static_cast<std::uint32_t>(sides));
-        if (sum > kAmountCeiling) break;
+        if (sum > kAmountCeiling) return sum;
     }
-    return sum;
+    if (thrown == draws) return sum;
+    // sum * draws / thrown without overflow: the quotient and the remainder apart.
+    return std::min(sum * (draws / thrown) + sum * (draws % thrown) / thrown, kAmountCeiling + 1);
 }
 
 void ListOwnedItems(Session& session) {

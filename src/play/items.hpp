@@ -17,7 +17,8 @@ inline constexpr int kItemScreenSlot = 3;
 std::string_view ItemKindWord(std::uint16_t kind);
 
 // The strength of a heal or harm: (extra_draws + 1) draws of random(sides), stopping once the
-// sum passes 2,000,000,000.
+// sum passes 2,000,000,000. Past kItemRollDice draws the sum of that many is scaled up to the
+// whole number, so a roll of two billion dice costs no more than one of ten thousand.
 std::int64_t ItemAmount(Random& random, std::int32_t sides, std::int32_t extra_draws);
 
 void ListOwnedItems(Session& session);

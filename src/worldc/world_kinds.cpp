@@ -1,5 +1,6 @@
 // The field tables of the nine world files. Ranges are those of the field's type unless the game
-// gives a field a narrower meaning (a percentage, a class 1..5, the 19 encounter slots, ...).
+// gives a field a narrower meaning (a percentage, a monster class, the 19 encounter slots, ...).
+// Every range holds 0, the value of a key left out, so whatever the decompiler writes compiles.
 #include "worldc/world_kinds.hpp"
 
 #include <algorithm>
@@ -15,38 +16,45 @@ namespace {
 constexpr std::int64_t kI32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t kI32Min = std::numeric_limits<std::int32_t>::min();
 constexpr int kNone = -1;
+constexpr int kMonstersAtOnce = 19;  // the encounter list's slots
+constexpr int kDeities = 13;         // deity codes of a place: 0 none, 1..13
 constexpr int Ref(WorldKind k) {
     return static_cast<int>(k);
 }
 
 constexpr FieldLayout U8(const char* name, std::size_t offset, std::int64_t lo = 0,
                          std::int64_t hi = 255, std::size_t count = 1) {
-    return {name, FieldType::kInteger, offset, 1, count, lo, hi, kNone};
+    return {name, FieldType::kInteger, offset, 1, count, lo, hi, kNone, 1, 0};
 }
 constexpr FieldLayout I8(const char* name, std::size_t offset) {
-    return {name, FieldType::kInteger, offset, 1, 1, -128, 127, kNone};
+    return {name, FieldType::kInteger, offset, 1, 1, -128, 127, kNone, 1, 0};
 }
 constexpr FieldLayout U16(const char* name, std::size_t offset, std::int64_t lo = 0,
                           std::int64_t hi = 65535) {
-    return {name, FieldType::kInteger, offset, 2, 1, lo, hi, kNone};
+    return {name, FieldType::kInteger, offset, 2, 1, lo, hi, kNone, 1, 0};
 }
 constexpr FieldLayout I16(const char* name, std::size_t offset) {
-    return {name, FieldType::kInteger, offset, 2, 1, -32768, 32767, kNone};
+    return {name, FieldType::kInteger, offset, 2, 1, -32768, 32767, kNone, 1, 0};
 }
 constexpr FieldLayout I32(const char* name, std::size_t offset, std::int64_t lo = kI32Min,
                           std::int64_t hi = kI32Max) {
-    return {name, FieldType::kInteger, offset, 4, 1, lo, hi, kNone};
+    return {name, FieldType::kInteger, offset, 4, 1, lo, hi, kNone, 1, 0};
 }
 constexpr FieldLayout RefTo(FieldLayout f, WorldKind kind) {
     f.refers_to = Ref(kind);
     return f;
 }
+constexpr FieldLayout Also(FieldLayout f, std::int64_t lo, std::int64_t hi) {
+    f.also_min = lo;
+    f.also_max = hi;
+    return f;
+}
 constexpr FieldLayout Text(const char* name, std::size_t offset, std::size_t capacity,
                            std::size_t lines = 1) {
-    return {name, FieldType::kText, offset, capacity, lines, 0, 0, kNone};
+    return {name, FieldType::kText, offset, capacity, lines, 0, 0, kNone, 1, 0};
 }
 constexpr FieldLayout Bool(const char* name, std::size_t offset, std::size_t count = 1) {
-    return {name, FieldType::kBool, offset, 1, count, 0, 255, kNone};
+    return {name, FieldType::kBool, offset, 1, count, 0, 255, kNone, 1, 0};
 }
 
 #define AT(Record, field) offsetof(Record, field)
@@ -54,9 +62,10 @@ constexpr FieldLayout Bool(const char* name, std::size_t offset, std::size_t cou
 const std::array kRoomFields = {
     Text("tag", AT(RoomRecord, tag), 15),
     RefTo(I32("event", AT(RoomRecord, event), 0, 255), WorldKind::kEvent),
-    U8("monster_draw1", AT(RoomRecord, monster_draw1)),
+    U8("monster_draw1", AT(RoomRecord, monster_draw1), 0, kMonstersAtOnce),
     U8("monster_draw2", AT(RoomRecord, monster_draw2)),
-    FieldLayout{"flags", FieldType::kFlags, AT(RoomRecord, flags), 4, 1, 0, 0xFFFFFFFFLL, kNone},
+    FieldLayout{"flags", FieldType::kFlags, AT(RoomRecord, flags), 4, 1, 0, 0xFFFFFFFFLL, kNone, 1,
+                0},
     RefTo(I32("north", AT(RoomRecord, north), 0), WorldKind::kRoom),
     RefTo(I32("south", AT(RoomRecord, south), 0), WorldKind::kRoom),
     RefTo(I32("west", AT(RoomRecord, west), 0), WorldKind::kRoom),
@@ -67,7 +76,7 @@ const std::array kRoomFields = {
     U8("monster_chance", AT(RoomRecord, monster_chance), 0, 100),
     U8("clear_area", AT(RoomRecord, clear_area)),
     U8("terrain", AT(RoomRecord, terrain)),
-    U8("god", AT(RoomRecord, god)),
+    U8("god", AT(RoomRecord, god), 0, kDeities),
     I32("city", AT(RoomRecord, city), 0),
 };
 
@@ -86,7 +95,7 @@ const std::array kEventFields = {
     U8("check_die", AT(EventRecord, check_die), 0, 255, kEventChecks),
     RefTo(I32("next_event", AT(EventRecord, next_event), 0, 255), WorldKind::kEvent),
     RefTo(I32("monster", AT(EventRecord, monster), 0), WorldKind::kMonster),
-    U8("monster_number", AT(EventRecord, monster_number), 0, 19),
+    U8("monster_number", AT(EventRecord, monster_number), 0, kMonstersAtOnce),
     RefTo(I32("fail_event", AT(EventRecord, fail_event), 0, 255), WorldKind::kEvent),
     RefTo(U8("done_event", AT(EventRecord, done_event)), WorldKind::kEvent),
     I32("hp_change", AT(EventRecord, hp_change)),
@@ -114,7 +123,7 @@ const std::array kMonsterFields = {
     I32("large_bonus", AT(MonsterRecord, large_bonus)),
     Bool("random_encounter", AT(MonsterRecord, random_encounter)),
     U8("moves", AT(MonsterRecord, moves)),
-    U8("category", AT(MonsterRecord, category), 1, 5),
+    Also(U8("category", AT(MonsterRecord, category), 0, 5), 150, 151),
     U8("attack_type", AT(MonsterRecord, attack_type)),
     U8("reach", AT(MonsterRecord, reach)),
 };
@@ -123,7 +132,7 @@ const std::array kWeaponFields = {
     Text("name", AT(WeaponRecord, name), 80), U16("dice", AT(WeaponRecord, dice)),
     U8("sides", AT(WeaponRecord, sides)),     U16("magic", AT(WeaponRecord, magic)),
     I32("price", AT(WeaponRecord, price), 0), I32("damage_bonus", AT(WeaponRecord, damage_bonus)),
-    U8("type", AT(WeaponRecord, type), 1, 4),
+    U8("type", AT(WeaponRecord, type), 0, 4),
 };
 
 const std::array kArmorFields = {
@@ -137,7 +146,7 @@ const std::array kItemFields = {
     Text("name", AT(ItemRecord, name), 255),
     U8("effect", AT(ItemRecord, effect)),
     I32("effect_value", AT(ItemRecord, effect_value)),
-    I32("effect_value2", AT(ItemRecord, effect_value2)),
+    I32("effect_value2", AT(ItemRecord, effect_value2), kI32Min, kItemRollDice - 1),
     Text("description", AT(ItemRecord, description), 78),
     I32("price", AT(ItemRecord, price), 0),
     Bool("sold", AT(ItemRecord, sold)),
@@ -178,7 +187,7 @@ const std::array kBuildingFields = {
     U8("column5_upkeep", AT(BuildingTypeRecord, column5_upkeep)),
     U8("column6_upkeep", AT(BuildingTypeRecord, column6_upkeep)),
     FieldLayout{"prerequisites", FieldType::kInteger, AT(BuildingTypeRecord, prerequisites), 2,
-                kBuildingPrerequisites, 0, 65535, Ref(WorldKind::kBuilding)},
+                kBuildingPrerequisites, 0, 65535, Ref(WorldKind::kBuilding), 1, 0},
     U8("science_levels", AT(BuildingTypeRecord, science_levels), 0, 255, kSciences),
     U16("limit", AT(BuildingTypeRecord, limit)),
     U16("sheet_figure", AT(BuildingTypeRecord, sheet_figure)),

@@ -30,7 +30,15 @@ struct FieldLayout {
     std::int64_t max;
     // The kind this number names (0 = none), or -1 when it refers to nothing.
     int refers_to;
+    // Values beyond min..max that the game also gives a meaning (none when also_min > also_max).
+    std::int64_t also_min = 1;
+    std::int64_t also_max = 0;
 };
+
+// Whether the game gives `value` a meaning in field `f`.
+inline bool Admits(const FieldLayout& f, std::int64_t value) {
+    return (value >= f.min && value <= f.max) || (value >= f.also_min && value <= f.also_max);
+}
 
 struct KindLayout {
     WorldKind kind;

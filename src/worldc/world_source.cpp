@@ -62,6 +62,20 @@ struct RecordParser {
         return true;
     }
 
+    // A value of field `f`, in its range or in its second range.
+    bool integer(const toml::node& node, const FieldLayout& f, std::int64_t& out) {
+        if (f.also_min > f.also_max) return integer(node, f.name, f.min, f.max, out);
+        if (!integer(node, f.name, std::min(f.min, f.also_min), std::max(f.max, f.also_max), out)) {
+            return false;
+        }
+        if (Admits(f, out)) return true;
+        fail(LineOf(node), f.name,
+             std::to_string(out) + " is outside " + std::to_string(f.min) + ".." +
+                 std::to_string(f.max) + " and " + std::to_string(f.also_min) + ".." +
+                 std::to_string(f.also_max));
+        return false;
+    }
+
     // One value, or each element of an array of at most `count` values.
     template <class Each>
     void elements(const toml::node& node, const FieldLayout& f, Each&& each) {
@@ -119,7 +133,7 @@ struct RecordParser {
                 }
                 v |= std::int64_t{1} << (up - 64);
             }
-        } else if (!integer(node, f.name, f.min, f.max, v)) {
+        } else if (!integer(node, f, v)) {
             return;
         }
         WriteInteger(bytes(), f.offset, 4, v);
@@ -130,7 +144,7 @@ struct RecordParser {
             case FieldType::kInteger:
                 elements(node, f, [&](const toml::node& n, std::size_t i) {
                     std::int64_t v = 0;
-                    if (integer(n, f.name, f.min, f.max, v)) {
+                    if (integer(n, f, v)) {
                         WriteInteger(bytes(), f.offset + i * f.width, f.width, v);
                     }
                 });

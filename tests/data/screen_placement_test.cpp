@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/session_fixture.hpp"
@@ -19,9 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Columns c1..c2 of rows r1..r2.
+// Columns c1..c2 of rows r1..r2, on background `background` where it is not -1.
 struct Area {
     int c1, c2, r1, r2;
+    int background = -1;
 };
 
 struct Slot {
@@ -34,6 +36,7 @@ struct Screen {
     std::vector<Area> blank;
     CursorPosition cursor;
     std::vector<Slot> slots = {};
+    std::vector<Area> frame = {};  // cells the art must draw
 };
 
 const std::vector<Area> kNone;
@@ -44,8 +47,9 @@ const std::vector<Area> kExploreBlank = {{12, 27, 2, 2},  {40, 42, 2, 2},  {51, 
 const std::vector<Slot> kExploreSlots = {{1, 12, 2},   {2, 40, 2},  {3, 53, 2},   {4, 2, 5},
                                          {5, 2, 12},   {6, 2, 13},  {7, 2, 14},   {8, 2, 16},
                                          {29, 68, 16}, {9, 68, 17}, {10, 39, 23}, {11, 61, 23}};
-const std::vector<Area> kBattleBlank = {{42, 54, 2, 2}, {70, 79, 2, 2},  {11, 48, 4, 4},
-                                        {51, 79, 4, 4}, {1, 79, 10, 19}, {26, 80, 21, 23}};
+const std::vector<Area> kBattleBlank = {{42, 54, 2, 2}, {70, 79, 2, 2},     {11, 48, 4, 4},
+                                        {51, 79, 4, 4}, {1, 79, 10, 19, 2}, {26, 79, 21, 23}};
+const std::vector<Area> kBattleFrame = {{80, 80, 1, 24}, {1, 1, 1, 9}, {1, 1, 20, 24}};
 const std::vector<Slot> kBattleSlots = {{29, 43, 2}, {1, 70, 2}, {2, 11, 4},
                                         {3, 53, 4},  {4, 1, 10}, {5, 27, 21}};
 const std::vector<Area> kBuyBlank = {
@@ -68,11 +72,11 @@ const std::vector<Screen>& Screens() {
           {33, 79, 21, 21},
           {40, 42, 22, 22}},
          {2, 23}},
-        {"storylin.ans", 28, kNone, {30, 24}},
+        {"storylin.ans", 28, kNone, {52, 23}},
         {"cred2.ans", 28, kNone, {31, 23}},
         {"cred2.ans", 25, kNone, {31, 23}},
         {"logon.ans", 28, {{1, 80, 16, 24}}, {1, 17}},
-        {"guide.ans", 28, kNone, {30, 24}},
+        {"guide.ans", 28, kNone, {30, 23}},
         {"races.ans", 28, {{2, 79, 22, 23}}, {3, 22}},
         {"deities.ans", 28, {{58, 66, 3, 3}, {52, 60, 23, 23}}, {52, 23}},
         {"deityh.ans", 28, kNone, {30, 23}},
@@ -82,8 +86,8 @@ const std::vector<Screen>& Screens() {
         {"confhelp.ans", 28, kNone, {30, 22}},
         {"explore.ans", 16, kExploreBlank, {61, 23}, kExploreSlots},
         {"expalt.ans", 16, kExploreBlank, {61, 23}, kExploreSlots},
-        {"battle.ans", 16, kBattleBlank, {11, 4}, kBattleSlots},
-        {"batalt.ans", 16, kBattleBlank, {11, 4}, kBattleSlots},
+        {"battle.ans", 16, kBattleBlank, {11, 4}, kBattleSlots, kBattleFrame},
+        {"batalt.ans", 16, kBattleBlank, {11, 4}, kBattleSlots, kBattleFrame},
         {"humcity.ans", 28, {{4, 78, 8, 22}}, {70, 23}},
         {"heal1.ans", 28, {{66, 79, 14, 14}, {55, 80, 15, 16}}, {70, 20}},
         {"heal2.ans", 28, kNone, {30, 22}},
@@ -211,6 +215,22 @@ std::string Where(const Screen& s) {
     return std::string(s.name) + " mode " + std::to_string(s.mode);
 }
 
+// Screens the program follows with the key pause at the cursor: its 19 cells must be blank.
+bool PausedAfter(const Screen& s) {
+    for (const char* name : {"storylin.ans", "cred2.ans", "guide.ans", "heal2.ans"}) {
+        if (std::string_view(s.name) == name) return true;
+    }
+    return false;
+}
+// Screens on which the program reads a value at the cursor: a blank cell parts it from its label.
+bool InputAtCursor(const Screen& s) {
+    for (const char* name : {"deities.ans", "stats.ans", "uconf.ans", "skstore.ans", "weapbuy.ans",
+                             "armbuy.ans", "bankdepo.ans", "bankwith.ans", "ctymgt.ans"}) {
+        if (std::string_view(s.name) == name) return true;
+    }
+    return false;
+}
+
 TEST(ScreenPlacement, FullScreensFitTheirPlacesWithoutScrolling) {
     for (const Screen& screen : Screens()) {
         ScreenSession s;
@@ -219,16 +239,33 @@ TEST(ScreenPlacement, FullScreensFitTheirPlacesWithoutScrolling) {
         EXPECT_EQ(s.out.scroll_count(), 0) << Where(screen) << " scrolls";
         EXPECT_EQ(s.out.cursor_column(), screen.cursor.column) << Where(screen) << " cursor";
         EXPECT_EQ(s.out.cursor_row(), screen.cursor.row) << Where(screen) << " cursor";
-        for (const Area& a : screen.blank) {
-            for (int row = a.r1; row <= a.r2; ++row) {
-                for (int column = a.c1; column <= a.c2; ++column) {
-                    const char c =
-                        static_cast<char>(s.out.screen_image()[row - 1][column - 1].character);
-                    EXPECT_EQ(c, ' ') << Where(screen) << " draws over (" << column << "," << row
-                                      << "): " << test::RowText(s.out, row);
+        std::vector<Area> blank = screen.blank;
+        const int column = screen.cursor.column, row = screen.cursor.row;
+        if (PausedAfter(screen)) blank.push_back({column, column + 18, row, row});
+        if (InputAtCursor(screen)) blank.push_back({column - 1, column - 1, row, row});
+        const auto each_cell = [&](const std::vector<Area>& areas, auto&& check) {
+            for (const Area& a : areas) {
+                for (int r = a.r1; r <= a.r2; ++r) {
+                    for (int c = a.c1; c <= a.c2; ++c) {
+                        check(a, s.out.screen_image()[r - 1][c - 1], c, r);
+                    }
                 }
             }
-        }
+        };
+        each_cell(blank, [&](const Area& a, const auto& cell, int c, int r) {
+            EXPECT_EQ(static_cast<char>(cell.character), ' ')
+                << Where(screen) << " draws over (" << c << "," << r
+                << "): " << test::RowText(s.out, r);
+            if (a.background >= 0) {
+                EXPECT_EQ(TextColour::FromAttribute(cell.attribute).background, a.background)
+                    << Where(screen) << " background at (" << c << "," << r << ")";
+            }
+        });
+        each_cell(screen.frame, [&](const Area&, const auto& cell, int c, int r) {
+            EXPECT_NE(static_cast<char>(cell.character), ' ')
+                << Where(screen) << " leaves a gap in its frame at (" << c << "," << r
+                << "): " << test::RowText(s.out, r);
+        });
         for (const Slot& slot : screen.slots) {
             EXPECT_TRUE(go_to_slot(s.t.session, slot.n)) << Where(screen) << " slot " << slot.n;
             EXPECT_EQ(s.out.cursor_column(), slot.column) << Where(screen) << " slot " << slot.n;

@@ -50,6 +50,16 @@ TEST(ItemAmount, SumsTheDrawsAndStopsPastTwoBillion) {
     EXPECT_EQ(ItemAmount(none, 6, -1), 0);    // no draws at all
     ScriptedRandom big({1'500'000'000});
     EXPECT_EQ(ItemAmount(big, 2'147'483'647, 1'000'000), 3'000'000'000);
+
+    // Billions of two-sided dice: ten thousand are thrown and their sum scaled to the whole roll.
+    struct Ones final : Random {
+        std::int64_t calls = 0;
+        std::uint32_t random(std::uint32_t) override { return ++calls, 1; }
+    };
+    Ones ones;
+    EXPECT_EQ(ItemAmount(ones, 2, 2 * kItemRollDice - 1), 2 * kItemRollDice);
+    EXPECT_EQ(ItemAmount(ones, 2, 2'147'483'647), 2'000'000'001);
+    EXPECT_EQ(ones.calls, 2 * kItemRollDice);
 }
 
 TEST(BuyItems, PaysCountTimesPriceAndAddsCharges) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -129,18 +130,62 @@ TEST(WorldCompiler, CompileDecompileCompileGivesTheSameFiles) {
     const auto files = CompileSample();
     EXPECT_EQ(RoundTrip(files), files);
 
-    // The same through the two commands and real directories.
-    TempDir compiled, sources, again;
-    std::vector<SourceError> errors;
-    std::vector<std::string> notes;
-    ASSERT_TRUE(CompileWorldDirectory(kSample.string(), compiled.path().string(), errors));
-    ASSERT_TRUE(DecompileWorldDirectory(compiled.path().string(), sources.path().string(), notes));
-    EXPECT_TRUE(notes.empty());
-    ASSERT_TRUE(CompileWorldDirectory(sources.path().string(), again.path().string(), errors));
-    for (int k = 0; k < kWorldKindCount; ++k) {
-        EXPECT_EQ(Slurp(compiled.path() / KindAt(k).file), Slurp(again.path() / KindAt(k).file))
-            << KindAt(k).file;
+    // The same through the two commands and real directories, also for the installation's world.
+    for (const fs::path& world : {kSample, fs::path(VORN_SOURCE_DIR) / "data/world"}) {
+        TempDir compiled, sources, again;
+        std::vector<SourceError> errors;
+        std::vector<std::string> notes;
+        ASSERT_TRUE(CompileWorldDirectory(world.string(), compiled.path().string(), errors));
+        ASSERT_TRUE(
+            DecompileWorldDirectory(compiled.path().string(), sources.path().string(), notes));
+        for (const auto& n : notes) ADD_FAILURE() << world << ": " << n;
+        ASSERT_TRUE(CompileWorldDirectory(sources.path().string(), again.path().string(), errors));
+        for (int k = 0; k < kWorldKindCount; ++k) {
+            EXPECT_EQ(Slurp(compiled.path() / KindAt(k).file), Slurp(again.path() / KindAt(k).file))
+                << world << " " << KindAt(k).file;
+        }
     }
+}
+
+// Three records of every kind: every field at its lowest value, at its highest, and at the highest
+// of the values the game gives a meaning beyond its plain range; texts full of every byte, unread
+// bytes set. References point at record 1, whose own references are 0, so every chain ends.
+TEST(WorldCompiler, EveryFieldAtItsLimitsSurvivesDecompileAndCompile) {
+    std::array<std::vector<std::uint8_t>, kWorldKindCount> files;
+    for (int k = 0; k < kWorldKindCount; ++k) {
+        const KindLayout& layout = KindAt(k);
+        auto& file = files[static_cast<std::size_t>(k)];
+        for (int n = 1; n <= 3; ++n) {
+            std::vector<std::uint8_t> r(layout.record_size, n == 1 ? 0 : 0x5A);
+            WriteInteger(r, 0, layout.number_width, n);
+            for (const FieldLayout& f : layout.fields) {
+                const std::int64_t top = n == 3 && f.also_min <= f.also_max ? f.also_max : f.max;
+                const std::int64_t v = f.refers_to >= 0 ? (n > 1 ? 1 : 0) : n == 1 ? f.min : top;
+                for (std::size_t i = 0; i < f.count; ++i) {
+                    if (f.type != FieldType::kText) {
+                        WriteInteger(r, f.offset + i * f.width, f.width, v);
+                        continue;
+                    }
+                    const std::size_t at = f.offset + i * (f.width + 1);
+                    r[at] = n == 1 ? 0 : static_cast<std::uint8_t>(f.width);
+                    for (std::size_t c = 1; c <= f.width; ++c) {
+                        r[at + c] = static_cast<std::uint8_t>(at + c);
+                    }
+                }
+            }
+            file.insert(file.end(), r.begin(), r.end());
+        }
+    }
+    // What the world checks ask beyond the ranges: hit points that can be drawn, a room to carry
+    // the player to.
+    for (std::size_t n = 1; n < 3; ++n) {
+        auto& monsters = files[static_cast<std::size_t>(WorldKind::kMonster)];
+        WriteInteger(monsters, n * sizeof(MonsterRecord) + offsetof(MonsterRecord, hp_min), 4,
+                     std::numeric_limits<std::int32_t>::max() - 1);
+        auto& items = files[static_cast<std::size_t>(WorldKind::kItem)];
+        WriteInteger(items, n * sizeof(ItemRecord) + offsetof(ItemRecord, effect_value), 4, 3);
+    }
+    EXPECT_EQ(RoundTrip(files), files);
 }
 
 // A world made elsewhere: junk in every byte the game does not read, odd boolean bytes, command
@@ -223,6 +268,10 @@ std::vector<SourceError> CompileTexts(const std::map<std::string, std::string>& 
     }
     if (world.errors.empty()) CheckWorld(world);
     return world.errors;
+}
+
+void PrintTo(const Refusal& r, std::ostream* os) {
+    *os << r.name;
 }
 
 class RefusedSources : public ::testing::TestWithParam<Refusal> {};
@@ -308,7 +357,31 @@ INSTANTIATE_TEST_SUITE_P(
                 "weapons.toml",
                 2,
                 "type",
-                "outside 1..4"},
+                "outside 0..4"},
+        Refusal{"MonsterClassBetweenLandAndWater",
+                {{"monsters.toml", "[monster.1]\ncategory = 6\n"}},
+                "monsters.toml",
+                2,
+                "category",
+                "6 is outside 0..5 and 150..151"},
+        Refusal{"MoreMonstersThanSlots",
+                {{"rooms.toml", "[room.1]\nmonster_draw1 = 20\n"}},
+                "rooms.toml",
+                2,
+                "monster_draw1",
+                "outside 0..19"},
+        Refusal{"NoSuchGod",
+                {{"rooms.toml", "[room.1]\ngod = 14\n"}},
+                "rooms.toml",
+                2,
+                "god",
+                "outside 0..13"},
+        Refusal{"EndlessDice",
+                {{"items.toml", "[item.1]\neffect_value2 = 10000\n"}},
+                "items.toml",
+                2,
+                "effect_value2",
+                "outside -2147483648..9999"},
         Refusal{"EncounterSlots",
                 {{"events.toml", "[event.1]\nmonster_number = 20\n"}},
                 "events.toml",

@@ -2,6 +2,7 @@
 // lands at the offsets the game reads, and lines that would name a file outside the message
 // directory, share another area's files or overflow a field are refused with their line.
 #include "common/message_area_list.hpp"
+#include "support/game_directory.hpp"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ std::vector<AreaListError> Errors(std::string_view text) {
 }
 
 TEST(MessageAreaList, TheInstallationListsTwoPublicAreas) {
-    std::ifstream in(std::filesystem::path(VORN_SOURCE_DIR) / "data/world/msgareas.txt");
+    std::ifstream in(std::filesystem::path(test::SourceDir()) / "data/world/msgareas.txt");
     std::ostringstream text;
     text << in.rdbuf();
     std::vector<AreaListError> errors;

@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "support/game_directory.hpp"
+
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSource = VORN_SOURCE_DIR;
+const fs::path kSource = test::SourceDir();
 const fs::path kData = kSource / "data";
 
 std::string Slurp(const fs::path& file) {

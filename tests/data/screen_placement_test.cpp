@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "support/game_directory.hpp"
 #include "support/session_fixture.hpp"
 #include "support/test_session.hpp"
 #include "term/template_slots.hpp"
@@ -203,7 +204,7 @@ const std::vector<Screen>& Screens() {
 // A session in a temporary game directory whose ./ansi is the installation's.
 struct ScreenSession {
     ScreenSession() {
-        fs::create_directory_symlink(fs::path(VORN_SOURCE_DIR) / "data" / "ansi", "ansi");
+        fs::create_directory_symlink(fs::path(test::SourceDir()) / "data" / "ansi", "ansi");
         // Screens that end with their own pause get their key.
         t.terminal.type(" ");
     }
@@ -318,7 +319,8 @@ TEST(ScreenPlacement, EveryInstalledScreenIsChecked) {
     }
     checked.push_back("msglhil.ans");
     checked.push_back("chathelp.ans");
-    for (const auto& entry : fs::directory_iterator(fs::path(VORN_SOURCE_DIR) / "data" / "ansi")) {
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(test::SourceDir()) / "data" / "ansi")) {
         const std::string name = entry.path().filename().string();
         EXPECT_NE(std::find(checked.begin(), checked.end(), name), checked.end())
             << name << " has no placement check";

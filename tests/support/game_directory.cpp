@@ -21,6 +21,13 @@
 
 namespace vorn::test {
 
+std::string SourceDir() {
+    return VORN_SOURCE_DIR;
+}
+std::string BinDir() {
+    return VORN_BIN_DIR;
+}
+
 namespace fs = std::filesystem;
 
 namespace {

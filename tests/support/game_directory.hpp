@@ -21,6 +21,11 @@ struct RunAsUser {
 const RunAsUser& UnprivilegedUser();
 bool RunningAsRoot();
 
+// The source tree and the build's bin directory. Only this support library knows them, so the
+// other test files compile the same in every checkout.
+std::string SourceDir();
+std::string BinDir();
+
 // The path of an executable of the build (game, setup, maint, mkgame, trivial_program, ...),
 // copied once per test process into a directory everyone can read and execute.
 std::string BinaryPath(std::string_view name);

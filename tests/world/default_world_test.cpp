@@ -17,6 +17,7 @@
 
 #include "common/random.hpp"
 #include "common/world_records.hpp"
+#include "support/game_directory.hpp"
 #include "worldc/world_source.hpp"
 
 namespace vorn {
@@ -60,7 +61,7 @@ const World& DefaultWorld() {
         World w;
         char pattern[] = "/tmp/vorn-default-world-XXXXXX";
         const fs::path out = ::mkdtemp(pattern);
-        CompileWorldDirectory((fs::path(VORN_SOURCE_DIR) / "data/world").string(), out.string(),
+        CompileWorldDirectory((fs::path(test::SourceDir()) / "data/world").string(), out.string(),
                               w.errors);
         w.rooms = ReadRecords<RoomRecord>(out / "rooms.dat");
         w.events = ReadRecords<EventRecord>(out / "events.dat");

@@ -2,6 +2,7 @@
 // files convert both ways without losing a byte, and every kind of bad source is refused with
 // its file, line and field.
 #include "worldc/world_source.hpp"
+#include "support/game_directory.hpp"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -21,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSample = fs::path(VORN_SOURCE_DIR) / "tests/world/data";
+const fs::path kSample = fs::path(test::SourceDir()) / "tests/world/data";
 
 std::string Slurp(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -131,7 +132,7 @@ TEST(WorldCompiler, CompileDecompileCompileGivesTheSameFiles) {
     EXPECT_EQ(RoundTrip(files), files);
 
     // The same through the two commands and real directories, also for the installation's world.
-    for (const fs::path& world : {kSample, fs::path(VORN_SOURCE_DIR) / "data/world"}) {
+    for (const fs::path& world : {kSample, fs::path(test::SourceDir()) / "data/world"}) {
         TempDir compiled, sources, again;
         std::vector<SourceError> errors;
         std::vector<std::string> notes;
@@ -564,7 +565,7 @@ TEST(WorldCompiler, NothingIsWrittenWhenAnySourceIsBad) {
 }
 
 TEST(WorldCompiler, CommandLineReportsFaultsAndExitCodes) {
-    const std::string worldc = std::string(VORN_BIN_DIR) + "/worldc";
+    const std::string worldc = test::BinDir() + "/worldc";
     TempDir bad, out;
     std::ofstream(bad.path() / "rooms.toml") << "[room.1]\nnroth = 1\n";
     const auto run = [](const std::string& command) {

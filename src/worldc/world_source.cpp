@@ -22,7 +22,7 @@
 #pragma pop_macro("NDEBUG")
 
 #include "common/world_records.hpp"
-#include "worldc/cp437_text.hpp"
+#include "common/cp437_text.hpp"
 
 namespace vorn {
 

@@ -111,7 +111,10 @@ void Console::clear() {
 }
 
 void Console::move(int column, int row) {
-    ::wmove(stdscr, row - 1, column - 1);
+    // Off a terminal smaller than the screens, text would land wherever the cursor was: it is
+    // dropped instead until the next move that lands on the screen.
+    off_screen_ = row > LINES || column > COLS;
+    if (!off_screen_) ::wmove(stdscr, row - 1, column - 1);
 }
 
 void Console::text(int column, int row, std::string_view cp437, int colour) {
@@ -120,7 +123,11 @@ void Console::text(int column, int row, std::string_view cp437, int colour) {
 }
 
 void Console::text(std::string_view cp437, int colour) {
+    if (off_screen_) return;
     SetColour(colour, sixteen_colours_);
+    // Cut at the right edge rather than wrapping onto the next line.
+    const int room = COLS - getcurx(stdscr);
+    if (room < static_cast<int>(cp437.size())) cp437 = cp437.substr(0, room < 0 ? 0 : room);
     for (const char ch : cp437) {
         const auto byte = static_cast<unsigned char>(ch);
         if (byte >= 32 && byte < 127) {
@@ -135,6 +142,7 @@ void Console::text(std::string_view cp437, int colour) {
 }
 
 void Console::dot(int colour) {
+    if (off_screen_ || getcurx(stdscr) >= COLS - 1) return;
     SetColour(colour, sixteen_colours_);
     if (utf8_) {
         const wchar_t middle_dot[2] = {static_cast<wchar_t>(Cp437CodePoint(250)), 0};

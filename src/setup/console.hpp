@@ -52,6 +52,7 @@ class Console {
     bool leaving_ = false;
     bool utf8_ = false;
     bool sixteen_colours_ = false;
+    bool off_screen_ = false;
     int failed_reads_ = 0;
 };
 

@@ -1,5 +1,6 @@
-// The real setup program on a terminal: a sysop names the board and picks a node's door type;
-// a reset is refused while a node plays, answered No, then Yes.
+// The real setup program on a terminal: a sysop names the board, picks a node's door type and
+// leaves with Ctrl-C; a reset is refused while a node plays, answered No, then Yes, and the
+// connection drops.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -52,8 +53,8 @@ TEST(SetupProgram, SysopNamesTheBoardAndChoosesADoorType) {
     setup.type("Harbour Lights\r");
     ASSERT_TRUE(Answer(setup, "BBS Name                 Harbour Lights", "d"));
     ASSERT_TRUE(Answer(setup, "Choose a door type...", "2"));
-    ASSERT_TRUE(Answer(setup, "Doortype                 Doorfile.sr", "q"));
-    ASSERT_TRUE(Answer(setup, "Redo lockfile", "q"));
+    // Ctrl-C leaves at once, the changes already written.
+    ASSERT_TRUE(Answer(setup, "Doortype                 Doorfile.sr", "\x03"));
     EXPECT_EQ(setup.wait_exit(), 0);
     const struct termios mode = setup.terminal_mode();
     EXPECT_NE(mode.c_lflag & ECHO, 0u);
@@ -113,8 +114,9 @@ TEST(SetupProgram, ResetWaitsForTheNodesAsksFirstAndClearsTheRoomsCities) {
     EXPECT_EQ(setup.row_text(5), "Removing Cities files [...] Done!");
     EXPECT_EQ(setup.row_text(6), "Clearing Cities from rooms [1] Done!");
     ASSERT_TRUE(Answer(setup, "Done! Press any key", " "));
-    ASSERT_TRUE(Answer(setup, "Redo lockfile", "q"));
-    EXPECT_EQ(setup.wait_exit(), 0);
+    ASSERT_TRUE(setup.wait_for_text("Redo lockfile"));
+    setup.hang_up();  // the sysop's connection drops
+    EXPECT_EQ(setup.wait_exit(1000), 0);
 
     std::map<std::string, std::string> after = before;
     for (const char* name : {"users.dat", "users.idx", "user2.dat", "EMAIL.jhr", "Ann.nws",

@@ -9,6 +9,14 @@
 
 namespace vorn {
 
+// The e-mail area: its one record, and the file base of its message files in the message path.
+inline constexpr const char* kEmailAreaFile = "email.dat";
+inline constexpr const char* kEmailFileBase = "EMAIL";
+// The message files of an area: file base + one of these.
+inline constexpr const char* kMessageHeaderExtension = ".jhr";
+inline constexpr const char* kMessageTextExtension = ".jdt";
+inline constexpr const char* kLastReadExtension = ".jlr";
+
 #pragma pack(push, 1)
 
 struct MessageAreaRecord {

@@ -9,6 +9,10 @@
 
 namespace vorn {
 
+inline constexpr const char* kUsersFile = "users.dat";
+inline constexpr const char* kUserExtraFile = "user2.dat";
+inline constexpr const char* kUserIndexFile = "users.idx";
+
 #pragma pack(push, 1)
 
 struct UserRecord {

@@ -11,6 +11,8 @@
 
 namespace vorn {
 
+inline constexpr const char* kRoomsFile = "rooms.dat";
+
 inline constexpr int kRoomTextLines = 7;
 inline constexpr int kEventChecks = 7;  // Strength, Intelligence, Constitution, Dexterity,
                                         // Charisma, Wisdom, Comeliness

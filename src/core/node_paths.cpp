@@ -1,13 +1,9 @@
 #include "core/node_paths.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <array>
-#include <cerrno>
 #include <cstdio>
 
 #include "common/directories.hpp"
+#include "common/node_lock_table.hpp"
 #include "core/session.hpp"
 
 namespace vorn {
@@ -48,47 +44,26 @@ std::string NodeWorkDirectory(Session& session, char area) {
     return path;
 }
 
-namespace {
-
-// The table is read, changed and written under an exclusive lock so two nodes starting at the
-// same moment never take the same slot.
-template <class Change>
-std::uint8_t UpdateLockTable(Change&& change) {
-    const int fd = ::open(kNodeLockFile, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
-    if (fd < 0) return 0;
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    while (::fcntl(fd, F_OFD_SETLKW, &fl) != 0 && errno == EINTR) {
-    }
-    std::array<std::uint8_t, 256> table{};
-    if (::pread(fd, table.data(), table.size(), 0) != static_cast<ssize_t>(table.size())) {
-        table.fill(0);
-    }
-    const std::uint8_t result = change(table);
-    (void)!::pwrite(fd, table.data(), table.size(), 0);
-    ::close(fd);
-    return result;
-}
-
-}  // namespace
-
 std::uint8_t TakeDynamicNode() {
-    return UpdateLockTable([](std::array<std::uint8_t, 256>& table) -> std::uint8_t {
+    std::uint8_t taken = 0;  // stays 0 when the table cannot be opened
+    UpdateNodeLockTable([&taken](NodeLockTable& table) {
+        taken = 255;
         for (int n = 1; n <= 255; ++n) {
             if (table[n] == 0) {
                 table[n] = 1;
-                return static_cast<std::uint8_t>(n);
+                taken = static_cast<std::uint8_t>(n);
+                return true;
             }
         }
-        return 255;
+        return false;
     });
+    return taken;
 }
 
 void ReleaseDynamicNode(std::uint8_t node) {
-    UpdateLockTable([node](std::array<std::uint8_t, 256>& table) -> std::uint8_t {
+    UpdateNodeLockTable([node](NodeLockTable& table) {
         table[node] = 0;
-        return node;
+        return true;
     });
 }
 

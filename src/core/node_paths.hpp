@@ -4,15 +4,14 @@
 #include <cstdint>
 #include <string>
 
+#include "common/node_lock_table.hpp"
+
 namespace vorn {
 
 struct Session;
 
 // temp_path + "NODE.nnn/" + the sub-directory of `area`, every missing directory created.
 std::string NodeWorkDirectory(Session& session, char area);
-
-// The node lock table: 256 bytes, byte n set while node n is reserved or in use.
-inline constexpr const char* kNodeLockFile = "lockfile.lck";
 
 // Takes the first free node 1..255 (255 when none is free) in the lock table and marks it.
 std::uint8_t TakeDynamicNode();

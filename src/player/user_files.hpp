@@ -8,15 +8,11 @@
 #include "common/clock.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
+#include "common/world_records.hpp"
 
 namespace vorn {
 
 struct Session;
-
-inline constexpr const char* kUsersFile = "users.dat";
-inline constexpr const char* kUserExtraFile = "user2.dat";
-inline constexpr const char* kUserIndexFile = "users.idx";
-inline constexpr const char* kRoomsFile = "rooms.dat";
 
 struct UserFiles {
     UserRecord current{};

@@ -1,28 +1,46 @@
-// setup: the sysop's configuration editor. For now it loads (and so creates, with defaults) the
-// configuration files of the game directory: setup.dat, maint.dat and, given a node number, that
-// node's vorn<n>.dat.
+// setup: the sysop's configuration editor. With a node number (or none) it opens the full-screen
+// editor on that node; "?" or "help" prints the usage; arguments beginning with "--" are the
+// non-interactive form for installers and scripts.
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "common/config_files.hpp"
+#include "common/clock.hpp"
+#include "setup/command_line.hpp"
+#include "setup/console.hpp"
+#include "setup/screens.hpp"
+#include "setup/setup_state.hpp"
+
+namespace {
+
+constexpr int kExitUsage = 255;
+constexpr int kExitNoTerminal = 1;
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    vorn::GameSettings settings;
-    vorn::MaintSettings maint;
-    bool ok = vorn::LoadGameSettingsWithDefaults("setup.dat", settings);
-    ok = vorn::LoadMaintSettingsWithDefaults("maint.dat", maint) && ok;
-    if (argc > 1) {
-        const std::string arg = argv[1];
-        if (arg == "?" || arg == "help") {
-            std::puts("usage: setup [node number]");
-            return 0;
-        }
-        vorn::NodeConfig node;
-        ok = vorn::LoadNodeConfigWithDefaults(vorn::NodeConfigFileName(arg), node) && ok;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (vorn::IsCommandLineForm(args)) return vorn::RunCommandLine(args, stdout, stderr);
+    const std::string first = args.empty() ? "" : args[0];
+    if (vorn::UsageRequested(first)) {
+        vorn::ClearTerminal();
+        std::puts("Usage:");
+        std::puts("      Setup <cfgname>");
+        return kExitUsage;
     }
-    if (!ok) {
-        std::puts("setup: a configuration file could not be written, check the permissions");
-        return 1;
+
+    vorn::SetupState state;
+    vorn::LoadStartFiles(state, vorn::NodeFromArgument(first));
+
+    vorn::Console console;
+    std::string error;
+    if (!console.open(error)) {
+        std::fprintf(stderr, "setup: %s\n", error.c_str());
+        return kExitNoTerminal;
     }
+    vorn::SystemClock clock;
+    vorn::SetupScreens screens(console, state, clock);
+    screens.run();
+    console.close();
     return 0;
 }

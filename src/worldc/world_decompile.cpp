@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "worldc/cp437_text.hpp"
+#include "common/cp437_text.hpp"
 #include "worldc/world_source.hpp"
 
 namespace vorn {

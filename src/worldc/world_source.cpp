@@ -21,8 +21,8 @@
 #include <toml++/toml.h>
 #pragma pop_macro("NDEBUG")
 
+#include "common/cp437_text.hpp"
 #include "common/world_records.hpp"
-#include "worldc/cp437_text.hpp"
 
 namespace vorn {
 

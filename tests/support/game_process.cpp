@@ -29,17 +29,31 @@ struct ChildPlan {
     std::string path;
     std::vector<std::string> arguments;
     std::vector<char*> argv;
+    std::vector<std::string> variables;
+    std::vector<char*> envp;
     std::string directory;
     RunAsUser user;
 
     ChildPlan(std::string_view program, const std::string& dir,
-              const std::vector<std::string>& args, bool keep_root)
+              const std::vector<std::string>& args, bool keep_root,
+              const std::vector<std::string>& environment = {})
         : path(BinaryPath(program)), directory(dir), user(UnprivilegedUser()) {
         if (keep_root) user.drop = false;
         arguments.push_back(std::string(program));
         arguments.insert(arguments.end(), args.begin(), args.end());
         for (std::string& a : arguments) argv.push_back(a.data());
         argv.push_back(nullptr);
+        // The test's environment, with the given variables replacing those of the same name.
+        const auto name_of = [](const std::string& v) { return v.substr(0, v.find('=')); };
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string v = *e;
+            bool replaced = false;
+            for (const std::string& own : environment) replaced |= name_of(own) == name_of(v);
+            if (!replaced) variables.push_back(v);
+        }
+        variables.insert(variables.end(), environment.begin(), environment.end());
+        for (std::string& v : variables) envp.push_back(v.data());
+        envp.push_back(nullptr);
     }
 };
 
@@ -58,7 +72,7 @@ struct ChildPlan {
         }
     }
     if (::chdir(plan.directory.c_str()) != 0) ::_exit(126);
-    ::execv(plan.path.c_str(), plan.argv.data());
+    ::execve(plan.path.c_str(), plan.argv.data(), plan.envp.data());
     ::_exit(127);
 }
 
@@ -126,7 +140,8 @@ GameProcess::GameProcess(std::string_view program, const GameDirectory& director
                          LaunchOptions options)
     : options_(std::move(options)), screen_(std::make_unique<TerminalScreen>(options_.terminal)) {
     IgnoreSigpipe();
-    const ChildPlan plan(program, directory.path(), options_.args, options_.keep_root);
+    const ChildPlan plan(program, directory.path(), options_.args, options_.keep_root,
+                         options_.environment);
 
     int wake[2];
     if (::pipe2(wake, O_CLOEXEC) != 0) std::abort();

@@ -39,6 +39,8 @@ struct LaunchOptions {
     TerminalKind terminal = TerminalKind::kUtf8;
     // Run as the test's own user even when that is root (only the root refusal wants this).
     bool keep_root = false;
+    // "NAME=value" entries set for the program on top of the test's environment.
+    std::vector<std::string> environment;
 };
 
 class GameProcess {

@@ -1,5 +1,5 @@
-// Code page 437 and UTF-8, both ways, for the world compiler.
-#include "worldc/cp437_text.hpp"
+// Code page 437 and UTF-8, both ways.
+#include "common/cp437_text.hpp"
 
 #include "common/cp437.hpp"
 
@@ -55,6 +55,14 @@ bool NextCodePoint(std::string_view text, std::size_t& i, std::uint32_t& cp) {
 
 }  // namespace
 
+int Cp437ByteOf(char32_t cp) {
+    if (cp < 0x80) return static_cast<int>(cp);
+    for (int b = 0x80; b < 0x100; ++b) {
+        if (Cp437CodePoint(static_cast<std::uint8_t>(b)) == cp) return b;
+    }
+    return -1;
+}
+
 std::string Cp437ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
@@ -79,15 +87,10 @@ std::optional<std::string> Utf8ToCp437(std::string_view text, std::string* bad) 
             out += static_cast<char>(cp);
             continue;
         }
-        bool found = false;
-        for (std::size_t k = 0; k < 128; ++k) {
-            if (Cp437CodePoint(static_cast<std::uint8_t>(0x80 + k)) == cp) {
-                out += static_cast<char>(0x80 + k);
-                found = true;
-                break;
-            }
-        }
-        if (!found) {
+        const int byte = Cp437ByteOf(cp);
+        if (byte >= 0x80) {
+            out += static_cast<char>(byte);
+        } else {
             if (bad != nullptr) {
                 char name[16];
                 std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(cp));

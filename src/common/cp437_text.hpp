@@ -1,6 +1,6 @@
-// World sources are UTF-8 (TOML demands it); the data files hold code page 437 bytes. These two
-// conversions keep every byte: control bytes travel as \u00XX escapes, the upper half as the
-// characters they show on screen.
+// Text typed or read as UTF-8 (world sources, setup's command line and screens) against the code
+// page 437 bytes of the data files. Both conversions keep every byte: control bytes stay as they
+// are (the TOML writer escapes them), the upper half travels as the characters it shows on screen.
 #pragma once
 
 #include <optional>
@@ -8,6 +8,10 @@
 #include <string_view>
 
 namespace vorn {
+
+// The byte of the upper half whose glyph is `cp`, or the character itself below 128; -1 when
+// code page 437 has no such character.
+int Cp437ByteOf(char32_t cp);
 
 // UTF-8 text of CP437 bytes, with control bytes left as they are (the TOML writer escapes them).
 std::string Cp437ToUtf8(std::string_view bytes);

@@ -1,0 +1,232 @@
+#include "setup/command_line.hpp"
+
+#include <optional>
+
+#include "common/config_files.hpp"
+#include "common/directories.hpp"
+#include "common/record_file.hpp"
+#include "setup/field_table.hpp"
+#include "setup/lock_rebuild.hpp"
+#include "setup/setup_state.hpp"
+
+namespace vorn {
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitWriteFailed = 1;
+constexpr int kExitWrongCommand = 2;
+
+constexpr const char* kUsage =
+    "usage: setup [node]                     the full-screen editor, from node 1..9999\n"
+    "       setup --show node N | game | maint\n"
+    "                                        print the settings, one name=value a line\n"
+    "       setup --set node N NAME VALUE    set one setting of node N\n"
+    "       setup --set game NAME VALUE      set one game setting\n"
+    "       setup --set maint NAME VALUE     set one maintenance setting\n"
+    "       setup --redo-lockfile            mark in lockfile.lck the nodes that have a file\n"
+    "Flags take yes or no, numbers a whole number in their range, door_type 1 door.sys,\n"
+    "2 doorfile.sr, 3 local, 4 the game's own logon. The names:\n";
+
+struct Target {
+    SettingsFile file = SettingsFile::kNode;
+    int node = kFirstNode;
+    std::size_t next = 0;  // the argument after the target
+};
+
+std::string_view SectionName(SettingsFile file) {
+    switch (file) {
+        case SettingsFile::kNode:
+            return "node";
+        case SettingsFile::kGame:
+            return "game";
+        case SettingsFile::kMaint:
+            break;
+    }
+    return "maint";
+}
+
+void PrintUsage(std::FILE* to) {
+    std::fputs(kUsage, to);
+    for (const SettingsFile file :
+         {SettingsFile::kNode, SettingsFile::kGame, SettingsFile::kMaint}) {
+        std::string line = "  " + std::string(SectionName(file)) + ":";
+        for (const SetupField& field : SetupFields()) {
+            if (field.file != file) continue;
+            if (line.size() + field.name.size() + 1 > 78) {
+                std::fprintf(to, "%s\n", line.c_str());
+                line = "   ";
+            }
+            line += " " + std::string(field.name);
+        }
+        std::fprintf(to, "%s\n", line.c_str());
+    }
+}
+
+int WrongCommand(std::FILE* err, const std::string& message) {
+    std::fprintf(err, "setup: %s\n", message.c_str());
+    std::fputs("Try setup --help.\n", err);
+    return kExitWrongCommand;
+}
+
+// "node N", "game" or "maint" from args[index] on.
+std::optional<Target> ParseTarget(const std::vector<std::string>& args, std::size_t index,
+                                  std::string& error) {
+    if (index >= args.size()) {
+        error = "say which settings: node N, game or maint";
+        return std::nullopt;
+    }
+    const std::string& section = args[index];
+    if (section == "game") return Target{SettingsFile::kGame, kFirstNode, index + 1};
+    if (section == "maint") return Target{SettingsFile::kMaint, kFirstNode, index + 1};
+    if (section != "node") {
+        error = "unknown settings \"" + section + "\": say node N, game or maint";
+        return std::nullopt;
+    }
+    const std::optional<long long> node =
+        index + 1 < args.size() ? ParseWholeNumber(args[index + 1]) : std::nullopt;
+    if (!node || *node < kFirstNode || *node > kLastNode) {
+        error = "a node number from 1 to 9999 must follow \"node\"";
+        return std::nullopt;
+    }
+    return Target{SettingsFile::kNode, static_cast<int>(*node), index + 2};
+}
+
+std::string FileOf(const Target& target) {
+    switch (target.file) {
+        case SettingsFile::kNode:
+            return NodeFileName(target.node);
+        case SettingsFile::kGame:
+            return kGameSettingsFile;
+        case SettingsFile::kMaint:
+            break;
+    }
+    return kMaintSettingsFile;
+}
+
+// The record as setup would load it, without writing anything: the defaults when the file is
+// missing or short. False in that case.
+template <class Record>
+bool ReadOrDefaults(const std::string& path, Record& record, Record (*defaults)()) {
+    if (ReadFilePrefix(path, &record, sizeof record) == static_cast<long>(sizeof record)) {
+        return true;
+    }
+    record = defaults();
+    return false;
+}
+
+int Show(const Target& target, std::FILE* out) {
+    SetupRecords records{};
+    const std::string file = FileOf(target);
+    bool present = false;
+    switch (target.file) {
+        case SettingsFile::kNode:
+            present = ReadOrDefaults(file, records.node, DefaultNodeConfig);
+            break;
+        case SettingsFile::kGame:
+            present = ReadOrDefaults(file, records.game, DefaultGameSettings);
+            break;
+        case SettingsFile::kMaint:
+            present = ReadOrDefaults(file, records.maint, DefaultMaintSettings);
+            break;
+    }
+    std::fprintf(out, "# %s%s\n", file.c_str(),
+                 present ? "" : " (missing or short: the defaults setup writes)");
+    for (const SetupField& field : SetupFields()) {
+        if (field.file != target.file) continue;
+        std::fprintf(out, "%.*s=%s\n", static_cast<int>(field.name.size()), field.name.data(),
+                     FieldValueText(field, records).c_str());
+    }
+    return kExitDone;
+}
+
+int Set(const Target& target, const std::string& name, const std::string& value, std::FILE* out,
+        std::FILE* err) {
+    const SetupField* field = FindSetupField(name);
+    if (field == nullptr || field->file != target.file) {
+        return WrongCommand(err, "no " + std::string(SectionName(target.file)) +
+                                     " setting is called \"" + name + "\"");
+    }
+    SetupState state;
+    state.node_number = target.node;
+    if (!LoadSettings(state, target.file)) {
+        std::fprintf(err, "setup: %s\n", state.problem.c_str());
+        return kExitWriteFailed;
+    }
+    std::string error;
+    if (!SetFieldFromText(*field, state.records, value, error)) {
+        return WrongCommand(err, name + ": " + error);
+    }
+    if (!SaveSettings(state, target.file)) {
+        std::fprintf(err, "setup: %s\n", state.problem.c_str());
+        return kExitWriteFailed;
+    }
+    std::fprintf(out, "%s=%s\n", name.c_str(), FieldValueText(*field, state.records).c_str());
+    if (field->kind == FieldKind::kPath) {
+        const std::string path = state.records.node.door_file_path.str();
+        if (!DirectoryExists(path)) {
+            CreateDirectoryPath(path, true);
+            if (DirectoryExists(path)) {
+                std::fprintf(out, "Created the directory %s\n", path.c_str());
+            } else {
+                std::fprintf(err, "setup: the directory %s could not be created\n", path.c_str());
+            }
+        }
+    }
+    return kExitDone;
+}
+
+int RedoLockfile(std::FILE* out, std::FILE* err) {
+    NodeLockTable table{};
+    if (!RebuildNodeLockTable(table, [](int) {})) {
+        std::fprintf(err, "setup: %s could not be written\n", kNodeLockFile);
+        return kExitWriteFailed;
+    }
+    std::string nodes;
+    for (std::size_t n = 0; n < table.size(); ++n) {
+        if (table[n] != 0) nodes += " " + std::to_string(n);
+    }
+    std::fprintf(out, "%s: %s\n", kNodeLockFile,
+                 nodes.empty() ? "no node files" : ("nodes" + nodes).c_str());
+    return kExitDone;
+}
+
+}  // namespace
+
+bool UsageRequested(std::string_view argument) {
+    return argument == "?" || argument == "help";
+}
+
+int NodeFromArgument(std::string_view argument) {
+    const std::optional<long long> node = ParseWholeNumber(argument);
+    if (!node || *node < kFirstNode) return kFirstNode;
+    return *node > kLastNode ? kLastNode : static_cast<int>(*node);
+}
+
+bool IsCommandLineForm(const std::vector<std::string>& args) {
+    return !args.empty() && args[0].starts_with("--");
+}
+
+int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    const std::string command = args.empty() ? "" : args[0];
+    if (command == "--help") {
+        PrintUsage(out);
+        return kExitDone;
+    }
+    if (command == "--redo-lockfile" && args.size() == 1) return RedoLockfile(out, err);
+    if (command != "--show" && command != "--set") {
+        return WrongCommand(err, "unknown command \"" + command + "\"");
+    }
+    std::string error;
+    const std::optional<Target> target = ParseTarget(args, 1, error);
+    if (!target) return WrongCommand(err, error);
+    const std::size_t rest = args.size() - target->next;
+    if (command == "--show") {
+        if (rest != 0) return WrongCommand(err, "--show takes nothing after the settings");
+        return Show(*target, out);
+    }
+    if (rest != 2) return WrongCommand(err, "--set needs a NAME and a VALUE");
+    return Set(*target, args[target->next], args[target->next + 1], out, err);
+}
+
+}  // namespace vorn

@@ -1,0 +1,61 @@
+// The screens of setup: the main menu, the node, maintenance and game configuration, the
+// door-type chooser, Redo lockfile and Reset Game. A screen is drawn whole, and drawn again after
+// every key and whenever the terminal changes size; every change is written to its file before
+// the screen comes back.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/clock.hpp"
+#include "setup/console.hpp"
+#include "setup/field_table.hpp"
+#include "setup/setup_state.hpp"
+
+namespace vorn {
+
+class SetupScreens {
+  public:
+    SetupScreens(Console& console, SetupState& state, Clock& clock)
+        : console_(console), state_(state), clock_(clock) {}
+
+    // The main menu, until Q or until the program must leave.
+    void run();
+
+  private:
+    using Redraw = std::function<void()>;
+
+    void draw_main();
+    void draw_node();
+    void draw_game();
+    void draw_maint();
+    void draw_door_types();
+
+    void node_screen();
+    void game_screen();
+    void maint_screen();
+    void choose_door_type();
+    void redo_lockfile();
+    void reset_game();
+
+    // The field of `key` on `screen`, when there is one: toggled, chosen or typed on `row`.
+    bool act_on_field(SetupScreen screen, int key, int row, const Redraw& redraw);
+    void edit_field(const SetupField& field, int row, const Redraw& redraw);
+    // The line typed into an input box of `width` positions; nullopt for Esc or leaving.
+    std::optional<std::string> input_box(int column, int row, int width, const Redraw& redraw);
+    bool yes_no(std::string_view question, bool default_yes, int row, const Redraw& redraw);
+    void wait_for_key(int row);
+
+    void menu_line(int row, char key, std::string_view label, std::string_view value = {});
+    void field_line(int row, const SetupField& field);
+    void footer(int row);
+    void show_problem();
+
+    Console& console_;
+    SetupState& state_;
+    Clock& clock_;
+};
+
+}  // namespace vorn

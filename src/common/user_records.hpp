@@ -207,6 +207,10 @@ static_assert(offsetof(UserIndexEntry, name) == 0);
 static_assert(offsetof(UserIndexEntry, real_name) == 37);
 static_assert(offsetof(UserIndexEntry, deleted) == 74);
 
+// User numbers are 16 bits wherever they are stored, so the files hold at most this many
+// players: a record past the last number has no number of its own.
+inline constexpr std::uint64_t kMaxUsers = 65535;
+
 // The defaults of a new user (every field without a listed default is zero).
 UserRecord DefaultUserRecord();
 

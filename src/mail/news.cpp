@@ -14,9 +14,10 @@ namespace {
 
 void ShowNewsFile(Session& session, const std::string& path, bool personal) {
     Writer& out = session.writer;
-    if (::access(path.c_str(), F_OK) == 0) {
-        out.show_display_file(path, 28);
-        if (personal) {
+    std::string shown;
+    if (out.show_display_file(path, 28, &shown)) {
+        // Only the file the player has just read may be deleted.
+        if (personal && shown == path) {
             out.new_lines(1);
             out.print_text("Delete personnal news? ");
             if (session.keys.ask_yes_no(false)) ::unlink(path.c_str());

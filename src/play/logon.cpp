@@ -76,6 +76,16 @@ void AskNews(Session& session) {
     if (session.keys.ask_yes_no(true)) ShowPersonalNews(session);
 }
 
+// The user files hold their last player: no new character can be made.
+void RefuseNewCharacter(Session& session) {
+    session.users.current.number = 0;
+    session.log("xNo room for a new character: the user files are full");
+    Writer& out = session.writer;
+    out.new_lines(1);
+    out.print_coded_line("|12Sorry, this game has no room for another character.");
+    session.keys.pause_key();
+}
+
 }  // namespace
 
 int ArmorClassOf(Session& session) {
@@ -119,6 +129,10 @@ void Logon(Session& session) {
     UserRecord& user = session.users.current;
     UserRecord probe = user;
     if (new_account || !FindUser(session, probe, false, false)) {
+        if (!RoomForNewUser()) {
+            RefuseNewCharacter(session);
+            return;
+        }
         const std::string real_name = user.real_name.str();
         const std::string password(user.password.view());
         out.clear_screen();
@@ -129,7 +143,10 @@ void Logon(Session& session) {
         user.password = password;
         CreateCharacter(session);
         if (session.session_ended) return;
-        AddUser(session, user);
+        if (!AddUser(session, user)) {
+            RefuseNewCharacter(session);
+            return;
+        }
         out.clear_screen();
     }
     LoadUser(session, user.number);

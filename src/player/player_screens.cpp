@@ -183,7 +183,9 @@ bool SearchUser(Session& session, UserRecord& user, bool include_deleted) {
         session.writer.print_coded(question);
         return session.keys.ask_yes_no(true);
     };
-    for (std::uint64_t p = 1; p <= count && user.number == 0 && !session.session_ended; ++p) {
+    // Entries past the last user number belong to nobody.
+    const std::uint64_t searched = std::min(count, kMaxUsers);
+    for (std::uint64_t p = 1; p <= searched && user.number == 0 && !session.session_ended; ++p) {
         UserIndexEntry e;
         if (!index.read_record(p - 1, e)) break;
         if (e.deleted && !include_deleted) continue;

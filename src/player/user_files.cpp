@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "common/io_check.hpp"
@@ -49,6 +50,22 @@ void WriteParallel(const char* path, std::size_t size, std::uint16_t number, con
     f.write_checked(number - 1u, record);
 }
 
+// Where a new user goes in users.dat: the first deleted record that is not the last one, else
+// the end of the file. Nothing when that lies past the last user number.
+std::optional<std::uint64_t> NewUserPosition(RecordFile& users) {
+    const std::uint64_t count = users.record_count();
+    // Records past the last number are never reused: no user number reaches them.
+    const std::uint64_t reusable = std::min(count, kMaxUsers);
+    for (std::uint64_t i = 0; i < reusable; ++i) {
+        UserRecord r;
+        users.read_checked(i, &r);
+        // The last record is never reused, even when it is marked deleted.
+        if (r.deleted && i + 1 < count) return i;
+    }
+    if (count >= kMaxUsers) return std::nullopt;
+    return count;
+}
+
 }  // namespace
 
 void SetDefaultUser(Session& session) {
@@ -56,7 +73,7 @@ void SetDefaultUser(Session& session) {
     std::memset(&session.users.extra, 0, sizeof session.users.extra);
 }
 
-void AddUser(Session& session, UserRecord& user) {
+bool AddUser(Session& session, UserRecord& user) {
     UserFiles& u = session.users;
     RecordFile users;
     // Created without truncating: another node may be creating the file at the same moment.
@@ -68,19 +85,13 @@ void AddUser(Session& session, UserRecord& user) {
     }
     LockRange(users.fd(), F_WRLCK, 0, 0);
 
-    const std::uint64_t count = users.record_count();
-    std::uint64_t position = count;
-    for (std::uint64_t i = 0; i < count; ++i) {
-        UserRecord r;
-        users.read_checked(i, &r);
-        // The last record is never reused, even when it is marked deleted.
-        if (r.deleted && i + 1 < count) {
-            position = i;
-            break;
-        }
+    const std::optional<std::uint64_t> position = NewUserPosition(users);
+    if (!position) {
+        user.number = 0;
+        return false;  // closing the file ends the lock
     }
-    user.number = ClampCount(position + 1);
-    users.write_checked(position, &user);
+    user.number = static_cast<std::uint16_t>(*position + 1);
+    users.write_checked(*position, &user);
     u.user_count = ClampCount(users.record_count());
 
     std::memset(&u.extra, 0, sizeof u.extra);
@@ -96,6 +107,13 @@ void AddUser(Session& session, UserRecord& user) {
             RuntimeIoError(kIoWriteError, NewsFileName("global"));
         }
     }
+    return true;
+}
+
+bool RoomForNewUser() {
+    RecordFile users;
+    if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead)) return true;
+    return users.record_count() < kMaxUsers || NewUserPosition(users).has_value();
 }
 
 void SaveUser(Session& session, UserRecord& user) {
@@ -140,11 +158,13 @@ bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_
     const std::string key = Upper(by_name ? user.name.view() : user.real_name.view());
     user.number = 0;
     const std::uint64_t count = index.record_count();
-    // The index is scanned in large blocks: a game may hold a hundred thousand players.
+    // Entries past the last user number belong to nobody.
+    const std::uint64_t searched = std::min(count, kMaxUsers);
+    // The index is scanned in large blocks: a game may hold tens of thousands of players.
     constexpr std::uint64_t kBlock = 1024;
     std::vector<UserIndexEntry> block(kBlock);
-    for (std::uint64_t first = 0; first < count && user.number == 0; first += kBlock) {
-        const std::uint64_t n = std::min(kBlock, count - first);
+    for (std::uint64_t first = 0; first < searched && user.number == 0; first += kBlock) {
+        const std::uint64_t n = std::min(kBlock, searched - first);
         const long got = ::pread(index.fd(), block.data(), n * sizeof(UserIndexEntry),
                                  static_cast<off_t>(first * sizeof(UserIndexEntry)));
         if (got != static_cast<long>(n * sizeof(UserIndexEntry))) {
@@ -154,7 +174,7 @@ bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_
             const UserIndexEntry& e = block[i];
             if (Upper(by_name ? e.name.view() : e.real_name.view()) != key) continue;
             if (e.deleted && !include_deleted) continue;
-            user.number = ClampCount(first + i + 1);
+            user.number = static_cast<std::uint16_t>(first + i + 1);
             break;
         }
     }

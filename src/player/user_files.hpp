@@ -35,8 +35,11 @@ void PrepareUserFiles(Session& session);
 void OpenUserFileHandles(Session& session);
 
 // Places a new user in the three files and sets its number. Processes adding users at the same
-// moment are serialised by a lock on users.dat, so each gets its own number.
-void AddUser(Session& session, UserRecord& user);
+// moment are serialised by a lock on users.dat, so each gets its own number. False, with the
+// number set to 0 and nothing written, when the files hold their last player already.
+bool AddUser(Session& session, UserRecord& user);
+// Whether AddUser would find a number for one more player.
+bool RoomForNewUser();
 
 void SaveUser(Session& session, UserRecord& user);
 bool LoadUser(Session& session, std::uint16_t number);

@@ -61,12 +61,31 @@ bool EndsWith(std::string_view s, std::string_view tail) {
     return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
 }
 
-// Lower case, with "\" as a directory separator like "/".
-std::string NormalName(std::string_view name) {
+// "\" as a directory separator like "/", and lower case unless `lower` is false.
+std::string NormalName(std::string_view name, bool lower = true) {
     std::string n(name);
-    for (char& c : n)
-        c = c == '\\' ? '/' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : n) {
+        if (c == '\\') {
+            c = '/';
+        } else if (lower) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
     return n;
+}
+
+// Display files are looked up by their lower-cased name. Files written under a name with
+// capitals (a player's news, a sysop's help topic or item text) are found as named when no
+// lower-cased file exists.
+template <typename Lookup>
+std::string LoweredThenAsNamed(std::string_view name, const Lookup& lookup) {
+    const std::string lowered = NormalName(name);
+    std::string path = lookup(lowered);
+    if (path.empty()) {
+        const std::string as_named = NormalName(name, false);
+        if (as_named != lowered) path = lookup(as_named);
+    }
+    return path;
 }
 
 // The bytes of a display file or form with a little look-ahead, refilled block by block.
@@ -259,21 +278,20 @@ std::string PickVariant(Session& session, const std::string& path) {
     return path;
 }
 
-}  // namespace
-
-std::string Writer::find_display_file(std::string_view name) {
-    std::string path = NormalName(name);
-    if (path.empty()) return {};
+// The lookup of one spelling of the name (directory separators already made "/").
+std::string FindNamed(Session& session, const std::string& name) {
+    if (name.empty()) return {};
+    std::string path = name;
     const bool bare = path.find('/') == std::string::npos;
-    if (bare) path = session_.system.text_path + path;
+    if (bare) path = session.system.text_path + path;
     const std::size_t slash = path.rfind('/');
     const bool has_extension =
         path.find('.', slash == std::string::npos ? 0 : slash + 1) != std::string::npos;
     if (!has_extension) {
         // ".ans" screens live in ./ansi/, where showing them looks too; a bare name finds them
         // there first, so a list's top, mid and bottom files are found where they are shown from.
-        const std::string in_ansi = "./ansi/" + NormalName(name) + ".ans";
-        if (bare && IsFile(in_ansi)) return PickVariant(session_, in_ansi);
+        const std::string in_ansi = "./ansi/" + name + ".ans";
+        if (bare && IsFile(in_ansi)) return PickVariant(session, in_ansi);
         if (IsFile(path + ".ans")) {
             path += ".ans";
         } else if (IsFile(path + ".asc")) {
@@ -284,21 +302,30 @@ std::string Writer::find_display_file(std::string_view name) {
     } else if (!IsFile(path)) {
         return {};
     }
-    return PickVariant(session_, path);
+    return PickVariant(session, path);
 }
 
-std::string Writer::resolve_display_file(std::string_view lowered) {
-    if (lowered.find("tempscr") == std::string_view::npos && EndsWith(lowered, ".ans")) {
-        const std::string path = lowered.find('/') == std::string_view::npos
-                                     ? "./ansi/" + std::string(lowered)
-                                     : std::string(lowered);
-        return IsFile(path) ? PickVariant(session_, path) : std::string();
+}  // namespace
+
+std::string Writer::find_display_file(std::string_view name) {
+    return LoweredThenAsNamed(name, [&](const std::string& n) { return FindNamed(session_, n); });
+}
+
+std::string Writer::resolve_display_file(std::string_view name) {
+    const std::string lowered = NormalName(name);
+    if (lowered.find("tempscr") == std::string::npos && EndsWith(lowered, ".ans")) {
+        return LoweredThenAsNamed(name, [&](const std::string& n) {
+            const std::string path = n.find('/') == std::string::npos ? "./ansi/" + n : n;
+            return IsFile(path) ? PickVariant(session_, path) : std::string();
+        });
     }
-    return find_display_file(lowered);
+    return find_display_file(name);
 }
 
-bool Writer::show_display_file(std::string_view name, int mode) {
-    std::string n = NormalName(name);
+bool Writer::show_display_file(std::string_view name, int mode, std::string* shown_path) {
+    if (shown_path != nullptr) shown_path->clear();
+    const std::string lowered = NormalName(name);
+    std::string n = lowered;
     if (session_.users.current.alt_screens) {
         if (n == "explore.ans") n = "expalt.ans";
         if (n == "battle.ans") n = "batalt.ans";
@@ -308,7 +335,10 @@ bool Writer::show_display_file(std::string_view name, int mode) {
         buffer_ += "//\\\\" + n + "/" + std::to_string(mode);
         return true;
     }
-    return show_file_at(resolve_display_file(n), mode);
+    const std::string path = resolve_display_file(n == lowered ? name : std::string_view(n));
+    if (!show_file_at(path, mode)) return false;
+    if (shown_path != nullptr) *shown_path = path;
+    return true;
 }
 
 bool Writer::show_file_at(const std::string& path, int mode) {
@@ -339,7 +369,7 @@ void Writer::show_form_text(std::string_view text, int mode) {
 }
 
 bool Writer::load_display_file(std::string_view name) {
-    const std::string path = resolve_display_file(NormalName(name));
+    const std::string path = resolve_display_file(name);
     if (path.empty()) return false;
     std::string text(kFormTextLength, '\0');
     const long n = ReadFilePrefix(path, text.data(), text.size());

@@ -103,7 +103,8 @@ class Writer {
     // The path of display file `name` (text path, .ans/.asc, random variants), or empty.
     std::string find_display_file(std::string_view name);
     // Streams a display file with its codes in template mode `mode`. False when it is missing.
-    bool show_display_file(std::string_view name, int mode);
+    // `shown_path`, when given, receives the path of the file streamed (empty when none was).
+    bool show_display_file(std::string_view name, int mode, std::string* shown_path = nullptr);
     // Loads up to 4096 bytes of a display file as the form text of the list screens.
     bool load_display_file(std::string_view name);
     // Prints a form text held in memory with the codes of display files and the value markers of
@@ -174,7 +175,7 @@ class Writer {
     bool hex_colour(std::string_view text, std::size_t i);
     void restore_star(const StarSlot& star);
     bool show_file_at(const std::string& path, int mode);
-    std::string resolve_display_file(std::string_view lowered);
+    std::string resolve_display_file(std::string_view name);
 
     Session& session_;
     TerminalIo& io_;

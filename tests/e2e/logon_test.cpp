@@ -3,7 +3,10 @@
 // password in other letters, and three wrong passwords.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
+#include <utility>
 
 #include "common/config_files.hpp"
 #include "common/record_file.hpp"
@@ -117,6 +120,33 @@ TEST(Logon, ThreeWrongPasswordsReturnToTheTitleMenu) {
     ASSERT_TRUE(Answer(game, "Step into the snows", "q"));
     ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
     EXPECT_EQ(game.wait_exit(), 0);
+}
+
+TEST(Logon, AGameHoldingItsLastPlayerRefusesANewCharacter) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    SetDoorType(dir, 1);
+    WriteDoorSys(dir, "Late Caller");
+    // Sparse user files as long as the 16-bit user numbers allow.
+    for (const auto& [name, size] : {std::pair{"users.dat", sizeof(UserRecord)},
+                                     {"users.idx", sizeof(UserIndexEntry)},
+                                     {"user2.dat", sizeof(UserExtraRecord)}}) {
+        dir.write_file(name, "");
+        ASSERT_EQ(::truncate(dir.file(name).c_str(), static_cast<off_t>(kMaxUsers * size)), 0);
+    }
+
+    GameProcess game("game", dir, {.args = {"1"}});
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+    ASSERT_TRUE(Answer(game, "no room for another character", "\r"));
+    ASSERT_TRUE(Answer(game, "Step into the snows", "q"));
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    EXPECT_EQ(game.wait_exit(), 0);
+
+    EXPECT_EQ(dir.file_size("users.dat"), static_cast<long long>(kMaxUsers * sizeof(UserRecord)));
+    std::string logs;
+    for (const std::string& name : dir.list("logs")) logs += dir.read_file("logs/" + name);
+    EXPECT_NE(logs.find("  x No room for a new character"), std::string::npos) << logs;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // News files: headers, entries, page pauses, several nodes adding at once, reading and deleting
 // personal news — and player names that must not reach other files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
@@ -103,6 +104,32 @@ TEST(ShowNews, PersonalNewsCanBeDeletedGlobalNewsCannot) {
     t.session.writer.flush();
     EXPECT_NE(t.terminal.output.find("Sorry, no news..."), std::string::npos);
     EXPECT_EQ(t.terminal.output.find("Delete"), std::string::npos);
+}
+
+TEST(ShowNews, DeletionIsOfferedOnlyForNewsThatWasShown) {
+    struct Case {
+        const char* what;
+        bool readable;  // the news file can be shown (otherwise a directory stands in its way)
+    };
+    for (const Case& c : {Case{"a file named with capitals", true}, Case{"unshowable", false}}) {
+        test::TestSession t;
+        t.session.node.pause_delay_ms = 1;
+        t.session.users.current = DefaultUserRecord();
+        t.session.users.current.name = "Ann Lee";
+        if (c.readable) {
+            ASSERT_TRUE(AddPlayerNews("Thieves took 5 gold", "Ann Lee", t.clock));
+        } else {
+            ASSERT_EQ(::mkdir("Ann Lee.nws", 0755), 0);
+        }
+        t.terminal.type("y");
+        ShowPersonalNews(t.session);
+        t.session.writer.flush();
+        const std::string& shown = t.terminal.output;
+        EXPECT_EQ(shown.find("Thieves took 5 gold") != std::string::npos, c.readable) << c.what;
+        EXPECT_EQ(shown.find("Delete personnal news?") != std::string::npos, c.readable) << c.what;
+        EXPECT_EQ(shown.find("Sorry, no news...") == std::string::npos, c.readable) << c.what;
+        EXPECT_EQ(test::FileExists("Ann Lee.nws"), !c.readable) << c.what;
+    }
 }
 
 TEST(NewsFiles, RotationMakesTodayYesterday) {

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "common/record_file.hpp"
+#include "player/player_screens.hpp"
 #include "player/user_files.hpp"
 #include "support/test_session.hpp"
 
@@ -123,6 +124,50 @@ TEST(AddUser, MissingParallelFilesAreCreatedAtTheUsersPosition) {
     EXPECT_EQ(test::ReadFile(kUserExtraFile).size(), 4u * 16384u);
     ASSERT_EQ(ReadIndex().size(), 4u);
     EXPECT_EQ(ReadIndex()[3].name.str(), "D");
+}
+
+TEST(AddUser, TheLastUserNumberIsTheLastPlayer) {
+    test::TestSession t;
+    // Sparse files stand in for tens of thousands of players, of whom the second has left.
+    for (const auto& [name, size] :
+         {std::pair{kUsersFile, sizeof(UserRecord)}, {kUserIndexFile, sizeof(UserIndexEntry)}}) {
+        test::WriteFile(name, "");
+        ASSERT_EQ(::truncate(name, static_cast<off_t>((kMaxUsers - 1) * size)), 0);
+    }
+    RecordFile users;
+    ASSERT_TRUE(users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite));
+    UserRecord gone = Named("Gone");
+    gone.deleted = true;
+    users.write_checked(1, &gone);
+
+    UserRecord last = Named("Last");
+    ASSERT_TRUE(AddUser(t.session, last));
+    EXPECT_EQ(last.number, 2);  // a deleted record is still reused
+    UserRecord after = Named("After");
+    ASSERT_TRUE(AddUser(t.session, after));
+    EXPECT_EQ(after.number, kMaxUsers);
+    EXPECT_FALSE(RoomForNewUser());
+
+    UserRecord over = Named("Over");
+    EXPECT_FALSE(AddUser(t.session, over));
+    EXPECT_EQ(over.number, 0);
+    EXPECT_EQ(users.record_count(), kMaxUsers);
+    EXPECT_EQ(test::ReadFile("global.nws").find("Over"), std::string::npos);
+
+    // An index entry past the last number (left by an older game) belongs to nobody.
+    RecordFile index;
+    ASSERT_TRUE(index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kReadWrite));
+    const UserIndexEntry ghost = IndexEntryFor(Named("Ghost"));
+    index.write_checked(kMaxUsers, &ghost);
+    index.close();
+    UserRecord key = Named("Ghost");
+    EXPECT_FALSE(FindUser(t.session, key, true, true));
+    EXPECT_FALSE(SearchUser(t.session, key, true));
+    t.session.writer.flush();
+    EXPECT_EQ(t.terminal.output.find("Ghost"), std::string::npos);
+    key.name = "After";
+    EXPECT_TRUE(FindUser(t.session, key, false, true));
+    EXPECT_EQ(key.number, kMaxUsers);
 }
 
 TEST(FindUser, MatchesWholeNamesInAnyCaseAndSkipsDeleted) {

@@ -31,6 +31,23 @@ TEST_F(DisplayFileTest, LookupRules) {
     EXPECT_EQ(RowText(out, 1), "d");
     EXPECT_FALSE(out.show_display_file("help.ans", 28));
     EXPECT_FALSE(out.show_display_file("nothing", 28));
+
+    // Files written under a name with capitals (a player's news, a sysop's help topic) are found
+    // as named when no lower-case file exists; the lower-case one still comes first.
+    session.system.text_path.clear();
+    dir.write("Sir Robi.nws", "f");
+    dir.write("help/Magic.hlp", "g");
+    dir.write("ansi/Map.ans", "h");
+    dir.write("Joe.nws", "i");
+    dir.write("joe.nws", "j");
+    const std::pair<const char*, const char*> found[] = {
+        {"Sir Robi.nws", "f"}, {"./help/Magic.hlp", "g"}, {"Map.ans", "h"}, {"Joe.nws", "j"}};
+    for (const auto& [name, text] : found) {
+        out.clear_screen();
+        EXPECT_TRUE(out.show_display_file(name, 28)) << name;
+        EXPECT_EQ(RowText(out, 1), text) << name;
+    }
+    EXPECT_EQ(out.find_display_file("Sir Robi.nws"), "Sir Robi.nws");
 }
 
 TEST_F(DisplayFileTest, RandomVariants) {

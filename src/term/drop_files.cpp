@@ -60,10 +60,11 @@ double Number(const std::string& text) {
     return v;
 }
 
+// A number out of range, or with a fraction, is no integer: 0. The range is checked before the
+// conversion, which is undefined for a value that does not fit.
 std::int32_t Integer32(const std::string& text) {
     const double v = Number(text);
-    if (v != static_cast<double>(static_cast<long long>(v))) return 0;  // fractions are no integer
-    if (v > INT32_MAX || v < INT32_MIN) return 0;
+    if (v > INT32_MAX || v < INT32_MIN || v != std::trunc(v)) return 0;
     return static_cast<std::int32_t>(v);
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 
 #include "core/session.hpp"
@@ -343,7 +344,10 @@ double KeyReader::seconds_left() {
 }
 
 long KeyReader::time_left(std::string_view unit) {
-    const double seconds = seconds_left();
+    // The allowance comes from the drop file and may be of any size: it is held within some 68
+    // years either way before it is converted.
+    constexpr double kLimit = INT32_MAX;
+    const double seconds = std::clamp(seconds_left(), -kLimit, kLimit);
     const int u = unit.empty() ? 0 : std::toupper(static_cast<unsigned char>(unit.front()));
     if (u == 'H') return static_cast<long>(seconds / 3600);
     if (u == 'M') return static_cast<long>(seconds / 60);

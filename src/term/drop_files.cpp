@@ -131,6 +131,7 @@ void ReadDoorSys(Session& session) {
         session.local_session = false;
         session.comm_active = true;
     }
+    session.remote_connection = !session.local_session;
     session.log("Modem Baud: " + std::to_string(session.comm.baud));
     file.skip(7);
     session.users.current.real_name = file.line();
@@ -150,6 +151,8 @@ void ReadDoorfileSr(Session& session) {
         session.log("** DOORFILE.SR not found");
         session.exit(kExitNoDropFile);
     }
+    // The board sent this caller over its line; the format has no mark for a local caller.
+    session.remote_connection = true;
     session.users.current.real_name = file.line();
     const std::int16_t ansi = Integer16(file.line());
     if (ansi == 1) {

@@ -45,6 +45,7 @@ TEST(DoorSys, LocalCallerNeedsNoQuestions) {
     EXPECT_EQ(t.terminal.output.find("\x1b[6n"), std::string::npos);
     EXPECT_NE(t.terminal.output.find("COM1:\r\n"), std::string::npos);
     EXPECT_NE(t.terminal.output.find("GR\r\n"), std::string::npos);
+    EXPECT_FALSE(check_access(t.session, "B"));
 }
 
 TEST(DoorSys, RemoteCallerTimeLimitAndLongName) {
@@ -64,6 +65,8 @@ TEST(DoorSys, RemoteCallerTimeLimitAndLongName) {
     EXPECT_EQ(t.session.users.current.real_name.size(), 36u);
     EXPECT_TRUE(t.session.ansi_terminal);
     EXPECT_NE(test::ReadFile("12-07-2026.log").find("Modem Baud: 38400"), std::string::npos);
+    // The access conditions of a remote caller.
+    EXPECT_TRUE(check_access(t.session, "B&=1"));
 }
 
 TEST(DoorSys, ShortOrGarbledFilesTakeTheirDefaults) {
@@ -126,6 +129,7 @@ TEST(DoorfileSr, AnsiStatusAndHours) {
     ReadDoorfileSr(t.session);
     EXPECT_TRUE(t.session.ansi_terminal);
     EXPECT_EQ(t.session.minutes_allowed, 120);
+    EXPECT_TRUE(check_access(t.session, "B"));
     t.session.writer.flush();
     EXPECT_EQ(t.terminal.output, "");
 

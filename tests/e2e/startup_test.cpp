@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/config_files.hpp"
+#include "common/io_check.hpp"
 #include "core/startup.hpp"
 #include "support/game_process.hpp"
 
@@ -160,6 +161,21 @@ TEST(StartupTest, MissingRoomsEndsSilentlyWith254) {
     EXPECT_EQ(lines.back().substr(lines.back().size() - std::min(lines.back().size(), done.size())),
               done);
     EXPECT_EQ(result.output.find("rooms"), std::string::npos);
+}
+
+// A board that limits the size of the files its doors write: the game is not killed by the
+// limit's signal but meets a failed write, which the run-time I/O check reports.
+TEST(StartupTest, FileSizeLimitEndsWithTheRunTimeError) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    RunOptions options;
+    options.args = {"1"};
+    options.input = "\x1b[1;2R";
+    options.file_size_limit = 8192;  // the user files start-up prepares are larger
+    const ProgramResult result = RunProgram("game", dir.path(), options);
+    EXPECT_EQ(result.exit_code, kIoWriteError) << result.output;
+    EXPECT_NE(result.output.find("Runtime error 101: disk write error ("), std::string::npos)
+        << result.output;
 }
 
 TEST(StartupTest, DropFileDoorTypesWithoutTheirFileEndWithCode1) {

@@ -494,6 +494,24 @@ TEST_F(CombatTest, DeathEndsTheBattleWithTheKillerNamed) {
     EXPECT_FALSE(s.play.in_battle);
 }
 
+// A caller who hangs up in a fight frees his node at once, however long his combat delay.
+TEST_F(CombatTest, HangUpInAFightSkipsTheRemainingDelays) {
+    MonsterRecord ogre = Monster("Ogre");
+    ogre.moves = 80;
+    ogre.hp_min = 50;
+    ogre.hp_max = 50;
+    WriteMonsters({ogre});
+    s.play.encounter[1] = 1;
+    user.battle_delay = 65'000;
+    user.hp = user.max_hp = 30'000;
+    dice({1});
+    t.terminal.type("6");  // one turn, then the line is gone
+    t.terminal.hang_up_when_empty();
+    const std::int64_t start = t.clock.monotonic_ms();
+    EXPECT_THROW(StartBattle(s, false, true), test::ExitCalled);
+    EXPECT_LT(t.clock.monotonic_ms() - start, 1000);
+}
+
 TEST_F(CombatTest, RunningAwayWhenAllowedAndRefusedWithoutATurn) {
     MonsterRecord wolf = Monster("Wolf");
     wolf.moves = 2;

@@ -153,8 +153,7 @@ void OpenDataFiles(Session& session) {
     // try again, but give up after a few seconds rather than spin for ever on a bad permission.
     const auto retry_wait = [&session] {
         session.keys.check_time_limit();
-        session.writer.flush();
-        session.clock.sleep_ms(100);
+        session.keys.delay(100);
     };
     if (session.strings.open(session.system.data_path, retry_wait, 30) !=
         SystemStrings::OpenResult::kOpened) {

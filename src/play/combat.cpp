@@ -88,8 +88,7 @@ void At(Session& s, int column, int row, std::string_view coded) {
 }
 
 void Wait(Session& s, int ms) {
-    s.writer.flush();
-    if (ms > 0) s.clock.sleep_ms(ms);
+    s.keys.delay(ms);
 }
 
 void BattleWait(Session& s) {

@@ -30,7 +30,7 @@ void TitleMenu(Session& session, bool first_entry) {
                 out.go_to(36, 9);
                 out.print_text("Way to go      ");
                 out.flush();
-                session.clock.sleep_ms(15);
+                session.keys.delay(15);
                 Logon(session);
                 break;
             case 'R':
@@ -51,7 +51,7 @@ void TitleMenu(Session& session, bool first_entry) {
                 out.go_to(36, 14);
                 out.print_text("Hum, gone so soon...");
                 out.flush();
-                session.clock.sleep_ms(15);
+                session.keys.delay(15);
                 out.clear_screen();
                 return;
         }

@@ -209,7 +209,7 @@ void ChooseNameRaceSex(Session& session) {
         out.set_foreground(4);
         out.print_line("Already exist, try again");
         out.flush();
-        session.clock.sleep_ms(100);
+        session.keys.delay(100);
     }
 
     for (;;) {

@@ -60,10 +60,11 @@ double Number(const std::string& text) {
     return v;
 }
 
+// A number out of range, or with a fraction, is no integer: 0. The range is checked before the
+// conversion, which is undefined for a value that does not fit.
 std::int32_t Integer32(const std::string& text) {
     const double v = Number(text);
-    if (v != static_cast<double>(static_cast<long long>(v))) return 0;  // fractions are no integer
-    if (v > INT32_MAX || v < INT32_MIN) return 0;
+    if (v > INT32_MAX || v < INT32_MIN || v != std::trunc(v)) return 0;
     return static_cast<std::int32_t>(v);
 }
 
@@ -130,6 +131,7 @@ void ReadDoorSys(Session& session) {
         session.local_session = false;
         session.comm_active = true;
     }
+    session.remote_connection = !session.local_session;
     session.log("Modem Baud: " + std::to_string(session.comm.baud));
     file.skip(7);
     session.users.current.real_name = file.line();
@@ -149,6 +151,8 @@ void ReadDoorfileSr(Session& session) {
         session.log("** DOORFILE.SR not found");
         session.exit(kExitNoDropFile);
     }
+    // The board sent this caller over its line; the format has no mark for a local caller.
+    session.remote_connection = true;
     session.users.current.real_name = file.line();
     const std::int16_t ansi = Integer16(file.line());
     if (ansi == 1) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 
 #include "core/session.hpp"
@@ -19,6 +20,8 @@ namespace {
 constexpr int kMaxReadsAfterHangup = 50;
 // The screen slot the information page keeps the game screen in.
 constexpr int kInformationScreenSlot = 9;
+// Keys typed ahead during a delay that are kept for the reads after it.
+constexpr std::size_t kTypeAheadKeys = 256;
 
 }  // namespace
 
@@ -32,10 +35,10 @@ bool KeyReader::check_hangup() {
     return s.session_ended;
 }
 
-// Feeds buffered bytes to the parser until a key comes out; decides a sequence left unfinished
-// for longer than the escape timeout.
-bool KeyReader::drain_input() {
-    if (!keys_.empty()) return true;
+// Feeds buffered bytes to the parser until a key comes out (with `all`, until every buffered
+// byte is taken); decides a sequence left unfinished for longer than the escape timeout.
+bool KeyReader::drain_input(bool all) {
+    if (!keys_.empty() && !all) return true;
     const auto collect = [this] {
         Key k;
         while (parser_.next(k)) keys_.push_back(k);
@@ -46,7 +49,7 @@ bool KeyReader::drain_input() {
             keys_.push_back(Key{byte, false});
         }
         collect();
-        if (!keys_.empty()) return true;
+        if (!keys_.empty() && !all) return true;
     }
     if (parser_.pending()) {
         const auto quiet = session_.clock.monotonic_ms() - last_byte_ms_;
@@ -60,9 +63,17 @@ bool KeyReader::drain_input() {
 bool KeyReader::poll_keys(int timeout_ms) {
     if (drain_input()) return true;
     if (check_hangup()) return false;
-    Session& s = session_;
-    s.writer.flush();
+    session_.writer.flush();
     if (check_hangup()) return false;
+    read_input(timeout_ms);
+    if (check_hangup()) return false;
+    return drain_input();
+}
+
+// Waits up to `timeout_ms` (no longer than a pending escape sequence may stay open) and reads
+// what arrived into the input buffer, whose bytes must all have been taken.
+void KeyReader::read_input(int timeout_ms) {
+    Session& s = session_;
     int wait = std::max(timeout_ms, 0);
     if (parser_.pending()) {
         const auto quiet = s.clock.monotonic_ms() - last_byte_ms_;
@@ -80,8 +91,6 @@ bool KeyReader::poll_keys(int timeout_ms) {
             last_byte_ms_ = s.clock.monotonic_ms();
         }
     }
-    if (check_hangup()) return false;
-    return drain_input();
 }
 
 bool KeyReader::take_key(Key& key) {
@@ -98,6 +107,24 @@ bool KeyReader::wait_for_key(int ms) {
         const std::int64_t left = deadline - s.clock.monotonic_ms();
         if (poll_keys(static_cast<int>(std::max<std::int64_t>(left, 0)))) return true;
         if (s.session_ended || s.clock.monotonic_ms() >= deadline) return false;
+    }
+}
+
+void KeyReader::delay(int ms) {
+    Session& s = session_;
+    const std::int64_t deadline = s.clock.monotonic_ms() + std::max(ms, 0);
+    s.writer.flush();
+    while (!check_hangup()) {
+        const std::int64_t left = deadline - s.clock.monotonic_ms();
+        if (left <= 0) return;
+        // Keys typed meanwhile join the queue for the next read, which leaves the buffer free
+        // for the line to be watched; a full queue is left alone until the delay is over.
+        drain_input(true);
+        if (keys_.size() >= kTypeAheadKeys) {
+            s.clock.sleep_ms(static_cast<int>(std::min<std::int64_t>(left, kKeyTickMs)));
+        } else {
+            read_input(static_cast<int>(left));
+        }
     }
 }
 
@@ -343,7 +370,10 @@ double KeyReader::seconds_left() {
 }
 
 long KeyReader::time_left(std::string_view unit) {
-    const double seconds = seconds_left();
+    // The allowance comes from the drop file and may be of any size: it is held within some 68
+    // years either way before it is converted.
+    constexpr double kLimit = INT32_MAX;
+    const double seconds = std::clamp(seconds_left(), -kLimit, kLimit);
     const int u = unit.empty() ? 0 : std::toupper(static_cast<unsigned char>(unit.front()));
     if (u == 'H') return static_cast<long>(seconds / 3600);
     if (u == 'M') return static_cast<long>(seconds / 60);

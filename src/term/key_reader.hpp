@@ -36,6 +36,9 @@ class KeyReader {
     bool key_waiting();
     // Waits up to `ms` milliseconds, returning early (true) as soon as a key is waiting.
     bool wait_for_key(int ms);
+    // The game's fixed delays: waits `ms` milliseconds whatever is typed (the keys stay for the
+    // next read), but ends at once when the caller is gone.
+    void delay(int ms);
 
     // Reads keys until one of `choices` (letters in either case, no extended keys) arrives and
     // returns it upper-cased; 0 when the session ends first.
@@ -62,8 +65,9 @@ class KeyReader {
 
   private:
     bool take_key(Key& key);
-    bool drain_input();
+    bool drain_input(bool all = false);
     bool poll_keys(int timeout_ms);
+    void read_input(int timeout_ms);
     bool check_hangup();
     std::uint8_t return_after_hangup();
     void idle_round(std::int64_t start_ms);

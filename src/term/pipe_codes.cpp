@@ -143,10 +143,7 @@ bool Writer::extended_code(char first, char second) {
             return true;
         case 'D': {
             const int ms = b == 'M' ? 100 : b == 'H' ? 500 : b == 'E' ? 750 : b == 'S' ? 1000 : 0;
-            if (ms > 0) {
-                flush();
-                session_.clock.sleep_ms(ms);
-            }
+            if (ms > 0) session_.keys.delay(ms);
             return true;
         }
         case 'H':

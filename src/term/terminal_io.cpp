@@ -8,7 +8,7 @@
 namespace vorn {
 
 bool FdTerminalIo::write_all(std::string_view bytes) {
-    if (hung_up_) return false;
+    if (output_failed_) return false;
     while (!bytes.empty()) {
         const ssize_t n = ::write(out_, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
@@ -20,7 +20,7 @@ bool FdTerminalIo::write_all(std::string_view bytes) {
             continue;
         }
         if (n <= 0) {
-            hung_up_ = true;
+            output_failed_ = true;
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -29,7 +29,7 @@ bool FdTerminalIo::write_all(std::string_view bytes) {
 }
 
 bool FdTerminalIo::wait_readable(int timeout_ms) {
-    if (hung_up_) return false;
+    if (hung_up()) return false;
     struct pollfd p {
         in_, POLLIN, 0
     };
@@ -40,13 +40,13 @@ bool FdTerminalIo::wait_readable(int timeout_ms) {
 }
 
 long FdTerminalIo::read_some(char* buffer, std::size_t size) {
-    if (hung_up_) return 0;
+    if (hung_up()) return 0;
     for (;;) {
         const ssize_t n = ::read(in_, buffer, size);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return -1;
         if (n <= 0) {
-            hung_up_ = true;
+            input_ended_ = true;
             return 0;
         }
         return static_cast<long>(n);

@@ -10,7 +10,9 @@ namespace vorn {
 class TerminalIo {
   public:
     virtual ~TerminalIo() = default;
-    // Writes everything; false when the caller is gone (the connection then counts as hung up).
+    // Writes everything; false when the output is gone (the connection then counts as hung up).
+    // An input that has ended does not stop output: the start-up lines still reach a script or a
+    // board that closed the caller's input early.
     virtual bool write_all(std::string_view bytes) = 0;
     // Waits up to `timeout_ms` (0 = just look) for input; true when a byte can be read.
     virtual bool wait_readable(int timeout_ms) = 0;
@@ -29,7 +31,7 @@ class FdTerminalIo final : public TerminalIo {
     bool write_all(std::string_view bytes) override;
     bool wait_readable(int timeout_ms) override;
     long read_some(char* buffer, std::size_t size) override;
-    bool hung_up() const override { return hung_up_; }
+    bool hung_up() const override { return input_ended_ || output_failed_; }
     int input_descriptor() const override { return in_; }
 
     int input_fd() const { return in_; }
@@ -38,7 +40,8 @@ class FdTerminalIo final : public TerminalIo {
   private:
     int in_;
     int out_;
-    bool hung_up_ = false;
+    bool input_ended_ = false;
+    bool output_failed_ = false;
 };
 
 }  // namespace vorn

@@ -322,10 +322,7 @@ bool expand_value_code(Session& s, std::string_view code) {
                     v = TwoDigits(t.hour) + ":" + TwoDigits(t.minute) + ":" + TwoDigits(t.second);
                 }
             }
-            if (b == 'L') {
-                const double seconds = s.keys.seconds_left();
-                v = std::to_string(seconds > 0 ? static_cast<long long>(seconds / 60) : 0);
-            }
+            if (b == 'L') v = std::to_string(std::max(0L, s.keys.time_left("M")));
             if (b == 'U') v = WithThousands(s.users.user_count);
             break;
         }

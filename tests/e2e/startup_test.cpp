@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/config_files.hpp"
+#include "common/io_check.hpp"
 #include "core/startup.hpp"
 #include "support/game_process.hpp"
 
@@ -162,6 +163,21 @@ TEST(StartupTest, MissingRoomsEndsSilentlyWith254) {
     EXPECT_EQ(result.output.find("rooms"), std::string::npos);
 }
 
+// A board that limits the size of the files its doors write: the game is not killed by the
+// limit's signal but meets a failed write, which the run-time I/O check reports.
+TEST(StartupTest, FileSizeLimitEndsWithTheRunTimeError) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    RunOptions options;
+    options.args = {"1"};
+    options.input = "\x1b[1;2R";
+    options.file_size_limit = 8192;  // the user files start-up prepares are larger
+    const ProgramResult result = RunProgram("game", dir.path(), options);
+    EXPECT_EQ(result.exit_code, kIoWriteError) << result.output;
+    EXPECT_NE(result.output.find("Runtime error 101: disk write error ("), std::string::npos)
+        << result.output;
+}
+
 TEST(StartupTest, DropFileDoorTypesWithoutTheirFileEndWithCode1) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
@@ -171,19 +187,25 @@ TEST(StartupTest, DropFileDoorTypesWithoutTheirFileEndWithCode1) {
     // Loading appends the backslash, which names the same directory.
     const std::string path = node.door_file_path.str() + "\\";
 
-    SetDoorType(dir, 1);
-    ProgramResult result = RunGame(dir, {"1"}, "\x1b[1;2R");
-    EXPECT_EQ(result.exit_code, kExitNoDropFile);
-    std::vector<std::string> lines = Lines(result.output);
-    EXPECT_TRUE(HasLine(lines, "Error reading DOOR.SYS (Not Found)")) << result.output;
-    EXPECT_TRUE(HasLine(lines, path + "door.sys is missing")) << result.output;
+    // The lines reach the sysop whether the terminal answers the probe or the input has
+    // already ended (a script, a board that closed the line early).
+    for (const std::string input : {"\x1b[1;2R", ""}) {
+        SCOPED_TRACE(input.empty() ? "input ended" : "probe answered");
+        SetDoorType(dir, 1);
+        ProgramResult result = RunGame(dir, {"1"}, input);
+        EXPECT_EQ(result.exit_code, kExitNoDropFile);
+        std::vector<std::string> lines = Lines(result.output);
+        EXPECT_TRUE(HasLine(lines, "Error reading DOOR.SYS (Not Found)")) << result.output;
+        EXPECT_TRUE(HasLine(lines, path + "door.sys is missing")) << result.output;
 
-    SetDoorType(dir, 2);
-    result = RunGame(dir, {"1"}, "\x1b[1;2R");
-    EXPECT_EQ(result.exit_code, kExitNoDropFile);
-    lines = Lines(result.output);
-    EXPECT_TRUE(HasLine(lines, "Error reading DOORFILE.SR: Not Found at " + path + "doorfile.sr"))
-        << result.output;
+        SetDoorType(dir, 2);
+        result = RunGame(dir, {"1"}, input);
+        EXPECT_EQ(result.exit_code, kExitNoDropFile);
+        lines = Lines(result.output);
+        EXPECT_TRUE(
+            HasLine(lines, "Error reading DOORFILE.SR: Not Found at " + path + "doorfile.sr"))
+            << result.output;
+    }
 
     const std::string log = dir.read_file(FindFile(dir, "logs", kNode1Log));
     EXPECT_NE(log.find("  * * DOOR.SYS not found at " + path + "door.sys\n"), std::string::npos)
@@ -197,7 +219,8 @@ TEST(StartupTest, InvalidDoorTypeEndsWith255) {
     for (const int door_type : {0, 5, 255}) {
         SCOPED_TRACE(door_type);
         SetDoorType(dir, door_type);
-        const ProgramResult result = RunGame(dir, {"1"}, "\x1b[1;2R");
+        // Door type 5 meets an input that has already ended.
+        const ProgramResult result = RunGame(dir, {"1"}, door_type == 5 ? "" : "\x1b[1;2R");
         EXPECT_EQ(result.exit_code, kExitConfig);
         const std::vector<std::string> lines = Lines(result.output);
         ASSERT_GE(lines.size(), 2u);

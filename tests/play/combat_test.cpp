@@ -62,6 +62,16 @@ class CombatTest : public ::testing::Test {
 
     void dice(std::vector<std::uint32_t> draws) { t.random = ScriptedRandom(std::move(draws)); }
 
+    // The one monster of the battle, of 50 hit points, moving `moves` places a turn.
+    void Meet(const std::string& name, int moves) {
+        MonsterRecord m = Monster(name);
+        m.moves = moves;
+        m.hp_min = 50;
+        m.hp_max = 50;
+        WriteMonsters({m});
+        s.play.encounter[1] = 1;
+    }
+
     // Puts monster `m` in `slot` at (column, row) with `hp` hit points, as a started battle has.
     void place(int slot, const MonsterRecord& m, int column, int row, std::int32_t hp = 10) {
         s.play.encounter[slot] = m.number;
@@ -477,12 +487,7 @@ TEST_F(CombatTest, OpeningMessagesGoToTheStatusSlots) {
 }
 
 TEST_F(CombatTest, DeathEndsTheBattleWithTheKillerNamed) {
-    MonsterRecord ogre = Monster("Ogre");
-    ogre.moves = 80;
-    ogre.hp_min = 50;
-    ogre.hp_max = 50;
-    WriteMonsters({ogre});
-    s.play.encounter[1] = 1;
+    Meet("Ogre", 80);  // reaches the player at once
     user.hp = 1;
     user.max_hp = 1;
     user.armor_class = 0;
@@ -494,13 +499,21 @@ TEST_F(CombatTest, DeathEndsTheBattleWithTheKillerNamed) {
     EXPECT_FALSE(s.play.in_battle);
 }
 
+// A caller who hangs up in a fight frees his node at once, however long his combat delay.
+TEST_F(CombatTest, HangUpInAFightSkipsTheRemainingDelays) {
+    Meet("Ogre", 80);  // reaches the player at once
+    user.battle_delay = 65'000;
+    user.hp = user.max_hp = 30'000;
+    dice({1});
+    t.terminal.type("6");  // one turn, then the line is gone
+    t.terminal.hang_up_when_empty();
+    const std::int64_t start = t.clock.monotonic_ms();
+    EXPECT_THROW(StartBattle(s, false, true), test::ExitCalled);
+    EXPECT_LT(t.clock.monotonic_ms() - start, 1000);
+}
+
 TEST_F(CombatTest, RunningAwayWhenAllowedAndRefusedWithoutATurn) {
-    MonsterRecord wolf = Monster("Wolf");
-    wolf.moves = 2;
-    wolf.hp_min = 50;
-    wolf.hp_max = 50;
-    WriteMonsters({wolf});
-    s.play.encounter[1] = 1;
+    Meet("Wolf", 2);
     dice({7});
     t.terminal.type("R");
     EXPECT_EQ(StartBattle(s, false, true), BattleResult::kFled);

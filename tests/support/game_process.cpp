@@ -33,6 +33,7 @@ struct ChildPlan {
     std::vector<char*> envp;
     std::string directory;
     RunAsUser user;
+    long long file_size_limit = -1;  // RLIMIT_FSIZE in bytes; -1 leaves it as it is
 
     ChildPlan(std::string_view program, const std::string& dir,
               const std::vector<std::string>& args, bool keep_root,
@@ -61,6 +62,13 @@ struct ChildPlan {
 [[noreturn]] void ExecChild(const ChildPlan& plan) {
     ::signal(SIGPIPE, SIG_DFL);
     ::signal(SIGHUP, SIG_DFL);
+    ::signal(SIGXFSZ, SIG_DFL);
+    if (plan.file_size_limit >= 0) {
+        const struct rlimit limit {
+            static_cast<rlim_t>(plan.file_size_limit), static_cast<rlim_t>(plan.file_size_limit)
+        };
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+    }
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -377,7 +385,8 @@ int GameProcess::cursor_row() const {
 ProgramResult RunProgram(std::string_view program, const std::string& directory,
                          const RunOptions& options) {
     IgnoreSigpipe();
-    const ChildPlan plan(program, directory, options.args, options.keep_root);
+    ChildPlan plan(program, directory, options.args, options.keep_root);
+    plan.file_size_limit = options.file_size_limit;
     ProgramResult result;
     int in[2], out[2], err[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||

@@ -137,6 +137,7 @@ struct RunOptions {
     bool close_input = true;  // then standard input reaches end of file
     bool keep_root = false;
     int timeout_ms = kDefaultTimeoutMs;  // the process is killed after this
+    long long file_size_limit = -1;      // the largest file it may write (RLIMIT_FSIZE); -1 none
 };
 
 // Runs a build executable in `directory` to its end, in this thread: no terminal emulator,

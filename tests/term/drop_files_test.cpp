@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include "support/test_session.hpp"
+#include "term/access_expression.hpp"
 #include "term/drop_files.hpp"
+#include "term/text_codes.hpp"
 
 namespace vorn {
 namespace {
@@ -43,6 +45,7 @@ TEST(DoorSys, LocalCallerNeedsNoQuestions) {
     EXPECT_EQ(t.terminal.output.find("\x1b[6n"), std::string::npos);
     EXPECT_NE(t.terminal.output.find("COM1:\r\n"), std::string::npos);
     EXPECT_NE(t.terminal.output.find("GR\r\n"), std::string::npos);
+    EXPECT_FALSE(check_access(t.session, "B"));
 }
 
 TEST(DoorSys, RemoteCallerTimeLimitAndLongName) {
@@ -62,6 +65,8 @@ TEST(DoorSys, RemoteCallerTimeLimitAndLongName) {
     EXPECT_EQ(t.session.users.current.real_name.size(), 36u);
     EXPECT_TRUE(t.session.ansi_terminal);
     EXPECT_NE(test::ReadFile("12-07-2026.log").find("Modem Baud: 38400"), std::string::npos);
+    // The access conditions of a remote caller.
+    EXPECT_TRUE(check_access(t.session, "B&=1"));
 }
 
 TEST(DoorSys, ShortOrGarbledFilesTakeTheirDefaults) {
@@ -71,6 +76,37 @@ TEST(DoorSys, ShortOrGarbledFilesTakeTheirDefaults) {
     ReadDoorSys(t.session);
     EXPECT_TRUE(t.session.local_session);
     EXPECT_EQ(t.session.users.current.real_name.str(), "");
+    EXPECT_EQ(t.session.minutes_allowed, 0);
+}
+
+// Numbers beyond what their field holds count as no number; a huge time left stays a long time.
+TEST(DropFiles, NumbersOutOfRangeAreNoNumbers) {
+    const struct {
+        const char* baud;
+        std::int32_t expected;
+    } speeds[] = {{"99999999999999999999", 0}, {"-99999999999999999999", 0}, {"1e20", 0},
+                  {"2147483648", 0},           {"2147483647", 2147483647},   {"9600.5", 0}};
+    for (const auto& c : speeds) {
+        SCOPED_TRACE(c.baud);
+        test::TestSession t;
+        UseDropDirectory(t);
+        test::WriteFile("drop/door.sys", DoorSys(c.baud, "Ann Smith", "1e20"));
+        t.terminal.on_write = [&](std::string_view bytes) {
+            if (bytes.find("\x1b[6n") != std::string_view::npos) t.terminal.type("\x1b[3;1R");
+        };
+        ReadDoorSys(t.session);
+        EXPECT_EQ(t.session.comm.baud, c.expected);
+        EXPECT_EQ(t.session.local_session, c.expected == 0);
+
+        t.session.session_running = t.session.logged_on = true;
+        t.session.keys.check_time_limit();  // does not end the call
+        EXPECT_GT(t.session.keys.time_left("M"), 30'000'000);
+        EXPECT_EQ(expand_text(t.session, "%TL", 0), std::to_string(t.session.keys.time_left("M")));
+    }
+    test::TestSession t;
+    UseDropDirectory(t);
+    test::WriteFile("drop/doorfile.sr", "Bob Jones\n1\nx\ny\n99999999999999999999\n");
+    ReadDoorfileSr(t.session);
     EXPECT_EQ(t.session.minutes_allowed, 0);
 }
 
@@ -93,6 +129,7 @@ TEST(DoorfileSr, AnsiStatusAndHours) {
     ReadDoorfileSr(t.session);
     EXPECT_TRUE(t.session.ansi_terminal);
     EXPECT_EQ(t.session.minutes_allowed, 120);
+    EXPECT_TRUE(check_access(t.session, "B"));
     t.session.writer.flush();
     EXPECT_EQ(t.terminal.output, "");
 

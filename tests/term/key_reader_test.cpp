@@ -253,6 +253,21 @@ TEST(Hangup, ACallerThatKeepsReadingAfterTheHangUpIsEnded) {
               0);
 }
 
+// The game's fixed delays (combat and shop messages, display-file pauses) run their full length
+// whatever is typed, and end the moment the caller is gone.
+TEST(Hangup, DelaysKeepTypedKeysAndEndWhenTheCallerGoes) {
+    KeyFixture f;
+    f.terminal.type("ab", 100);
+    f.keys.delay(1000);
+    EXPECT_EQ(f.clock.monotonic_ms(), 1000);
+    EXPECT_EQ(f.keys.read_key(), 'a');
+    EXPECT_EQ(f.keys.read_key(), 'b');
+    f.terminal.hang_up(500);
+    f.keys.delay(65'000);
+    EXPECT_TRUE(f.session.session_ended);
+    EXPECT_EQ(f.clock.monotonic_ms(), 1500);
+}
+
 TEST(Hangup, AFailedWriteCountsAsAHangUp) {
     KeyFixture f;
     f.terminal.fail_writes();

@@ -61,6 +61,7 @@ constexpr int kSkillNotSurprised = 110;
 constexpr int kSkillWeaponToHit1 = 111;  // .. 114: "+1" .. "+4 weapon to hit"
 constexpr int kSkillFirstAttack = 137;
 constexpr int kSkillBackstab = 142;
+constexpr int kSkillRegenerate = 152;
 constexpr int kSkillVampiric = 154;
 constexpr int kSkillAttackRoll2 = 186;
 
@@ -596,7 +597,7 @@ void ResolveTurn(Session& s) {
     s.writer.set_colours(9, 0);
     At(s, 11, 4, "Resolving, please wait...            ");
     MoveAll(s);
-    if (user.hp < user.max_hp) user.hp = user.hp + 1;
+    if (HasSkill(user, kSkillRegenerate) && user.hp < user.max_hp) user.hp = user.hp + 1;
     BlankMessageRows(s);
     if (s.play.battle.target != 0) PlayerStrike(s, s.play.battle.target);
     for (int i = 1; i <= kEncounterSlots; ++i) MonsterStrike(s, i);

@@ -24,6 +24,9 @@ namespace vorn {
 
 namespace {
 
+// Where the Sylvan effect puts a player barred from the city.
+constexpr std::int32_t kForest = 2;
+
 // Skills and disadvantages the map tests.
 constexpr int kSkillBreatheWater = 10;
 constexpr int kSkillFlying = 40;
@@ -769,11 +772,16 @@ void Explore(Session& session, bool first_entry) {
         play.in_battle = false;
         user.location = "Vorn Ville";
         user.in_inn = false;
-        LoadRoom(session, user.room);
+        // A room the map does not hold (a smaller map compiled over a game in play) is the city,
+        // which puts the player back on the map.
+        const bool on_map = LoadRoom(session, user.room);
         if (ApplyHazards(session)) continue;
 
         const RoomRecord& room = session.world.room;
-        if (room.terrain == 255 || user.room == 0 || user.room == 1) {
+        const bool city = !on_map || room.terrain == 255 || user.room == 0 || user.room == 1;
+        // Barred from the city while the forest itself is no room he can stand in: he waits
+        // where he is until the effect wears off, rather than going round for ever.
+        if (city && (user.sylvan_minutes == 0 || user.room != kForest)) {
             if (user.sylvan_minutes == 0) {
                 play.exploring = false;
                 CityMenu(session);
@@ -783,7 +791,7 @@ void Explore(Session& session, bool first_entry) {
                     return;
                 }
             } else {
-                user.room = 2;
+                user.room = kForest;
             }
             play.redraw = true;
             continue;

@@ -493,6 +493,33 @@ TEST_F(ExploreTest, GasRoomKillsAtTheExpectedTick) {
     EXPECT_EQ(user.hp, 1);
 }
 
+// A smaller map compiled over a game in play leaves players in rooms it no longer holds: those
+// count as the city, which puts them back on the map (or, under the Sylvan effect, the forest).
+TEST_F(ExploreTest, RoomsBeyondTheMapCountAsTheCity) {
+    struct Case {
+        std::int32_t room;
+        int sylvan_minutes;
+        const char* keys;
+        std::int32_t expected;
+    };
+    for (const Case c : {Case{9, 0, "q", 1}, Case{-5, 0, "q", 1}, Case{9, 5, "", 2}}) {
+        SCOPED_TRACE(c.room);
+        RoomRecord city = Room(1, "Town");
+        city.terrain = 255;
+        rooms({city});
+        user.room = c.room;
+        user.sylvan_minutes = static_cast<std::uint8_t>(c.sylvan_minutes);
+        t.terminal.type(c.keys);
+        t.terminal.hang_up_when_empty();
+        try {
+            Explore(s, true);
+        } catch (const test::ExitCalled&) {
+        }
+        EXPECT_EQ(user.room, c.expected);
+        s.session_ended = false;
+    }
+}
+
 // --- the random move ------------------------------------------------------------------------
 
 TEST_F(ExploreTest, RandomRoomDrawsFromTheRoomsThatExist) {

@@ -80,9 +80,6 @@ void DrawBars(Session& session) {
     ShowHpBar(session);
     out.go_to(68, 17);
     ShowManaBar(session);
-    // The bars keep their warnings on the status line.
-    SetStatus(session, kStatusHp, session.hp_state);
-    SetStatus(session, kStatusMana, session.mana_state);
 }
 
 void PrintRoomText(Session& session) {

@@ -399,13 +399,18 @@ TEST_F(TimedEffectsTest, ManaFirstThenHitPointsEachInterval) {
     play.mana_interval = 10;
     play.hp_interval = 4;
     play.hp_tick = 2;
+    // The warnings of the bars as they stood before: each redrawn bar takes its own back.
+    play.status[kStatusHp] = "|12Very |04Low |12HP";
+    play.status[kStatusMana] = "|04Low |01Mana";
     at_second(3);
     EXPECT_EQ(user.hp, 7);
     at_second(10);  // both due: mana only on this poll
     EXPECT_EQ(user.mana, 6);
     EXPECT_EQ(user.hp, 7);
+    EXPECT_EQ(play.status[kStatusMana], "");
     TimedEffects(s);
     EXPECT_EQ(user.hp, 9);
+    EXPECT_EQ(play.status[kStatusHp], "");
     at_second(20);  // mana full: no more
     EXPECT_EQ(user.mana, 6);
     EXPECT_EQ(user.hp, 11);  // no upper clamp on the tick

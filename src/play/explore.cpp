@@ -123,7 +123,7 @@ void DrawPage(Session& session, int page) {
         out.go_to(21, 17);
         out.print_text("eat/dRink");
         for (const Command& c : kCommands) {
-            const bool on = HasFlag(room, c.letter) || c.letter == 'Y';
+            const bool on = HasFlag(room, c.letter);
             out.go_to(c.column, c.row);
             out.set_attribute(on ? 15 : 8, 0, false);
             out.print_text(c.label);

@@ -79,6 +79,16 @@ class ExploreTest : public ::testing::Test {
             s.users.rooms.open("rooms.dat", sizeof(RoomRecord), RecordFile::Access::kReadWrite));
     }
     void dice(std::vector<std::uint32_t> draws) { t.random = ScriptedRandom(std::move(draws)); }
+    // Runs the exploration loop until the typed keys are used up and the caller hangs up.
+    void explore(const std::string& keys = "") {
+        t.terminal.type(keys);
+        t.terminal.hang_up_when_empty();
+        try {
+            Explore(s, true);
+        } catch (const test::ExitCalled&) {
+        }
+        s.session_ended = false;
+    }
     bool sent(const std::string& text) {
         s.writer.flush();
         return t.terminal.output.find(text) != std::string::npos;
@@ -514,14 +524,24 @@ TEST_F(ExploreTest, RoomsBeyondTheMapCountAsTheCity) {
         rooms({city});
         user.room = c.room;
         user.sylvan_minutes = static_cast<std::uint8_t>(c.sylvan_minutes);
-        t.terminal.type(c.keys);
-        t.terminal.hang_up_when_empty();
-        try {
-            Explore(s, true);
-        } catch (const test::ExitCalled&) {
-        }
+        explore(c.keys);
         EXPECT_EQ(user.room, c.expected);
-        s.session_ended = false;
+    }
+}
+
+// The labels of the first menu page are bright only for the letters the room offers.
+TEST_F(ExploreTest, MenuLabelsFollowTheRoomsLetters) {
+    for (const char* letters : {"HQ", "HQY"}) {
+        SCOPED_TRACE(letters);
+        const bool city = letters == std::string_view("HQY");
+        rooms({Room(1, "Town"), Room(2, "Glade", letters)});
+        user.room = 2;
+        explore();
+        s.writer.flush();
+        EXPECT_EQ(test::CellAttribute(s.writer, 21, 18), city ? 0x0F : 0x08);  // "citY"
+        EXPECT_EQ(test::CellAttribute(s.writer, 24, 18), city ? 0x0E : 0x08);  // its hot letter
+        EXPECT_EQ(test::CellAttribute(s.writer, 21, 21), 0x0E);                // "Quit"
+        EXPECT_EQ(test::CellAttribute(s.writer, 3, 16), 0x08);                 // "North"
     }
 }
 
@@ -543,11 +563,7 @@ TEST_F(ExploreTest, FlightTerrainCarriesTheWalkerToAnotherRoom) {
     rooms({Room(1, "Town"), cliff, Room(3, "Meadow")});
     user.room = 2;
     dice({2});
-    t.terminal.hang_up_when_empty();
-    try {
-        Explore(s, true);
-    } catch (const test::ExitCalled&) {
-    }
+    explore();
     EXPECT_EQ(user.room, 3);
     EXPECT_TRUE(sent("Meadow"));
 }

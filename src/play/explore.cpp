@@ -458,7 +458,7 @@ void StatusTickerShow(Session& session) {
     const int line = play.in_battle ? 4 : 2;
     Blank(out, 53, line, 26);
     out.set_attribute(14, 0, false);
-    out.print_coded(play.status[static_cast<std::size_t>(play.status_index)]);
+    out.print_coded_within(play.status[static_cast<std::size_t>(play.status_index)], 26);
     out.go_to(column, row);
     out.set_colour(colour);
 }
@@ -599,7 +599,8 @@ void RunEvent(Session& session, std::int32_t number) {
 
         const auto offer = [&](const std::string& question) {
             Blank(out, 2, 12, 77);
-            out.print_coded(question);
+            // Room on the row for the answer: "[Y/n] " and "Yes".
+            out.print_coded_within(question, 77 - 9);
             play.exploring = false;
             const bool yes = session.keys.ask_yes_no(true);
             play.exploring = true;
@@ -643,7 +644,7 @@ void RunEvent(Session& session, std::int32_t number) {
         }
         const auto loss = [&](const std::string& text, int width) {
             out.go_to(2, 12);
-            out.print_coded(text);
+            out.print_coded_within(text, 78);
             out.go_to(61, 23);
             session.keys.pause_key();
             Blank(out, 2, 12, width);
@@ -732,13 +733,14 @@ void RollEncounter(Session& session) {
                 }
             }
         }
-        out.go_to(2, 14);
+        std::string list;
         for (const auto& [name, count] : names) {
-            out.print_coded(std::to_string(count) + " " + name + "/");
+            list += std::to_string(count) + " " + name + "/";
             play.encounter_total += count;
         }
         if (play.encounter_total > 0) {
-            out.print_text(" ");
+            out.go_to(2, 14);
+            out.print_coded_within(list + " ", 78);
             return;
         }
     }

@@ -312,6 +312,20 @@ TEST_F(CombatTest, OnlyRegenerationRestoresAHitPointEachTurn) {
     }
 }
 
+// The longest name a monster can have stays in the message rows, off the frame at column 80,
+// and gives way to the words of the message.
+TEST_F(CombatTest, LongNamesStayInTheMessageRows) {
+    place(1, Monster(std::string(255, 'Z')), 6, 15, 1);
+    dice({30, 1, 5, 5, 1});  // it hits, misses, and dies to the player's strike
+    MonsterStrike(s, 1);
+    EXPECT_NE(screen().find("ZZ hits you for 1 damage!"), std::string::npos);
+    MonsterStrike(s, 1);
+    EXPECT_NE(screen().find("ZZ missed!"), std::string::npos);
+    PlayerStrike(s, 1);
+    EXPECT_NE(screen().find("ZZ for 1 damage! Dead!"), std::string::npos);
+    EXPECT_EQ(test::CellsOutside(s.writer, 'Z', 27, 79, 21, 23), "");
+}
+
 TEST_F(CombatTest, OpenDirectionsAtTheEdgesOfTheField) {
     b.player_column = 77;
     b.player_row = 15;

@@ -545,6 +545,49 @@ TEST_F(ExploreTest, MenuLabelsFollowTheRoomsLetters) {
     }
 }
 
+// The longest names the world files hold stay in the places the exploration screen has for
+// them: the monster list on row 14, the status line and the offers and losses of row 12.
+TEST_F(ExploreTest, LongNamesStayInTheirPlaces) {
+    const std::string longest(255, 'Z');
+    s.world.room = Room(2, "Glade");
+    s.world.room.monster_chance = 100;
+    s.world.room.monster_draw1 = 1;
+    s.world.room.monster_draw2 = 1;
+    WriteRecords("monsters.dat", std::vector<MonsterRecord>{Monster(1, longest)});
+    dice({0, 1, 1, 0});
+    RollEncounter(s);
+    s.writer.flush();
+    EXPECT_EQ(test::CellsOutside(s.writer, 'Z', 2, 79, 14, 14), "");
+
+    s.writer.clear_screen();
+    play.exploring = true;
+    play.status[kStatusSurprise + 1] = std::string(100, 'Z');
+    play.status_index = kStatusSurprise + 1;
+    StatusTickerShow(s);
+    s.writer.flush();
+    EXPECT_EQ(test::CellsOutside(s.writer, 'Z', 53, 78, 2, 2), "");
+
+    s.writer.clear_screen();
+    WeaponRecord fist{};
+    fist.name = std::string(80, 'Z');
+    WriteRecords("weapons.dat", std::vector<WeaponRecord>{fist, fist});
+    ItemRecord gem{};
+    gem.name = longest;
+    WriteRecords("items.dat", std::vector<ItemRecord>{gem});
+    user.weapon = 1;
+    LoadWeapon(s, 1);
+    user.item_count[0] = 1;
+    EventRecord trade = Event(1, "A trader.");
+    trade.weapon = 2;
+    trade.item = 1;  // not offered: lost
+    WriteRecords("events.dat", std::vector<EventRecord>{trade});
+    t.terminal.type("y\r");
+    RunEvent(s, 1);
+    s.writer.flush();
+    EXPECT_EQ(test::CellsOutside(s.writer, 'Z', 2, 78, 12, 12), "");
+    EXPECT_TRUE(sent("You have lost all your ZZ"));
+}
+
 // --- the random move ------------------------------------------------------------------------
 
 TEST_F(ExploreTest, RandomRoomDrawsFromTheRoomsThatExist) {

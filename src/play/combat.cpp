@@ -15,6 +15,7 @@
 #include "player/attribute_checks.hpp"
 #include "player/racial_skills.hpp"
 #include "player/user_files.hpp"
+#include "term/text_codes.hpp"
 #include "world/world_files.hpp"
 
 namespace vorn {
@@ -61,6 +62,7 @@ constexpr int kSkillNotSurprised = 110;
 constexpr int kSkillWeaponToHit1 = 111;  // .. 114: "+1" .. "+4 weapon to hit"
 constexpr int kSkillFirstAttack = 137;
 constexpr int kSkillBackstab = 142;
+constexpr int kSkillRegenerate = 152;
 constexpr int kSkillVampiric = 154;
 constexpr int kSkillAttackRoll2 = 186;
 
@@ -129,7 +131,21 @@ void NextMessageRow(Session& s) {
 
 void Message(Session& s, std::string_view coded) {
     NextMessageRow(s);
-    s.writer.print_coded(coded);
+    s.writer.print_coded_within(coded, kPanelWidth);
+}
+
+// A message about monster `m`: its name between `before` and `after`, cut so that the words
+// around it, and `reserve` cells more, still fit the message row.
+std::string AboutMonster(std::string_view before, const MonsterRecord& m, std::string_view after,
+                         std::size_t reserve = 0) {
+    const std::size_t words = VisibleLength(before) + VisibleLength(after) + reserve;
+    const std::size_t room = words < kPanelWidth ? kPanelWidth - words : 0;
+    return std::string(before) + CutVisible(m.name.view(), room) + std::string(after);
+}
+
+// More of the message on the current row, as far as the panel reaches.
+void MessageGoesOn(Session& s, std::string_view coded) {
+    s.writer.print_coded_within(coded, kPanelColumn + kPanelWidth - s.writer.cursor_column());
 }
 
 void EraseCell(Session& s, int column, int row) {
@@ -595,7 +611,7 @@ void ResolveTurn(Session& s) {
     s.writer.set_colours(9, 0);
     At(s, 11, 4, "Resolving, please wait...            ");
     MoveAll(s);
-    if (user.hp < user.max_hp) user.hp = user.hp + 1;
+    if (HasSkill(user, kSkillRegenerate) && user.hp < user.max_hp) user.hp = user.hp + 1;
     BlankMessageRows(s);
     if (s.play.battle.target != 0) PlayerStrike(s, s.play.battle.target);
     for (int i = 1; i <= kEncounterSlots; ++i) MonsterStrike(s, i);
@@ -757,8 +773,10 @@ void PlayerStrike(Session& s, int slot) {
     }
     damage = std::clamp<std::int64_t>(damage, 0, kMaxInt32);
 
-    Message(s, "|04You hit |12" + m.name.str() + "|04 for |09" + std::to_string(damage) +
-                   "|04 damage!");
+    // A fatal strike keeps room for " Dead!" after it.
+    Message(
+        s, AboutMonster("|04You hit |12", m, "|04 for |09" + std::to_string(damage) + "|04 damage!",
+                        damage >= b.hp[slot] ? 6 : 0));
     if (HasSkill(user, kSkillVampiric) && !b.casting && user.hp < user.max_hp) {
         const std::int64_t heal = damage / 2;
         Message(s, "|04You heal |12" + std::to_string(heal) + "|04 hitpoints");
@@ -769,7 +787,7 @@ void PlayerStrike(Session& s, int slot) {
 
     if (b.hp[slot] == 0) {
         s.play.encounter[slot] = 0;
-        s.writer.print_coded(" |12Dead!");
+        MessageGoesOn(s, " |12Dead!");
         EraseCell(s, b.column[slot], b.row[slot]);
         if (user.kills < 0xFFFF) user.kills = static_cast<std::uint16_t>(user.kills + 1);
         Message(s, "|04You gained |12" + std::to_string(m.reward) + "|04 gold/xp!");
@@ -806,7 +824,7 @@ void MonsterStrike(Session& s, int slot) {
     }
     const std::string name = m.name.str();
     if (to_hit < user.armor_class) {
-        Message(s, "|12" + name + " missed!");
+        Message(s, AboutMonster("|12", m, " missed!"));
         BattleWait(s);
         return;
     }
@@ -818,7 +836,8 @@ void MonsterStrike(Session& s, int slot) {
     damage = AfterImmunities(user, m.attack_type, damage);
     damage = std::clamp<std::int64_t>(damage, 0, kMaxInt32);
 
-    Message(s, "|04" + name + "|04 hits you for |09" + std::to_string(damage) + "|04 damage!");
+    Message(
+        s, AboutMonster("|04", m, "|04 hits you for |09" + std::to_string(damage) + "|04 damage!"));
     user.hp = Clamp32(static_cast<std::int64_t>(user.hp) - damage);
     BattleWait(s);
     s.play.cause_of_death = name;

@@ -58,12 +58,6 @@ std::int32_t LoadedPrice(Session& session, const Shop& shop) {
     return shop.weapons ? session.world.weapon.price : session.world.armor.price;
 }
 
-void TextAt(Session& session, int column, int row, int colour, const std::string& text) {
-    session.writer.go_to(column, row);
-    session.writer.set_foreground(colour);
-    session.writer.print_coded(text);
-}
-
 bool Sell(Session& session, const Shop& shop) {
     Writer& out = session.writer;
     UserRecord& user = session.users.current;
@@ -99,7 +93,7 @@ void Buy(Session& session, const Shop& shop) {
         for (int d = 1; d <= 9; ++d) {
             // The list ends at the first record the file does not hold.
             if (!Load(session, shop, d)) break;
-            TextAt(session, 6, 6 + d, 11, LoadedName(session, shop));
+            TextAt(session, 6, 6 + d, 11, LoadedName(session, shop), 17);
             TextAt(session, 24, 6 + d, 10, std::to_string(LoadedPrice(session, shop)));
             keys += static_cast<char>('0' + d);
         }

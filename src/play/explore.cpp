@@ -24,6 +24,9 @@ namespace vorn {
 
 namespace {
 
+// Where the Sylvan effect puts a player barred from the city.
+constexpr std::int32_t kForest = 2;
+
 // Skills and disadvantages the map tests.
 constexpr int kSkillBreatheWater = 10;
 constexpr int kSkillFlying = 40;
@@ -77,9 +80,6 @@ void DrawBars(Session& session) {
     ShowHpBar(session);
     out.go_to(68, 17);
     ShowManaBar(session);
-    // The bars keep their warnings on the status line.
-    SetStatus(session, kStatusHp, session.hp_state);
-    SetStatus(session, kStatusMana, session.mana_state);
 }
 
 void PrintRoomText(Session& session) {
@@ -123,7 +123,7 @@ void DrawPage(Session& session, int page) {
         out.go_to(21, 17);
         out.print_text("eat/dRink");
         for (const Command& c : kCommands) {
-            const bool on = HasFlag(room, c.letter) || c.letter == 'Y';
+            const bool on = HasFlag(room, c.letter);
             out.go_to(c.column, c.row);
             out.set_attribute(on ? 15 : 8, 0, false);
             out.print_text(c.label);
@@ -458,7 +458,7 @@ void StatusTickerShow(Session& session) {
     const int line = play.in_battle ? 4 : 2;
     Blank(out, 53, line, 26);
     out.set_attribute(14, 0, false);
-    out.print_coded(play.status[static_cast<std::size_t>(play.status_index)]);
+    out.print_coded_within(play.status[static_cast<std::size_t>(play.status_index)], 26);
     out.go_to(column, row);
     out.set_colour(colour);
 }
@@ -599,7 +599,8 @@ void RunEvent(Session& session, std::int32_t number) {
 
         const auto offer = [&](const std::string& question) {
             Blank(out, 2, 12, 77);
-            out.print_coded(question);
+            // Room on the row for the answer: "[Y/n] " and "Yes".
+            out.print_coded_within(question, 77 - 9);
             play.exploring = false;
             const bool yes = session.keys.ask_yes_no(true);
             play.exploring = true;
@@ -643,7 +644,7 @@ void RunEvent(Session& session, std::int32_t number) {
         }
         const auto loss = [&](const std::string& text, int width) {
             out.go_to(2, 12);
-            out.print_coded(text);
+            out.print_coded_within(text, 78);
             out.go_to(61, 23);
             session.keys.pause_key();
             Blank(out, 2, 12, width);
@@ -732,13 +733,14 @@ void RollEncounter(Session& session) {
                 }
             }
         }
-        out.go_to(2, 14);
+        std::string list;
         for (const auto& [name, count] : names) {
-            out.print_coded(std::to_string(count) + " " + name + "/");
+            list += std::to_string(count) + " " + name + "/";
             play.encounter_total += count;
         }
         if (play.encounter_total > 0) {
-            out.print_text(" ");
+            out.go_to(2, 14);
+            out.print_coded_within(list + " ", 78);
             return;
         }
     }
@@ -769,11 +771,16 @@ void Explore(Session& session, bool first_entry) {
         play.in_battle = false;
         user.location = "Vorn Ville";
         user.in_inn = false;
-        LoadRoom(session, user.room);
+        // A room the map does not hold (a smaller map compiled over a game in play) is the city,
+        // which puts the player back on the map.
+        const bool on_map = LoadRoom(session, user.room);
         if (ApplyHazards(session)) continue;
 
         const RoomRecord& room = session.world.room;
-        if (room.terrain == 255 || user.room == 0 || user.room == 1) {
+        const bool city = !on_map || room.terrain == 255 || user.room == 0 || user.room == 1;
+        // Barred from the city while the forest itself is no room he can stand in: he waits
+        // where he is until the effect wears off, rather than going round for ever.
+        if (city && (user.sylvan_minutes == 0 || user.room != kForest)) {
             if (user.sylvan_minutes == 0) {
                 play.exploring = false;
                 CityMenu(session);
@@ -783,7 +790,7 @@ void Explore(Session& session, bool first_entry) {
                     return;
                 }
             } else {
-                user.room = 2;
+                user.room = kForest;
             }
             play.redraw = true;
             continue;

@@ -22,6 +22,8 @@ constexpr std::uint16_t kKindUnidentified = 32;
 constexpr std::uint16_t kKindMap = 512;
 constexpr std::int64_t kAmountCeiling = 2'000'000'000;
 constexpr int kRowsPerPage = 20;
+// The order line of the battle screen, where an item is used in battle: columns 11 to 48.
+constexpr int kOrderLineWidth = 38;
 
 // An item number that fits the player's 255 item slots.
 bool ValidItem(std::int64_t n) {
@@ -35,12 +37,6 @@ bool LoadItemFresh(Session& session, int n) {
     if (LoadItem(session, n)) return true;
     session.world.item = NothingItem();
     return false;
-}
-
-void TextAt(Session& session, int column, int row, int colour, std::string_view text) {
-    session.writer.go_to(column, row);
-    session.writer.set_foreground(colour);
-    session.writer.print_coded(text);
 }
 
 // Pages of twenty rows under a heading screen: `row_for` gives the row of the next entry and
@@ -188,7 +184,7 @@ void ListOwnedItems(Session& session) {
         const std::string_view kind = ItemKindWord(item.kind);
         const int row = list.next_row();
         TextAt(session, 1, row, 15, std::to_string(n));
-        TextAt(session, 10, row, 11, hidden ? std::string(kind) : item.name.str());
+        TextAt(session, 10, row, 11, hidden ? std::string(kind) : item.name.str(), 20);
         TextAt(session, 31, row, 14, std::to_string(count));
         TextAt(session, 43, row, 10, std::to_string(item.price));
         TextAt(session, 56, row, 13, kind);
@@ -212,7 +208,7 @@ void ListItemsForSale(Session& session) {
         const ItemRecord& item = session.world.item;
         const int row = list.next_row();
         TextAt(session, 2, row, 15, std::to_string(n));
-        TextAt(session, 12, row, 11, item.name.str());
+        TextAt(session, 12, row, 11, item.name.str(), 25);
         TextAt(session, 38, row, 14, std::to_string(item.price));
     }
     list.finish();
@@ -330,7 +326,8 @@ void UseItem(Session& session, int n) {
     if ((item.effect & kEffectMessage) != 0 && !map) {
         if (item.use_text.empty()) {
             RestoreAfterBattleUse(session);
-            out.print_coded(item.description.view());
+            out.print_coded_within(item.description.view(),
+                                   InBattle(session) ? kOrderLineWidth : kScreenColumns);
         } else {
             out.show_display_file(item.use_text.view(), 28);
             session.keys.pause_key();

@@ -158,9 +158,9 @@ void Overhear(Session& session) {
     if (r >= 1 && r <= 17) {
         out.print_text("Nothing of interest");
     } else if (r == 18) {
-        out.print_coded(name);
+        out.print_coded_within(name, kScreenColumns - out.cursor_column());
     } else if (r == 19) {
-        out.print_coded(name + " ....power");
+        out.print_coded_within(name + " ....power", kScreenColumns - out.cursor_column());
     }
     out.new_lines(1);
     session.keys.pause_key();

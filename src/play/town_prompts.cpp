@@ -23,11 +23,15 @@ void MessageWait(Session& session) {
     session.keys.wait_for_key(session.users.current.msg_delay);
 }
 
-void MessageAt(Session& session, int column, int row, int colour, std::string_view text) {
+void TextAt(Session& session, int column, int row, int colour, std::string_view text, int width) {
     Writer& out = session.writer;
     out.go_to(column, row);
     out.set_foreground(colour);
-    out.print_coded(text);
+    out.print_coded_within(text, width > 0 ? width : kScreenColumns - column);
+}
+
+void MessageAt(Session& session, int column, int row, int colour, std::string_view text) {
+    TextAt(session, column, row, colour, text);
     MessageWait(session);
 }
 

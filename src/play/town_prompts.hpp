@@ -32,6 +32,10 @@ std::int64_t ParseAmount(std::string_view text);
 
 // Waits the player's message delay; a key cuts it short and stays for the next read.
 void MessageWait(Session& session);
+// Prints `text` (pipe codes) at (column, row) in `colour`, kept to `width` cells so that a long
+// name stays in its place on the screen (0: as far as column 79).
+void TextAt(Session& session, int column, int row, int colour, std::string_view text,
+            int width = 0);
 // Prints `text` (pipe codes) at (column, row) in `colour`, then waits.
 void MessageAt(Session& session, int column, int row, int colour, std::string_view text);
 // Prints `text` (pipe codes) as a line where the cursor stands, then waits.

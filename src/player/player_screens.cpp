@@ -152,14 +152,18 @@ void KillPlayer(Session& session, std::string_view killer) {
     session.play.in_battle = false;
     out.clear_screen();
     out.show_display_file("death.ans", 28);
-    const auto column_for = [](std::size_t length) {
-        return length < 14 ? 61 : 64 - static_cast<int>(length / 2);
+    // Centred about column 64 by the length of `shown` in the screen's places for them, columns
+    // 44 to 79: a text too long to be centred there moves to the left and is cut at the end.
+    const auto at_place = [&](int row, std::string_view shown, std::string_view text) {
+        const int length = static_cast<int>(std::min<std::size_t>(shown.size(), kScreenColumns));
+        const int centred = length < 14 ? 61 : 64 - length / 2;
+        const int column = std::max(44, std::min(centred, kScreenColumns - length));
+        out.go_to(column, row);
+        out.print_coded_within(text, kScreenColumns - column);
     };
-    out.go_to(std::max(1, column_for(killer.size())), 11);
-    out.print_coded(killer);
+    at_place(11, killer, killer);
     const std::string name(user.name.view());
-    out.go_to(std::max(1, column_for(name.size())), 8);
-    out.print_coded(Fit(name, std::max<std::size_t>(name.size(), 14)));
+    at_place(8, name, Fit(name, std::max<std::size_t>(name.size(), 14)));
     out.go_to(1, 23);
     AddNews(name + " has been killed by " + std::string(killer), "global", session.clock);
     session.keys.pause_key();
@@ -265,9 +269,10 @@ void ShowStatus(Session& session, const std::function<void()>& item_menu) {
         const UserRecord& u = session.users.current;
         out.show_display_file("stats.ans", 28);
         out.set_foreground(9);
+        // The values fill the screen's two columns: 20 to 44 and 64 to 79.
         const auto at = [&](int column, int row, const std::string& text) {
             out.go_to(column, row);
-            out.print_coded(text);
+            out.print_coded_within(text, column < 64 ? 45 - column : kScreenColumns - column);
         };
         static constexpr const char* kLaw[] = {"lawful ", "neutral ", "chaotic "};
         static constexpr const char* kMorals[] = {"good", "neutral", "evil"};

@@ -1,5 +1,6 @@
 // The code printers of the writer: the basic pipe codes, the extended codes of prompts and the
 // display-line interpreter of text files.
+#include <algorithm>
 #include <cctype>
 
 #include "core/session.hpp"
@@ -81,6 +82,14 @@ void Writer::print_coded(std::string_view text) {
         ++i;
     }
     maybe_flush();
+}
+
+void Writer::print_coded_within(std::string_view text, int width) {
+    // Never column 80: a character there would take the cursor to the next row, or scroll the
+    // screen from the last.
+    cells_left_ = std::clamp(width, 0, kScreenColumns - cursor_.column);
+    print_coded(text);
+    cells_left_ = -1;
 }
 
 bool Writer::extended_code(char first, char second) {

@@ -176,6 +176,10 @@ void Writer::position() {
 }
 
 void Writer::put_character(std::uint8_t c) {
+    if (cells_left_ >= 0) {
+        if (cells_left_ == 0 || c == 8 || c == 9 || c == 10 || c == 13) return;
+        --cells_left_;
+    }
     switch (c) {
         case 8:
             if (cursor_.column > 1) --cursor_.column;

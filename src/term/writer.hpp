@@ -67,6 +67,10 @@ class Writer {
     // The basic pipe codes (|00..|23, |U0..|U9, |B0..|B7) and @X colours.
     void print_coded(std::string_view text);
     void print_coded_line(std::string_view text);
+    // The same kept to `width` cells of the cursor's row and short of column 80, for a text placed
+    // in a fixed area: what lies beyond is dropped, and characters that would move the cursor
+    // elsewhere are left out.
+    void print_coded_within(std::string_view text, int width);
     void new_lines(int n);
     // The extended codes: colours, cursor moves, pauses, |** and @X.
     void print_prompt_text(std::string_view text);
@@ -202,6 +206,7 @@ class Writer {
     int last_file_rows_ = 0;
     int scroll_count_ = 0;
     int pause_depth_ = 0;  // |PA shows a system string that might itself hold |PA
+    int cells_left_ = -1;  // cells print_coded_within may still fill; -1 when not clipping
 
     struct SavedScreen {
         int slot = -1;

@@ -117,17 +117,14 @@ LevelRecord NothingLevel() {
     return l;
 }
 
-void LoadRoom(WorldBuffers& world, const RecordFile& rooms, std::int32_t number) {
-    if (number == 0) {
-        world.room = NothingRoom();
-        return;
-    }
-    RoomRecord scratch;
-    std::memset(&scratch, 0, sizeof scratch);
+bool LoadRoom(WorldBuffers& world, const RecordFile& rooms, std::int32_t number) {
+    RoomRecord scratch = NothingRoom();
+    long n = 0;
     if (number > 0 && rooms.is_open()) {
-        ReadAt(rooms.fd(), &scratch, sizeof scratch, OffsetOf(number, sizeof scratch));
+        n = ReadAt(rooms.fd(), &scratch, sizeof scratch, OffsetOf(number, sizeof scratch));
     }
     world.room = scratch;
+    return n == static_cast<long>(sizeof scratch);
 }
 
 bool SaveRoom(RecordFile& rooms, std::int32_t number, const RoomRecord& room) {
@@ -185,8 +182,8 @@ bool LoadBuildingType(WorldBuffers& world, std::int32_t number) {
     return LoadWhole(world, kBuildingTypesFile, number, world.building);
 }
 
-void LoadRoom(Session& session, std::int32_t number) {
-    LoadRoom(session.world, session.users.rooms, number);
+bool LoadRoom(Session& session, std::int32_t number) {
+    return LoadRoom(session.world, session.users.rooms, number);
 }
 bool SaveRoom(Session& session, std::int32_t number) {
     return SaveRoom(session.users.rooms, number, session.world.room);

@@ -48,7 +48,8 @@ LevelRecord NothingLevel();
 
 // Reads room n through the start-up handle. Bytes past the end of the file read as zero, so a
 // room beyond the map is an empty room without exits rather than a mix with the last room read.
-void LoadRoom(WorldBuffers& world, const RecordFile& rooms, std::int32_t number);
+// False when no whole record was read: the player stands in no room of the map.
+bool LoadRoom(WorldBuffers& world, const RecordFile& rooms, std::int32_t number);
 // Writes the room back at its place (city founding). False when the write failed.
 bool SaveRoom(RecordFile& rooms, std::int32_t number, const RoomRecord& room);
 
@@ -68,7 +69,7 @@ bool LoadUnitType(WorldBuffers& world, std::int32_t number);
 bool LoadBuildingType(WorldBuffers& world, std::int32_t number);
 
 // The same with the session's buffers and start-up rooms handle.
-void LoadRoom(Session& session, std::int32_t number);
+bool LoadRoom(Session& session, std::int32_t number);
 bool SaveRoom(Session& session, std::int32_t number);
 bool LoadEvent(Session& session, std::int32_t number);
 bool LoadMonster(Session& session, std::int32_t number);

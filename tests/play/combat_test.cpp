@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -24,6 +26,7 @@ constexpr int kImmunePoison = 51;
 constexpr int kHalfCold = 67;
 constexpr int kFirstAttack = 137;
 constexpr int kBackstab = 142;
+constexpr int kRegenerate = 152;
 constexpr int kVampiric = 154;
 
 MonsterRecord Monster(const std::string& name, std::int32_t number = 1) {
@@ -300,6 +303,37 @@ TEST_F(CombatTest, FirstAttackStrikesFirstAndTheSlainStrikeNoMore) {
     EXPECT_EQ(s.play.encounter[1], 0);
     EXPECT_EQ(user.hp, 20);
     EXPECT_FALSE(b.first_attack);
+}
+
+// A turn gives back a hit point only to a regenerating player, and never above the maximum.
+TEST_F(CombatTest, OnlyRegenerationRestoresAHitPointEachTurn) {
+    struct Case {
+        bool regenerates;
+        std::int32_t hp;
+        std::int32_t expected;
+    };
+    for (const Case c : {Case{false, 12, 12}, Case{true, 12, 13}, Case{true, 20, 20}}) {
+        SCOPED_TRACE(std::to_string(c.hp) + (c.regenerates ? " regenerating" : ""));
+        std::fill(std::begin(user.racial_skills), std::end(user.racial_skills), 0);
+        if (c.regenerates) AddSkill(user, kRegenerate);
+        user.hp = c.hp;
+        ResolveTurn(s);
+        EXPECT_EQ(user.hp, c.expected);
+    }
+}
+
+// The longest name a monster can have stays in the message rows, off the frame at column 80,
+// and gives way to the words of the message.
+TEST_F(CombatTest, LongNamesStayInTheMessageRows) {
+    place(1, Monster(std::string(255, 'Z')), 6, 15, 1);
+    dice({30, 1, 5, 5, 1});  // it hits, misses, and dies to the player's strike
+    MonsterStrike(s, 1);
+    EXPECT_NE(screen().find("ZZ hits you for 1 damage!"), std::string::npos);
+    MonsterStrike(s, 1);
+    EXPECT_NE(screen().find("ZZ missed!"), std::string::npos);
+    PlayerStrike(s, 1);
+    EXPECT_NE(screen().find("ZZ for 1 damage! Dead!"), std::string::npos);
+    EXPECT_EQ(test::CellsOutside(s.writer, 'Z', 27, 79, 21, 23), "");
 }
 
 TEST_F(CombatTest, OpenDirectionsAtTheEdgesOfTheField) {

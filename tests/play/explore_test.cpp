@@ -79,6 +79,16 @@ class ExploreTest : public ::testing::Test {
             s.users.rooms.open("rooms.dat", sizeof(RoomRecord), RecordFile::Access::kReadWrite));
     }
     void dice(std::vector<std::uint32_t> draws) { t.random = ScriptedRandom(std::move(draws)); }
+    // Runs the exploration loop until the typed keys are used up and the caller hangs up.
+    void explore(const std::string& keys = "") {
+        t.terminal.type(keys);
+        t.terminal.hang_up_when_empty();
+        try {
+            Explore(s, true);
+        } catch (const test::ExitCalled&) {
+        }
+        s.session_ended = false;
+    }
     bool sent(const std::string& text) {
         s.writer.flush();
         return t.terminal.output.find(text) != std::string::npos;
@@ -399,13 +409,18 @@ TEST_F(TimedEffectsTest, ManaFirstThenHitPointsEachInterval) {
     play.mana_interval = 10;
     play.hp_interval = 4;
     play.hp_tick = 2;
+    // The warnings of the bars as they stood before: each redrawn bar takes its own back.
+    play.status[kStatusHp] = "|12Very |04Low |12HP";
+    play.status[kStatusMana] = "|04Low |01Mana";
     at_second(3);
     EXPECT_EQ(user.hp, 7);
     at_second(10);  // both due: mana only on this poll
     EXPECT_EQ(user.mana, 6);
     EXPECT_EQ(user.hp, 7);
+    EXPECT_EQ(play.status[kStatusMana], "");
     TimedEffects(s);
     EXPECT_EQ(user.hp, 9);
+    EXPECT_EQ(play.status[kStatusHp], "");
     at_second(20);  // mana full: no more
     EXPECT_EQ(user.mana, 6);
     EXPECT_EQ(user.hp, 11);  // no upper clamp on the tick
@@ -493,6 +508,86 @@ TEST_F(ExploreTest, GasRoomKillsAtTheExpectedTick) {
     EXPECT_EQ(user.hp, 1);
 }
 
+// A smaller map compiled over a game in play leaves players in rooms it no longer holds: those
+// count as the city, which puts them back on the map (or, under the Sylvan effect, the forest).
+TEST_F(ExploreTest, RoomsBeyondTheMapCountAsTheCity) {
+    struct Case {
+        std::int32_t room;
+        int sylvan_minutes;
+        const char* keys;
+        std::int32_t expected;
+    };
+    for (const Case c : {Case{9, 0, "q", 1}, Case{-5, 0, "q", 1}, Case{9, 5, "", 2}}) {
+        SCOPED_TRACE(c.room);
+        RoomRecord city = Room(1, "Town");
+        city.terrain = 255;
+        rooms({city});
+        user.room = c.room;
+        user.sylvan_minutes = static_cast<std::uint8_t>(c.sylvan_minutes);
+        explore(c.keys);
+        EXPECT_EQ(user.room, c.expected);
+    }
+}
+
+// The labels of the first menu page are bright only for the letters the room offers.
+TEST_F(ExploreTest, MenuLabelsFollowTheRoomsLetters) {
+    for (const char* letters : {"HQ", "HQY"}) {
+        SCOPED_TRACE(letters);
+        const bool city = letters == std::string_view("HQY");
+        rooms({Room(1, "Town"), Room(2, "Glade", letters)});
+        user.room = 2;
+        explore();
+        s.writer.flush();
+        EXPECT_EQ(test::CellAttribute(s.writer, 21, 18), city ? 0x0F : 0x08);  // "citY"
+        EXPECT_EQ(test::CellAttribute(s.writer, 24, 18), city ? 0x0E : 0x08);  // its hot letter
+        EXPECT_EQ(test::CellAttribute(s.writer, 21, 21), 0x0E);                // "Quit"
+        EXPECT_EQ(test::CellAttribute(s.writer, 3, 16), 0x08);                 // "North"
+    }
+}
+
+// The longest names the world files hold stay in the places the exploration screen has for
+// them: the monster list on row 14, the status line and the offers and losses of row 12.
+TEST_F(ExploreTest, LongNamesStayInTheirPlaces) {
+    const std::string longest(255, 'Z');
+    s.world.room = Room(2, "Glade");
+    s.world.room.monster_chance = 100;
+    s.world.room.monster_draw1 = 1;
+    s.world.room.monster_draw2 = 1;
+    WriteRecords("monsters.dat", std::vector<MonsterRecord>{Monster(1, longest)});
+    dice({0, 1, 1, 0});
+    RollEncounter(s);
+    s.writer.flush();
+    EXPECT_EQ(test::CellsOutside(s.writer, 'Z', 2, 79, 14, 14), "");
+
+    s.writer.clear_screen();
+    play.exploring = true;
+    play.status[kStatusSurprise + 1] = std::string(100, 'Z');
+    play.status_index = kStatusSurprise + 1;
+    StatusTickerShow(s);
+    s.writer.flush();
+    EXPECT_EQ(test::CellsOutside(s.writer, 'Z', 53, 78, 2, 2), "");
+
+    s.writer.clear_screen();
+    WeaponRecord fist{};
+    fist.name = std::string(80, 'Z');
+    WriteRecords("weapons.dat", std::vector<WeaponRecord>{fist, fist});
+    ItemRecord gem{};
+    gem.name = longest;
+    WriteRecords("items.dat", std::vector<ItemRecord>{gem});
+    user.weapon = 1;
+    LoadWeapon(s, 1);
+    user.item_count[0] = 1;
+    EventRecord trade = Event(1, "A trader.");
+    trade.weapon = 2;
+    trade.item = 1;  // not offered: lost
+    WriteRecords("events.dat", std::vector<EventRecord>{trade});
+    t.terminal.type("y\r");
+    RunEvent(s, 1);
+    s.writer.flush();
+    EXPECT_EQ(test::CellsOutside(s.writer, 'Z', 2, 78, 12, 12), "");
+    EXPECT_TRUE(sent("You have lost all your ZZ"));
+}
+
 // --- the random move ------------------------------------------------------------------------
 
 TEST_F(ExploreTest, RandomRoomDrawsFromTheRoomsThatExist) {
@@ -511,11 +606,7 @@ TEST_F(ExploreTest, FlightTerrainCarriesTheWalkerToAnotherRoom) {
     rooms({Room(1, "Town"), cliff, Room(3, "Meadow")});
     user.room = 2;
     dice({2});
-    t.terminal.hang_up_when_empty();
-    try {
-        Explore(s, true);
-    } catch (const test::ExitCalled&) {
-    }
+    explore();
     EXPECT_EQ(user.room, 3);
     EXPECT_TRUE(sent("Meadow"));
 }

@@ -5,10 +5,13 @@
 #include <unistd.h>
 
 #include "play/city_menu.hpp"
+#include "play/equipment_shops.hpp"
 #include "play/healer.hpp"
+#include "play/items.hpp"
 #include "play/tavern.hpp"
 #include "play/town_fixture.hpp"
 #include "play/training.hpp"
+#include "player/player_screens.hpp"
 
 namespace vorn {
 namespace {
@@ -262,6 +265,49 @@ TEST(Overhear, DrawsNothingTheNameOrThePower) {
         EXPECT_EQ(test::RowText(t.session.writer, 22),
                   std::string("      As you wander in the tavern, you hear...") + heard)
             << draw;
+    }
+}
+
+// The longest names the files hold stay in the places the screens have for them: in a list
+// column, up to the next one; elsewhere up to the art's edge at column 79.
+TEST(Screens, LongNamesStayInTheirPlaces) {
+    const std::string longest(255, 'Z');
+    struct Case {
+        const char* screen;
+        std::function<void(test::Town&)> show;
+        int c1, c2, row;
+    };
+    const Case cases[] = {
+        {"weapon shop", [](test::Town& t) { t.terminal.type("Q"), WeaponShop(t.session); }, 46, 79,
+         21},
+        {"weapons for sale", [](test::Town& t) { t.user().weapon = 0, BuyWeapon(t.session); }, 6,
+         22, 7},
+        {"weapon sold", [](test::Town& t) { t.terminal.type("N"), SellWeapon(t.session); }, 32, 79,
+         5},
+        {"items carried", [](test::Town& t) { ListOwnedItems(t.session); }, 10, 29, 3},
+        {"items for sale", [](test::Town& t) { ListItemsForSale(t.session); }, 12, 36, 4},
+        {"status", [](test::Town& t) { t.terminal.type("q"), ShowStatus(t.session); }, 64, 79, 14},
+        {"death", [&](test::Town& t) { KillPlayer(t.session, longest); }, 44, 79, 11},
+        {"tavern",
+         [](test::Town& t) {
+             t.user().name = std::string(36, 'Z');
+             t.random = ScriptedRandom({19});
+             Overhear(t.session);
+         },
+         48, 79, 22},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.screen);
+        test::Town t;
+        test::WriteRecords("weapons.dat", std::vector<WeaponRecord>{test::Weapon(longest, 10)});
+        test::WriteRecords("items.dat", std::vector<ItemRecord>{test::Item(longest, 10)});
+        t.user().weapon = 1;
+        t.user().item_count[0] = 1;
+        LoadWeapon(t.session, 1);
+        c.show(t);
+        t.session.writer.flush();
+        EXPECT_EQ(test::CellsOutside(t.session.writer, 'Z', c.c1, c.c2, c.row, c.row), "");
+        EXPECT_NE(test::RowText(t.session.writer, c.row).find("ZZ"), std::string::npos);
     }
 }
 

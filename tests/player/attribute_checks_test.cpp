@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/player_file_names.hpp"
+#include "play/play_state.hpp"
 #include "player/attribute_checks.hpp"
 #include "player/sleeping.hpp"
 #include "support/test_session.hpp"
@@ -64,6 +65,7 @@ TEST(Bars, CellsColoursAndStates) {
         t.session.writer.flush();
         const std::string& out = t.terminal.output;
         EXPECT_EQ(t.session.hp_state, c.state) << c.hp;
+        EXPECT_EQ(t.session.play.status[kStatusHp], c.state) << c.hp;
         EXPECT_EQ(std::count(out.begin(), out.end(), '\xDB'), c.cells) << c.hp;
         EXPECT_NE(out.find(c.percent), std::string::npos) << c.hp;
     }

@@ -78,4 +78,18 @@ std::uint8_t CellAttribute(const Writer& writer, int column, int row) {
     return writer.screen_image()[row - 1][column - 1].attribute;
 }
 
+std::string CellsOutside(const Writer& writer, char c, int c1, int c2, int r1, int r2) {
+    std::string outside;
+    for (int row = 1; row <= kScreenRows; ++row) {
+        for (int column = 1; column <= kScreenColumns; ++column) {
+            const bool inside = column >= c1 && column <= c2 && row >= r1 && row <= r2;
+            if (!inside && writer.screen_image()[row - 1][column - 1].character ==
+                               static_cast<std::uint8_t>(c)) {
+                outside += "(" + std::to_string(column) + "," + std::to_string(row) + ") ";
+            }
+        }
+    }
+    return outside;
+}
+
 }  // namespace vorn::test

@@ -116,5 +116,8 @@ namespace vorn::test {
 std::string RowText(const Writer& writer, int row);
 // The attribute of the cell at (column, row).
 std::uint8_t CellAttribute(const Writer& writer, int column, int row);
+// The cells holding `c` outside columns c1..c2 of rows r1..r2, as "(column,row) " texts: empty
+// when a text made of `c` stayed in its place.
+std::string CellsOutside(const Writer& writer, char c, int c1, int c2, int r1, int r2);
 
 }  // namespace vorn::test

@@ -39,6 +39,27 @@ TEST_F(PipeCodesTest, HexColoursAndStrayAt) {
     EXPECT_EQ(CellAttribute(out, 3, 1), 0x0F);  // background 9 shows as black
 }
 
+// Text kept to its cells: codes take none, what is beyond is dropped, line ends are left out,
+// and the end of the row is a limit too.
+TEST_F(PipeCodesTest, CodedTextWithinAWidth) {
+    struct Case {
+        int column;
+        const char* text;
+        int width;
+        const char* shown;
+    };
+    for (const Case c :
+         {Case{1, "|12Hello|07, world", 7, "Hello,"}, Case{1, "a\r\nb\tc|99d", 6, "abc|99"},
+          Case{76, "edge of the row", 40, "edge"}}) {
+        SCOPED_TRACE(c.text);
+        out.clear_screen();
+        out.go_to(c.column, 1);
+        out.print_coded_within(c.text, c.width);
+        EXPECT_EQ(RowText(out, 1).substr(static_cast<std::size_t>(c.column - 1)), c.shown);
+        EXPECT_EQ(RowText(out, 2), "");
+    }
+}
+
 TEST_F(PipeCodesTest, ExtendedCodes) {
     out.print_prompt_text("|QQ|C9|24ab|ZZ");
     EXPECT_EQ(RowText(out, 1), "|QQab|ZZ");

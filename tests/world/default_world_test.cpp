@@ -255,6 +255,11 @@ TEST(DefaultWorld, ShopWaresAndLevelsRise) {
     for (std::size_t i = 1; i < w.levels.size(); ++i)
         EXPECT_GT(w.levels[i].experience, w.levels[i - 1].experience) << "level " << i + 1;
 
+    // The names fit the columns of the shops' lists, which cut what is longer.
+    for (const auto& x : w.weapons) EXPECT_LE(x.name.view().size(), 17u) << x.name.view();
+    for (const auto& x : w.armors) EXPECT_LE(x.name.view().size(), 17u) << x.name.view();
+    for (const auto& x : w.items) EXPECT_LE(x.name.view().size(), 20u) << x.name.view();
+
     // The kinds of wares the town must have on its shelves, and some to be found.
     auto has = [&](auto pred) { return std::any_of(w.items.begin(), w.items.end(), pred); };
     EXPECT_TRUE(has([](const auto& x) { return x.sold && (x.effect & 0x01) && (x.kind & 64); }));

@@ -227,20 +227,20 @@ TEST_F(WorldFilesTest, RoomsReadThroughTheOpenHandleAndBeyondTheMapAreEmpty) {
     ASSERT_TRUE(rooms.open((fs::path(dir_) / "rooms.dat").string(), sizeof(RoomRecord),
                            RecordFile::Access::kReadWrite));
 
-    LoadRoom(world_, rooms, 2);
+    EXPECT_TRUE(LoadRoom(world_, rooms, 2));
     EXPECT_EQ(world_.room.tag.view(), "Forest Edge");
     EXPECT_EQ(+world_.room.north, 1);
 
     // Room 3 is the 40-byte stump: what is there is read, the rest is zero, not left-overs.
-    LoadRoom(world_, rooms, 3);
+    EXPECT_FALSE(LoadRoom(world_, rooms, 3));
     EXPECT_EQ(+world_.room.number, 0x5A5A5A5A);
     EXPECT_EQ(+world_.room.north, 0x5A5A5A5A);  // bytes 31..34 are inside the stump
     EXPECT_EQ(+world_.room.east, 0);            // bytes 43..46 are not
     EXPECT_EQ(+world_.room.down, 0);
-    LoadRoom(world_, rooms, 50);
+    EXPECT_FALSE(LoadRoom(world_, rooms, 50));
     EXPECT_EQ(+world_.room.number, 0);
     EXPECT_EQ(+world_.room.north, 0);
-    LoadRoom(world_, rooms, -1);
+    EXPECT_FALSE(LoadRoom(world_, rooms, -1));
     EXPECT_EQ(+world_.room.number, 0);
 
     // City founding writes one room back; its neighbours and its unread bytes stay.

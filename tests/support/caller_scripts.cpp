@@ -33,6 +33,17 @@ UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {
     return UserRecord{};
 }
 
+void ChangeUser(const GameDirectory& dir, const std::string& name,
+                const std::function<void(UserRecord&)>& change) {
+    UserRecord u = UserNamed(dir, name);
+    ASSERT_NE(u.number, 0) << name;
+    change(u);
+    RecordFile users;
+    ASSERT_TRUE(
+        users.open(dir.file("users.dat"), sizeof(UserRecord), RecordFile::Access::kReadWrite));
+    ASSERT_TRUE(users.write_record(u.number - 1u, u));
+}
+
 bool Answer(GameProcess& game, const std::string& text, const std::string& keys) {
     if (!game.wait_for_text(text)) return false;
     game.type(keys);

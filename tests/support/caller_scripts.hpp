@@ -2,6 +2,7 @@
 // board, the creation of a character, and a look at the records the game wrote.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "common/user_records.hpp"
@@ -18,6 +19,9 @@ void WriteDoorSys(const GameDirectory& dir, const std::string& caller);
 
 // The user record whose character name is `name` (number 0 when there is none).
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name);
+// Changes that user's record in users.dat while no game runs (gold for a scenario, say).
+void ChangeUser(const GameDirectory& dir, const std::string& name,
+                const std::function<void(UserRecord&)>& change);
 
 // Types `keys` once `text` shows on the screen; false when it never does.
 bool Answer(GameProcess& game, const std::string& text, const std::string& keys);

@@ -92,7 +92,7 @@ TEST(Cities, FoundedGovernedAndSeenByAPasserBy) {
     EXPECT_EQ(city.research_share[0], 60);
     EXPECT_EQ(city.construction_name.view(), "|10Farmstead");
     EXPECT_EQ(city.weapons, 95);
-    EXPECT_EQ(city.lumber, 30);
+    EXPECT_EQ(city.lumber, 40);
     EXPECT_EQ(RecordOf<CityArmyRecord>(dir, "cities2.dat", 1).units[0], 5);
     EXPECT_EQ(RecordOf<RoomRecord>(dir, "rooms.dat", 2).city, 1);
     // 10,000 for the city, 50 for the militia, 200 for the farmstead.

@@ -24,20 +24,10 @@ Record RecordOf(const GameDirectory& dir, const char* file, int number) {
 
 // A door.sys caller who is new here creates a Human and walks out to the forest edge.
 void NewcomerAtTheForestEdge(GameProcess& game, const std::string& name) {
-    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
-    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
-    ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
-    CreateHuman(game, name);
+    NewcomerCreatesHuman(game, name);
     game.type("f");
     ASSERT_TRUE(Answer(game, "Do you take the", "y")) << game.screen_text();
     ASSERT_TRUE(game.wait_for_text("Cast spell"));
-}
-
-void LeaveTheGame(GameProcess& game) {
-    game.type("q");
-    ASSERT_TRUE(Answer(game, "Step into the snows", "q"));
-    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
-    EXPECT_EQ(game.wait_exit(), 0);
 }
 
 TEST(Cities, FoundedGovernedAndSeenByAPasserBy) {
@@ -48,7 +38,7 @@ TEST(Cities, FoundedGovernedAndSeenByAPasserBy) {
     {
         GameProcess game("game", dir, {.args = {"1"}});
         NewcomerAtTheForestEdge(game, "Cora");
-        LeaveTheGame(game);
+        LeaveFromTheMap(game);
     }
     ChangeUser(dir, "Cora", [](UserRecord& u) { u.gold = 20'000; });
     {
@@ -83,7 +73,7 @@ TEST(Cities, FoundedGovernedAndSeenByAPasserBy) {
         ASSERT_TRUE(Answer(game, "Now raising: Farmstead", "q")) << game.screen_text();
         ASSERT_TRUE(Answer(game, "Choose your move", "q"));
         ASSERT_TRUE(game.wait_for_text("Cast spell"));
-        LeaveTheGame(game);
+        LeaveFromTheMap(game);
     }
     const auto city = RecordOf<CityRecord>(dir, "cities.dat", 1);
     EXPECT_EQ(city.name.view(), "Frostholm");
@@ -107,7 +97,7 @@ TEST(Cities, FoundedGovernedAndSeenByAPasserBy) {
     game.type("y");
     ASSERT_TRUE(Answer(game, "You can't do that yet!", "\r"));
     ASSERT_TRUE(game.wait_for_text("Cast spell"));
-    LeaveTheGame(game);
+    LeaveFromTheMap(game);
     EXPECT_EQ(dir.file_size("cities.dat"), static_cast<long long>(sizeof(CityRecord)));
     EXPECT_EQ(UserNamed(dir, "Dara").gold, 100);
 }

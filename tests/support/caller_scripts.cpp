@@ -50,6 +50,20 @@ bool Answer(GameProcess& game, const std::string& text, const std::string& keys)
     return true;
 }
 
+void NewcomerCreatesHuman(GameProcess& game, const std::string& name) {
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+    ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
+    CreateHuman(game, name);
+}
+
+void LeaveFromTheMap(GameProcess& game) {
+    game.type("q");
+    ASSERT_TRUE(Answer(game, "Step into the snows", "q"));
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
 void CreateHuman(GameProcess& game, const std::string& name) {
     ASSERT_TRUE(Answer(game, "What is your character name?", name + "\r"));
     ASSERT_TRUE(Answer(game, "The race of your character?", "1\r"));

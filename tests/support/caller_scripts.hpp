@@ -26,6 +26,13 @@ void ChangeUser(const GameDirectory& dir, const std::string& name,
 // Types `keys` once `text` shows on the screen; false when it never does.
 bool Answer(GameProcess& game, const std::string& text, const std::string& keys);
 
+// A caller new to the game goes from the title through the guide to the character name question
+// and creates a Human there (CreateHuman below).
+void NewcomerCreatesHuman(GameProcess& game, const std::string& name);
+
+// From the map: Q to the title menu, Q there, the key after the credits, and a normal end.
+void LeaveFromTheMap(GameProcess& game);
+
 // From the character name question to the city: a Human of the given sub-race menu choice,
 // male, lawful good, worshipping Honor, no news; the player then stands in Vornville.
 void CreateHuman(GameProcess& game, const std::string& name);

@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/city_files.hpp"
 #include "common/clock.hpp"
 #include "common/config_records.hpp"
 #include "common/random.hpp"
@@ -122,6 +124,8 @@ struct Session {
 
     UserFiles users;
     WorldBuffers world;
+    // The city being shown or governed: its three records, some 130 KB, so kept on the heap.
+    std::unique_ptr<CityBuffers> city = std::make_unique<CityBuffers>();
     SystemStrings strings;
     Writer writer;
     KeyReader keys;

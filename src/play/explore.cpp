@@ -9,6 +9,7 @@
 #include "core/session.hpp"
 #include "core/startup.hpp"
 #include "mail/news.hpp"
+#include "play/city_founding.hpp"
 #include "play/city_menu.hpp"
 #include "play/combat.hpp"
 #include "play/help_centre.hpp"
@@ -380,7 +381,7 @@ Next Command(Session& session, int& page) {
                     DrawBars(session);
                     return Next::kFullPass;
                 case 'Y':
-                    NotYet(session);
+                    EnterCity(session);
                     return Next::kFullPass;
                 default:
                     continue;
@@ -839,6 +840,7 @@ void Explore(Session& session, bool first_entry) {
                 PrintRoomText(session);
             }
         }
+        ShowCityHere(session);
         if (room.monster_chance != 0 && room.monster_draw1 != 0 && room.monster_draw2 != 0) {
             RollEncounter(session);
         } else {

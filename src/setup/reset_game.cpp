@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/city_records.hpp"
 #include "common/message_area_record.hpp"
 #include "common/node_records.hpp"
 #include "common/record_file.hpp"
@@ -18,9 +19,6 @@
 namespace vorn {
 
 namespace {
-
-// The city files the game writes; the army and building type files beside them are world data.
-constexpr const char* kCityFiles[] = {"cities.dat", "cities2.dat", "cities3.dat"};
 
 bool Exists(const std::string& name) {
     return ::access(name.c_str(), F_OK) == 0;
@@ -103,6 +101,7 @@ void ResetGame(ResetReport& report) {
     RemoveFound(report, "Removing News Files ", FilesMatching("*.nws"));
     RemoveFound(report, "Removing No Play Files ", FilesMatching("*.npl"));
 
+    // The army and building type files beside the city files are world data and stay.
     std::vector<std::string> cities;
     for (const char* name : kCityFiles) {
         if (Exists(name)) cities.emplace_back(name);

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "common/city_records.hpp"
 #include "common/config_files.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
@@ -46,6 +47,9 @@ TEST(RecordLayout, EveryRecordSurvivesReadAndWriteUnchanged) {
     ExpectRoundTrip<UserRecord>(4);
     ExpectRoundTrip<UserExtraRecord>(5);
     ExpectRoundTrip<UserIndexEntry>(6);
+    ExpectRoundTrip<CityRecord>(7);
+    ExpectRoundTrip<CityArmyRecord>(8);
+    ExpectRoundTrip<CityBuildingsRecord>(9);
 }
 
 TEST(RecordLayout, ShortStringsCutAndClampDamagedLengths) {

@@ -33,10 +33,35 @@ UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {
     return UserRecord{};
 }
 
+void ChangeUser(const GameDirectory& dir, const std::string& name,
+                const std::function<void(UserRecord&)>& change) {
+    UserRecord u = UserNamed(dir, name);
+    ASSERT_NE(u.number, 0) << name;
+    change(u);
+    RecordFile users;
+    ASSERT_TRUE(
+        users.open(dir.file("users.dat"), sizeof(UserRecord), RecordFile::Access::kReadWrite));
+    ASSERT_TRUE(users.write_record(u.number - 1u, u));
+}
+
 bool Answer(GameProcess& game, const std::string& text, const std::string& keys) {
     if (!game.wait_for_text(text)) return false;
     game.type(keys);
     return true;
+}
+
+void NewcomerCreatesHuman(GameProcess& game, const std::string& name) {
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+    ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
+    CreateHuman(game, name);
+}
+
+void LeaveFromTheMap(GameProcess& game) {
+    game.type("q");
+    ASSERT_TRUE(Answer(game, "Step into the snows", "q"));
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    EXPECT_EQ(game.wait_exit(), 0);
 }
 
 void CreateHuman(GameProcess& game, const std::string& name) {

@@ -2,6 +2,7 @@
 // board, the creation of a character, and a look at the records the game wrote.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "common/user_records.hpp"
@@ -18,9 +19,19 @@ void WriteDoorSys(const GameDirectory& dir, const std::string& caller);
 
 // The user record whose character name is `name` (number 0 when there is none).
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name);
+// Changes that user's record in users.dat while no game runs (gold for a scenario, say).
+void ChangeUser(const GameDirectory& dir, const std::string& name,
+                const std::function<void(UserRecord&)>& change);
 
 // Types `keys` once `text` shows on the screen; false when it never does.
 bool Answer(GameProcess& game, const std::string& text, const std::string& keys);
+
+// A caller new to the game goes from the title through the guide to the character name question
+// and creates a Human there (CreateHuman below).
+void NewcomerCreatesHuman(GameProcess& game, const std::string& name);
+
+// From the map: Q to the title menu, Q there, the key after the credits, and a normal end.
+void LeaveFromTheMap(GameProcess& game);
 
 // From the character name question to the city: a Human of the given sub-race menu choice,
 // male, lawful good, worshipping Honor, no news; the player then stands in Vornville.

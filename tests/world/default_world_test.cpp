@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,8 +16,11 @@
 #include <sstream>
 #include <vector>
 
+#include "common/city_files.hpp"
 #include "common/random.hpp"
 #include "common/world_records.hpp"
+#include "play/city_buildings.hpp"
+#include "play/city_research.hpp"
 #include "support/game_directory.hpp"
 #include "worldc/world_source.hpp"
 
@@ -594,6 +598,128 @@ TEST(DefaultWorldBalance, EventFightsSuitTheirPlace) {
         }
     }
     EXPECT_GE(fights, 10);
+}
+
+// ---- Cities -------------------------------------------------------------------------------
+//
+// A city's nights as the nightly run advances them (production, upkeep, construction, research),
+// and a founder who comes by every evening: he keeps his scholars on the science the next plan
+// lacks, and while nothing is being raised starts the next building of the plans, or a quarry, a
+// sawmill or a mine when stones, lumber or metals are what it lacks. His purse pays what the
+// treasury cannot. The city's own rules (refusals, shortages, payment) are the game's.
+
+void Night(CityBuffers& c, const World& w) {
+    CityRecord& city = c.city;
+    AddCapped(city.stones, city.stones_production);
+    AddCapped(city.metals, city.metals_production);
+    AddCapped(city.lumber, city.lumber_production - city.lumber_upkeep);
+    AddCapped(city.grain, city.grain_production - city.grain_upkeep);
+    AddCapped(city.horses, city.horses_production - city.horses_upkeep);
+    AddCapped(city.weapons, city.weapons_production - city.weapons_upkeep);
+    AddCapped(city.folk, city.folk_growth);
+    AddCapped(city.treasury, city.gold_production);
+    for (I32* stock : {&city.lumber, &city.grain, &city.horses, &city.weapons}) {
+        if (*stock < 0) *stock = 0;
+    }
+    AddCapped(city.construction_progress, city.construction_rate);
+    const int b = city.construction_number;
+    if (b != 0 && city.construction_progress >= city.construction_total) {
+        const BuildingTypeRecord& t = w.buildings.at(static_cast<std::size_t>(b - 1));
+        AddCapped(city.gold_production, t.gold_production - t.gold_upkeep);
+        AddCapped(city.metals_production, t.metals_production - t.metals_upkeep);
+        AddCapped(city.stones_production, t.stones_production - t.stones_upkeep);
+        AddCapped(city.lumber_production, t.lumber_production - t.lumber_upkeep);
+        AddCapped(city.weapons_production, t.weapons_production - t.weapons_upkeep);
+        AddCapped(city.construction_rate, t.construction_bonus);
+        AddCapped(c.buildings.buildings[b - 1], 1);
+        city.construction_number = 0;
+        city.construction_progress = 0;
+        city.construction_total = 1;
+    }
+    for (int s = 0; s < kResearchSlots; ++s) {
+        const int science = city.research_science[s];
+        if (science == 0) continue;
+        // Halves round to the even neighbour, as the night rounds them.
+        const double share = city.research_points * city.research_share[s] / 100.0;
+        AddCapped(city.research_progress[s], static_cast<std::int64_t>(std::nearbyint(share)));
+        if (city.research_progress[s] < city.research_goal[s]) continue;
+        ++city.science_level[science - 1];
+        ClearResearch(city, s);
+        city.research_science[s] = 0;
+        ++city.tech_level;
+    }
+}
+
+// The first building of the plans not yet standing that needs a science the city lacks, and
+// that science; 0 when none does.
+int ScienceWanted(const CityBuffers& c, const World& w) {
+    for (const auto& t : w.buildings) {
+        if (c.buildings.buildings[t.number - 1] != 0) continue;
+        for (int j = 0; j < kSciences; ++j) {
+            if (c.city.science_level[j] < t.science_levels[j]) return j + 1;
+        }
+    }
+    return 0;
+}
+
+void FoundersEvening(CityBuffers& c, const World& w, UserRecord& founder) {
+    const int science = ScienceWanted(c, w);
+    if (science != 0 && c.city.research_science[0] != science) {
+        AssignResearch(c.city, 0, science, 100);
+    }
+    if (c.city.construction_number != 0) return;
+    const auto next = std::find_if(w.buildings.begin(), w.buildings.end(), [&](const auto& t) {
+        return c.buildings.buildings[t.number - 1] == 0;
+    });
+    if (next == w.buildings.end() || !BuildingRefusal(c, next->number, *next).empty()) return;
+    const std::string_view shortage = BuildingShortage(c.city, founder.gold, *next);
+    int type = next->number;
+    if (shortage == "Not enough stones") type = 3;
+    if (shortage == "Not enough lumber") type = 2;
+    if (shortage == "Not enough metals") type = 4;
+    const BuildingTypeRecord& t = w.buildings.at(static_cast<std::size_t>(type - 1));
+    if (BuildingRefusal(c, type, t).empty() && BuildingShortage(c.city, founder.gold, t).empty()) {
+        StartBuilding(founder, c.city, type, t);
+    }
+}
+
+// The first buildings rise within the first evenings; the whole of the plans is the work of some
+// months of evenings, never out of reach, and costs the founder less than an evening's earnings
+// a night; the city's technology reaches every unit on the way.
+TEST(DefaultWorldBalance, ACityGrowsOverManyEvenings) {
+    const World& w = DefaultWorld();
+    auto c = std::make_unique<CityBuffers>();
+    c->city = NewCityRecord();
+    UserRecord founder{};
+    constexpr std::int32_t kPurse = 1'000'000'000;
+    founder.gold = kPurse;
+    std::map<int, int> standing_after;  // night -> buildings standing
+    int all_built = 0;
+    int all_units = 0;
+    const int top_unit = w.units.back().tech_level;
+    for (int night = 1; night <= 400 && (all_built == 0 || all_units == 0); ++night) {
+        FoundersEvening(*c, w, founder);
+        if (night == 1) {
+            EXPECT_NE(c->city.construction_number, 0) << "nothing to start with";
+        }
+        Night(*c, w);
+        int kinds = 0;
+        for (const auto& t : w.buildings) kinds += c->buildings.buildings[t.number - 1] != 0;
+        standing_after[night] = kinds;
+        if (kinds == static_cast<int>(w.buildings.size()) && all_built == 0) all_built = night;
+        if (c->city.tech_level >= top_unit && all_units == 0) all_units = night;
+    }
+    SCOPED_TRACE("kinds standing after a week " + std::to_string(standing_after[7]) + ", a month " +
+                 std::to_string(standing_after[30]) + "; all kinds on night " +
+                 std::to_string(all_built) + "; every unit on night " + std::to_string(all_units) +
+                 "; the founder paid " + std::to_string(kPurse - founder.gold));
+    EXPECT_GE(standing_after[7], 3);
+    EXPECT_GE(standing_after[30], 8);
+    EXPECT_GE(all_built, 60) << "the plans are too quickly done";
+    EXPECT_LE(all_built, 150) << "the plans are out of reach";
+    EXPECT_GT(all_units, 0) << "some units are never within reach";
+    EXPECT_LE(all_units, all_built);
+    EXPECT_LE(kPurse - founder.gold, 400LL * all_built);
 }
 
 }  // namespace

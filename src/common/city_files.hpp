@@ -1,0 +1,54 @@
+// Loading, saving and founding the players' cities in the three city files of the game directory
+// (the working directory). Shared by the game, which founds cities and spends their stocks, and
+// maint, which advances each of them by a day.
+#pragma once
+
+#include <cstdint>
+
+#include "common/city_records.hpp"
+
+namespace vorn {
+
+// The three records of one city, as a program holds them while it works on the city.
+struct CityBuffers {
+    CityRecord city;
+    CityArmyRecord army;
+    CityBuildingsRecord buildings;
+};
+
+// Reads record `number` of the three files. True when all three were read whole; otherwise (a
+// number below 1, a missing file, a short record) the buffers are left as they were.
+bool LoadCity(CityBuffers& buffers, std::int32_t number);
+
+// Whole records in cities.dat: how many cities have been founded.
+std::int32_t CountCities();
+
+// An exclusive lock on cities.dat across processes (an open-file-description lock, so it also
+// holds between two opens in one process, and a crashed holder lets go). Founding holds it from
+// the count to the last record written, so two founders never take the same number. The file is
+// created when missing.
+class CityFilesLock {
+  public:
+    CityFilesLock();
+    ~CityFilesLock();
+    CityFilesLock(const CityFilesLock&) = delete;
+    CityFilesLock& operator=(const CityFilesLock&) = delete;
+
+    // False when cities.dat could not be opened or created.
+    bool held() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+
+  private:
+    int fd_ = -1;
+};
+
+// Founds the city in `buffers` under the caller's lock: its number is the count of cities + 1,
+// stored in all three records, which are written at that place of the three files (missing files
+// are created); then the city is loaded back. Returns the number, 0 when a file failed.
+std::int32_t AppendCity(CityBuffers& buffers, const CityFilesLock& lock);
+
+// Writes the three records at the city's number. A city whose cities.dat cannot be opened (or
+// that has no number) is appended instead, numbered anew. False when a write failed.
+bool SaveCity(CityBuffers& buffers);
+
+}  // namespace vorn

@@ -1,0 +1,137 @@
+#include "play/city_founding.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "common/city_files.hpp"
+#include "common/io_check.hpp"
+#include "common/news_files.hpp"
+#include "core/session.hpp"
+#include "play/city_management.hpp"
+#include "play/city_prompts.hpp"
+#include "player/user_files.hpp"
+#include "term/line_editor.hpp"
+#include "world/world_files.hpp"
+
+namespace vorn {
+
+namespace {
+
+constexpr std::uint32_t kCityLetter = 1u << ('Y' - 64);
+
+bool SameName(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) ==
+               std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+void Refuse(Session& session, std::string_view message) {
+    session.writer.print_coded_line(message);
+    session.keys.pause_key();
+}
+
+// Numbers the new city and notes it in the room under the lock of the city files, so two players
+// founding at once get two numbers, and two founding in the same room cannot both have it. 0 when
+// a city was founded in the room meanwhile.
+std::int32_t ClaimRoom(Session& session, CityBuffers& buffers) {
+    const std::int32_t room_number = session.users.current.room;
+    const CityFilesLock lock;
+    if (!lock.held()) RuntimeIoError(kIoWriteError, kCitiesFile);
+    // The room as the file holds it: the letters the exploration loop added are not saved.
+    RoomRecord room;
+    if (room_number < 1 ||
+        !session.users.rooms.read_record(static_cast<std::uint64_t>(room_number - 1), room)) {
+        return 0;
+    }
+    if (room.city != 0) return 0;
+    const std::int32_t number = AppendCity(buffers, lock);
+    if (number == 0) RuntimeIoError(kIoWriteError, kCitiesFile);
+    room.city = number;
+    if (!SaveRoom(session.users.rooms, room_number, room))
+        RuntimeIoError(kIoWriteError, kRoomsFile);
+    session.world.room.city = number;
+    return number;
+}
+
+}  // namespace
+
+int FreeCitySlot(const UserExtraRecord& extra) {
+    for (int i = 0; i < static_cast<int>(std::size(extra.cities)); ++i) {
+        if (extra.cities[i] == 0) return i;
+    }
+    return -1;
+}
+
+void ShowCityHere(Session& session) {
+    RoomRecord& room = session.world.room;
+    if (room.city == 0 || !LoadCity(CurrentCity(session), room.city)) return;
+    session.writer.set_attribute(11, 0, false);
+    PrintCodedAt(session, 2, 13,
+                 "The city of " + CurrentCity(session).city.name.str() + " is present here", 78);
+    room.flags = room.flags | kCityLetter;
+}
+
+void EnterCity(Session& session) {
+    const std::int32_t number = session.world.room.city;
+    if (number == 0) {
+        FoundCity(session);
+        return;
+    }
+    if (LoadCity(CurrentCity(session), number) &&
+        SameName(CurrentCity(session).city.founder.view(), session.users.current.name.view())) {
+        CityManagement(session);
+        return;
+    }
+    session.writer.clear_screen();
+    Refuse(session, "|12You can't do that yet!");
+}
+
+void FoundCity(Session& session) {
+    Writer& out = session.writer;
+    UserRecord& user = session.users.current;
+    out.clear_screen();
+    const int slot = FreeCitySlot(session.users.extra);
+    if (slot < 0) {
+        Refuse(session, "|12 You already got too much cities");
+        return;
+    }
+    out.show_display_file("city1.ans", 28);
+    out.new_lines(1);
+    out.print_coded("|02Building the city will cost you |1210000 |02gold, do you accept? ");
+    out.new_lines(1);
+    const bool accepted = session.keys.ask_yes_no(user.gold >= kCityPriceAtEase);
+    if (!accepted || session.session_ended) return;
+    if (user.gold < kCityPrice) {
+        Refuse(session, "|12Not enough money");
+        return;
+    }
+    out.print_coded_line("|04Good Choice");
+    out.print_coded("|09Enter city name: ");
+    const std::string name = session.keys.input_line("", 0, CharacterRange(32, 254), "", 40);
+    // A name left empty, or a caller gone, founds nothing and costs nothing.
+    if (name.empty() || session.session_ended) return;
+
+    CityBuffers& buffers = CurrentCity(session);
+    buffers.city = NewCityRecord();
+    std::memset(&buffers.army, 0, sizeof buffers.army);
+    std::memset(&buffers.buildings, 0, sizeof buffers.buildings);
+    buffers.city.name = name;
+    buffers.city.founder = user.name.view();
+    buffers.city.founder_number = user.number;
+    const std::int32_t number = ClaimRoom(session, buffers);
+    if (number == 0) {
+        Refuse(session, "|12Another city was founded here a moment ago.");
+        return;
+    }
+    user.gold = user.gold - kCityPrice;
+    session.users.extra.cities[slot] = number;
+    SaveUser(session, user);
+    if (!AddNews("City of " + name + " founded by " + user.name.str(), "global", session.clock)) {
+        RuntimeIoError(kIoWriteError, NewsFileName("global"));
+    }
+}
+
+}  // namespace vorn

@@ -35,7 +35,7 @@ std::int64_t ReadNumberUpTo(Session& session, int digits, std::int64_t most) {
 
 void PrintCodedAt(Session& session, int column, int row, std::string_view text, int width) {
     session.writer.go_to(column, row);
-    session.writer.print_coded(CutVisible(text, static_cast<std::size_t>(width)));
+    session.writer.print_coded_within(text, width);
 }
 
 }  // namespace vorn

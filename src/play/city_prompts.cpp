@@ -4,7 +4,6 @@
 #include "core/session.hpp"
 #include "play/town_prompts.hpp"
 #include "player/user_files.hpp"
-#include "term/text_codes.hpp"
 
 namespace vorn {
 

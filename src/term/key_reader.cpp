@@ -9,6 +9,7 @@
 
 #include "core/session.hpp"
 #include "core/startup.hpp"
+#include "node/node_table.hpp"
 
 namespace vorn {
 
@@ -125,6 +126,8 @@ void KeyReader::idle_round(std::int64_t start_ms) {
             s.timed_effects();
         }
     }
+    // The other nodes' messages and the sysop's knock reach a caller who is idle too.
+    NodeRound(s);
     check_time_limit();
 }
 
@@ -150,9 +153,12 @@ std::uint8_t KeyReader::read_key() {
         }
         s.key_seen = true;
         last_key_ = k.code;
+        // A wait nested in this one (a chat, the information page) may have left its own.
+        extended_key_ = 0;
         if (!k.extended) return k.code;
         extended_key_ = k.code;
-        if (!s.node.sysop_keys || !handle_sysop_key(k.code)) return k.code;
+        // Every key of a remote session is the caller's: the sysop keys are for a local one.
+        if (!s.node.sysop_keys || !s.local_session || !handle_sysop_key(k.code)) return k.code;
         if (s.session_ended) return return_after_hangup();
     }
 }

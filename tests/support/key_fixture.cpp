@@ -92,6 +92,7 @@ KeyFixture::KeyFixture(std::vector<std::uint32_t> dice)
     session.strings.open(
         directory, [] {}, 0);
     session.node_number = 1;
+    session.local_session = true;
     session.minutes_allowed = 60;
     session.session_running = true;
     session.logged_on = true;

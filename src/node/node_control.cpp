@@ -72,6 +72,7 @@ std::string ReadRequest(int fd) {
 
 void OpenNodeControl(Session& session) {
     NodeState& ns = session.nodes;
+    session.sysop_chat = [&session] { split_chat(session); };
     if (ns.control_fd >= 0) return;
     NodeWorkDirectory(session, '-');
     const std::string path = NodeControlSocketPath(session.system.temp_path, session.node_number);
@@ -96,7 +97,6 @@ void OpenNodeControl(Session& session) {
     }
     ns.control_fd = fd;
     ns.control_path = path;
-    session.sysop_chat = [&session] { split_chat(session); };
 }
 
 void CloseNodeControl(Session& session) {

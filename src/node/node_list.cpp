@@ -97,7 +97,8 @@ void ShowNodeList(Session& session) {
         values[6] = waiting ? "--:--" : NodeTimeOnText(NodeSecondsOn(r, now));
         values[7] = waiting ? "Waiting for user" : r.activity.str();
         values[8] = waiting ? "-" : std::string(1, r.sex_letter);
-        values[9] = waiting ? "--" : "";
+        // The ninth value is free in the row form: it carries the player's race.
+        values[9] = waiting ? "--" : r.subrace_name.str() + " " + r.race_name.str();
         if (templated) {
             for (int v = 1; v <= 9; ++v) set_form_value(session, v, values[v]);
             show_form(session, kNodeListForm);

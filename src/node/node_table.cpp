@@ -498,8 +498,9 @@ void ShowPlayersHere(Session& session) {
     const std::string text = PlayersHereText(session);
     if (text.empty()) return;
     session.writer.go_to(2, 12);
-    // One row: a long list is cut rather than run into the city line below.
-    session.writer.print_coded(CutVisible(text, 78));
+    // One row, all of it: a long list is cut rather than run into the city line below, and
+    // nothing an event left on the row stays behind it.
+    session.writer.print_coded(PadVisible(text, 78));
 }
 
 }  // namespace vorn

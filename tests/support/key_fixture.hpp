@@ -64,8 +64,8 @@ class ExitThrower final : public ProcessExit {
     void exit_process(int code) override { throw ProcessExited{code}; }
 };
 
-// A running session (start-up done, caller logged on, 60 minutes allowed) in a scratch game
-// directory that holds strings.dat, logs and temp.
+// A running local session (start-up done, caller logged on, 60 minutes allowed) in a scratch
+// game directory that holds strings.dat, logs and temp.
 class KeyFixture {
   public:
     explicit KeyFixture(std::vector<std::uint32_t> dice = {0});

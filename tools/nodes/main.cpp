@@ -108,15 +108,28 @@ std::string ReadReply(int fd) {
     return reply;
 }
 
-// Sysop's keys to the node, the caller's screen to this terminal, until the node ends the chat.
-void Relay(int fd) {
-    struct termios saved {};
-    const bool tty = ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &saved) == 0;
-    if (tty) {
-        struct termios raw = saved;
+// The sysop's terminal, raw while he chats: every key goes to the node as it is typed.
+class RawTerminal {
+  public:
+    RawTerminal() : tty_(::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &saved_) == 0) {
+        if (!tty_) return;
+        struct termios raw = saved_;
         ::cfmakeraw(&raw);
         ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     }
+    ~RawTerminal() {
+        if (tty_) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    }
+    RawTerminal(const RawTerminal&) = delete;
+    RawTerminal& operator=(const RawTerminal&) = delete;
+
+  private:
+    struct termios saved_ {};
+    bool tty_;
+};
+
+// Sysop's keys to the node, the caller's screen to this terminal, until the node ends the chat.
+void Relay(int fd) {
     bool input_open = true;
     char buffer[4096];
     for (;;) {
@@ -140,7 +153,6 @@ void Relay(int fd) {
             }
         }
     }
-    if (tty) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 }
 
 int Chat(const std::string& node_text) {
@@ -160,9 +172,16 @@ int Chat(const std::string& node_text) {
                      std::strerror(errno));
         return 1;
     }
-    const std::string_view request = vorn::kControlChatRequest;
-    WriteAll(fd, request.data(), request.size());
-    const std::string reply = ReadReply(fd);
+    std::string reply;
+    {
+        // Raw before the node opens the chat, so no key typed at its first sight is held back.
+        const RawTerminal raw;
+        const std::string_view request = vorn::kControlChatRequest;
+        WriteAll(fd, request.data(), request.size());
+        reply = ReadReply(fd);
+        if (reply == vorn::kControlAccepted) Relay(fd);
+    }
+    ::close(fd);
     if (reply == vorn::kControlBusy) {
         std::fprintf(stderr, "nodes: node %ld is already in a chat\n", node);
         return 1;
@@ -171,8 +190,6 @@ int Chat(const std::string& node_text) {
         std::fprintf(stderr, "nodes: node %ld did not open a chat\n", node);
         return 1;
     }
-    Relay(fd);
-    ::close(fd);
     std::printf("\r\nThe chat with node %ld has ended.\r\n", node);
     return 0;
 }

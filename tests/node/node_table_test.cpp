@@ -254,6 +254,13 @@ TEST(NodeMessages, EveryLineArrivesOnceInOrderAndAFullQueueNeverStalls) {
     FlushNodeMessages(again.session);
     ExchangeNodeData(ann.session);
     EXPECT_EQ(Texts(ann), std::vector<std::string>{NodeLinePrefix("Cy", 2, false) + "fresh"});
+
+    // The table gone in the middle of a stay: the node plays on alone and cleans up after itself.
+    std::filesystem::remove(kNodeInfoFileName);
+    ExchangeNodeData(ann.session);
+    EXPECT_FALSE(ann.session.multinode);
+    EXPECT_FALSE(std::filesystem::exists(NodeDataFileName(1)));
+    EXPECT_NE(AllLogs().find("Multinode stopped, node 1 continues in isolation"), std::string::npos);
 }
 
 TEST(NodeMessages, PlayersWhoMeetSeeEachOtherArriveAndLeave) {

@@ -23,7 +23,8 @@
 namespace {
 
 constexpr const char* kTempPath = "./temp/";
-constexpr int kReplyWaitMs = 5000;
+// A node busy with something that is not a key wait answers when it gets to one.
+constexpr int kReplyWaitMs = 10000;
 
 void Usage() {
     std::fputs(

@@ -36,6 +36,12 @@ bool EnterGame(GameProcess& game, const std::string& name) {
     return game.wait_for_text("Go in the forest");
 }
 
+// Into the forest, the woodcutter's gift taken, at the command prompt.
+bool IntoTheForest(GameProcess& game) {
+    game.type("f");
+    return Answer(game, "Do you take the", "y") && game.wait_for_text("Your command?");
+}
+
 // Records 2..255: players in a far room with fresh heartbeats, each with an empty stream.
 void FillNodeTable(const GameDirectory& dir) {
     SystemClock clock;
@@ -74,8 +80,7 @@ void BM_IdleNodeWith255Records(benchmark::State& state) {
             state.SkipWithError("the game did not reach the city");
             return;
         }
-        game.type("f");
-        if (!Answer(game, "Do you take the", "y") || !game.wait_for_text("Your command?")) {
+        if (!IntoTheForest(game)) {
             state.SkipWithError("the game did not reach the command prompt");
             return;
         }
@@ -112,12 +117,9 @@ void BM_NodeToNodeLatency(benchmark::State& state) {
             return;
         }
         // Ann waits at a line prompt: each line shows as soon as it is read.
-        for (GameProcess* game : {&ann, &bob}) {
-            game->type("f");
-            if (!Answer(*game, "Do you take the", "y") || !game->wait_for_text("Your command?")) {
-                state.SkipWithError("the games did not reach the command prompt");
-                return;
-            }
+        if (!IntoTheForest(ann) || !IntoTheForest(bob)) {
+            state.SkipWithError("the games did not reach the command prompt");
+            return;
         }
         ann.type("@t");
         if (!ann.wait_for_text("Enter node # or username")) {

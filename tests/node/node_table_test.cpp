@@ -26,14 +26,7 @@ using test::TempGameDirectory;
 using test::ThrowingExit;
 
 DateTime At(int year, int month, int day, int hour, int minute, int second) {
-    DateTime t;
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
-    return t;
+    return test::MakeTime(year, month, day, hour, minute, second);
 }
 
 // One node's session in the test's game directory: its own terminal, the shared clock.
@@ -260,7 +253,8 @@ TEST(NodeMessages, EveryLineArrivesOnceInOrderAndAFullQueueNeverStalls) {
     ExchangeNodeData(ann.session);
     EXPECT_FALSE(ann.session.multinode);
     EXPECT_FALSE(std::filesystem::exists(NodeDataFileName(1)));
-    EXPECT_NE(AllLogs().find("Multinode stopped, node 1 continues in isolation"), std::string::npos);
+    EXPECT_NE(AllLogs().find("Multinode stopped, node 1 continues in isolation"),
+              std::string::npos);
 }
 
 TEST(NodeMessages, PlayersWhoMeetSeeEachOtherArriveAndLeave) {

@@ -18,6 +18,7 @@
 #include "common/clock.hpp"
 #include "common/cp437.hpp"
 #include "common/node_records.hpp"
+#include "common/record_file.hpp"
 #include "node/node_control.hpp"
 
 namespace {
@@ -84,17 +85,6 @@ int List() {
     return 0;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // The node's first answer, one line.
 std::string ReadReply(int fd) {
     std::string reply;
@@ -141,7 +131,8 @@ void Relay(int fd) {
         }
         if (p[0].revents != 0) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n <= 0 || !WriteAll(STDOUT_FILENO, buffer, static_cast<std::size_t>(n))) break;
+            if (n <= 0 || !vorn::WriteAll(STDOUT_FILENO, buffer, static_cast<std::size_t>(n)))
+                break;
         }
         if (input_open && p[1].revents != 0) {
             const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
@@ -149,7 +140,7 @@ void Relay(int fd) {
                 // Nothing more to say: the node ends the chat when it sees the end.
                 ::shutdown(fd, SHUT_WR);
                 input_open = false;
-            } else if (!WriteAll(fd, buffer, static_cast<std::size_t>(n))) {
+            } else if (!vorn::WriteAll(fd, buffer, static_cast<std::size_t>(n))) {
                 break;
             }
         }
@@ -178,7 +169,7 @@ int Chat(const std::string& node_text) {
         // Raw before the node opens the chat, so no key typed at its first sight is held back.
         const RawTerminal raw;
         const std::string_view request = vorn::kControlChatRequest;
-        WriteAll(fd, request.data(), request.size());
+        vorn::WriteAll(fd, request.data(), request.size());
         reply = ReadReply(fd);
         if (reply == vorn::kControlAccepted) Relay(fd);
     }

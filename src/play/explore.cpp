@@ -139,11 +139,12 @@ void DrawPage(Session& session, int page) {
         return;
     }
     static constexpr Label kPage2[] = {
-        {21, 16, "|14S|15end email"},    {3, 16, "|14!|15 read email"},
-        {3, 18, "|14N|15ode list"},      {21, 18, "|15n|14O|15de to node msg"},
-        {3, 19, "|14T|15alk to a node"}, {3, 21, "|14H|15elp"},
-        {21, 21, "|14Q|15uit"},
+        {21, 16, "|14S|15end email"}, {3, 16, "|14!|15 read email"},
+        {3, 18, "|14N|15ode list"},   {21, 18, "|15n|14O|15de to node msg"},
+        {3, 21, "|14H|15elp"},        {21, 21, "|14Q|15uit"},
     };
+    // A line to another node or to all of them; O, the old node message key, stays refused.
+    static constexpr Label kPage2Talk[] = {{3, 19, "|14T|15alk to a node"}};
     static constexpr Label kPage3[] = {
         {3, 16, "|15world |14N|15ews"},
         {3, 20, "|14P|15ersonnal news"},
@@ -162,6 +163,7 @@ void DrawPage(Session& session, int page) {
         }
     };
     if (page == 2) draw(kPage2);
+    if (page == 2) draw(kPage2Talk);
     if (page == 3) draw(kPage3);
 }
 

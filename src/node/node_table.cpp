@@ -182,7 +182,7 @@ void ReadMessagesOf(Session& session, const NodeInfoRecord& r) {
         const std::size_t length = data[at + 3];
         if (at + 4 + length > end) break;
         TakeMessage(session, r, data[at + 1], data[at + 2],
-                    std::string_view(reinterpret_cast<const char*>(&data[at + 4]), length));
+                    std::string_view(reinterpret_cast<const char*>(data.data()) + at + 4, length));
         at += 4 + length;
     }
     // Everything the record publishes is complete; bytes that never make a message are skipped.

@@ -38,9 +38,12 @@ bool BlankCell(const ScreenCell& c) {
     return (c.character == ' ' || c.character == 0) && (c.attribute & 0x70) == 0;
 }
 
-// True when nothing is drawn below `row`: the screen scrolls like a page of text.
-bool BlankBelow(const Writer& w, int row) {
-    for (int r = row + 1; r <= kScreenRows; ++r) {
+// True when nothing is drawn right of the cursor nor below it: the screen runs like a page of
+// text and the cursor stands at its end (a full screen's frame around a menu does not).
+bool AtTheEndOfText(const Writer& w) {
+    const Row here = RowOf(w, w.cursor_row());
+    if (!std::all_of(here.begin() + (w.cursor_column() - 1), here.end(), BlankCell)) return false;
+    for (int r = w.cursor_row() + 1; r <= kScreenRows; ++r) {
         const Row cells = RowOf(w, r);
         if (!std::all_of(cells.begin(), cells.end(), BlankCell)) return false;
     }
@@ -107,7 +110,9 @@ void ShowNodeLines(Session& session) {
             const int column = w.cursor_column();
             const int row = w.cursor_row();
             const TextColour colour = w.colour();
-            if (ns.toast && held >= kCoverHoldMs) {
+            // A line on a row that was empty stays; one that covers the screen's own gives way.
+            const bool covers = !std::all_of(ns.covered.begin(), ns.covered.end(), BlankCell);
+            if (ns.toast && covers && held >= kCoverHoldMs) {
                 PutCells(w, ns.shown_row, ns.covered, kScreenColumns);
                 ns.showing = false;
             } else if (!ns.toast && ns.shown_presence && held >= kPresenceHoldMs &&
@@ -135,7 +140,7 @@ void ShowNodeLines(Session& session) {
     if (row != 0) {
         w.go_to(2, row);
         PrintLine(w, line, kScreenColumns - 2);
-    } else if (BlankBelow(w, cursor_row)) {
+    } else if (AtTheEndOfText(w)) {
         ShowInline(w, line);
         ns.showing = false;
         return;

@@ -351,17 +351,21 @@ TEST(NodeLines, TheTypedLineMovesDownAndACoveredRowComesBack) {
     EXPECT_EQ(w.cursor_column(), 9);
     EXPECT_EQ(w.cursor_row(), 11);
 
-    // A full screen: the bottom row is covered, then given back.
+    // A full screen, its menu's frame right of the cursor: a row is covered, then given back.
+    w.clear_screen();
     w.go_to(1, 24);
     w.print_text("frame");
-    w.go_to(5, 5);
+    w.go_to(1, 23);
+    w.print_text("Where to?  ====");
+    w.go_to(11, 23);
     QueueNodeLine(n.session, line);
     ShowNodeLines(n.session);
     EXPECT_EQ(RowText(w, 24), "Bob (2): well met");
+    EXPECT_EQ(RowText(w, 23), "Where to?  ====");
     clock.advance_ms(6000);
     ShowNodeLines(n.session);
     EXPECT_EQ(RowText(w, 24), "frame");
-    EXPECT_EQ(w.cursor_column(), 5);
+    EXPECT_EQ(w.cursor_column(), 11);
 
     // The exploration prompt: the message row.
     const NodeMessageRow at_prompt(n.session, 12);

@@ -1,7 +1,8 @@
 // Lines from the other nodes on the caller's screen. At the exploration prompt they go to the
-// message row; on a scrolling screen a line takes the cursor's row and the row the caller was on
-// (a prompt, the text being typed) is drawn again below it; on any other screen the line covers
-// the bottom row for a few seconds and the row comes back. Nothing the caller is typing is lost.
+// message row; where the screen runs like a page of text a line takes the cursor's row and the
+// row the caller was on (a prompt, the text being typed) is drawn again below it; on a full
+// screen the line goes to row 24 (row 1 when the cursor is there) and what it covered comes back
+// after a few seconds. Nothing the caller is typing is touched.
 #pragma once
 
 #include "node/node_state.hpp"

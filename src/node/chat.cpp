@@ -181,6 +181,7 @@ class ChatFrame {
     void end(const char* log_line) {
         Session& s = session_;
         s.in_chat = false;
+        ++s.nodes.chats;
         s.extra_seconds += static_cast<double>(s.clock.monotonic_ms() - start_ms_) / 1000.0;
         s.log(log_line);
     }

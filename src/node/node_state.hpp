@@ -77,7 +77,8 @@ struct NodeState {
     // --- the sysop's way in
     int control_fd = -1;  // listening socket in the node's work directory
     std::string control_path;
-    int sysop_fd = -1;  // the sysop tool, while it chats with the caller
+    int sysop_fd = -1;        // the sysop tool, while it chats with the caller
+    std::uint32_t chats = 0;  // chats held so far: the key reader counts one as activity
 };
 
 }  // namespace vorn

@@ -107,7 +107,7 @@ std::uint8_t KeyReader::return_after_hangup() {
     return last_key_;
 }
 
-void KeyReader::idle_round(std::int64_t start_ms) {
+void KeyReader::idle_round(std::int64_t& start_ms) {
     Session& s = session_;
     if (!s.in_chat) {
         const double idle = static_cast<double>(s.clock.monotonic_ms() - start_ms) / 1000.0;
@@ -127,7 +127,10 @@ void KeyReader::idle_round(std::int64_t start_ms) {
         }
     }
     // The other nodes' messages and the sysop's knock reach a caller who is idle too.
+    const std::uint32_t chats = s.nodes.chats;
     NodeRound(s);
+    // The caller talked with the sysop: he has not been idle.
+    if (s.nodes.chats != chats) start_ms = s.clock.monotonic_ms();
     check_time_limit();
 }
 
@@ -137,7 +140,7 @@ std::uint8_t KeyReader::read_key() {
     s.writer.reset_emulation();
     check_time_limit();
     for (;;) {
-        const std::int64_t start = s.clock.monotonic_ms();
+        std::int64_t start = s.clock.monotonic_ms();
         extended_key_ = 0;
         std::int64_t next_round = start + kKeyTickMs;
         Key k;

@@ -3,6 +3,7 @@
 // sysop tool's keys in the upper window and the caller's in the lower one.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "core/session.hpp"
 #include "node/chat.hpp"
+#include "node/node_control.hpp"
 #include "support/game_directory.hpp"
 #include "support/key_fixture.hpp"
 #include "support/session_fixture.hpp"
@@ -99,6 +101,41 @@ TEST(SplitChat, TheSysopsKeysInTheUpperWindowTheCallersInTheLower) {
     EXPECT_NE(std::string(seen, static_cast<std::size_t>(n)).find("Hi there"), std::string::npos);
     ::close(sysop[0]);
     ::close(sysop[1]);
+}
+
+// The sysop tool knocks while the caller idles at a prompt; they talk for seven minutes. The
+// wait goes on afterwards: talking is no inactivity.
+TEST(SysopChat, ALongTalkThroughTheNodesSocketIsNoInactivity) {
+    KeyFixture f;
+    f.session.system.text_path = f.directory;  // no chatmode screen: a line chat
+    OpenNodeControl(f.session);
+    const int sysop = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = f.session.nodes.control_path;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    path.copy(address.sun_path, path.size());
+    ASSERT_EQ(::connect(sysop, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::write(sysop, kControlChatRequest.data(), kControlChatRequest.size()),
+              static_cast<ssize_t>(kControlChatRequest.size()));
+    // The caller answers seven minutes in; when his words show, the sysop ends the chat.
+    f.terminal.type("y", 420'000);
+    f.terminal.type("z", 1000);
+    f.terminal.on_write = [&](std::string_view bytes) {
+        if (bytes.find('y') != std::string_view::npos && f.session.in_chat) {
+            ASSERT_EQ(::write(sysop,
+                              "\x1b"
+                              "c",
+                              2),
+                      2);
+        }
+    };
+    EXPECT_EQ(f.keys.read_key(), 'z');
+    EXPECT_FALSE(f.session.session_ended);
+    EXPECT_NEAR(f.session.extra_seconds, 420, 1);
+    EXPECT_EQ(f.system_log().find("Inactivity"), std::string::npos);
+    ::close(sysop);
+    CloseNodeControl(f.session);
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ bool TimedTerminal::write_all(std::string_view bytes) {
     }
     output.append(bytes);
     writes_at.emplace_back(clock_.monotonic_ms(), std::string(bytes));
+    if (on_write) on_write(bytes);
     return true;
 }
 

@@ -147,27 +147,6 @@ void BM_EnterRoom(benchmark::State& state) {
 BENCHMARK(BM_EnterRoom)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 // utime + stime of a process in seconds, from /proc/<pid>/stat.
-double ProcessCpuSeconds(pid_t pid) {
-    std::string all(1024, '\0');
-    FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
-    if (file == nullptr) return 0;
-    all.resize(std::fread(all.data(), 1, all.size(), file));
-    std::fclose(file);
-    // The command name in parentheses may hold blanks: fields are counted after its end.
-    std::istringstream fields(all.substr(all.rfind(')') + 2));
-    std::string field;
-    long utime = 0;
-    long stime = 0;
-    for (int n = 3; fields >> field; ++n) {
-        if (n == 14) utime = std::stol(field);
-        if (n == 15) {
-            stime = std::stol(field);
-            break;
-        }
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 void BM_IdleAtCommandPrompt(benchmark::State& state) {
     using namespace vorn::test;
     GameDirectory dir;
@@ -193,10 +172,10 @@ void BM_IdleAtCommandPrompt(benchmark::State& state) {
             return;
         }
         const std::size_t mark = game.output_size();
-        const double before = ProcessCpuSeconds(game.pid());
+        const double before = test::ProcessCpuSeconds(game.pid());
         const auto start = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(kIdleSeconds));
-        const double after = ProcessCpuSeconds(game.pid());
+        const double after = test::ProcessCpuSeconds(game.pid());
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.counters["idle_cpu_ms"] = (after - before) * 1000;

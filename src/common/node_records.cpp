@@ -1,6 +1,9 @@
 // The heartbeat arithmetic of the node table and the reader of its live nodes.
 #include "common/node_records.hpp"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "common/record_file.hpp"
 
 namespace vorn {
@@ -41,6 +44,52 @@ std::uint32_t NodeHeartbeatAge(std::uint32_t heartbeat, const DateTime& now) {
 bool NodeRecordAlive(const NodeInfoRecord& record, const DateTime& now) {
     return record.node != 0 && record.heartbeat != 0 &&
            NodeHeartbeatAge(record.heartbeat, now) < kNodeAliveSeconds;
+}
+
+std::int32_t NodeDayNumber(const DateTime& t) {
+    // Days from the civil date (proleptic Gregorian calendar), counted so 1 Jan 1985 is day 1.
+    const auto days_from_civil = [](int y, int m, int d) {
+        y -= m <= 2 ? 1 : 0;
+        const int era = (y >= 0 ? y : y - 399) / 400;
+        const int yoe = y - era * 400;
+        const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+        const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+        return static_cast<std::int64_t>(era) * 146097 + doe;
+    };
+    const int month = t.month >= 1 && t.month <= 12 ? t.month : 1;
+    const int day = t.day >= 1 && t.day <= 31 ? t.day : 1;
+    return static_cast<std::int32_t>(days_from_civil(t.year, month, day) -
+                                     days_from_civil(1985, 1, 1) + 1);
+}
+
+std::int64_t NodeSecondsOn(const NodeInfoRecord& record, const DateTime& now) {
+    const std::int64_t days = static_cast<std::int64_t>(NodeDayNumber(now)) - record.logon_time[0];
+    const std::int64_t seconds =
+        days * kSecondsPerDay + now.hour * 3600 + now.minute * 60 + now.second -
+        (static_cast<std::int64_t>(record.logon_time[1]) * 3600 +
+         static_cast<std::int64_t>(record.logon_time[2]) * 60 + record.logon_time[3]);
+    return seconds > 0 ? seconds : 0;
+}
+
+std::string NodeTimeOnText(std::int64_t seconds) {
+    if (seconds < 0) seconds = 0;
+    const std::int64_t hours = std::min<std::int64_t>(seconds / 3600, 99);
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(hours),
+                  static_cast<int>(seconds / 60 % 60));
+    return text;
+}
+
+std::string NodeDataFileName(int node) {
+    char name[24];
+    std::snprintf(name, sizeof name, "nodedata.%03d", node);
+    return name;
+}
+
+std::string NodeControlSocketPath(const std::string& temp_path, int node) {
+    char directory[16];
+    std::snprintf(directory, sizeof directory, "NODE.%03d/", node);
+    return temp_path + directory + kNodeControlSocketName;
 }
 
 std::vector<NodeInfoRecord> ReadLiveNodes(const std::string& path, const DateTime& now) {

@@ -73,6 +73,24 @@ std::uint32_t NodeHeartbeatAge(std::uint32_t heartbeat, const DateTime& now);
 // True when the record names a node whose heartbeat is younger than kNodeAliveSeconds.
 bool NodeRecordAlive(const NodeInfoRecord& record, const DateTime& now);
 
+// The day number of the node table's logon time: 1 on 1 January 1985, one more each day.
+std::int32_t NodeDayNumber(const DateTime& t);
+
+// Seconds a record's player has been on at `now` (from its logon_time); 0 when the logon time
+// lies ahead.
+std::int64_t NodeSecondsOn(const NodeInfoRecord& record, const DateTime& now);
+
+// "hh:mm" of a time on: hours with days counted in, at most 99; both parts two digits.
+std::string NodeTimeOnText(std::int64_t seconds);
+
+// The data file of node n: "nodedata." + n with three digits (nodedata.007).
+std::string NodeDataFileName(int node);
+
+// The sysop's way into a running node: a Unix-domain socket in the node's work directory
+// (temp_path + "NODE.nnn/"), which only the game's user may use.
+inline constexpr const char* kNodeControlSocketName = "sysop.sock";
+std::string NodeControlSocketPath(const std::string& temp_path, int node);
+
 // The live nodes of the node table at `path` (usually kNodeInfoFileName in the game directory).
 // A missing or unreadable file has no live nodes.
 std::vector<NodeInfoRecord> ReadLiveNodes(const std::string& path, const DateTime& now);

@@ -123,6 +123,18 @@ void RecordFile::write_checked(std::uint64_t index, const void* record) {
     if (!write(index, record)) RuntimeIoError(kIoWriteError, path_);
 }
 
+bool WriteAll(int fd, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 long ReadFilePrefix(const std::string& path, void* data, std::size_t size) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;

@@ -67,6 +67,10 @@ class RecordFile {
 // when the file cannot be opened.
 long ReadFilePrefix(const std::string& path, void* data, std::size_t size);
 
+// Writes all `size` bytes to a descriptor, going on after short writes and interruptions; false
+// when the descriptor refuses them.
+bool WriteAll(int fd, const void* data, std::size_t size);
+
 // Writes `size` bytes at offset 0 without truncating, creating the file rw-rw-r-- when missing.
 bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size);
 

@@ -14,6 +14,7 @@
 #include "common/config_records.hpp"
 #include "common/random.hpp"
 #include "core/system_strings.hpp"
+#include "node/node_state.hpp"
 #include "play/play_state.hpp"
 #include "player/user_files.hpp"
 #include "term/key_reader.hpp"
@@ -57,6 +58,9 @@ struct SystemInfo {
     std::string log_path;
     bool multinode = false;
     bool dynamic_node = false;
+    // The chat log (logs/chatlog.nnn) records line and split-screen chats.
+    bool log_line_chat = true;
+    bool log_split_chat = true;
 };
 
 struct CommSettings {
@@ -121,6 +125,9 @@ struct Session {
     std::string input_string;        // shown by %IS; no part of the game fills it yet
     std::string message_area_name;   // %MA: the message area the caller is in
     bool remote_connection = false;  // access conditions B and =, set from the drop file
+
+    // The node table, the messages between nodes and the sysop's way in.
+    NodeState nodes;
 
     UserFiles users;
     WorldBuffers world;

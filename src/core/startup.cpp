@@ -11,6 +11,8 @@
 #include "common/directories.hpp"
 #include "core/node_paths.hpp"
 #include "core/session.hpp"
+#include "node/node_control.hpp"
+#include "node/node_table.hpp"
 #include "play/title_menu.hpp"
 #include "term/drop_files.hpp"
 
@@ -230,6 +232,7 @@ void CheckDoorType(Session& session) {
     session.log(">Initiated Files");
     SetDefaultUser(session);
     CheckDoorType(session);
+    OpenNodeControl(session);
     session.log(std::string(">Vornhold version ") + kLongVersion + " loaded");
 
     session.session_running = true;
@@ -276,6 +279,9 @@ std::string TerminateBanner(int exit_level) {
         session.keys.pause_key();
     }
 
+    // A caller who hangs up or runs out of time leaves the node table as one who quits.
+    LeaveNodeTable(session);
+    CloseNodeControl(session);
     if (session.locked_node != 0) ReleaseDynamicNode(session.locked_node);
     const int exit_level = kExitNormal;
     session.log(">Vornhold va20 terminated (errorlevel " + std::to_string(exit_level) + ").");

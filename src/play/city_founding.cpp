@@ -9,6 +9,7 @@
 #include "common/io_check.hpp"
 #include "common/news_files.hpp"
 #include "core/session.hpp"
+#include "node/node_table.hpp"
 #include "play/city_management.hpp"
 #include "play/city_prompts.hpp"
 #include "player/user_files.hpp"
@@ -132,6 +133,8 @@ void FoundCity(Session& session) {
     if (!AddNews("City of " + name + " founded by " + user.name.str(), "global", session.clock)) {
         RuntimeIoError(kIoWriteError, NewsFileName("global"));
     }
+    AnnounceToAllNodes(session,
+                       "|14" + user.name.str() + "|06 has founded the city of |14" + name + "|06!");
 }
 
 }  // namespace vorn

@@ -9,6 +9,9 @@
 #include "core/session.hpp"
 #include "core/startup.hpp"
 #include "mail/news.hpp"
+#include "node/node_lines.hpp"
+#include "node/node_list.hpp"
+#include "node/node_table.hpp"
 #include "play/city_founding.hpp"
 #include "play/city_menu.hpp"
 #include "play/combat.hpp"
@@ -141,6 +144,8 @@ void DrawPage(Session& session, int page) {
         {3, 18, "|14N|15ode list"},   {21, 18, "|15n|14O|15de to node msg"},
         {3, 21, "|14H|15elp"},        {21, 21, "|14Q|15uit"},
     };
+    // A line to another node or to all of them; O, the old node message key, stays refused.
+    static constexpr Label kPage2Talk[] = {{3, 19, "|14T|15alk to a node"}};
     static constexpr Label kPage3[] = {
         {3, 16, "|15world |14N|15ews"},
         {3, 20, "|14P|15ersonnal news"},
@@ -159,6 +164,7 @@ void DrawPage(Session& session, int page) {
         }
     };
     if (page == 2) draw(kPage2);
+    if (page == 2) draw(kPage2Talk);
     if (page == 3) draw(kPage3);
 }
 
@@ -187,11 +193,13 @@ bool KeyTaken(Session& session, int page, char key) {
         }
         return key >= 'A' && key <= 'Z' && HasFlag(room, key);
     }
-    if (page == 2) return std::string_view("HNQS").find(key) != std::string_view::npos;
+    if (page == 2) return std::string_view("HNQST").find(key) != std::string_view::npos;
     return std::string_view("CFHNPQRWY").find(key) != std::string_view::npos;
 }
 
 char ReadCommand(Session& session, int page) {
+    // Lines from the other nodes show on the message row while the command is awaited.
+    const NodeMessageRow message_row(session, 12);
     for (;;) {
         const std::uint8_t k = session.keys.read_key();
         if (session.session_ended) return static_cast<char>(k);
@@ -391,7 +399,16 @@ Next Command(Session& session, int& page) {
             return Next::kPass;
         }
         if (page == 2) {
-            NotYet(session);
+            if (key == 'N') {
+                out.clear_screen();
+                ShowNodeList(session);
+                session.keys.pause_key();
+            } else if (key == 'T') {
+                out.clear_screen();
+                SendNodeLine(session);
+            } else {
+                NotYet(session);
+            }
             return Next::kFullPass;
         }
         switch (key) {
@@ -503,6 +520,7 @@ void TimedEffects(Session& session) {
         play.last_status_change = now;
         StatusTickerNext(session);
         StatusTickerShow(session);
+        UpdateNodeInfo(session, session.world.room.tag.view());
     }
     if ((play.exploring || play.in_battle) && user.sylvan_minutes > 0 &&
         now - play.last_sylvan_tick >= 60) {
@@ -784,6 +802,7 @@ void Explore(Session& session, bool first_entry) {
         if (city && (user.sylvan_minutes == 0 || user.room != kForest)) {
             if (user.sylvan_minutes == 0) {
                 play.exploring = false;
+                UpdateNodeInfo(session, user.location.view());
                 CityMenu(session);
                 if (play.quit || session.session_ended) {
                     play.exploring = false;
@@ -817,6 +836,7 @@ void Explore(Session& session, bool first_entry) {
         Blank(out, 40, 2, 3);
         out.set_attribute(14, 0, false);
         out.print_text(std::to_string(session.keys.time_left("M")));
+        UpdateNodeInfo(session, room.tag.view());
         int page = user.display_choice == 0 ? 1 : user.display_choice;
         play.mana_interval = ManaInterval(session);
 
@@ -840,6 +860,7 @@ void Explore(Session& session, bool first_entry) {
                 PrintRoomText(session);
             }
         }
+        ShowPlayersHere(session);
         ShowCityHere(session);
         if (room.monster_chance != 0 && room.monster_draw1 != 0 && room.monster_draw2 != 0) {
             RollEncounter(session);

@@ -5,6 +5,7 @@
 
 #include "core/session.hpp"
 #include "mail/news.hpp"
+#include "node/node_table.hpp"
 #include "play/explore.hpp"
 #include "player/character_creation.hpp"
 #include "player/racial_skills.hpp"
@@ -159,6 +160,7 @@ void Logon(Session& session) {
     CheckSleeping(session);
     user.armor_class = static_cast<std::uint8_t>(ArmorClassOf(session));
     AskNews(session);
+    JoinNodeTable(session);
     Explore(session, true);
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/session.hpp"
+#include "node/node_table.hpp"
 #include "play/logon.hpp"
 
 namespace vorn {
@@ -53,6 +54,7 @@ void TitleMenu(Session& session, bool first_entry) {
                 out.flush();
                 session.keys.delay(15);
                 out.clear_screen();
+                LeaveNodeTable(session);
                 return;
         }
     }

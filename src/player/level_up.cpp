@@ -6,6 +6,7 @@
 #include "common/build_points.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
+#include "node/node_table.hpp"
 #include "play/combat.hpp"
 #include "player/sleeping.hpp"
 #include "player/user_files.hpp"
@@ -57,6 +58,9 @@ void TryLevelUp(Session& session) {
     }
 
     out.print_coded_line("You are now at level " + std::to_string(next_number) + "!");
+    AnnounceToAllNodes(session, "|14" + user.name.str() +
+                                    "|06 has beaten the level master and is now at level |14" +
+                                    std::to_string(next_number) + "|06!");
     std::string formula = session.settings.build_points_formula.str();
     const std::int32_t points = EvaluateBuildPointsFormula(formula, user.level);
     session.settings.build_points_formula = formula;

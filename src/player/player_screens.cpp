@@ -9,6 +9,7 @@
 #include "core/node_paths.hpp"
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
+#include "node/node_table.hpp"
 #include "player/racial_skills.hpp"
 #include "player/ranking_order.hpp"
 #include "player/religion.hpp"
@@ -166,6 +167,8 @@ void KillPlayer(Session& session, std::string_view killer) {
     at_place(8, name, Fit(name, std::max<std::size_t>(name.size(), 14)));
     out.go_to(1, 23);
     AddNews(name + " has been killed by " + std::string(killer), "global", session.clock);
+    AnnounceToAllNodes(session,
+                       "|12" + name + "|04 has been killed by |12" + std::string(killer) + "|04!");
     session.keys.pause_key();
     user.room = user.sylvan_minutes != 0 ? 2 : 1;
     user.hp = 1;

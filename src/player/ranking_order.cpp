@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "common/record_file.hpp"
 #include "common/user_records.hpp"
 
 namespace vorn {
@@ -58,17 +59,6 @@ bool PreadAll(int fd, void* data, std::size_t size, off_t offset) {
         bytes += n;
         size -= static_cast<std::size_t>(n);
         offset += n;
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
     }
     return true;
 }

@@ -10,6 +10,7 @@
 
 #include "core/session.hpp"
 #include "core/startup.hpp"
+#include "node/node_table.hpp"
 
 namespace vorn {
 
@@ -133,7 +134,7 @@ std::uint8_t KeyReader::return_after_hangup() {
     return last_key_;
 }
 
-void KeyReader::idle_round(std::int64_t start_ms) {
+void KeyReader::idle_round(std::int64_t& start_ms) {
     Session& s = session_;
     if (!s.in_chat) {
         const double idle = static_cast<double>(s.clock.monotonic_ms() - start_ms) / 1000.0;
@@ -152,6 +153,11 @@ void KeyReader::idle_round(std::int64_t start_ms) {
             s.timed_effects();
         }
     }
+    // The other nodes' messages and the sysop's knock reach a caller who is idle too.
+    const std::uint32_t chats = s.nodes.chats;
+    NodeRound(s);
+    // The caller talked with the sysop: he has not been idle.
+    if (s.nodes.chats != chats) start_ms = s.clock.monotonic_ms();
     check_time_limit();
 }
 
@@ -161,7 +167,7 @@ std::uint8_t KeyReader::read_key() {
     s.writer.reset_emulation();
     check_time_limit();
     for (;;) {
-        const std::int64_t start = s.clock.monotonic_ms();
+        std::int64_t start = s.clock.monotonic_ms();
         extended_key_ = 0;
         std::int64_t next_round = start + kKeyTickMs;
         Key k;
@@ -177,9 +183,12 @@ std::uint8_t KeyReader::read_key() {
         }
         s.key_seen = true;
         last_key_ = k.code;
+        // A wait nested in this one (a chat, the information page) may have left its own.
+        extended_key_ = 0;
         if (!k.extended) return k.code;
         extended_key_ = k.code;
-        if (!s.node.sysop_keys || !handle_sysop_key(k.code)) return k.code;
+        // Every key of a remote session is the caller's: the sysop keys are for a local one.
+        if (!s.node.sysop_keys || !s.local_session || !handle_sysop_key(k.code)) return k.code;
         if (s.session_ended) return return_after_hangup();
     }
 }

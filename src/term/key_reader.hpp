@@ -70,7 +70,8 @@ class KeyReader {
     void read_input(int timeout_ms);
     bool check_hangup();
     std::uint8_t return_after_hangup();
-    void idle_round(std::int64_t start_ms);
+    // One round of the wait that began at `start_ms`; a chat held in it restarts that count.
+    void idle_round(std::int64_t& start_ms);
     bool handle_sysop_key(std::uint8_t code);
     void show_information_page();
     void toggle_stat_bar();

@@ -62,6 +62,10 @@ std::string PadVisible(std::string_view text, std::size_t width);
 // The pending width rule: cut (pad false) or pad and cut (pad true).
 std::string ShapeToWidth(std::string_view value, int width, bool pad);
 
+// The first letter of the name and the one after its first space (or first hyphen); the first
+// two letters when that one is missing, a space or a hyphen.
+std::string Initials(std::string_view name);
+
 // "1,234"
 std::string WithThousands(long long n);
 

@@ -435,6 +435,7 @@ void Writer::maybe_flush() {
 bool Writer::flush() {
     if (buffer_.empty()) return true;
     const bool ok = io_.write_all(buffer_);
+    if (mirror_) mirror_(buffer_);
     buffer_.clear();
     return ok;
 }

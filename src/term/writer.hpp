@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "term/ansi_emulation.hpp"
 #include "term/terminal_io.hpp"
@@ -129,6 +131,8 @@ class Writer {
 
     // Sends what is buffered with one write. False when the caller is gone.
     bool flush();
+    // A copy of everything sent also goes here (the sysop watching a chat); empty for none.
+    void set_mirror(std::function<void(std::string_view)> mirror) { mirror_ = std::move(mirror); }
 
     // Forgets any half-read escape sequence of display files (key waits and clears call it).
     void reset_emulation() { emulation_.reset(); }
@@ -183,6 +187,7 @@ class Writer {
 
     Session& session_;
     TerminalIo& io_;
+    std::function<void(std::string_view)> mirror_;
     std::string buffer_;
     CursorPosition cursor_;
     CursorPosition terminal_;  // where the caller's cursor is after what was sent

@@ -12,14 +12,7 @@ namespace vorn {
 namespace {
 
 DateTime At(int year, int month, int day, int hour, int minute, int second) {
-    DateTime t;
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
-    return t;
+    return test::MakeTime(year, month, day, hour, minute, second);
 }
 
 TEST(NodeHeartbeat, AgesWithinAndAcrossMonths) {

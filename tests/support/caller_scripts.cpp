@@ -15,12 +15,34 @@ void SetDoorType(const GameDirectory& dir, int door_type) {
     ASSERT_TRUE(WriteNodeConfig(dir.file("vorn1.dat"), node));
 }
 
-void WriteDoorSys(const GameDirectory& dir, const std::string& caller) {
-    std::string door = "COM0:\r\n0\r\n";
+namespace {
+
+std::string DoorSys(const std::string& caller, int baud) {
+    std::string door = "COM0:\r\n" + std::to_string(baud) + "\r\n";
     for (int line = 3; line <= 9; ++line) door += "x\r\n";
     door += caller + "\r\n";
     for (int line = 11; line <= 18; ++line) door += "y\r\n";
-    dir.write_file("door.sys", door + "60\r\nGR\r\n");
+    return door + "60\r\nGR\r\n";
+}
+
+}  // namespace
+
+void WriteDoorSys(const GameDirectory& dir, const std::string& caller) {
+    dir.write_file("door.sys", DoorSys(caller, 0));
+}
+
+void SetUpDoorNode(const GameDirectory& dir, int node, const std::string& caller, int baud,
+                   bool sysop_keys) {
+    NodeConfig config{};
+    ASSERT_TRUE(ReadNodeConfig(dir.file("vorn1.dat"), config));
+    const std::string folder = "node" + std::to_string(node);
+    dir.make_directory(folder);
+    config.door_type = 1;
+    config.door_file_path = dir.file(folder) + "/";
+    config.multinode = true;
+    config.sysop_keys = sysop_keys;
+    ASSERT_TRUE(WriteNodeConfig(dir.file("vorn" + std::to_string(node) + ".dat"), config));
+    dir.write_file(folder + "/door.sys", DoorSys(caller, baud));
 }
 
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {

@@ -17,6 +17,12 @@ void SetDoorType(const GameDirectory& dir, int door_type);
 // A door.sys for a local caller of the given name with an hour left.
 void WriteDoorSys(const GameDirectory& dir, const std::string& caller);
 
+// Node `node` of a game where several nodes play: its own vorn<node>.dat (door.sys in its own
+// folder, multinode on, sysop keys when asked) and a door.sys naming `caller` at `baud` bits per
+// second (0: a local caller).
+void SetUpDoorNode(const GameDirectory& dir, int node, const std::string& caller, int baud = 0,
+                   bool sysop_keys = false);
+
 // The user record whose character name is `name` (number 0 when there is none).
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name);
 // Changes that user's record in users.dat while no game runs (gold for a scenario, say).

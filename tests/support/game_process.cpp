@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace vorn::test {
 
@@ -460,6 +461,27 @@ ProgramResult RunProgram(std::string_view program, const std::string& directory,
     ::close(err[0]);
     if (pidfd >= 0) ::close(pidfd);
     return result;
+}
+
+double ProcessCpuSeconds(pid_t pid) {
+    std::string all(1024, '\0');
+    FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (file == nullptr) return 0;
+    all.resize(std::fread(all.data(), 1, all.size(), file));
+    std::fclose(file);
+    // The command name in parentheses may hold blanks: fields are counted after its end.
+    std::istringstream fields(all.substr(all.rfind(')') + 2));
+    std::string field;
+    long utime = 0;
+    long stime = 0;
+    for (int n = 3; fields >> field; ++n) {
+        if (n == 14) utime = std::stol(field);
+        if (n == 15) {
+            stime = std::stol(field);
+            break;
+        }
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 }  // namespace vorn::test

@@ -140,6 +140,9 @@ struct RunOptions {
     long long file_size_limit = -1;      // the largest file it may write (RLIMIT_FSIZE); -1 none
 };
 
+// User plus system CPU seconds a running process has used so far (from /proc); 0 when it is gone.
+double ProcessCpuSeconds(pid_t pid);
+
 // Runs a build executable in `directory` to its end, in this thread: no terminal emulator,
 // nothing but pipes, so its cost is small and the same for every program it runs.
 ProgramResult RunProgram(std::string_view program, const std::string& directory,

@@ -31,6 +31,7 @@ bool TimedTerminal::write_all(std::string_view bytes) {
     }
     output.append(bytes);
     writes_at.emplace_back(clock_.monotonic_ms(), std::string(bytes));
+    if (on_write) on_write(bytes);
     return true;
 }
 
@@ -92,6 +93,7 @@ KeyFixture::KeyFixture(std::vector<std::uint32_t> dice)
     session.strings.open(
         directory, [] {}, 0);
     session.node_number = 1;
+    session.local_session = true;
     session.minutes_allowed = 60;
     session.session_running = true;
     session.logged_on = true;

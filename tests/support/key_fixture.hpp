@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,8 @@ class TimedTerminal final : public TerminalIo {
     bool hung_up() const override { return hung_up_; }
 
     std::string output;
+    // Called with every write, so a test can answer what the game shows.
+    std::function<void(std::string_view)> on_write;
     // Every write with the fake time it was made at.
     std::vector<std::pair<std::int64_t, std::string>> writes_at;
     int waits = 0;
@@ -64,8 +67,8 @@ class ExitThrower final : public ProcessExit {
     void exit_process(int code) override { throw ProcessExited{code}; }
 };
 
-// A running session (start-up done, caller logged on, 60 minutes allowed) in a scratch game
-// directory that holds strings.dat, logs and temp.
+// A running local session (start-up done, caller logged on, 60 minutes allowed) in a scratch
+// game directory that holds strings.dat, logs and temp.
 class KeyFixture {
   public:
     explicit KeyFixture(std::vector<std::uint32_t> dice = {0});

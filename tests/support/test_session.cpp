@@ -98,6 +98,17 @@ int RunUnprivileged(const std::function<int()>& body) {
     return WEXITSTATUS(status);
 }
 
+DateTime MakeTime(int year, int month, int day, int hour, int minute, int second) {
+    DateTime t;
+    t.year = year;
+    t.month = month;
+    t.day = day;
+    t.hour = hour;
+    t.minute = minute;
+    t.second = second;
+    return t;
+}
+
 TestSession::TestSession() : TestSession(SampleTime()) {}
 
 TestSession::TestSession(DateTime start) : clock(start) {}

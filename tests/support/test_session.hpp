@@ -87,5 +87,7 @@ int RunUnprivileged(const std::function<int()>& body);
 
 // 7 December 2026, 10:15:00 am, a Monday.
 DateTime SampleTime();
+// A date and time of day (the weekday left at 0).
+DateTime MakeTime(int year, int month, int day, int hour, int minute, int second);
 
 }  // namespace vorn::test

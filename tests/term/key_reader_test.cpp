@@ -156,6 +156,19 @@ TEST(SysopKeys, WithSysopKeysOffAltHReachesTheCaller) {
     EXPECT_FALSE(f.session.session_ended);
 }
 
+// On a remote session every key comes from the caller: he cannot give himself time or hang up
+// through the sysop's keys.
+TEST(SysopKeys, ARemoteCallersAltKeysAreHisOwn) {
+    KeyFixture f;
+    f.session.node.sysop_keys = true;
+    f.session.local_session = false;
+    f.terminal.type("\x1b=\x1bh");
+    EXPECT_EQ(f.keys.read_key(), key::kAltEquals);
+    EXPECT_EQ(f.keys.read_key(), key::kAltH);
+    EXPECT_EQ(f.session.extra_seconds, 0);
+    EXPECT_FALSE(f.session.session_ended);
+}
+
 TEST(SysopKeys, AltHHangsUpEvenBeforeStartUpHasFinished) {
     KeyFixture f;
     f.session.node.sysop_keys = true;

@@ -1,0 +1,213 @@
+// nodes: the sysop's view of the running nodes. `nodes` prints who is online from nodeinfo.dat as
+// a plain table (fit for cron and ssh); `nodes chat N` attaches to node N and opens the
+// split-screen chat there: the sysop's keys go to the upper window, the caller's to the lower,
+// and this terminal shows what the caller sees. Alt-C (Esc c) ends the chat.
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/clock.hpp"
+#include "common/cp437.hpp"
+#include "common/node_records.hpp"
+#include "common/record_file.hpp"
+#include "node/node_control.hpp"
+
+namespace {
+
+constexpr const char* kTempPath = "./temp/";
+// A node busy with something that is not a key wait answers when it gets to one.
+constexpr int kReplyWaitMs = 10000;
+
+void Usage() {
+    std::fputs(
+        "usage: nodes [-d GAME_DIR] [list]\n"
+        "       nodes [-d GAME_DIR] chat NODE\n"
+        "  list (the default) prints the nodes in play from nodeinfo.dat.\n"
+        "  chat attaches to a running node and opens the split-screen chat with its caller;\n"
+        "  Alt-C (Esc c) ends it.\n",
+        stderr);
+}
+
+// A field of the table: colour codes dropped, code page 437 shown in UTF-8, cut or padded.
+std::string Field(std::string_view text, std::size_t width) {
+    std::string out;
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < text.size() && shown < width; ++i) {
+        const char c = text[i];
+        if (c == '|' && i + 2 < text.size() &&
+            (std::isdigit(static_cast<unsigned char>(text[i + 1])) || text[i + 1] == 'B' ||
+             text[i + 1] == 'U') &&
+            std::isdigit(static_cast<unsigned char>(text[i + 2]))) {
+            i += 2;
+            continue;
+        }
+        out += vorn::Cp437Utf8(static_cast<std::uint8_t>(c));
+        ++shown;
+    }
+    return out + std::string(width - shown, ' ');
+}
+
+int List() {
+    vorn::SystemClock clock;
+    const vorn::DateTime now = clock.now();
+    const std::vector<vorn::NodeInfoRecord> live =
+        vorn::ReadLiveNodes(vorn::kNodeInfoFileName, now);
+    if (live.empty()) {
+        std::puts("No node is in play.");
+        return 0;
+    }
+    std::printf("%s %s %s %s %s %s\n", Field("Node", 4).c_str(), Field("Player", 20).c_str(),
+                Field("Race", 26).c_str(), Field("Activity", 30).c_str(), Field("Speed", 6).c_str(),
+                "On");
+    for (const vorn::NodeInfoRecord& r : live) {
+        const bool waiting = r.user_name.view() == "---" && r.user_location.view() == "---";
+        const std::string race = waiting ? "---"
+                                         : std::string(r.sex_letter == 'F' ? "Female " : "Male ") +
+                                               r.subrace_name.str() + " " + r.race_name.str();
+        const std::string speed = waiting        ? "---"
+                                  : r.speed == 0 ? "Local"
+                                                 : std::to_string(static_cast<int>(r.speed));
+        std::printf("%4d %s %s %s %s %s\n", r.node, Field(r.user_name.view(), 20).c_str(),
+                    Field(race, 26).c_str(),
+                    Field(waiting ? "Waiting for user" : r.activity.view(), 30).c_str(),
+                    Field(speed, 6).c_str(),
+                    waiting ? "--:--" : vorn::NodeTimeOnText(vorn::NodeSecondsOn(r, now)).c_str());
+    }
+    return 0;
+}
+
+// The node's first answer, one line.
+std::string ReadReply(int fd) {
+    std::string reply;
+    struct pollfd p {
+        fd, POLLIN, 0
+    };
+    char c = 0;
+    while (reply.size() < 16 && ::poll(&p, 1, kReplyWaitMs) > 0 && ::read(fd, &c, 1) == 1) {
+        reply += c;
+        if (c == '\n') break;
+    }
+    return reply;
+}
+
+// The sysop's terminal, raw while he chats: every key goes to the node as it is typed.
+class RawTerminal {
+  public:
+    RawTerminal() : tty_(::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &saved_) == 0) {
+        if (!tty_) return;
+        struct termios raw = saved_;
+        ::cfmakeraw(&raw);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    }
+    ~RawTerminal() {
+        if (tty_) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    }
+    RawTerminal(const RawTerminal&) = delete;
+    RawTerminal& operator=(const RawTerminal&) = delete;
+
+  private:
+    struct termios saved_ {};
+    bool tty_;
+};
+
+// Sysop's keys to the node, the caller's screen to this terminal, until the node ends the chat.
+void Relay(int fd) {
+    bool input_open = true;
+    char buffer[4096];
+    for (;;) {
+        struct pollfd p[2] = {{fd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (::poll(p, input_open ? 2 : 1, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (p[0].revents != 0) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n <= 0 || !vorn::WriteAll(STDOUT_FILENO, buffer, static_cast<std::size_t>(n)))
+                break;
+        }
+        if (input_open && p[1].revents != 0) {
+            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                // Nothing more to say: the node ends the chat when it sees the end.
+                ::shutdown(fd, SHUT_WR);
+                input_open = false;
+            } else if (!vorn::WriteAll(fd, buffer, static_cast<std::size_t>(n))) {
+                break;
+            }
+        }
+    }
+}
+
+int Chat(const std::string& node_text) {
+    char* end = nullptr;
+    const long node = std::strtol(node_text.c_str(), &end, 10);
+    if (node_text.empty() || *end != '\0' || node < 0 || node > 255) {
+        std::fprintf(stderr, "nodes: %s is not a node number (0 to 255)\n", node_text.c_str());
+        return 2;
+    }
+    const std::string path = vorn::NodeControlSocketPath(kTempPath, static_cast<int>(node));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        std::fprintf(stderr, "nodes: node %ld is not running (%s: %s)\n", node, path.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    std::string reply;
+    {
+        // Raw before the node opens the chat, so no key typed at its first sight is held back.
+        const RawTerminal raw;
+        const std::string_view request = vorn::kControlChatRequest;
+        vorn::WriteAll(fd, request.data(), request.size());
+        reply = ReadReply(fd);
+        if (reply == vorn::kControlAccepted) Relay(fd);
+    }
+    ::close(fd);
+    if (reply == vorn::kControlBusy) {
+        std::fprintf(stderr, "nodes: node %ld is already in a chat\n", node);
+        return 1;
+    }
+    if (reply != vorn::kControlAccepted) {
+        std::fprintf(stderr, "nodes: node %ld did not open a chat\n", node);
+        return 1;
+    }
+    std::printf("\r\nThe chat with node %ld has ended.\r\n", node);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> words;
+    std::string directory;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-d" && i + 1 < argc) {
+            directory = argv[++i];
+        } else if (arg == "-h" || arg == "--help") {
+            Usage();
+            return 0;
+        } else {
+            words.push_back(arg);
+        }
+    }
+    if (!directory.empty() && ::chdir(directory.c_str()) != 0) {
+        std::fprintf(stderr, "nodes: %s: %s\n", directory.c_str(), std::strerror(errno));
+        return 1;
+    }
+    if (words.empty() || (words.size() == 1 && words[0] == "list")) return List();
+    if (words.size() == 2 && words[0] == "chat") return Chat(words[1]);
+    Usage();
+    return 2;
+}

@@ -2,6 +2,7 @@
 // every part of the program. No part keeps session state of its own anywhere else.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "common/config_records.hpp"
 #include "common/random.hpp"
 #include "core/system_strings.hpp"
+#include "mail/mail_state.hpp"
 #include "play/play_state.hpp"
 #include "player/user_files.hpp"
 #include "term/key_reader.hpp"
@@ -55,6 +57,8 @@ struct SystemInfo {
     std::string log_path;
     bool multinode = false;
     bool dynamic_node = false;
+    // The board's network addresses, used by networked message areas; none is set up yet.
+    std::array<NetworkAddress, kNetworkAddressCount> network_addresses{};
 };
 
 struct CommSettings {
@@ -117,11 +121,11 @@ struct Session {
     // Writer and text-code state
     TextCodeState codes;             // pending width and parameter, template slots, list forms
     std::string input_string;        // shown by %IS; no part of the game fills it yet
-    std::string message_area_name;   // %MA: the message area the caller is in
     bool remote_connection = false;  // access conditions B and =, set from the drop file
 
     UserFiles users;
     WorldBuffers world;
+    MailState mail;  // the message areas; %MA names the current one
     SystemStrings strings;
     Writer writer;
     KeyReader keys;

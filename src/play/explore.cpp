@@ -8,6 +8,7 @@
 
 #include "core/session.hpp"
 #include "core/startup.hpp"
+#include "mail/message_reader.hpp"
 #include "mail/news.hpp"
 #include "play/city_menu.hpp"
 #include "play/combat.hpp"
@@ -140,6 +141,7 @@ void DrawPage(Session& session, int page) {
         {3, 18, "|14N|15ode list"},   {21, 18, "|15n|14O|15de to node msg"},
         {3, 21, "|14H|15elp"},        {21, 21, "|14Q|15uit"},
     };
+    static constexpr Label kBoards[] = {{3, 17, "|15message |14B|15oards"}};
     static constexpr Label kPage3[] = {
         {3, 16, "|15world |14N|15ews"},
         {3, 20, "|14P|15ersonnal news"},
@@ -158,6 +160,7 @@ void DrawPage(Session& session, int page) {
         }
     };
     if (page == 2) draw(kPage2);
+    if (page == 2) draw(kBoards);
     if (page == 3) draw(kPage3);
 }
 
@@ -186,7 +189,7 @@ bool KeyTaken(Session& session, int page, char key) {
         }
         return key >= 'A' && key <= 'Z' && HasFlag(room, key);
     }
-    if (page == 2) return std::string_view("HNQS").find(key) != std::string_view::npos;
+    if (page == 2) return std::string_view("BHNQS").find(key) != std::string_view::npos;
     return std::string_view("CFHNPQRWY").find(key) != std::string_view::npos;
 }
 
@@ -338,7 +341,7 @@ Next Command(Session& session, int& page) {
                 return Next::kFullPass;
             case '!':
                 play.exploring = false;
-                NotYet(session);
+                ReadMailCommand(session);
                 return Next::kFullPass;
             default:
                 break;
@@ -390,7 +393,13 @@ Next Command(Session& session, int& page) {
             return Next::kPass;
         }
         if (page == 2) {
-            NotYet(session);
+            if (key == 'S') {
+                SendMailCommand(session);
+            } else if (key == 'B') {
+                MessageBoards(session);
+            } else {
+                NotYet(session);
+            }
             return Next::kFullPass;
         }
         switch (key) {
@@ -837,6 +846,7 @@ void Explore(Session& session, bool first_entry) {
         } else {
             session.world.room.flags = room.flags & ~Bit('A');
         }
+        read_email(session, false, false, false);  // the new-mail notice
         const Next next = Command(session, page);
         if (next == Next::kReturn) break;
         if (next == Next::kFullPass) play.redraw = true;

@@ -217,9 +217,10 @@ void EditUserOptions(Session& session) {
         value(12, std::to_string(user.refresh_seconds) + " s");
         value(13, std::to_string(user.msg_delay) + " ms");
         value(14, YesNope(user.spare_option));
+        value(15, user.line_editor ? "Line by line" : "Full screen");
         out.go_to(9, 19);
 
-        const char key = session.keys.read_choice("ACDFHKPSTQ\x1b");
+        const char key = session.keys.read_choice("ACDEFHKPSTQ\x1b");
         if (key == 0) return;
         switch (key) {
             case 'A':
@@ -231,6 +232,9 @@ void EditUserOptions(Session& session) {
                 break;
             case 'D':
                 ChooseDisplay(session);
+                break;
+            case 'E':
+                user.line_editor = !user.line_editor;
                 break;
             case 'F':
                 user.explore_option = !user.explore_option;

@@ -35,19 +35,6 @@ std::string TerminalType(const Session& s) {
     return s.ansi_terminal ? "Ansi" : "Ascii";
 }
 
-// The first letter of the name and the one after its first space (or first hyphen); the first
-// two letters when that one is missing, a space or a hyphen.
-std::string Initials(std::string_view name) {
-    if (name.empty()) return {};
-    std::size_t split = name.find(' ');
-    if (split == std::string_view::npos) split = name.find('-');
-    if (split != std::string_view::npos && split + 1 < name.size()) {
-        const char second = name[split + 1];
-        if (second != ' ' && second != '-') return {name[0], second};
-    }
-    return std::string(name.substr(0, 2));
-}
-
 // Reads decimal digits at param[i], advancing i; large numbers stop growing.
 int ReadNumber(std::string_view param, std::size_t& i) {
     int n = 0;
@@ -139,6 +126,17 @@ std::string Word(std::string_view v, int n) {
 }
 
 }  // namespace
+
+std::string Initials(std::string_view name) {
+    if (name.empty()) return {};
+    std::size_t split = name.find(' ');
+    if (split == std::string_view::npos) split = name.find('-');
+    if (split != std::string_view::npos && split + 1 < name.size()) {
+        const char second = name[split + 1];
+        if (second != ' ' && second != '-') return {name[0], second};
+    }
+    return std::string(name.substr(0, 2));
+}
 
 bool IsColourCode(std::string_view text, std::size_t i) {
     if (i + 2 >= text.size() || text[i] != '|') return false;
@@ -290,7 +288,7 @@ bool expand_value_code(Session& s, std::string_view code) {
             if (b == 'O') v = u.location.str();
             break;
         case 'M':
-            if (b == 'A') v = s.message_area_name;
+            if (b == 'A') v = s.mail.area.area_name.str();
             if (b == 'W') v = std::to_string(u.msg_pointer);
             break;
         case 'N':

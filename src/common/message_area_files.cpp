@@ -109,8 +109,6 @@ bool ReadLastRead(const std::string& path, std::uint16_t user, std::uint32_t use
         ok = FullPwrite(file.fd, fresh.data(), fresh.size() * kLastReadSize,
                         Offset(have, kLastReadSize)) ==
              static_cast<long>(fresh.size() * kLastReadSize);
-    } else if (have > want + 1) {
-        ok = ::ftruncate(file.fd, Offset(want + 1, kLastReadSize)) == 0;
     }
     ok = ok && FullPread(file.fd, &record, kLastReadSize, at) == static_cast<long>(kLastReadSize);
     UnlockRange(file.fd, 0, 0);

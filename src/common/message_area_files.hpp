@@ -27,7 +27,8 @@ bool StoreAreaMessageCount(const std::string& path, std::uint32_t index, std::ui
 
 // The last-read record of user `user` (from 1). A file that is missing or too short for the
 // user is first extended with new records {1, 0} up to `users` records (the players of the
-// game) and cut after `users` + 1; false when it still cannot be read.
+// game); false when it still cannot be read. A longer file is never cut: its last records may
+// belong to players another node has just added.
 bool ReadLastRead(const std::string& path, std::uint16_t user, std::uint32_t users,
                   LastReadRecord& record);
 bool WriteLastRead(const std::string& path, std::uint16_t user, const LastReadRecord& record);

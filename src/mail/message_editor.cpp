@@ -349,12 +349,13 @@ void ScreenEditor::type(char c) {
 void ScreenEditor::wrap() {
     std::string& text = line();
     const std::size_t space = text.rfind(' ', static_cast<std::size_t>(kLineWidth));
-    const std::size_t cut = space == std::string::npos || space == 0 ? kLineWidth : space + 1;
-    std::string tail = text.substr(cut);
-    text.erase(space == std::string::npos || space == 0 ? cut : space);
-    lines_.insert(lines_.begin() + line_ + 1, tail);
+    const bool one_word = space == std::string::npos || space == 0;
+    const std::size_t cut = one_word ? kLineWidth : space + 1;
+    const std::string tail = text.substr(cut);
+    text.erase(one_word ? cut : space);
     const bool cursor_moves = column_ > static_cast<int>(text.size());
     const int tail_column = column_ - static_cast<int>(cut);
+    lines_.insert(lines_.begin() + line_ + 1, tail);
     draw_rows(line_);
     if (cursor_moves) move_to(line_ + 1, std::max(0, tail_column));
 }

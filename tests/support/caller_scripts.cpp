@@ -15,12 +15,24 @@ void SetDoorType(const GameDirectory& dir, int door_type) {
     ASSERT_TRUE(WriteNodeConfig(dir.file("vorn1.dat"), node));
 }
 
-void WriteDoorSys(const GameDirectory& dir, const std::string& caller) {
+void WriteDoorSys(const GameDirectory& dir, const std::string& caller, const std::string& folder) {
     std::string door = "COM0:\r\n0\r\n";
     for (int line = 3; line <= 9; ++line) door += "x\r\n";
     door += caller + "\r\n";
     for (int line = 11; line <= 18; ++line) door += "y\r\n";
-    dir.write_file("door.sys", door + "60\r\nGR\r\n");
+    dir.write_file(folder + "door.sys", door + "60\r\nGR\r\n");
+}
+
+void SetUpNode(const GameDirectory& dir, int node, const std::string& caller) {
+    NodeConfig config{};
+    ASSERT_TRUE(ReadNodeConfig(dir.file("vorn1.dat"), config));
+    const std::string folder = "node" + std::to_string(node) + "/";
+    if (!dir.exists(folder)) dir.make_directory(folder);
+    config.door_type = 1;
+    config.multinode = true;
+    config.door_file_path = dir.path() + "/" + folder;
+    ASSERT_TRUE(WriteNodeConfig(dir.file("vorn" + std::to_string(node) + ".dat"), config));
+    WriteDoorSys(dir, caller, folder);
 }
 
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {
@@ -54,6 +66,21 @@ void CreateHuman(GameProcess& game, const std::string& name) {
     ASSERT_TRUE(Answer(game, "Before whom do you kneel?", "a"));
     ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
     ASSERT_TRUE(game.wait_for_text("Go in the forest"));
+}
+
+void EnterTheForest(GameProcess& game, const std::string& name) {
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+    if (name.empty()) {
+        ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
+        ASSERT_TRUE(game.wait_for_text("Your command?"));
+        return;
+    }
+    ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
+    CreateHuman(game, name);
+    game.type("f");
+    ASSERT_TRUE(Answer(game, "Do you take the", "y"));
+    ASSERT_TRUE(game.wait_for_text("Cast spell"));
 }
 
 }  // namespace vorn::test

@@ -13,8 +13,13 @@ namespace vorn::test {
 // Node 1 takes its callers from a drop file in the game directory (door type 1 or 2), or from
 // the game's own logon (door type 4).
 void SetDoorType(const GameDirectory& dir, int door_type);
-// A door.sys for a local caller of the given name with an hour left.
-void WriteDoorSys(const GameDirectory& dir, const std::string& caller);
+// A door.sys for a local caller of the given name with an hour left, in `folder` of the game
+// directory ("" for the directory itself, or "node2/").
+void WriteDoorSys(const GameDirectory& dir, const std::string& caller,
+                  const std::string& folder = "");
+// Node `node` of a game played on several nodes: its own configuration (door.sys callers,
+// multinode on) and a door.sys for `caller` in its folder "node<n>/".
+void SetUpNode(const GameDirectory& dir, int node, const std::string& caller);
 
 // The user record whose character name is `name` (number 0 when there is none).
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name);
@@ -25,5 +30,8 @@ bool Answer(GameProcess& game, const std::string& text, const std::string& keys)
 // From the character name question to the city: a Human of the given sub-race menu choice,
 // male, lawful good, worshipping Honor, no news; the player then stands in Vornville.
 void CreateHuman(GameProcess& game, const std::string& name);
+// From the start to the forest edge: a new caller creates a Human named `name` (and takes the
+// woodcutter's draughts), a returning one (empty `name`) skips the news.
+void EnterTheForest(GameProcess& game, const std::string& name = "");
 
 }  // namespace vorn::test

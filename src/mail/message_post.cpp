@@ -263,7 +263,7 @@ bool EditStoredMessage(Session& session, MessageBase& base, std::uint32_t number
     if (!EditMessageText(session, draft)) return false;
     h.subject = draft.subject;
     h.sig_start = draft.sig_start;
-    return base.rewrite(number, draft.lines, h);
+    return rewrite_message(session, number, draft.lines, h);
 }
 
 bool ExportToOwnMail(Session& session, MessageBase& base, std::uint32_t number) {

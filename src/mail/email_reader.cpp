@@ -104,12 +104,6 @@ void ShowMailList(Session& session, const MessageBase& base,
     }
 }
 
-std::uint32_t ParseNumber(const std::string& digits) {
-    std::uint64_t n = 0;
-    for (const char c : digits) n = std::min<std::uint64_t>(n * 10 + (c - '0'), UINT32_MAX);
-    return static_cast<std::uint32_t>(n);
-}
-
 // Reads the listed messages from the one the caller picks, until he leaves.
 void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint32_t>& listed,
                 bool all) {
@@ -117,7 +111,7 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
     const auto count = static_cast<std::uint32_t>(listed.size());
     out.display_line(GetSystemString(session, 28, {std::to_string(count)}));
     const std::uint32_t first =
-        ParseNumber(session.keys.input_line("1", 2, CharacterRange('0', '9'), "", 4));
+        NumberOf(session.keys.input_line("1", 2, CharacterRange('0', '9'), "", 4));
     if (first == 0 || first > count || session.session_ended) return;
     std::size_t index = first - 1;
     std::vector<std::string> lines;
@@ -127,15 +121,14 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
         if (!base.read_header(number, h)) return;
         base.read_text(h, lines);
         ShowMessage(session, static_cast<std::uint32_t>(index + 1), h, lines);
-        out.display_line(
-            GetSystemString(session, 29, {std::to_string(index + 1), std::to_string(count)}));
-        std::string digits;
-        const char k = ReadReaderKey(session, "-?ADEQRUX\r\x1b", digits);
+        std::int64_t typed = -1;
+        const char k = ReaderCommand(
+            session,
+            GetSystemString(session, 29, {std::to_string(index + 1), std::to_string(count)}),
+            "-?ADEQRUX\r\x1b", typed);
         if (k == 0) return;
-        out.new_lines(1);
-        if (k == '\r' && !digits.empty()) {
-            const std::uint32_t n = ParseNumber(digits);
-            if (n >= 1 && n <= count) index = n - 1;
+        if (typed >= 0) {
+            if (typed >= 1 && typed <= count) index = static_cast<std::size_t>(typed - 1);
             continue;
         }
         switch (k) {

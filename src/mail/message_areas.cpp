@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/message_area_files.hpp"
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "term/access_expression.hpp"
 #include "term/system_log.hpp"
@@ -13,15 +14,9 @@ namespace vorn {
 
 namespace {
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 bool SameName(std::string_view a, std::string_view b, bool ignore_case) {
     if (a.empty() || b.empty()) return false;
-    return ignore_case ? Upper(a) == Upper(b) : a == b;
+    return ignore_case ? UpperCase(a) == UpperCase(b) : a == b;
 }
 
 std::string AreaRecordPath(const Session& session) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/message_area_files.hpp"
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
 #include "mail/message_areas.hpp"
@@ -21,12 +22,6 @@ namespace {
 constexpr const char* kTearLine = "--- quorvik/2";
 constexpr int kNameLength = 36;
 constexpr int kSubjectLength = 40;
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 MessageHeader ZeroHeader() {
     MessageHeader h;
@@ -167,7 +162,7 @@ bool post_message(Session& session, std::string_view to, std::string_view subjec
     if (area.area_kind == kAreaKindNetworked) h.status = h.status | kMessageNetworked;
     if (reply_to != 0) {
         std::string s = replied.subject.str();
-        if (Upper(s.substr(0, 3)) != "RE:") s = "Re: " + s;
+        if (UpperCase(s.substr(0, 3)) != "RE:") s = "Re: " + s;
         h.subject = s;
         h.receiver = replied.sender;
         if (area.area_options & kAreaOptionPrivateReplies) h.status = h.status | kMessagePrivate;

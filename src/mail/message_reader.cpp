@@ -24,12 +24,6 @@ namespace {
 // Rows of the message list: one screen below its top and above its bottom.
 constexpr int kListRows = 17;
 
-std::uint32_t ParseNumber(const std::string& digits) {
-    std::uint64_t n = 0;
-    for (const char c : digits) n = std::min<std::uint64_t>(n * 10 + (c - '0'), UINT32_MAX);
-    return static_cast<std::uint32_t>(n);
-}
-
 // The next message the caller may read from `from` on in direction `step`; 0 when none.
 std::uint32_t NextReadable(Session& session, const MessageBase& base, std::uint32_t from, int step,
                            MessageHeader& header) {
@@ -107,7 +101,7 @@ bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool a
         const std::string typed =
             session.keys.input_line(std::to_string(std::min(first_new, count)), 2,
                                     CharacterRange('0', '9'), "", static_cast<int>(top.size()));
-        start = typed.empty() ? 1 : ParseNumber(typed);
+        start = typed.empty() ? 1 : NumberOf(typed);
     }
     std::uint32_t number = std::clamp<std::uint32_t>(start, 1, count);
     MessageHeader h;
@@ -126,15 +120,14 @@ bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool a
             }
         }
         show = true;
-        out.display_line(
-            GetSystemString(session, 14, {std::to_string(number), std::to_string(count)}));
-        std::string digits;
-        const char k = ReadReaderKey(session, "\r-A?DEHILPRQ\x1bSCMX", digits);
+        std::int64_t typed = -1;
+        const char k = ReaderCommand(
+            session, GetSystemString(session, 14, {std::to_string(number), std::to_string(count)}),
+            "\r-A?DEHILPRQ\x1bSCMX", typed);
         if (k == 0) break;
-        out.new_lines(1);
-        if (k == '\r' && !digits.empty()) {
-            const std::uint32_t n = ParseNumber(digits);
+        if (typed >= 0) {
             MessageHeader target;
+            const auto n = static_cast<std::uint32_t>(typed);
             if (n >= 1 && n <= count && base.read_header(n, target) && MayRead(session, target)) {
                 number = n;
                 h = target;
@@ -290,7 +283,7 @@ void MessageBoards(Session& session) {
         out.print_coded("|15Read which board? |07(|15Enter|07 leaves) ");
         const std::string typed = session.keys.input_line("", 0, CharacterRange('0', '9'), "", 4);
         if (typed.empty() || session.session_ended) return;
-        const std::uint32_t n = ParseNumber(typed);
+        const std::uint32_t n = NumberOf(typed);
         if (std::find(readable.begin(), readable.end(), n) == readable.end() ||
             !open_public_area(session, n)) {
             continue;

@@ -1,5 +1,6 @@
 #include "mail/message_view.hpp"
 
+#include <algorithm>
 #include <cctype>
 
 #include "core/session.hpp"
@@ -95,9 +96,20 @@ void BuiltInListEnd(Session& session) {
     session.writer.page_counter = 0;
 }
 
-char ReadReaderKey(Session& session, std::string_view commands, std::string& digits) {
+std::uint32_t NumberOf(std::string_view digits) {
+    std::uint64_t n = 0;
+    for (const char c : digits) {
+        if (c >= '0' && c <= '9') n = std::min<std::uint64_t>(n * 10 + (c - '0'), UINT32_MAX);
+    }
+    return static_cast<std::uint32_t>(n);
+}
+
+char ReaderCommand(Session& session, const std::string& prompt, std::string_view commands,
+                   std::int64_t& number) {
     Writer& out = session.writer;
-    digits.clear();
+    out.display_line(prompt);
+    std::string digits;
+    number = -1;
     for (;;) {
         const std::uint8_t k = session.keys.read_key();
         if (session.session_ended) return 0;
@@ -118,7 +130,8 @@ char ReadReaderKey(Session& session, std::string_view commands, std::string& dig
         }
         const char c = static_cast<char>(std::toupper(k));
         if (c != 0 && commands.find(c) != std::string_view::npos) {
-            if (c != '\r') digits.clear();
+            if (c == '\r' && !digits.empty()) number = NumberOf(digits);
+            out.new_lines(1);
             return c;
         }
     }

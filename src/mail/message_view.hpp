@@ -29,9 +29,13 @@ void BuiltInListHeading(Session& session);
 void BuiltInListRow(Session& session, std::uint32_t number, const MessageHeader& header);
 void BuiltInListEnd(Session& session);
 
-// Reads keys until one of `commands` (upper-cased; "\r" Enter, "\x1b" ESC) arrives. Digits
-// typed before it are echoed and collected in `digits` (BS erases); they end with Enter only.
-// Returns the command, or 0 when the session ends.
-char ReadReaderKey(Session& session, std::string_view commands, std::string& digits);
+// Shows the reader's prompt and reads keys until one of `commands` (upper-cased; "\r" Enter,
+// "\x1b" ESC) arrives. Digits typed before Enter are echoed (BS erases) and give `number`; it is
+// -1 when none were typed. Returns the command, or 0 when the session ends.
+char ReaderCommand(Session& session, const std::string& prompt, std::string_view commands,
+                   std::int64_t& number);
+
+// The value of typed digits, held at the largest message number.
+std::uint32_t NumberOf(std::string_view digits);
 
 }  // namespace vorn

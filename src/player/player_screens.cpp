@@ -6,6 +6,7 @@
 
 #include "common/news_files.hpp"
 #include "common/record_file.hpp"
+#include "common/text_case.hpp"
 #include "core/node_paths.hpp"
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
@@ -20,12 +21,6 @@
 namespace vorn {
 
 namespace {
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::string Fit(std::string_view text, std::size_t width) {
     std::string out(text.substr(0, width));
@@ -173,7 +168,7 @@ bool SearchUser(Session& session, UserRecord& user, bool include_deleted) {
     if (!index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kRead)) {
         return false;
     }
-    const std::string key = Upper(user.name.view());
+    const std::string key = UpperCase(user.name.view());
     user.number = 0;
     const std::uint64_t count = index.record_count();
     const auto ask = [&](std::string_view candidate) {
@@ -189,9 +184,9 @@ bool SearchUser(Session& session, UserRecord& user, bool include_deleted) {
         UserIndexEntry e;
         if (!index.read_record(p - 1, e)) break;
         if (e.deleted && !include_deleted) continue;
-        if (Upper(e.name.view()).find(key) != std::string::npos) {
+        if (UpperCase(e.name.view()).find(key) != std::string::npos) {
             if (ask(e.name.view())) user.number = static_cast<std::uint16_t>(p);
-        } else if (Upper(e.real_name.view()).find(key) != std::string::npos) {
+        } else if (UpperCase(e.real_name.view()).find(key) != std::string::npos) {
             if (ask(e.real_name.view())) user.number = static_cast<std::uint16_t>(p);
         }
     }

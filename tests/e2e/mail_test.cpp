@@ -30,17 +30,13 @@ TEST(MailBetweenNodes, ALetterItsReplyAndABoardMessage) {
     ann.type("@b");
     ASSERT_TRUE(Answer(ann, "Read which board?", "1\r")) << ann.screen_text();
     ASSERT_TRUE(Answer(ann, "Post in this area?", "y"));
-    ASSERT_TRUE(Answer(ann, "Destination", "\r"));  // "All"
-    ASSERT_TRUE(Answer(ann, "Enter message title:", "Wolves\r"));
-    ASSERT_TRUE(Answer(ann, "Scribe's Desk", "The wolves are back at the north gate.\x18"));
+    WriteMessage(ann, "", "Wolves", "The wolves are back at the north gate.");  // to "All"
     ASSERT_TRUE(Answer(ann, "Message posted in", "\r"));
     ASSERT_TRUE(Answer(ann, "Read which board?", "\r"));
     // ...and a letter to Bob.
     ASSERT_TRUE(ann.wait_for_text("No mail waiting"));
     ann.type("@s");
-    ASSERT_TRUE(Answer(ann, "Destination", "Bob\r"));
-    ASSERT_TRUE(Answer(ann, "Enter message title:", "Supper\r"));
-    ASSERT_TRUE(Answer(ann, "Scribe's Desk", "Meet me at the inn tonight.\x18"));
+    WriteMessage(ann, "Bob", "Supper", "Meet me at the inn tonight.");
     ASSERT_TRUE(Answer(ann, "Email sent to Bob.", "\r"));
 
     // Bob comes back on node 2 while Ann plays on.
@@ -48,10 +44,7 @@ TEST(MailBetweenNodes, ALetterItsReplyAndABoardMessage) {
     EnterTheForest(bob);
     ASSERT_TRUE(bob.wait_for_text("1  msg ! read"));
     EXPECT_EQ(bob.cell(39, 23).text, "1");  // the notice stands at column 39
-    bob.type("!");
-    ASSERT_TRUE(Answer(bob, "Read it?", "y"));
-    ASSERT_TRUE(Answer(bob, "Begin reading at which message", "\r"));
-    ASSERT_TRUE(bob.wait_for_text("Meet me at the inn tonight."));
+    ReadFirstLetter(bob, "Meet me at the inn tonight.");
     // The reply quotes the letter from the editor's menu (ESC Q, lines 1 to 1).
     ASSERT_TRUE(Answer(bob, "Reading Email 1 of 1", "r"));
     ASSERT_TRUE(Answer(bob, "Subject : Re: Supper", "\x1b"));
@@ -84,10 +77,7 @@ TEST(MailBetweenNodes, ALetterItsReplyAndABoardMessage) {
     EXPECT_EQ(bob.wait_exit(), 0);
 
     // Ann reads the reply and lets it go.
-    ann.type("!");
-    ASSERT_TRUE(Answer(ann, "Read it?", "y"));
-    ASSERT_TRUE(Answer(ann, "Begin reading at which message", "\r"));
-    ASSERT_TRUE(ann.wait_for_text("I will bring the bread."));
+    ReadFirstLetter(ann, "I will bring the bread.");
     ASSERT_TRUE(Answer(ann, "Reading Email 1 of 1", "q"));
     ASSERT_TRUE(Answer(ann, "Delete all read mail?", "y"));
     ASSERT_TRUE(Answer(ann, "Whack The Damn Key!", "\r"));

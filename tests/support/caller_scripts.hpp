@@ -30,6 +30,12 @@ bool Answer(GameProcess& game, const std::string& text, const std::string& keys)
 // From the character name question to the city: a Human of the given sub-race menu choice,
 // male, lawful good, worshipping Honor, no news; the player then stands in Vornville.
 void CreateHuman(GameProcess& game, const std::string& name);
+// Answers the questions of a new message (receiver, subject) and types its text on the
+// full-screen desk, sending it with Ctrl-X. An empty `to` takes what the question offers.
+void WriteMessage(GameProcess& game, const std::string& to, const std::string& subject,
+                  const std::string& text);
+// From the road: "!" opens the caller's letters at the first, which shows `text`.
+void ReadFirstLetter(GameProcess& game, const std::string& text);
 // From the start to the forest edge: a new caller creates a Human named `name` (and takes the
 // woodcutter's draughts), a returning one (empty `name`) skips the news.
 void EnterTheForest(GameProcess& game, const std::string& name = "");

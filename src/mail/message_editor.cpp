@@ -632,10 +632,9 @@ bool LineByLine(Session& session, MessageDraft& draft) {
     Writer& out = session.writer;
     std::vector<std::string>& lines = draft.lines;
     out.new_lines(1);
-    out.print_coded_line(
-        "|07Enter your message, |15" + std::to_string(kMaxLines) +
-        "|07 lines at most. |15/S|07 saves, |15/A|07 abandons, |15/L|07 lists, |15/Q|07 quotes, "
-        "|15/?|07 helps.");
+    out.print_coded_line("|07Up to " + std::to_string(kMaxLines) +
+                         " lines: |15/S|07 saves, |15/A|07 abandons, |15/L|07 lists, |15/Q|07 "
+                         "quotes, |15/?|07 helps.");
     out.print_coded_line("|08An empty line also saves.");
     for (;;) {
         if (session.session_ended) return false;

@@ -95,10 +95,10 @@ bool IsParty(const MessageParty& party, const UserRecord& user, bool ignore_case
 }
 
 bool IsAreaSysop(Session& session) {
-    const UserRecord& user = session.users.current;
-    const std::string_view sysop = session.mail.area.area_sysop.view();
-    return MayReadArea(session) && (SameName(user.name.view(), sysop, true) ||
-                                    SameName(user.real_name.view(), sysop, true));
+    // By the real name only, which the board (or the account at the gate) vouches for: a
+    // character could take any name, the sysop's too.
+    return MayReadArea(session) && SameName(session.users.current.real_name.view(),
+                                            session.mail.area.area_sysop.view(), true);
 }
 
 bool MayReadArea(Session& session) {

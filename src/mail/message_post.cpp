@@ -125,12 +125,9 @@ StoreResult append_message(Session& session, const std::vector<std::string>& lin
     if (result != StoreResult::kStored) return result;
     const std::uint32_t count = base.count();
     base.close();
+    if (update_area) SaveAreaCount(session, count);
     // Messages retired to make room are taken out once they have piled up, if nobody reads.
-    if (info.deleted > 0 && info.deleted >= limit.max_messages / 8) {
-        PackCurrentArea(session);
-    } else if (update_area) {
-        SaveAreaCount(session, count);
-    }
+    if (info.deleted > 0 && info.deleted >= limit.max_messages / 8) PackCurrentArea(session);
     return result;
 }
 

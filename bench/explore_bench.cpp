@@ -111,6 +111,9 @@ void BM_EnterRoom(benchmark::State& state) {
         for (std::uint32_t& d : draws) d = seeded.random(1u << 30);
         t->random = ScriptedRandom(std::move(draws));
         s.node.pause_delay_ms = 1;
+        // The mail notice of every pass shows a prompt text.
+        s.strings.open(
+            "", [] {}, 1);
         UserRecord& user = s.users.current;
         user.number = 1;
         user.name = "Bencher";

@@ -8,6 +8,8 @@
 #include <charconv>
 #include <set>
 
+#include "common/text_case.hpp"
+
 namespace vorn {
 namespace {
 
@@ -33,12 +35,6 @@ bool IsFileBase(std::string_view s) {
     return !s.empty() && s.size() <= 8 && std::all_of(s.begin(), s.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
     });
-}
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
 }
 
 }  // namespace
@@ -71,7 +67,7 @@ std::vector<MessageAreaRecord> ParseMessageAreaList(std::string_view text,
                  "' must be 1 to 8 letters, digits or underscores");
             continue;
         }
-        if (!bases.insert(Upper(base)).second) {
+        if (!bases.insert(UpperCase(base)).second) {
             fail("file base '" + std::string(base) + "' is used by an earlier area");
             continue;
         }

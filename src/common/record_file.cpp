@@ -11,8 +11,6 @@
 
 namespace vorn {
 
-namespace {
-
 // pread/pwrite until done: a signal or a short transfer must not cut a record in two.
 long FullPread(int fd, void* data, std::size_t size, off_t offset) {
     std::size_t done = 0;
@@ -39,8 +37,6 @@ long FullPwrite(int fd, const void* data, std::size_t size, off_t offset) {
     }
     return static_cast<long>(done);
 }
-
-}  // namespace
 
 RecordFile::RecordFile(RecordFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),

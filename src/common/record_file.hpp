@@ -7,7 +7,14 @@
 #include <cstdint>
 #include <string>
 
+#include <sys/types.h>
+
 namespace vorn {
+
+// pread and pwrite of the whole size, resumed after a signal or a short transfer. FullPread
+// returns the bytes read (fewer at the end of the file) or -1; FullPwrite the bytes written or -1.
+long FullPread(int fd, void* data, std::size_t size, off_t offset);
+long FullPwrite(int fd, const void* data, std::size_t size, off_t offset);
 
 class RecordFile {
   public:

@@ -95,7 +95,8 @@ struct UserRecord {
     std::uint8_t real_deity;
     std::uint8_t religion_rank;
     ShortString<29> password;  // stored form: character i XOR i
-    std::uint8_t reserved_3345[924];
+    Bool8 line_editor;         // messages are written line by line instead of on the full screen
+    std::uint8_t reserved_3346[923];
 };
 
 struct UserExtraRecord {
@@ -194,7 +195,8 @@ static_assert(offsetof(UserRecord, deity) == 3312);
 static_assert(offsetof(UserRecord, real_deity) == 3313);
 static_assert(offsetof(UserRecord, religion_rank) == 3314);
 static_assert(offsetof(UserRecord, password) == 3315);
-static_assert(offsetof(UserRecord, reserved_3345) == 3345);
+static_assert(offsetof(UserRecord, line_editor) == 3345);
+static_assert(offsetof(UserRecord, reserved_3346) == 3346);
 
 static_assert(sizeof(UserExtraRecord) == 16384);
 static_assert(offsetof(UserExtraRecord, number) == 0);

@@ -2,6 +2,7 @@
 // every part of the program. No part keeps session state of its own anywhere else.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "common/config_records.hpp"
 #include "common/random.hpp"
 #include "core/system_strings.hpp"
+#include "mail/mail_state.hpp"
 #include "node/node_state.hpp"
 #include "play/play_state.hpp"
 #include "player/user_files.hpp"
@@ -61,6 +63,8 @@ struct SystemInfo {
     // The chat log (logs/chatlog.nnn) records line and split-screen chats.
     bool log_line_chat = true;
     bool log_split_chat = true;
+    // The board's network addresses, used by networked message areas; none is set up yet.
+    std::array<NetworkAddress, kNetworkAddressCount> network_addresses{};
 };
 
 struct CommSettings {
@@ -123,7 +127,6 @@ struct Session {
     // Writer and text-code state
     TextCodeState codes;             // pending width and parameter, template slots, list forms
     std::string input_string;        // shown by %IS; no part of the game fills it yet
-    std::string message_area_name;   // %MA: the message area the caller is in
     bool remote_connection = false;  // access conditions B and =, set from the drop file
 
     // The node table, the messages between nodes and the sysop's way in.
@@ -133,6 +136,7 @@ struct Session {
     WorldBuffers world;
     // The city being shown or governed: its three records, some 130 KB, so kept on the heap.
     std::unique_ptr<CityBuffers> city = std::make_unique<CityBuffers>();
+    MailState mail;  // the message areas; %MA names the current one
     SystemStrings strings;
     Writer writer;
     KeyReader keys;

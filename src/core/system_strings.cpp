@@ -101,4 +101,21 @@ std::string GetSystemString(Session& session, std::uint16_t n) {
     return text;
 }
 
+std::string GetSystemString(Session& session, std::uint16_t n,
+                            std::initializer_list<std::string_view> values) {
+    std::string text = GetSystemString(session, n);
+    int k = 1;
+    for (const std::string_view value : values) {
+        for (const char s : {'S', 's'}) {
+            const std::string marker = {'%', s, static_cast<char>('0' + k)};
+            for (std::size_t at = text.find(marker); at != std::string::npos;
+                 at = text.find(marker, at + value.size())) {
+                text.replace(at, marker.size(), value);
+            }
+        }
+        ++k;
+    }
+    return text;
+}
+
 }  // namespace vorn

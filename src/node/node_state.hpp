@@ -21,6 +21,7 @@ inline constexpr std::size_t kNodeBufferSize = 1024;
 // Message kinds in the node data files.
 inline constexpr std::uint8_t kNodeMessageText = 1;      // a caller's line; target node, 0 = all
 inline constexpr std::uint8_t kNodeMessageAnnounce = 2;  // news for every node; target 0
+inline constexpr std::uint8_t kNodeMessageNotice = 3;    // the game's word to one node's caller
 
 // Another node as this one last saw it in the node table.
 struct NodePeer {

@@ -152,7 +152,7 @@ void TakeMessage(Session& session, const NodeInfoRecord& sender, std::uint8_t ki
         QueueNodeLine(session,
                       NodeLine{NodeLinePrefix(sender.user_name.view(), sender.node, target == 0),
                                std::string(text), false});
-    } else if (kind == kNodeMessageAnnounce) {
+    } else if (kind == kNodeMessageAnnounce || (kind == kNodeMessageNotice && target == own)) {
         QueueNodeLine(session, NodeLine{std::string(text), "", false});
     }
 }
@@ -458,6 +458,17 @@ std::string NodeLinePrefix(std::string_view name, int node, bool to_all) {
 void AnnounceToAllNodes(Session& session, std::string_view text) {
     PostNodeMessage(session, kNodeMessageAnnounce, 0, text);
     FlushNodeMessages(session);
+}
+
+bool NotifyPlayerElsewhere(Session& session, std::uint16_t user_number, std::string_view text) {
+    if (!session.multinode || !session.nodes.node_data_ready || user_number == 0) return false;
+    for (const NodeInfoRecord& r : ReadLiveNodes(NodeInfoPath(session), session.clock.now())) {
+        if (r.node == session.node_number || r.user_number != user_number || !Playing(r)) continue;
+        PostNodeMessage(session, kNodeMessageNotice, r.node, text);
+        FlushNodeMessages(session);
+        return true;
+    }
+    return false;
 }
 
 void NodeRound(Session& session) {

@@ -45,6 +45,9 @@ std::string NodeLinePrefix(std::string_view name, int node, bool to_all);
 // A line every other node shows its caller: a player slain, a level master beaten, a city
 // founded. Pipe colour codes are allowed.
 void AnnounceToAllNodes(Session& session, std::string_view text);
+// A line for the player numbered `user_number` when he plays on another live node (new mail for
+// him, say); nothing when he does not. True when the line went out.
+bool NotifyPlayerElsewhere(Session& session, std::uint16_t user_number, std::string_view text);
 
 // The node's share of the key reader's round: the sysop's knock, delivery, the heartbeat and
 // the lines waiting for the screen.

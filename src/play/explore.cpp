@@ -8,6 +8,7 @@
 
 #include "core/session.hpp"
 #include "core/startup.hpp"
+#include "mail/message_reader.hpp"
 #include "mail/news.hpp"
 #include "node/node_lines.hpp"
 #include "node/node_list.hpp"
@@ -144,8 +145,10 @@ void DrawPage(Session& session, int page) {
         {3, 18, "|14N|15ode list"},   {21, 18, "|15n|14O|15de to node msg"},
         {3, 21, "|14H|15elp"},        {21, 21, "|14Q|15uit"},
     };
-    // A line to another node or to all of them; O, the old node message key, stays refused.
-    static constexpr Label kPage2Talk[] = {{3, 19, "|14T|15alk to a node"}};
+    // The boards, and a line to another node or to all of them; O, the old node message key,
+    // stays refused.
+    static constexpr Label kPage2More[] = {{3, 17, "|15message |14B|15oards"},
+                                           {3, 19, "|14T|15alk to a node"}};
     static constexpr Label kPage3[] = {
         {3, 16, "|15world |14N|15ews"},
         {3, 20, "|14P|15ersonnal news"},
@@ -164,7 +167,7 @@ void DrawPage(Session& session, int page) {
         }
     };
     if (page == 2) draw(kPage2);
-    if (page == 2) draw(kPage2Talk);
+    if (page == 2) draw(kPage2More);
     if (page == 3) draw(kPage3);
 }
 
@@ -193,7 +196,7 @@ bool KeyTaken(Session& session, int page, char key) {
         }
         return key >= 'A' && key <= 'Z' && HasFlag(room, key);
     }
-    if (page == 2) return std::string_view("HNQST").find(key) != std::string_view::npos;
+    if (page == 2) return std::string_view("BHNQST").find(key) != std::string_view::npos;
     return std::string_view("CFHNPQRWY").find(key) != std::string_view::npos;
 }
 
@@ -347,7 +350,7 @@ Next Command(Session& session, int& page) {
                 return Next::kFullPass;
             case '!':
                 play.exploring = false;
-                NotYet(session);
+                ReadMailCommand(session);
                 return Next::kFullPass;
             default:
                 break;
@@ -406,6 +409,10 @@ Next Command(Session& session, int& page) {
             } else if (key == 'T') {
                 out.clear_screen();
                 SendNodeLine(session);
+            } else if (key == 'S') {
+                SendMailCommand(session);
+            } else if (key == 'B') {
+                MessageBoards(session);
             } else {
                 NotYet(session);
             }
@@ -867,6 +874,7 @@ void Explore(Session& session, bool first_entry) {
         } else {
             session.world.room.flags = room.flags & ~Bit('A');
         }
+        read_email(session, false, false, false);  // the new-mail notice
         const Next next = Command(session, page);
         if (next == Next::kReturn) break;
         if (next == Next::kFullPass) play.redraw = true;

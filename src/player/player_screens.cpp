@@ -6,6 +6,7 @@
 
 #include "common/news_files.hpp"
 #include "common/record_file.hpp"
+#include "common/text_case.hpp"
 #include "core/node_paths.hpp"
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
@@ -21,12 +22,6 @@
 namespace vorn {
 
 namespace {
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::string Fit(std::string_view text, std::size_t width) {
     std::string out(text.substr(0, width));
@@ -180,7 +175,7 @@ bool SearchUser(Session& session, UserRecord& user, bool include_deleted) {
     if (!index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kRead)) {
         return false;
     }
-    const std::string key = Upper(user.name.view());
+    const std::string key = UpperCase(user.name.view());
     user.number = 0;
     const std::uint64_t count = index.record_count();
     const auto ask = [&](std::string_view candidate) {
@@ -196,9 +191,9 @@ bool SearchUser(Session& session, UserRecord& user, bool include_deleted) {
         UserIndexEntry e;
         if (!index.read_record(p - 1, e)) break;
         if (e.deleted && !include_deleted) continue;
-        if (Upper(e.name.view()).find(key) != std::string::npos) {
+        if (UpperCase(e.name.view()).find(key) != std::string::npos) {
             if (ask(e.name.view())) user.number = static_cast<std::uint16_t>(p);
-        } else if (Upper(e.real_name.view()).find(key) != std::string::npos) {
+        } else if (UpperCase(e.real_name.view()).find(key) != std::string::npos) {
             if (ask(e.real_name.view())) user.number = static_cast<std::uint16_t>(p);
         }
     }
@@ -224,9 +219,10 @@ void EditUserOptions(Session& session) {
         value(12, std::to_string(user.refresh_seconds) + " s");
         value(13, std::to_string(user.msg_delay) + " ms");
         value(14, YesNope(user.spare_option));
+        value(15, user.line_editor ? "Line by line" : "Full screen");
         out.go_to(9, 19);
 
-        const char key = session.keys.read_choice("ACDFHKPSTQ\x1b");
+        const char key = session.keys.read_choice("ACDEFHKPSTQ\x1b");
         if (key == 0) return;
         switch (key) {
             case 'A':
@@ -238,6 +234,9 @@ void EditUserOptions(Session& session) {
                 break;
             case 'D':
                 ChooseDisplay(session);
+                break;
+            case 'E':
+                user.line_editor = !user.line_editor;
                 break;
             case 'F':
                 user.explore_option = !user.explore_option;

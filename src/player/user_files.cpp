@@ -12,18 +12,13 @@
 
 #include "common/io_check.hpp"
 #include "common/news_files.hpp"
+#include "common/text_case.hpp"
 #include "common/world_records.hpp"
 #include "core/session.hpp"
 
 namespace vorn {
 
 namespace {
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::uint16_t ClampCount(std::uint64_t n) {
     return static_cast<std::uint16_t>(n > 0xFFFF ? 0xFFFF : n);
@@ -155,7 +150,7 @@ bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_
     if (!index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kRead)) {
         return false;
     }
-    const std::string key = Upper(by_name ? user.name.view() : user.real_name.view());
+    const std::string key = UpperCase(by_name ? user.name.view() : user.real_name.view());
     user.number = 0;
     const std::uint64_t count = index.record_count();
     // Entries past the last user number belong to nobody.
@@ -172,7 +167,7 @@ bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_
         }
         for (std::uint64_t i = 0; i < n; ++i) {
             const UserIndexEntry& e = block[i];
-            if (Upper(by_name ? e.name.view() : e.real_name.view()) != key) continue;
+            if (UpperCase(by_name ? e.name.view() : e.real_name.view()) != key) continue;
             if (e.deleted && !include_deleted) continue;
             user.number = static_cast<std::uint16_t>(first + i + 1);
             break;

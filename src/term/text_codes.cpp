@@ -288,7 +288,7 @@ bool expand_value_code(Session& s, std::string_view code) {
             if (b == 'O') v = u.location.str();
             break;
         case 'M':
-            if (b == 'A') v = s.message_area_name;
+            if (b == 'A') v = s.mail.area.area_name.str();
             if (b == 'W') v = std::to_string(u.msg_pointer);
             break;
         case 'N':

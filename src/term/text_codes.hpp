@@ -68,6 +68,9 @@ std::string Initials(std::string_view name);
 
 // "1,234"
 std::string WithThousands(long long n);
+// The initials of a name (%UI): its first letter and the one after its first space (or first
+// hyphen); the first two letters when that one is missing, a space or a hyphen.
+std::string Initials(std::string_view name);
 
 // Characters that may follow a code start in files and forms: "*", digits and letters.
 constexpr bool IsCodeCharacter(char c) {

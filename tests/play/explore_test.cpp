@@ -65,6 +65,9 @@ EventRecord Event(std::int32_t number, const std::string& text) {
 class ExploreTest : public ::testing::Test {
   protected:
     ExploreTest() {
+        // The mail notice of every pass shows a prompt text.
+        s.strings.open(
+            "", [] {}, 1);
         s.node.pause_delay_ms = 1;
         user.msg_delay = 0;
         user.hp = 10;

@@ -103,4 +103,33 @@ void CreateHuman(GameProcess& game, const std::string& name) {
     ASSERT_TRUE(game.wait_for_text("Go in the forest"));
 }
 
+void WriteMessage(GameProcess& game, const std::string& to, const std::string& subject,
+                  const std::string& text) {
+    ASSERT_TRUE(Answer(game, "Destination", to + "\r"));
+    ASSERT_TRUE(Answer(game, "Enter message title:", subject + "\r"));
+    ASSERT_TRUE(Answer(game, "Scribe's Desk", text + "\x18"));
+}
+
+void ReadFirstLetter(GameProcess& game, const std::string& text) {
+    game.type("!");
+    ASSERT_TRUE(Answer(game, "Read it?", "y"));
+    ASSERT_TRUE(Answer(game, "Begin reading at which message", "\r"));
+    ASSERT_TRUE(game.wait_for_text(text)) << game.screen_text();
+}
+
+void EnterTheForest(GameProcess& game, const std::string& name) {
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+    if (name.empty()) {
+        ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
+        ASSERT_TRUE(game.wait_for_text("Your command?"));
+        return;
+    }
+    ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
+    CreateHuman(game, name);
+    game.type("f");
+    ASSERT_TRUE(Answer(game, "Do you take the", "y"));
+    ASSERT_TRUE(game.wait_for_text("Cast spell"));
+}
+
 }  // namespace vorn::test

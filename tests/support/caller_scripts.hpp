@@ -14,7 +14,7 @@ namespace vorn::test {
 // Node 1 takes its callers from a drop file in the game directory (door type 1 or 2), or from
 // the game's own logon (door type 4).
 void SetDoorType(const GameDirectory& dir, int door_type);
-// A door.sys for a local caller of the given name with an hour left.
+// A door.sys for a local caller of the given name with an hour left, in the game directory.
 void WriteDoorSys(const GameDirectory& dir, const std::string& caller);
 
 // Node `node` of a game where several nodes play: its own vorn<node>.dat (door.sys in its own
@@ -42,5 +42,14 @@ void LeaveFromTheMap(GameProcess& game);
 // From the character name question to the city: a Human of the given sub-race menu choice,
 // male, lawful good, worshipping Honor, no news; the player then stands in Vornville.
 void CreateHuman(GameProcess& game, const std::string& name);
+// Answers the questions of a new message (receiver, subject) and types its text on the
+// full-screen desk, sending it with Ctrl-X. An empty `to` takes what the question offers.
+void WriteMessage(GameProcess& game, const std::string& to, const std::string& subject,
+                  const std::string& text);
+// From the road: "!" opens the caller's letters at the first, which shows `text`.
+void ReadFirstLetter(GameProcess& game, const std::string& text);
+// From the start to the forest edge: a new caller creates a Human named `name` (and takes the
+// woodcutter's draughts), a returning one (empty `name`) skips the news.
+void EnterTheForest(GameProcess& game, const std::string& name = "");
 
 }  // namespace vorn::test

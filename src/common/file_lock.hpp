@@ -1,0 +1,20 @@
+// Cross-process locks on byte ranges of shared files. They belong to the open file description
+// (not the process), so two handles of one process exclude each other like two nodes do, and
+// closing the handle lets the lock go. A lock may lie past the end of the file: such a byte then
+// serves as a named lock that no read or write of the data ever touches.
+#pragma once
+
+#include <sys/types.h>
+
+namespace vorn {
+
+enum class LockKind { kShared, kExclusive };
+
+// Waits for the lock. False only when the system refuses it (a signal wakes the wait and it goes
+// on waiting).
+bool LockRange(int fd, LockKind kind, off_t start, off_t length);
+// Takes the lock only when it is free now.
+bool TryLockRange(int fd, LockKind kind, off_t start, off_t length);
+void UnlockRange(int fd, off_t start, off_t length);
+
+}  // namespace vorn

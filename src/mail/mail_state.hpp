@@ -1,0 +1,29 @@
+// What one call knows about the message areas: the current area, how many public areas there
+// are, and how far the new-mail notice has counted the e-mail area. Held by the session.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+
+#include "common/message_area_record.hpp"
+
+namespace vorn {
+
+struct MailState {
+    MessageAreaRecord area{};      // the current area
+    std::uint32_t area_index = 0;  // 0: the e-mail area; n: record n of msgarea.dat
+    std::uint32_t area_count = 0;  // records of msgarea.dat
+
+    // The notice counts the caller's mail once and then only what was added since: a pack
+    // (a new header file) or the caller's own reading makes it count again.
+    struct NoticeCount {
+        bool valid = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        std::uint32_t scanned = 0;  // headers counted
+        std::uint32_t mail = 0;     // of them, the caller's and not deleted
+    } notice;
+};
+
+}  // namespace vorn

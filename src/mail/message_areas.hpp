@@ -1,0 +1,59 @@
+// The current message area of the call (the e-mail area or a public one from msgarea.dat), its
+// files, the caller's last-read record in it, and what the caller may do with its messages.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/message_area_record.hpp"
+#include "common/message_base.hpp"
+
+namespace vorn {
+
+struct Session;
+struct UserRecord;
+
+// Loads email.dat (written with its defaults when missing) as the current area.
+bool open_email_area(Session& session);
+// Public area n (from 1) of msgarea.dat as the current area.
+bool open_public_area(Session& session, std::uint32_t n);
+// Sets the number of public areas from the size of msgarea.dat.
+void count_message_areas(Session& session);
+
+bool IsEmailArea(const MessageAreaRecord& area);
+// The message files of the current area, opened.
+bool OpenAreaFiles(Session& session, MessageBase& base);
+// Writes the number of messages back into the current area's record (email.dat or msgarea.dat).
+void SaveAreaCount(Session& session, std::uint32_t count);
+// Packs the current area unless somebody reads it, and records the messages it kept.
+void PackCurrentArea(Session& session);
+
+// The caller's last-read record of the current area (rebuilt when the file is short).
+bool read_last_read(Session& session, LastReadRecord& record);
+bool write_last_read(Session& session, const LastReadRecord& record);
+
+// The caller is this party: character name or real name equal, exactly or ignoring case.
+bool IsParty(const MessageParty& party, const UserRecord& user, bool ignore_case);
+// The area's sysop: his real name is the area's `area_sysop`, and he may read the area.
+bool IsAreaSysop(Session& session);
+bool MayReadArea(Session& session);
+bool MayPost(Session& session);
+bool MayRead(Session& session, const MessageHeader& header);
+bool MayEdit(Session& session, const MessageHeader& header);
+bool MayDelete(Session& session, const MessageHeader& header);
+
+// "[Deleted] [Private]", or "[Normal]".
+std::string status_text(const MessageHeader& header);
+// The time a message was written: "12/07/2026" and "10:15am".
+std::string MessageDate(std::uint32_t written);
+std::string MessageTime(std::uint32_t written);
+// A name, subject or line from a message as a screen may show it: colour codes stay, codes that
+// would move the cursor, clear the screen or wait for a key lose their "|", control bytes
+// become spaces.
+std::string ShownText(std::string_view text);
+
+// The system log line of a changed message: -Message "subject" in area "name" deleted.
+void LogMessageChange(Session& session, const MessageHeader& header, std::string_view change);
+
+}  // namespace vorn

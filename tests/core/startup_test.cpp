@@ -146,23 +146,5 @@ TEST(Directories, ExistenceAndCreationAcceptEitherSeparator) {
     EXPECT_TRUE(DirectoryExists("abs/olute"));
 }
 
-TEST(DynamicNode, TakesTheFirstFreeSlotAndGivesItBack) {
-    test::TempDir dir;
-    std::string table(256, '\0');
-    table[1] = table[2] = 1;
-    test::WriteFile(kNodeLockFile, table);
-    EXPECT_EQ(TakeDynamicNode(), 3);
-    EXPECT_EQ(test::ReadFile(kNodeLockFile)[3], 1);
-    ReleaseDynamicNode(3);
-    EXPECT_EQ(test::ReadFile(kNodeLockFile)[3], 0);
-    // A short table is zero-filled to 256 bytes first.
-    test::WriteFile(kNodeLockFile, "\x01");
-    EXPECT_EQ(TakeDynamicNode(), 1);
-    EXPECT_EQ(test::ReadFile(kNodeLockFile).size(), 256u);
-    // A full table hands out 255.
-    test::WriteFile(kNodeLockFile, std::string(256, '\x01'));
-    EXPECT_EQ(TakeDynamicNode(), 255);
-}
-
 }  // namespace
 }  // namespace vorn

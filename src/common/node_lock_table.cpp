@@ -124,17 +124,18 @@ bool TakeFreeNode(NodeHold& hold) {
     return true;
 }
 
-void HoldNode(NodeHold& hold, int node) {
+bool HoldNode(NodeHold& hold, int node) {
     hold.release();
-    if (node < 0 || node >= static_cast<int>(kNodeLockTableSize)) return;
+    if (node < 0 || node >= static_cast<int>(kNodeLockTableSize)) return true;
     const int fd = OpenTable(O_RDWR);
-    if (fd < 0) return;
+    if (fd < 0) return true;
     if (!Lock(fd, F_WRLCK, node, false)) {
         ::close(fd);
-        return;
+        return false;
     }
     hold.fd_ = fd;
     hold.node_ = node;
+    return true;
 }
 
 }  // namespace vorn

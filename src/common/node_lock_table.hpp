@@ -48,7 +48,7 @@ class NodeHold {
 
   private:
     friend bool TakeFreeNode(NodeHold& hold);
-    friend void HoldNode(NodeHold& hold, int node);
+    friend bool HoldNode(NodeHold& hold, int node);
 
     int fd_ = -1;
     int node_ = 0;
@@ -62,7 +62,8 @@ class NodeHold {
 bool TakeFreeNode(NodeHold& hold);
 
 // A node named on the command line: held while nobody else holds it, so dynamic starts pass it
-// by; its byte is left as setup wrote it. Nothing is held when there is no table.
-void HoldNode(NodeHold& hold, int node);
+// by; its byte is left as setup wrote it. Nothing is held when there is no table. False only when
+// another game holds the node.
+bool HoldNode(NodeHold& hold, int node);
 
 }  // namespace vorn

@@ -190,7 +190,11 @@ void SetUpLocalSession(Session& session) {
 
 void CheckDoorType(Session& session) {
     if (!session.multinode) session.node_number = 1;
-    if (!session.system.dynamic_node) HoldNode(session.node_hold, session.node_number);
+    if (!session.system.dynamic_node && !HoldNode(session.node_hold, session.node_number)) {
+        // Two callers on one node share its work directory and its place in the node table.
+        session.log("xNode " + std::to_string(session.node_number) +
+                    " is in use by another game: check the board's node numbers");
+    }
     if (session.system.dynamic_node && !session.node_hold.held()) {
         session.log("*No free node in " + std::string(kNodeLockFile) + ": sharing node " +
                     std::to_string(session.node_number));

@@ -67,31 +67,17 @@ TEST(TelnetLine, SequencesSplitAcrossReadsAndTheHangUp) {
     EXPECT_EQ(telnet.read_some(nullptr, 0), 0);
 }
 
-TEST(TelnetLine, NegotiationWaitsForTheAnswersOrGivesUp) {
-    // A client that never answers costs the whole wait once; negotiation alone is no input.
-    ManualClock silent_clock;
-    ChunkedLine silent(silent_clock);
-    TelnetTerminalIo quiet(silent, silent_clock);
-    quiet.negotiate(500);
-    EXPECT_EQ(silent_clock.monotonic_ms(), 500);
-    silent.chunks = {"\xff\xfb\x03"};
-    EXPECT_FALSE(quiet.wait_readable(300));
-    EXPECT_GE(silent_clock.monotonic_ms(), 800);
-    silent.sent.clear();
-    EXPECT_TRUE(quiet.write_all("\xff\r\n"));
-    EXPECT_EQ(silent.sent, "\xff\xff\r\n");
-
-    // A client that answers everything at once: the game goes on without waiting.
+// A client that never answers costs the whole wait once; negotiation alone is no input. (One that
+// answers at once is in caller_line_test.)
+TEST(TelnetLine, ASilentClientCostsOneWait) {
     ManualClock clock;
     ChunkedLine line(clock);
     TelnetTerminalIo telnet(line, clock);
-    line.chunks = {"\xff\xfd\x01\xff\xfd\x03\xff\xfd", std::string("\x00\xff\xfb\x03\xff\xfb", 6),
-                   std::string("\x00\xff\xfb\x1f\xff\xfa\x1f\x00\x50\x00\x19\xff\xf0", 13)};
     telnet.negotiate(500);
-    EXPECT_EQ(clock.monotonic_ms(), 0);
-    EXPECT_TRUE(telnet.protocol().settled());
-    EXPECT_TRUE(telnet.protocol().local_enabled(telnet::kEcho));
-    EXPECT_EQ(telnet.protocol().window_columns(), 80);
+    EXPECT_EQ(clock.monotonic_ms(), 500);
+    line.chunks = {"\xff\xfb\x03"};
+    EXPECT_FALSE(telnet.wait_readable(300));
+    EXPECT_GE(clock.monotonic_ms(), 800);
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ TEST(TelnetGame, ThreeCallersAtOnceAndOneHangsUpMidBattle) {
     GameProcess bob(listener);
     GameProcess cy(listener, TerminalKind::kCp437);
     // The art reaches a code-page-437 client as its own bytes.
-    ASSERT_TRUE(cy.wait_for_text("Whack The Damn Key!"));
+    ASSERT_TRUE(cy.wait_for_text("Whack The Damn Key!")) << cy.output();
     EXPECT_NE(cy.screen_text().find("\u2591\u2591\u2591"), std::string::npos);
     EnterAsNewCaller(ann, "Ann Wire", "Ann");
     EnterAsNewCaller(bob, "Bob Wire", "Bob");

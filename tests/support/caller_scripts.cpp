@@ -139,7 +139,7 @@ void CreateHuman(GameProcess& game, const std::string& name) {
 }
 
 void EnterAsNewCaller(GameProcess& game, const std::string& caller, const std::string& character) {
-    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r")) << game.output();
     ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
     ASSERT_TRUE(Answer(game, "User name:", caller + "\r"));
     ASSERT_TRUE(Answer(game, "create an account?", "y"));

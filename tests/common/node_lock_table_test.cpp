@@ -66,71 +66,46 @@ TEST(NodeLockTable, DynamicStartTakesTheFirstFreeNode) {
     }
 }
 
-// A game started in a child process: it takes a node when told to go, reports it and holds it
-// until told to quit (or killed).
-struct Starter {
-    pid_t pid = -1;
-    int result = -1;  // read end: the node as one byte
-};
-
-Starter StartGame(const int (&go)[2], const int (&quit)[2]) {
-    int result[2];
-    if (::pipe(result) != 0) std::abort();
-    Starter s;
-    s.pid = ::fork();
-    if (s.pid == 0) {
-        // Only the test keeps the write ends: closing them is the signal.
-        ::close(go[1]);
-        ::close(quit[1]);
-        ::close(result[0]);
-        char c;
-        while (::read(go[0], &c, 1) < 0) {
-        }
-        NodeHold hold;
-        const unsigned char node = TakeFreeNode(hold) ? static_cast<unsigned char>(hold.node()) : 0;
-        if (::write(result[1], &node, 1) != 1) ::_exit(2);
-        while (::read(quit[0], &c, 1) < 0) {
-        }
-        ::_exit(0);
-    }
-    ::close(result[1]);
-    s.result = result[0];
-    return s;
-}
-
 TEST(NodeLockTable, StartsAtOnceGetDifferentNodesAndAKilledGameFreesItsOwn) {
     test::TempDir dir;
-    int go[2], quit[2];
-    ASSERT_EQ(::pipe(go), 0);
+    // Six games take a node at the same moment, report it and hold it until the test lets go.
+    int report[2], quit[2];
+    ASSERT_EQ(::pipe(report), 0);
     ASSERT_EQ(::pipe(quit), 0);
-    std::vector<Starter> games;
-    for (int i = 0; i < 6; ++i) games.push_back(StartGame(go, quit));
-    ::close(go[1]);  // all of them at once
+    const std::vector<pid_t> games = test::StartAtOnce(6, [&](int) {
+        ::close(quit[1]);
+        NodeHold hold;
+        const auto node = static_cast<unsigned char>(TakeFreeNode(hold) ? hold.node() : 0);
+        if (::write(report[1], &node, 1) != 1) return 2;
+        char c;
+        while (::read(quit[0], &c, 1) < 0) {
+        }
+        return 0;
+    });
+    ::close(report[1]);
     std::vector<int> nodes;
-    for (Starter& g : games) {
+    for (std::size_t i = 0; i < games.size(); ++i) {
         unsigned char node = 0;
-        ASSERT_EQ(::read(g.result, &node, 1), 1);
+        ASSERT_EQ(::read(report[0], &node, 1), 1);
         nodes.push_back(node);
     }
     std::vector<int> sorted = nodes;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (std::vector<int>{1, 2, 3, 4, 5, 6}));
 
-    // The game on node 3 is killed: its byte stays set, and the next start takes the node again.
-    const auto killed = std::find(nodes.begin(), nodes.end(), 3) - nodes.begin();
-    ::kill(games[static_cast<std::size_t>(killed)].pid, SIGKILL);
-    ::waitpid(games[static_cast<std::size_t>(killed)].pid, nullptr, 0);
-    EXPECT_EQ(test::ReadFile(kNodeLockFile)[3], 1);
+    // One game is killed: its byte stays set, and the next start takes its node again.
+    const pid_t killed = games.front();
+    ::kill(killed, SIGKILL);
+    ::waitpid(killed, nullptr, 0);
+    const std::string table = test::ReadFile(kNodeLockFile);
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\x01'), 6);
     NodeHold next;
     ASSERT_TRUE(TakeFreeNode(next));
-    EXPECT_EQ(next.node(), 3);
+    EXPECT_EQ(std::count(nodes.begin(), nodes.end(), next.node()), 1);
 
     ::close(quit[1]);
-    for (std::size_t i = 0; i < games.size(); ++i) {
-        ::close(games[i].result);
-        if (static_cast<std::ptrdiff_t>(i) != killed) ::waitpid(games[i].pid, nullptr, 0);
-    }
-    ::close(go[0]);
+    EXPECT_TRUE(test::AllEndedWell({games.begin() + 1, games.end()}));
+    ::close(report[0]);
     ::close(quit[0]);
 }
 

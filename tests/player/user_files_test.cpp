@@ -44,41 +44,20 @@ UserRecord Named(const std::string& name, const std::string& real_name = "Caller
 // Runs `body` in `nodes` processes at once, each with a session of its own; true when every one
 // of them ended normally (an exit of the program counts as its exit code).
 bool OnNodesAtOnce(int nodes, const std::function<void(Session&, int)>& body) {
-    int go[2];
-    if (::pipe(go) != 0) return false;
-    std::vector<pid_t> children;
-    for (int node = 0; node < nodes; ++node) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            // All of them start when the test closes its end of the pipe.
-            ::close(go[1]);
-            char c;
-            while (::read(go[0], &c, 1) < 0) {
-            }
-            ManualClock clock(test::SampleTime());
-            ScriptedRandom random({0});
-            test::RecordingTerminal terminal(clock);
-            test::TestExit exit;
-            Platform platform{clock, random, terminal, exit};
-            Session session(platform);
-            try {
-                body(session, node);
-            } catch (const test::ExitCalled& e) {
-                ::_exit(e.code);
-            }
-            ::_exit(0);
+    return test::AllEndedWell(test::StartAtOnce(nodes, [&body](int node) {
+        ManualClock clock(test::SampleTime());
+        ScriptedRandom random({0});
+        test::RecordingTerminal terminal(clock);
+        test::TestExit exit;
+        Platform platform{clock, random, terminal, exit};
+        Session session(platform);
+        try {
+            body(session, node);
+        } catch (const test::ExitCalled& e) {
+            return e.code;
         }
-        children.push_back(pid);
-    }
-    ::close(go[1]);
-    ::close(go[0]);
-    bool all = true;
-    for (pid_t pid : children) {
-        int status = 0;
-        all = ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-              all;
-    }
-    return all;
+        return 0;
+    }));
 }
 
 TEST(PrepareUserFiles, FreshGameGetsJoeAsUserOneWithoutNews) {

@@ -5,17 +5,50 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+
+#include "common/config_files.hpp"
 
 namespace vorn {
 
-bool UpdateNodeLockTable(const std::function<bool(NodeLockTable&)>& change) {
-    const int fd = ::open(kNodeLockFile, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
-    if (fd < 0) return false;
+namespace {
+
+// The byte whose lock guards every change of the table.
+constexpr off_t kChangeLockOffset = static_cast<off_t>(kNodeLockTableSize);
+
+bool Lock(int fd, short type, off_t offset, bool wait) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = offset;
+    fl.l_len = 1;
+    for (;;) {
+        if (::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) == 0) return true;
+        if (errno != EINTR) return false;
+    }
+}
+
+// Another open file description (another game) holds node `n`.
+bool HeldElsewhere(int fd, int n) {
     struct flock fl {};
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;
-    while (::fcntl(fd, F_OFD_SETLKW, &fl) != 0 && errno == EINTR) {
-    }
+    fl.l_start = n;
+    fl.l_len = 1;
+    return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+}
+
+bool Reserved(int n) {
+    return ::access(NodeConfigFileName(std::to_string(n)).c_str(), F_OK) == 0;
+}
+
+int OpenTable(int flags) {
+    return ::open(kNodeLockFile, flags | O_CLOEXEC, 0664);
+}
+
+// The change of the table under its lock, on a descriptor the caller has opened.
+bool UpdateOn(int fd, const std::function<bool(NodeLockTable&)>& change) {
+    if (!Lock(fd, F_WRLCK, kChangeLockOffset, true)) return false;
     NodeLockTable table{};
     if (::pread(fd, table.data(), table.size(), 0) != static_cast<ssize_t>(table.size())) {
         table.fill(0);
@@ -27,8 +60,82 @@ bool UpdateNodeLockTable(const std::function<bool(NodeLockTable&)>& change) {
         ok = ::pwrite(fd, table.data(), table.size(), 0) == static_cast<ssize_t>(table.size()) &&
              ::ftruncate(fd, static_cast<off_t>(table.size())) == 0;
     }
+    Lock(fd, F_UNLCK, kChangeLockOffset, false);
+    return ok;
+}
+
+}  // namespace
+
+bool UpdateNodeLockTable(const std::function<bool(NodeLockTable&)>& change) {
+    const int fd = OpenTable(O_RDWR | O_CREAT);
+    if (fd < 0) return false;
+    const bool ok = UpdateOn(fd, change);
     ::close(fd);
     return ok;
+}
+
+NodeHold::~NodeHold() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void NodeHold::release() {
+    if (fd_ >= 0 && dynamic_) {
+        const int n = node_;
+        // Still held while the byte is cleared, so no other start can take the node in between.
+        UpdateOn(fd_, [n](NodeLockTable& table) {
+            table[static_cast<std::size_t>(n)] = 0;
+            return true;
+        });
+    }
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    node_ = 0;
+    dynamic_ = false;
+}
+
+bool TakeFreeNode(NodeHold& hold) {
+    hold.release();
+    const int fd = OpenTable(O_RDWR | O_CREAT);
+    if (fd < 0) return false;
+    int taken = 0;
+    const bool ok = UpdateOn(fd, [fd, &taken](NodeLockTable& table) {
+        for (int n = 1; n <= kLastDynamicNode; ++n) {
+            const std::uint8_t byte = table[static_cast<std::size_t>(n)];
+            if (HeldElsewhere(fd, n) || (byte != 0 && Reserved(n))) continue;
+            if (!Lock(fd, F_WRLCK, n, false)) continue;
+            table[static_cast<std::size_t>(n)] = 1;
+            taken = n;
+            return true;
+        }
+        return false;
+    });
+    if (!ok) {
+        ::close(fd);
+        return false;
+    }
+    if (taken == 0) {
+        ::close(fd);
+        hold.node_ = kLastDynamicNode;
+        return true;
+    }
+    hold.fd_ = fd;
+    hold.node_ = taken;
+    hold.dynamic_ = true;
+    return true;
+}
+
+bool HoldNode(NodeHold& hold, int node) {
+    hold.release();
+    if (node < 0 || node >= static_cast<int>(kNodeLockTableSize)) return true;
+    const int fd = OpenTable(O_RDWR);
+    if (fd < 0) return true;
+    if (!Lock(fd, F_WRLCK, node, false)) {
+        ::close(fd);
+        return false;
+    }
+    hold.fd_ = fd;
+    hold.node_ = node;
+    return true;
 }
 
 }  // namespace vorn

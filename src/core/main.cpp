@@ -1,4 +1,5 @@
-// game: one caller on one node. The BBS starts it in the game directory with the node number.
+// game: one caller on one node. The BBS (or inetd, systemd or socat for a stand-alone telnet
+// game) starts it in the game directory with the node number.
 #include <signal.h>
 #include <unistd.h>
 
@@ -9,7 +10,7 @@
 #include "common/random.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
-#include "term/terminal_io.hpp"
+#include "term/caller_line.hpp"
 
 int main(int argc, char** argv) {
     if (::getuid() == 0 || ::geteuid() == 0) {
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
 
     vorn::SystemClock clock;
     vorn::SeededRandom random(static_cast<std::uint64_t>(std::time(nullptr)));
-    vorn::FdTerminalIo terminal(STDIN_FILENO, STDOUT_FILENO);
+    // Standard input and output, spoken as telnet when they are a TCP connection.
+    vorn::CallerLine terminal(STDIN_FILENO, STDOUT_FILENO, clock);
     vorn::RealProcessExit exit;
     vorn::Platform platform{clock, random, terminal, exit};
     vorn::Session session(platform);

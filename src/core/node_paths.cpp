@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "common/directories.hpp"
-#include "common/node_lock_table.hpp"
 #include "core/session.hpp"
 
 namespace vorn {
@@ -42,29 +41,6 @@ std::string NodeWorkDirectory(Session& session, char area) {
     }
     if (!DirectoryExists(path)) CreateDirectoryPath(path, true);
     return path;
-}
-
-std::uint8_t TakeDynamicNode() {
-    std::uint8_t taken = 0;  // stays 0 when the table cannot be opened
-    UpdateNodeLockTable([&taken](NodeLockTable& table) {
-        taken = 255;
-        for (int n = 1; n <= 255; ++n) {
-            if (table[n] == 0) {
-                table[n] = 1;
-                taken = static_cast<std::uint8_t>(n);
-                return true;
-            }
-        }
-        return false;
-    });
-    return taken;
-}
-
-void ReleaseDynamicNode(std::uint8_t node) {
-    UpdateNodeLockTable([node](NodeLockTable& table) {
-        table[node] = 0;
-        return true;
-    });
 }
 
 }  // namespace vorn

@@ -23,6 +23,7 @@ void Session::log(std::string_view message) {
 
 void Session::exit(int code) {
     writer.flush();
+    node_hold.release();
     platform.exit.exit_process(code);
     std::abort();  // an exit seam that returns is a bug
 }

@@ -13,12 +13,14 @@
 #include "common/city_files.hpp"
 #include "common/clock.hpp"
 #include "common/config_records.hpp"
+#include "common/node_lock_table.hpp"
 #include "common/random.hpp"
 #include "core/system_strings.hpp"
 #include "mail/mail_state.hpp"
 #include "node/node_state.hpp"
 #include "play/play_state.hpp"
 #include "player/user_files.hpp"
+#include "term/drop_files.hpp"
 #include "term/key_reader.hpp"
 #include "term/system_log.hpp"
 #include "term/terminal_io.hpp"
@@ -99,6 +101,7 @@ struct Session {
     bool comm_active = false;
     bool ansi_terminal = false;
     bool vornterm_detected = false;
+    Door32Info door32;  // door type 5: read before the terminal is first spoken to
 
     std::uint32_t refresh_stamp = 0;
 
@@ -121,8 +124,8 @@ struct Session {
     std::string hp_state;
     std::string mana_state;
 
-    // The dynamic node slot taken in lockfile.lck, 0 when none.
-    std::uint8_t locked_node = 0;
+    // The node's byte of lockfile.lck, held for the call (and taken there for dynamic nodes).
+    NodeHold node_hold;
 
     // Writer and text-code state
     TextCodeState codes;             // pending width and parameter, template slots, list forms
@@ -145,7 +148,8 @@ struct Session {
     void log(std::string_view message);
     LogTarget log_target() const;
 
-    // Ends the process: output flushed first. Never returns.
+    // Ends the process: output flushed first, a node taken from lockfile.lck given back. Never
+    // returns.
     [[noreturn]] void exit(int code);
 };
 

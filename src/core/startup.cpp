@@ -98,6 +98,9 @@ void LoadConfiguration(Session& session) {
     session.system.sysop_name = session.node.sysop_name.str();
     session.system.multinode = session.node.multinode;
     session.multinode = session.node.multinode;
+    // Node 0 of a daemon installation (inetd, systemd, socat) takes the first free node for each
+    // caller, all of them with the settings of vorn0.dat.
+    session.system.dynamic_node = session.node_text == "0" && session.node.daemon_mode;
 
     if (!ReadGameSettings("setup.dat", session.settings)) {
         out.plain_line("");
@@ -127,11 +130,17 @@ void InitializeSession(Session& session) {
     session.time_adjust = 0;
 
     if (session.system.dynamic_node) {
-        // Carried for sites that let the game pick its node: the first free slot of the table.
         session.system.multinode = true;
         session.multinode = true;
-        session.locked_node = TakeDynamicNode();
-        session.node_number = session.locked_node;
+        if (!TakeFreeNode(session.node_hold)) {
+            session.writer.plain_line("");
+            session.writer.plain_line(std::string(kNodeLockFile) +
+                                      " couldn't be written, check its permissions");
+            session.writer.plain_line("Try recreating it with setup");
+            session.writer.plain_line(kContactLine);
+            session.exit(kExitConfig);
+        }
+        session.node_number = static_cast<std::uint8_t>(session.node_hold.node());
     } else {
         session.node_number = NodeNumberOf(FirstArgument(session));
     }
@@ -183,6 +192,15 @@ void SetUpLocalSession(Session& session) {
 
 void CheckDoorType(Session& session) {
     if (!session.multinode) session.node_number = 1;
+    if (!session.system.dynamic_node && !HoldNode(session.node_hold, session.node_number)) {
+        // Two callers on one node share its work directory and its place in the node table.
+        session.log("xNode " + std::to_string(session.node_number) +
+                    " is in use by another game: check the board's node numbers");
+    }
+    if (session.system.dynamic_node && !session.node_hold.held()) {
+        session.log("*No free node in " + std::string(kNodeLockFile) + ": sharing node " +
+                    std::to_string(session.node_number));
+    }
     switch (session.node.door_type) {
         case 1:
             ReadDoorSys(session);
@@ -192,6 +210,9 @@ void CheckDoorType(Session& session) {
             break;
         case 3:
             SetUpLocalSession(session);
+            break;
+        case kDoorTypeDoor32:
+            ReadDoor32Sys(session);
             break;
         case 4:
             // The game's own logon: no drop file grants time, so the node's limit (or the
@@ -227,16 +248,26 @@ void CheckDoorType(Session& session) {
 
     LoadConfiguration(session);
     InitializeSession(session);
-    session.writer.initialize();
+    // A door32 board may hand over its socket: the terminal is first spoken to there, once the
+    // drop file has been read with the paths (and the log) in place.
+    const bool door32 = session.node.door_type == kDoorTypeDoor32;
+    if (!door32) session.writer.initialize();
     OpenDataFiles(session);
+    if (door32) {
+        OpenDoor32Line(session);
+        session.writer.initialize();
+    }
     session.log(">Initiated Files");
     SetDefaultUser(session);
     CheckDoorType(session);
     OpenNodeControl(session);
+    const std::string line = session.platform.terminal.describe();
+    if (!line.empty()) session.log(">Caller line: " + line);
     session.log(std::string(">Vornhold version ") + kLongVersion + " loaded");
 
     session.session_running = true;
-    session.logged_on = session.node.door_type == 1 || session.node.door_type == 2;
+    session.logged_on = session.node.door_type == 1 || session.node.door_type == 2 ||
+                        session.node.door_type == kDoorTypeDoor32;
     session.time_adjust = 0;
     session.extra_seconds = 0;
     session.session_start = session.clock.now();
@@ -282,7 +313,7 @@ std::string TerminateBanner(int exit_level) {
     // A caller who hangs up or runs out of time leaves the node table as one who quits.
     LeaveNodeTable(session);
     CloseNodeControl(session);
-    if (session.locked_node != 0) ReleaseDynamicNode(session.locked_node);
+    session.node_hold.release();
     const int exit_level = kExitNormal;
     session.log(">Vornhold va20 terminated (errorlevel " + std::to_string(exit_level) + ").");
 

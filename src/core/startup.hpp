@@ -20,6 +20,9 @@ inline constexpr int kExitStrings = 250;
 inline constexpr int kExitDataFiles = 254;
 inline constexpr int kExitConfig = 255;
 
+// The door type of boards that write door32.sys and may hand over a socket.
+inline constexpr int kDoorTypeDoor32 = 5;
+
 // The node argument: the text that names vorn<text>.dat, and the node number (modulo 256).
 std::string NodeTextOf(const std::string* argument);
 std::uint8_t NodeNumberOf(const std::string* argument);

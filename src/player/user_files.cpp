@@ -61,29 +61,28 @@ std::optional<std::uint64_t> NewUserPosition(RecordFile& users) {
     return count;
 }
 
-}  // namespace
-
-void SetDefaultUser(Session& session) {
-    session.users.current = DefaultUserRecord();
-    std::memset(&session.users.extra, 0, sizeof session.users.extra);
-}
-
-bool AddUser(Session& session, UserRecord& user) {
-    UserFiles& u = session.users;
-    RecordFile users;
-    // Created without truncating: another node may be creating the file at the same moment.
+// users.dat opened for reading and writing under its whole-file lock, which every change of
+// the set of users takes; created without truncating, since another node may be creating the
+// file at the same moment. Closing the file ends the lock.
+RecordFile OpenUsersLocked() {
     const int fd = ::open(kUsersFile, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
     if (fd < 0) RuntimeIoError(kIoWriteError, kUsersFile);
     ::close(fd);
+    RecordFile users;
     if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
         RuntimeIoError(kIoWriteError, kUsersFile);
     }
     LockRange(users.fd(), F_WRLCK, 0, 0);
+    return users;
+}
 
+// AddUser with users.dat already open and locked: the record and its two parallel records.
+bool AddUserLocked(Session& session, RecordFile& users, UserRecord& user) {
+    UserFiles& u = session.users;
     const std::optional<std::uint64_t> position = NewUserPosition(users);
     if (!position) {
         user.number = 0;
-        return false;  // closing the file ends the lock
+        return false;
     }
     user.number = static_cast<std::uint16_t>(*position + 1);
     users.write_checked(*position, &user);
@@ -94,8 +93,21 @@ bool AddUser(Session& session, UserRecord& user) {
     WriteParallel(kUserExtraFile, sizeof(UserExtraRecord), user.number, &u.extra);
     const UserIndexEntry entry = IndexEntryFor(user);
     WriteParallel(kUserIndexFile, sizeof(UserIndexEntry), user.number, &entry);
-    LockRange(users.fd(), F_UNLCK, 0, 0);
+    return true;
+}
+
+}  // namespace
+
+void SetDefaultUser(Session& session) {
+    session.users.current = DefaultUserRecord();
+    std::memset(&session.users.extra, 0, sizeof session.users.extra);
+}
+
+bool AddUser(Session& session, UserRecord& user) {
+    RecordFile users = OpenUsersLocked();
+    const bool added = AddUserLocked(session, users, user);
     users.close();
+    if (!added) return false;
 
     if (user.name.view() != "Joe") {
         if (!AddNews(user.name.str() + " name has been heard lately!", "global", session.clock)) {
@@ -179,21 +191,18 @@ bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_
     return true;
 }
 
+// Under the lock AddUser takes: nodes starting at the same moment in a new game directory wait
+// for the one that writes the placeholder, instead of finding the files half made (and cutting
+// the placeholder off again, or missing user2.dat).
 void PrepareUserFiles(Session& session) {
     UserFiles& u = session.users;
-    RecordFile users;
-    if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead)) {
+    RecordFile users = OpenUsersLocked();
+    if (!users.read(0, &u.current)) {
+        // No first record: a new game, or what is left of users.dat is started again.
+        if (::ftruncate(users.fd(), 0) != 0) RuntimeIoError(kIoWriteError, kUsersFile);
         SetDefaultUser(session);
-        AddUser(session, u.current);
-    } else if (!users.read(0, &u.current)) {
-        users.close();
-        SetDefaultUser(session);
-        if (!users.create(kUsersFile, sizeof(UserRecord))) {
-            RuntimeIoError(kIoWriteError, kUsersFile);
-        }
-        users.write_checked(0, &u.current);
+        AddUserLocked(session, users, u.current);
     }
-    if (!users.is_open()) users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead);
     u.user_count = ClampCount(users.record_count());
 }
 

@@ -25,8 +25,8 @@ constexpr const char* kUsage =
     "       setup --set game NAME VALUE      set one game setting\n"
     "       setup --set maint NAME VALUE     set one maintenance setting\n"
     "       setup --redo-lockfile            mark in lockfile.lck the nodes that have a file\n"
-    "Flags take yes or no, numbers a whole number in their range, door_type 1 door.sys,\n"
-    "2 doorfile.sr, 3 local, 4 the game's own logon. The names:\n";
+    "Node 0 is the node of `game` without a node number or with DAEMON.\n"
+    "Flags take yes or no, numbers a whole number in their range. door_type:\n";
 
 struct Target {
     SettingsFile file = SettingsFile::kNode;
@@ -48,6 +48,7 @@ std::string_view SectionName(SettingsFile file) {
 
 void PrintUsage(std::FILE* to) {
     std::fputs(kUsage, to);
+    std::fprintf(to, "  %s.\nThe names:\n", DoorTypeList().c_str());
     for (const SettingsFile file :
          {SettingsFile::kNode, SettingsFile::kGame, SettingsFile::kMaint}) {
         std::string line = "  " + std::string(SectionName(file)) + ":";
@@ -85,8 +86,9 @@ std::optional<Target> ParseTarget(const std::vector<std::string>& args, std::siz
     }
     const std::optional<long long> node =
         index + 1 < args.size() ? ParseWholeNumber(args[index + 1]) : std::nullopt;
-    if (!node || *node < kFirstNode || *node > kLastNode) {
-        error = "a node number from 1 to 9999 must follow \"node\"";
+    // Node 0, which the screens do not page to, is the daemon node of stand-alone telnet games.
+    if (!node || *node < 0 || *node > kLastNode) {
+        error = "a node number from 0 to 9999 must follow \"node\"";
         return std::nullopt;
     }
     return Target{SettingsFile::kNode, static_cast<int>(*node), index + 2};

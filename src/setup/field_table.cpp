@@ -195,11 +195,29 @@ std::string WithTrailingSlash(std::string_view path) {
     return out;
 }
 
+std::span<const DoorType> DoorTypes() {
+    static constexpr DoorType kDoorTypes[kDoorTypeCount] = {
+        {"Door.sys", " Door.sys", "door.sys"},
+        {"Doorfile.sr", " Doorfile.sr", "doorfile.sr"},
+        {"Local", " Local / Daemon", "local"},
+        {"Internal login system", " Internal login system", "the game's own logon"},
+        {"Door32.sys", " Door32.sys", "door32.sys"},
+    };
+    return kDoorTypes;
+}
+
 std::string_view DoorTypeName(int door_type) {
-    static constexpr std::string_view kNames[kDoorTypeCount] = {"Door.sys", "Doorfile.sr", "Local",
-                                                                "Internal login system"};
     if (door_type < 1 || door_type > kDoorTypeCount) return "Invalid";
-    return kNames[door_type - 1];
+    return DoorTypes()[static_cast<std::size_t>(door_type - 1)].name;
+}
+
+std::string DoorTypeList() {
+    std::string list;
+    for (std::size_t i = 0; i < DoorTypes().size(); ++i) {
+        if (i != 0) list += ", ";
+        list += std::to_string(i + 1) + " " + std::string(DoorTypes()[i].help);
+    }
+    return list;
 }
 
 void SetDoorType(NodeConfig& node, int door_type) {
@@ -322,9 +340,8 @@ bool SetFieldFromText(const SetupField& field, SetupRecords& records, std::strin
     }
     const std::optional<long long> value = ParseWholeNumber(text);
     if (!value || *value < 1 || *value > kDoorTypeCount) {
-        error =
-            "give a door type from 1 to 4 (1 door.sys, 2 doorfile.sr, 3 local, "
-            "4 internal login system)";
+        error = "give a door type from 1 to " + std::to_string(kDoorTypeCount) + " (" +
+                DoorTypeList() + ")";
         return false;
     }
     SetDoorType(records.node, static_cast<int>(*value));

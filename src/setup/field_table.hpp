@@ -30,7 +30,7 @@ enum class FieldKind {
     kPath,      // as kText, with "/" appended; a missing directory is offered to be created
     kFlag,      // toggled by its key
     kNumber,    // a typed number, kept modulo 256 or 65536 as the field is one or two bytes
-    kDoorType,  // chosen from the door types 1 to 4
+    kDoorType,  // chosen from the door types 1 to 5
 };
 
 struct SetupField {
@@ -60,9 +60,19 @@ std::uint32_t TypedNumber(std::string_view typed, std::size_t bytes);
 // A typed path as it is stored: with "/" appended when it does not end in "/".
 std::string WithTrailingSlash(std::string_view path);
 
-inline constexpr int kDoorTypeCount = 4;
-// "Door.sys", "Doorfile.sr", "Local", "Internal login system"; "Invalid" for other values.
+// The door types 1 to 5: the name the node screen shows, the label of the chooser and the
+// words of the non-interactive form's help.
+struct DoorType {
+    std::string_view name;    // "Door.sys"
+    std::string_view choice;  // " Door.sys"
+    std::string_view help;    // "door.sys"
+};
+inline constexpr int kDoorTypeCount = 5;
+std::span<const DoorType> DoorTypes();
+// The name of a door type; "Invalid" for other values.
 std::string_view DoorTypeName(int door_type);
+// "1 door.sys, 2 doorfile.sr, ..." for messages and help.
+std::string DoorTypeList();
 // Sets the door type; a waiting-for-call node is exactly one with the internal login system.
 void SetDoorType(NodeConfig& node, int door_type);
 // The node becomes a local node (door type 3) and stops waiting for calls.

@@ -147,10 +147,9 @@ void SetupScreens::draw_door_types() {
     console_.clear();
     console_.show_cursor(false);
     console_.text(kLeft, kTop, "Choose a door type...", 15);
-    static constexpr std::string_view kChoices[kDoorTypeCount] = {
-        " Door.sys", " Doorfile.sr", " Local / Daemon", " Internal login system"};
     for (int i = 0; i < kDoorTypeCount; ++i) {
-        menu_line(kTop + 2 + i, static_cast<char>('1' + i), kChoices[i]);
+        menu_line(kTop + 2 + i, static_cast<char>('1' + i),
+                  DoorTypes()[static_cast<std::size_t>(i)].choice);
     }
 }
 

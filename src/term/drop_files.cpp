@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/directories.hpp"
 #include "core/session.hpp"
@@ -19,6 +21,10 @@ namespace vorn {
 namespace {
 
 constexpr int kAnswerWaitMs = 600;
+constexpr std::size_t kMaxLine = 255;
+// A door32.sys is a few hundred bytes; reading stops here, and eleven lines must fit before it.
+constexpr std::size_t kMaxDoor32Bytes = 64 * 1024;
+constexpr int kDoor32Lines = 11;
 
 // Lines of a drop file: at most 255 characters each; lines past the end read as empty.
 class DropFile {
@@ -30,7 +36,7 @@ class DropFile {
         std::string text;
         if (in_ && std::getline(in_, text)) {
             if (!text.empty() && text.back() == '\r') text.pop_back();
-            if (text.size() > 255) text.resize(255);
+            if (text.size() > kMaxLine) text.resize(kMaxLine);
         } else {
             text.clear();
         }
@@ -50,14 +56,20 @@ std::string Trimmed(const std::string& s) {
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
-// The usual decimal conversion: a text that is not wholly a number counts as 0.
-double Number(const std::string& text) {
+// The usual decimal conversion; nullopt for a text that is not wholly a number.
+std::optional<double> ParsedNumber(const std::string& text) {
     const std::string t = Trimmed(text);
-    if (t.empty()) return 0;
+    if (t.empty()) return std::nullopt;
     char* end = nullptr;
     const double v = std::strtod(t.c_str(), &end);
-    if (end == nullptr || *end != '\0' || !std::isfinite(v)) return 0;
+    // The whole text: a NUL inside it ends the C string early, not the number.
+    if (end != t.c_str() + t.size() || !std::isfinite(v)) return std::nullopt;
     return v;
+}
+
+// A text that is not wholly a number counts as 0.
+double Number(const std::string& text) {
+    return ParsedNumber(text).value_or(0);
 }
 
 // A number out of range, or with a fraction, is no integer: 0. The range is checked before the
@@ -66,6 +78,13 @@ std::int32_t Integer32(const std::string& text) {
     const double v = Number(text);
     if (v > INT32_MAX || v < INT32_MIN || v != std::trunc(v)) return 0;
     return static_cast<std::int32_t>(v);
+}
+
+// A whole number from `low` to `high`, or nullopt; the range is checked before the conversion.
+std::optional<int> WholeNumber(const std::string& text, int low, int high) {
+    const std::optional<double> v = ParsedNumber(text);
+    if (!v || *v < low || *v > high || *v != std::trunc(*v)) return std::nullopt;
+    return static_cast<int>(*v);
 }
 
 std::int16_t Integer16(const std::string& text) {
@@ -97,7 +116,8 @@ std::string ReadAnswer(Session& session, int wait_ms, Done&& done) {
         if (left <= 0 || !io.wait_readable(static_cast<int>(left))) break;
         char buffer[64];
         const long n = io.read_some(buffer, sizeof buffer);
-        if (n <= 0) break;
+        if (n == 0) break;
+        if (n < 0) continue;
         for (long i = 0; i < n && answer.size() < 255; ++i) {
             answer += static_cast<char>(std::toupper(static_cast<unsigned char>(buffer[i])));
         }
@@ -175,6 +195,104 @@ void ReadDoorfileSr(Session& session) {
     file.skip(2);
     session.minutes_allowed = Integer16(file.line()) * 60.0;
     ApplyTimeLimit(session);
+}
+
+std::optional<Door32Info> ParseDoor32Sys(std::string_view text, std::string& problem) {
+    std::vector<std::string> lines;
+    while (!text.empty() && lines.size() < kDoor32Lines) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.emplace_back(line.substr(0, kMaxLine));
+    }
+    if (lines.size() < kDoor32Lines) {
+        problem = "only " + std::to_string(lines.size()) + " of its 11 lines";
+        return std::nullopt;
+    }
+    const auto bad = [&problem](int line, const char* what) {
+        problem = "line " + std::to_string(line) + ": " + what;
+        return std::nullopt;
+    };
+    Door32Info info;
+    const std::optional<int> comm = WholeNumber(lines[0], 0, 2);
+    if (!comm) return bad(1, "the comm type is not 0, 1 or 2");
+    info.comm_type = *comm;
+    if (info.comm_type == 2) {
+        const std::optional<int> handle = WholeNumber(lines[1], 0, INT32_MAX);
+        if (!handle) return bad(2, "the socket handle is no number");
+        info.handle = *handle;
+    }
+    info.baud = info.comm_type == 0 ? 0 : WholeNumber(lines[2], 0, INT32_MAX).value_or(0);
+    info.real_name = Trimmed(lines[5]);
+    info.alias = Trimmed(lines[6]);
+    for (const std::string* name : {&info.real_name, &info.alias}) {
+        for (const char c : *name) {
+            if (static_cast<unsigned char>(c) < 32 || c == 127) {
+                return bad(name == &info.real_name ? 6 : 7, "control characters in the name");
+            }
+        }
+    }
+    if (info.real_name.empty() && info.alias.empty()) return bad(6, "no caller name");
+    const std::optional<double> minutes = ParsedNumber(lines[8]);
+    if (!minutes || *minutes < 0) return bad(9, "the time left is no number");
+    info.minutes_left = *minutes;
+    const std::optional<int> emulation = WholeNumber(lines[9], 0, 255);
+    if (!emulation) return bad(10, "the emulation is no number");
+    info.emulation = *emulation;
+    const std::optional<int> node = WholeNumber(lines[10], 0, INT32_MAX);
+    if (!node) return bad(11, "the node is no number");
+    info.node = *node;
+    return info;
+}
+
+void OpenDoor32Line(Session& session) {
+    const std::string path = session.node.door_file_path.str() + "door32.sys";
+    std::ifstream in(NativePath(path), std::ios::binary);
+    if (!in.is_open()) {
+        session.writer.plain_line("Error reading DOOR32.SYS (Not Found)");
+        session.writer.plain_line(path + " is missing");
+        session.log("** DOOR32.SYS not found at " + path);
+        session.exit(kExitNoDropFile);
+    }
+    std::string text(kMaxDoor32Bytes, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::string problem;
+    const std::optional<Door32Info> info = ParseDoor32Sys(text, problem);
+    if (!info) {
+        session.writer.plain_line("Error reading DOOR32.SYS (" + problem + ")");
+        session.writer.plain_line(path + " is damaged");
+        session.log("** DOOR32.SYS damaged at " + path + ": " + problem);
+        session.exit(kExitNoDropFile);
+    }
+    session.door32 = *info;
+    if (info->comm_type == 2 && !session.platform.terminal.use_socket(info->handle)) {
+        session.log("xDOOR32.SYS socket handle " + std::to_string(info->handle) +
+                    " is no open socket: playing on standard input and output");
+    }
+    if (!session.system.dynamic_node && session.node_number == 0 && info->node >= 1 &&
+        info->node <= 255) {
+        session.node_number = static_cast<std::uint8_t>(info->node);
+    }
+}
+
+void ReadDoor32Sys(Session& session) {
+    const Door32Info& info = session.door32;
+    session.local_session = info.comm_type == 0;
+    session.comm_active = !session.local_session;
+    session.remote_connection = !session.local_session;
+    session.comm.baud = info.baud;
+    session.log("Modem Baud: " + std::to_string(session.comm.baud));
+    session.users.current.real_name = info.real_name.empty() ? info.alias : info.real_name;
+    session.writer.print_line(session.users.current.real_name.view());
+    session.minutes_allowed = info.minutes_left;
+    ApplyTimeLimit(session);
+    if (info.emulation != 0) {
+        session.ansi_terminal = true;
+    } else if (!DetectAnsi(session)) {
+        MustBeAnsi(session);
+    }
 }
 
 bool DetectAnsi(Session& session) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace vorn {
@@ -22,6 +23,14 @@ class TerminalIo {
     virtual bool hung_up() const = 0;
     // The descriptor keys come from, when there is one (the key reader sets its terminal mode).
     virtual int input_descriptor() const { return -1; }
+    // Moves the line to the socket `fd` (a door32 board's handle); false, with the line left as
+    // it was, when `fd` is no open socket or the line cannot move.
+    virtual bool use_socket(int fd) {
+        (void)fd;
+        return false;
+    }
+    // What the line is, for the log ("telnet, window 80x25"); empty for a plain terminal.
+    virtual std::string describe() const { return {}; }
 };
 
 // Standard input and output (or any pair of descriptors).

@@ -5,6 +5,7 @@
 
 #include "common/config_files.hpp"
 #include "common/directories.hpp"
+#include "common/node_lock_table.hpp"
 #include "core/node_paths.hpp"
 #include "core/startup.hpp"
 #include "support/test_session.hpp"
@@ -86,6 +87,56 @@ TEST(LoadConfiguration, FailuresPrintTheirLinesAndExit255) {
               std::string::npos);
 }
 
+// Node 0 of a daemon installation takes its node from lockfile.lck; any other start keeps the
+// node it was given and holds it, so dynamic starts pass it by.
+TEST(InitializeSession, DaemonNodeTakesTheFirstFreeNode) {
+    const struct {
+        const char* argument;
+        bool daemon_mode;
+        int node;
+        std::string table;  // after the start
+    } cases[] = {
+        {"DAEMON", true, 1, std::string("\x01\x01\x00", 3)},
+        {nullptr, true, 1, std::string("\x01\x01\x00", 3)},
+        {"DAEMON", false, 0, std::string("\x01\x00\x00", 3)},
+        {"2", true, 2, std::string("\x01\x00\x00", 3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument == nullptr ? "no argument" : c.argument);
+        test::TestSession t;
+        if (c.argument != nullptr) t.session.args = {c.argument};
+        NodeConfig node = DefaultNodeConfig();
+        node.daemon_mode = c.daemon_mode;
+        ASSERT_TRUE(WriteNodeConfig("vorn0.dat", node));
+        ASSERT_TRUE(WriteNodeConfig("vorn2.dat", node));
+        ASSERT_TRUE(WriteGameSettings("setup.dat", DefaultGameSettings()));
+        test::WriteFile(kNodeLockFile, std::string("\x01", 1) + std::string(255, '\0'));
+        LoadConfiguration(t.session);
+        InitializeSession(t.session);
+        t.session.node.door_type = 3;
+        CheckDoorType(t.session);
+        EXPECT_EQ(t.session.node_number, c.node);
+        EXPECT_TRUE(t.session.node_hold.held() || c.node == 0);
+        EXPECT_EQ(test::ReadFile(kNodeLockFile).substr(0, 3), c.table);
+        // Whatever way the game ends, a node it took is given back.
+        EXPECT_EQ(ExitCodeOf([&] { t.session.exit(0); }), 0);
+        EXPECT_EQ(test::ReadFile(kNodeLockFile).substr(0, 3), std::string("\x01\x00\x00", 3));
+    }
+
+    test::TestSession t;
+    t.session.args = {"daemon"};
+    NodeConfig node = DefaultNodeConfig();
+    node.daemon_mode = true;
+    ASSERT_TRUE(WriteNodeConfig("vorn0.dat", node));
+    ASSERT_TRUE(WriteGameSettings("setup.dat", DefaultGameSettings()));
+    ::mkdir(kNodeLockFile, 0755);  // a table that cannot be opened
+    LoadConfiguration(t.session);
+    EXPECT_EQ(ExitCodeOf([&] { InitializeSession(t.session); }), 255);
+    EXPECT_NE(t.terminal.output.find("lockfile.lck couldn't be written, check its permissions\r\n"
+                                     "Try recreating it with setup\r\n"),
+              std::string::npos);
+}
+
 TEST(CheckDoorType, LocalSessionsAndInvalidTypes) {
     test::TestSession t;
     t.session.multinode = false;
@@ -144,24 +195,6 @@ TEST(Directories, ExistenceAndCreationAcceptEitherSeparator) {
     EXPECT_FALSE(DirectoryExists("plain"));
     CreateDirectoryPath(dir.path() + "/abs/olute", true);
     EXPECT_TRUE(DirectoryExists("abs/olute"));
-}
-
-TEST(DynamicNode, TakesTheFirstFreeSlotAndGivesItBack) {
-    test::TempDir dir;
-    std::string table(256, '\0');
-    table[1] = table[2] = 1;
-    test::WriteFile(kNodeLockFile, table);
-    EXPECT_EQ(TakeDynamicNode(), 3);
-    EXPECT_EQ(test::ReadFile(kNodeLockFile)[3], 1);
-    ReleaseDynamicNode(3);
-    EXPECT_EQ(test::ReadFile(kNodeLockFile)[3], 0);
-    // A short table is zero-filled to 256 bytes first.
-    test::WriteFile(kNodeLockFile, "\x01");
-    EXPECT_EQ(TakeDynamicNode(), 1);
-    EXPECT_EQ(test::ReadFile(kNodeLockFile).size(), 256u);
-    // A full table hands out 255.
-    test::WriteFile(kNodeLockFile, std::string(256, '\x01'));
-    EXPECT_EQ(TakeDynamicNode(), 255);
 }
 
 }  // namespace

@@ -6,90 +6,13 @@
 #include <cstring>
 #include <string>
 
-#include "common/config_files.hpp"
-#include "common/record_file.hpp"
 #include "common/user_records.hpp"
-#include "common/world_records.hpp"
 #include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
 
 namespace vorn::test {
 namespace {
-
-std::uint32_t Flags(std::string_view letters) {
-    std::uint32_t flags = 0;
-    for (char c : letters) flags |= 1u << (c - 64);
-    return flags;
-}
-
-template <class Record>
-Record Zeroed() {
-    Record r;
-    std::memset(&r, 0, sizeof r);
-    return r;
-}
-
-template <class Record>
-void WriteRecords(const GameDirectory& dir, const char* name, const std::vector<Record>& records) {
-    std::string bytes;
-    for (const Record& r : records) bytes.append(reinterpret_cast<const char*>(&r), sizeof r);
-    dir.write_file(name, bytes);
-}
-
-void WriteTestWorld(const GameDirectory& dir) {
-    RoomRecord city = Zeroed<RoomRecord>();
-    city.number = 1;
-    city.tag = "Vornville";
-    city.terrain = 255;
-    RoomRecord glade = Zeroed<RoomRecord>();
-    glade.number = 2;
-    glade.tag = "Test Glade";
-    glade.flags = Flags("NEIHQ");
-    glade.north = 1;
-    glade.east = 3;
-    glade.monster_chance = 100;
-    glade.monster_draw1 = 1;
-    glade.monster_draw2 = 1;
-    glade.text[0] = "A quiet glade. A beetle clicks in the grass.";
-    RoomRecord pit = Zeroed<RoomRecord>();
-    pit.number = 3;
-    pit.tag = "Death Pit";
-    pit.flags = Flags("WIHQ");
-    pit.west = 2;
-    pit.event = 1;
-    WriteRecords(dir, "rooms.dat", std::vector<RoomRecord>{city, glade, pit});
-
-    EventRecord fall = Zeroed<EventRecord>();
-    fall.number = 1;
-    fall.text[0] = "Something vast stirs at the bottom of the pit.";
-    fall.keep_weapon = true;
-    fall.keep_armor = true;
-    fall.monster = 2;
-    fall.monster_number = 1;
-    WriteRecords(dir, "events.dat", std::vector<EventRecord>{fall});
-
-    MonsterRecord beetle = Zeroed<MonsterRecord>();
-    beetle.number = 1;
-    beetle.name = "Grass Beetle";
-    beetle.hp_min = 1;
-    beetle.hp_max = 2;
-    beetle.reward = 7;
-    beetle.level = 1;
-    beetle.random_encounter = true;
-    beetle.reach = 1;
-    MonsterRecord horror = Zeroed<MonsterRecord>();
-    horror.number = 2;
-    horror.name = "Pit Horror";
-    horror.hp_min = 900;
-    horror.hp_max = 1000;
-    horror.attack_bonus = 200;
-    horror.attack_dice = 40;
-    horror.attack_sides = 50;
-    horror.level = 9;
-    horror.reach = 80;
-    WriteRecords(dir, "monsters.dat", std::vector<MonsterRecord>{beetle, horror});
-}
 
 TEST(FirstFights, WinOneDieInTheNextAndWakeInTown) {
     GameDirectory dir;

@@ -52,9 +52,9 @@ TEST(SetupProgram, SysopNamesTheBoardAndChoosesADoorType) {
     EXPECT_EQ(setup.cell(32, 3).foreground, 7);
     setup.type("Harbour Lights\r");
     ASSERT_TRUE(Answer(setup, "BBS Name                 Harbour Lights", "d"));
-    ASSERT_TRUE(Answer(setup, "Choose a door type...", "2"));
+    ASSERT_TRUE(Answer(setup, "5 Door32.sys", "5"));
     // Ctrl-C leaves at once, the changes already written.
-    ASSERT_TRUE(Answer(setup, "Doortype                 Doorfile.sr", "\x03"));
+    ASSERT_TRUE(Answer(setup, "Doortype                 Door32.sys", "\x03"));
     EXPECT_EQ(setup.wait_exit(), 0);
     const struct termios mode = setup.terminal_mode();
     EXPECT_NE(mode.c_lflag & ECHO, 0u);
@@ -62,7 +62,7 @@ TEST(SetupProgram, SysopNamesTheBoardAndChoosesADoorType) {
 
     const std::string node = dir.read_file("vorn2.dat");
     ASSERT_EQ(node.size(), 194u);
-    EXPECT_EQ(node[21], 2);                                // door type
+    EXPECT_EQ(node[21], 5);                                // door type
     EXPECT_EQ(node.substr(22, 15), "\x0eHarbour Lights");  // bbs_name
     EXPECT_EQ(node[146], 0);                               // not waiting for calls
     EXPECT_EQ(dir.file_size("setup.dat"), 356);

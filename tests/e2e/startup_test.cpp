@@ -205,22 +205,31 @@ TEST(StartupTest, DropFileDoorTypesWithoutTheirFileEndWithCode1) {
         EXPECT_TRUE(
             HasLine(lines, "Error reading DOORFILE.SR: Not Found at " + path + "doorfile.sr"))
             << result.output;
+
+        SetDoorType(dir, 5);
+        result = RunGame(dir, {"1"}, input);
+        EXPECT_EQ(result.exit_code, kExitNoDropFile);
+        lines = Lines(result.output);
+        EXPECT_TRUE(HasLine(lines, "Error reading DOOR32.SYS (Not Found)")) << result.output;
+        EXPECT_TRUE(HasLine(lines, path + "door32.sys is missing")) << result.output;
     }
 
     const std::string log = dir.read_file(FindFile(dir, "logs", kNode1Log));
     EXPECT_NE(log.find("  * * DOOR.SYS not found at " + path + "door.sys\n"), std::string::npos)
         << log;
     EXPECT_NE(log.find("  * * DOORFILE.SR not found\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("  * * DOOR32.SYS not found at " + path + "door32.sys\n"), std::string::npos)
+        << log;
 }
 
 TEST(StartupTest, InvalidDoorTypeEndsWith255) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
-    for (const int door_type : {0, 5, 255}) {
+    for (const int door_type : {0, 6, 255}) {
         SCOPED_TRACE(door_type);
         SetDoorType(dir, door_type);
-        // Door type 5 meets an input that has already ended.
-        const ProgramResult result = RunGame(dir, {"1"}, door_type == 5 ? "" : "\x1b[1;2R");
+        // Door type 6 meets an input that has already ended.
+        const ProgramResult result = RunGame(dir, {"1"}, door_type == 6 ? "" : "\x1b[1;2R");
         EXPECT_EQ(result.exit_code, kExitConfig);
         const std::vector<std::string> lines = Lines(result.output);
         ASSERT_GE(lines.size(), 2u);

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <set>
 
 #include "common/record_file.hpp"
@@ -40,6 +41,25 @@ UserRecord Named(const std::string& name, const std::string& real_name = "Caller
     return u;
 }
 
+// Runs `body` in `nodes` processes at once, each with a session of its own; true when every one
+// of them ended normally (an exit of the program counts as its exit code).
+bool OnNodesAtOnce(int nodes, const std::function<void(Session&, int)>& body) {
+    return test::AllEndedWell(test::StartAtOnce(nodes, [&body](int node) {
+        ManualClock clock(test::SampleTime());
+        ScriptedRandom random({0});
+        test::RecordingTerminal terminal(clock);
+        test::TestExit exit;
+        Platform platform{clock, random, terminal, exit};
+        Session session(platform);
+        try {
+            body(session, node);
+        } catch (const test::ExitCalled& e) {
+            return e.code;
+        }
+        return 0;
+    }));
+}
+
 TEST(PrepareUserFiles, FreshGameGetsJoeAsUserOneWithoutNews) {
     test::TestSession t;
     test::WriteFile("rooms.dat", "");
@@ -54,13 +74,27 @@ TEST(PrepareUserFiles, FreshGameGetsJoeAsUserOneWithoutNews) {
     EXPECT_FALSE(test::FileExists("global.nws"));
 }
 
-TEST(PrepareUserFiles, EmptyUsersFileGetsTheDefaultRecordOnly) {
+// Nodes starting at the same moment in a new game directory: one writes the placeholder in all
+// three files while the others wait, and no node finds them half made.
+TEST(PrepareUserFiles, NodesStartingAtOnceInANewGameAllFindThePlaceholder) {
+    for (int round = 0; round < 20; ++round) {
+        test::TestSession t;
+        test::WriteFile("rooms.dat", "");
+        EXPECT_TRUE(OnNodesAtOnce(6, [](Session& session, int) {
+            PrepareUserFiles(session);
+            OpenUserFileHandles(session);
+        }));
+        ASSERT_EQ(ReadUsers().size(), 1u);
+        EXPECT_EQ(ReadUsers()[0].name.str(), "Joe");
+        EXPECT_EQ(ReadIndex().size(), 1u);
+    }
+    // A users.dat without its first record is started again the same way.
     test::TestSession t;
-    test::WriteFile(kUsersFile, "");
+    test::WriteFile(kUsersFile, "short");
     PrepareUserFiles(t.session);
     EXPECT_EQ(test::ReadFile(kUsersFile).size(), 4269u);
-    EXPECT_FALSE(test::FileExists(kUserExtraFile));
-    EXPECT_FALSE(test::FileExists(kUserIndexFile));
+    EXPECT_EQ(test::ReadFile(kUserExtraFile).size(), 16384u);
+    EXPECT_EQ(ReadIndex().size(), 1u);
 }
 
 TEST(PrepareUserFiles, MissingRoomsOrExtraFileEndWith254) {
@@ -233,30 +267,12 @@ TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {
 
     constexpr int kNodes = 6;
     constexpr int kUsersEach = 15;
-    std::vector<pid_t> children;
-    for (int node = 0; node < kNodes; ++node) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            ManualClock clock(test::SampleTime());
-            ScriptedRandom random({0});
-            test::RecordingTerminal terminal(clock);
-            test::TestExit exit;
-            Platform platform{clock, random, terminal, exit};
-            Session session(platform);
-            for (int i = 0; i < kUsersEach; ++i) {
-                UserRecord u = Named("N" + std::to_string(node) + "U" + std::to_string(i));
-                AddUser(session, u);
-            }
-            ::_exit(0);
+    ASSERT_TRUE(OnNodesAtOnce(kNodes, [](Session& session, int node) {
+        for (int i = 0; i < kUsersEach; ++i) {
+            UserRecord u = Named("N" + std::to_string(node) + "U" + std::to_string(i));
+            AddUser(session, u);
         }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    }));
 
     const auto users = ReadUsers();
     const auto index = ReadIndex();

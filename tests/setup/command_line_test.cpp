@@ -56,10 +56,11 @@ TEST(SetupCommandLine, ShowsAndSetsSettingsByName) {
         {{"--set", "maint", "heal_everything", "no"}, 0, "heal_everything=no\n"},
         {{"--show", "maint"}, 0, "# maint.dat\nheal_everything=no\n"},
         {{"--set", "game", "door_type", "1"}, 2, "no game setting is called \"door_type\""},
-        {{"--set", "node", "0", "door_type", "1"}, 2, "from 1 to 9999"},
+        {{"--set", "node", "10000", "door_type", "1"}, 2, "from 0 to 9999"},
+        {{"--set", "node", "0", "daemon_mode", "yes"}, 0, "daemon_mode=yes\n"},
         {{"--set", "node", "4", "door_type"}, 2, "a NAME and a VALUE"},
         {{"--show", "nodes"}, 2, "unknown settings"},
-        {{"--redo-lockfile"}, 0, "lockfile.lck: nodes 4\n"},
+        {{"--redo-lockfile"}, 0, "lockfile.lck: nodes 0 4\n"},
         {{"--help"}, 0, "hp_recovery_secs"},
         {{"--frobnicate"}, 2, "unknown command"},
     };

@@ -91,8 +91,9 @@ TEST(SetupFieldTable, ScreensShowFlagsDoorTypesAndPathsInTheirWords) {
     EXPECT_FALSE(records.maint.heal_everything);
 
     const char* const names[] = {
-        "Invalid", "Door.sys", "Doorfile.sr", "Local", "Internal login system", "Invalid"};
-    for (int type = 0; type <= 5; ++type) {
+        "Invalid",    "Door.sys", "Doorfile.sr", "Local", "Internal login system",
+        "Door32.sys", "Invalid"};
+    for (int type = 0; type <= 6; ++type) {
         records.node.door_type = static_cast<std::uint8_t>(type);
         EXPECT_EQ(FieldDisplay(Field("door_type"), records), names[type]);
         EXPECT_EQ(FieldDisplay(Field("door_file_path"), records),
@@ -115,7 +116,8 @@ TEST(SetupFieldTable, CommandLineValuesAreReadStrictly) {
         std::string stored;  // as --show prints it
     } cases[] = {
         {"door_type", "4", true, "4"},
-        {"door_type", "5", false, "1"},
+        {"door_type", "5", true, "5"},
+        {"door_type", "6", false, "1"},
         {"door_type", "local", false, "1"},
         {"multinode", "no", true, "no"},
         {"multinode", "OFF", true, "no"},

@@ -2,10 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 #include "common/config_files.hpp"
 #include "common/record_file.hpp"
+#include "common/world_records.hpp"
 
 namespace vorn::test {
+
+namespace {
+
+std::uint32_t Flags(std::string_view letters) {
+    std::uint32_t flags = 0;
+    for (char c : letters) flags |= 1u << (c - 64);
+    return flags;
+}
+
+template <class Record>
+Record Zeroed() {
+    Record r;
+    std::memset(&r, 0, sizeof r);
+    return r;
+}
+
+template <class Record>
+void WriteRecords(const GameDirectory& dir, const char* name, const std::vector<Record>& records) {
+    std::string bytes;
+    for (const Record& r : records) bytes.append(reinterpret_cast<const char*>(&r), sizeof r);
+    dir.write_file(name, bytes);
+}
+
+}  // namespace
 
 void SetDoorType(const GameDirectory& dir, int door_type) {
     NodeConfig node{};
@@ -43,6 +71,60 @@ void SetUpDoorNode(const GameDirectory& dir, int node, const std::string& caller
     config.sysop_keys = sysop_keys;
     ASSERT_TRUE(WriteNodeConfig(dir.file("vorn" + std::to_string(node) + ".dat"), config));
     dir.write_file(folder + "/door.sys", DoorSys(caller, baud));
+}
+
+void WriteTestWorld(const GameDirectory& dir) {
+    RoomRecord city = Zeroed<RoomRecord>();
+    city.number = 1;
+    city.tag = "Vornville";
+    city.terrain = 255;
+    RoomRecord glade = Zeroed<RoomRecord>();
+    glade.number = 2;
+    glade.tag = "Test Glade";
+    glade.flags = Flags("NEIHQ");
+    glade.north = 1;
+    glade.east = 3;
+    glade.monster_chance = 100;
+    glade.monster_draw1 = 1;
+    glade.monster_draw2 = 1;
+    glade.text[0] = "A quiet glade. A beetle clicks in the grass.";
+    RoomRecord pit = Zeroed<RoomRecord>();
+    pit.number = 3;
+    pit.tag = "Death Pit";
+    pit.flags = Flags("WIHQ");
+    pit.west = 2;
+    pit.event = 1;
+    WriteRecords(dir, "rooms.dat", std::vector<RoomRecord>{city, glade, pit});
+
+    EventRecord fall = Zeroed<EventRecord>();
+    fall.number = 1;
+    fall.text[0] = "Something vast stirs at the bottom of the pit.";
+    fall.keep_weapon = true;
+    fall.keep_armor = true;
+    fall.monster = 2;
+    fall.monster_number = 1;
+    WriteRecords(dir, "events.dat", std::vector<EventRecord>{fall});
+
+    MonsterRecord beetle = Zeroed<MonsterRecord>();
+    beetle.number = 1;
+    beetle.name = "Grass Beetle";
+    beetle.hp_min = 1;
+    beetle.hp_max = 2;
+    beetle.reward = 7;
+    beetle.level = 1;
+    beetle.random_encounter = true;
+    beetle.reach = 1;
+    MonsterRecord horror = Zeroed<MonsterRecord>();
+    horror.number = 2;
+    horror.name = "Pit Horror";
+    horror.hp_min = 900;
+    horror.hp_max = 1000;
+    horror.attack_bonus = 200;
+    horror.attack_dice = 40;
+    horror.attack_sides = 50;
+    horror.level = 9;
+    horror.reach = 80;
+    WriteRecords(dir, "monsters.dat", std::vector<MonsterRecord>{beetle, horror});
 }
 
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {
@@ -130,6 +212,17 @@ void EnterTheForest(GameProcess& game, const std::string& name) {
     game.type("f");
     ASSERT_TRUE(Answer(game, "Do you take the", "y"));
     ASSERT_TRUE(game.wait_for_text("Cast spell"));
+}
+
+void EnterAsNewCaller(GameProcess& game, const std::string& caller, const std::string& character) {
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r")) << game.output();
+    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+    ASSERT_TRUE(Answer(game, "User name:", caller + "\r"));
+    ASSERT_TRUE(Answer(game, "create an account?", "y"));
+    ASSERT_TRUE(Answer(game, "Enter a password to use:", "pw\r"));
+    ASSERT_TRUE(Answer(game, "Enter password a second time:", "pw\r"));
+    ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
+    CreateHuman(game, character);
 }
 
 }  // namespace vorn::test

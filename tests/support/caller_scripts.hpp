@@ -23,6 +23,11 @@ void WriteDoorSys(const GameDirectory& dir, const std::string& caller);
 void SetUpDoorNode(const GameDirectory& dir, int node, const std::string& caller, int baud = 0,
                    bool sysop_keys = false);
 
+// A small world for fights: Vornville (room 1); the forest road leads to a glade (2) where a
+// harmless Grass Beetle always waits, and east of it a pit (3) where a Pit Horror kills whoever
+// enters.
+void WriteTestWorld(const GameDirectory& dir);
+
 // The user record whose character name is `name` (number 0 when there is none).
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name);
 // Changes that user's record in users.dat while no game runs (gold for a scenario, say).
@@ -38,6 +43,10 @@ void NewcomerCreatesHuman(GameProcess& game, const std::string& name);
 
 // From the map: Q to the title menu, Q there, the key after the credits, and a normal end.
 void LeaveFromTheMap(GameProcess& game);
+
+// From the first key pause through the game's own logon as a new caller (password "pw") to the
+// city, with a Human called `character` (as CreateHuman).
+void EnterAsNewCaller(GameProcess& game, const std::string& caller, const std::string& character);
 
 // From the character name question to the city: a Human of the given sub-race menu choice,
 // male, lawful good, worshipping Honor, no news; the player then stands in Vornville.

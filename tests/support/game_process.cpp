@@ -2,12 +2,14 @@
 // output into the terminal emulator, and the deadline-bound waits.
 #include "support/game_process.hpp"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -18,6 +20,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+
+#include "support/telnet_listener.hpp"
 
 namespace vorn::test {
 
@@ -152,11 +156,6 @@ GameProcess::GameProcess(std::string_view program, const GameDirectory& director
     const ChildPlan plan(program, directory.path(), options_.args, options_.keep_root,
                          options_.environment);
 
-    int wake[2];
-    if (::pipe2(wake, O_CLOEXEC) != 0) std::abort();
-    wake_read_ = wake[0];
-    wake_write_ = wake[1];
-
     if (options_.connection == Connection::kPty) {
         int master = -1;
         int slave = -1;
@@ -179,6 +178,28 @@ GameProcess::GameProcess(std::string_view program, const GameDirectory& director
         ::close(slave);
         input_fd_ = master;
         output_fd_ = master;
+    } else if (options_.connection == Connection::kSocketPair) {
+        int sockets[2], out[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0 ||
+            ::pipe2(out, O_CLOEXEC) != 0) {
+            std::abort();
+        }
+        const int empty = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(empty, 0);
+            ::dup2(out[1], 1);
+            ::dup2(out[1], 2);
+            ::dup2(sockets[1], kDoor32Handle);
+            ::fcntl(kDoor32Handle, F_SETFD, 0);  // kept across exec, even when dup2 did nothing
+            ExecChild(plan);
+        }
+        ::close(empty);
+        ::close(sockets[1]);
+        ::close(out[1]);
+        input_fd_ = output_fd_ = sockets[0];
+        error_fd_ = out[0];
+        socket_ = true;
     } else {
         int in[2], out[2], err[2];
         if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
@@ -200,7 +221,35 @@ GameProcess::GameProcess(std::string_view program, const GameDirectory& director
         error_fd_ = err[0];
         owns_output_fd_ = true;
     }
+    start_reader();
+}
+
+GameProcess::GameProcess(TelnetListener& listener, TerminalKind terminal)
+    : telnet_(std::make_unique<TelnetClient>()),
+      screen_(std::make_unique<TerminalScreen>(terminal)) {
+    IgnoreSigpipe();
+    options_.terminal = terminal;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(listener.port()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd < 0 ||
+        ::connect(fd, reinterpret_cast<struct sockaddr*>(&address), sizeof address) != 0) {
+        std::abort();
+    }
+    input_fd_ = output_fd_ = fd;
+    socket_ = true;
+    pid_ = listener.take_started();
+    start_reader();
+}
+
+void GameProcess::start_reader() {
     if (pid_ < 0) std::abort();
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC) != 0) std::abort();
+    wake_read_ = wake[0];
+    wake_write_ = wake[1];
     pidfd_ = OpenPidFd(pid_);
     reader_ = std::thread([this] { read_loop(); });
 }
@@ -219,8 +268,8 @@ GameProcess::~GameProcess() {
     if (owns_output_fd_ && output_fd_ >= 0) ::close(output_fd_);
     if (error_fd_ >= 0) ::close(error_fd_);
     if (pidfd_ >= 0) ::close(pidfd_);
-    ::close(wake_read_);
-    ::close(wake_write_);
+    if (wake_read_ >= 0) ::close(wake_read_);
+    if (wake_write_ >= 0) ::close(wake_write_);
 }
 
 void GameProcess::read_loop() {
@@ -240,18 +289,26 @@ void GameProcess::read_loop() {
             const ssize_t n = ::read(output_fd_, buffer, sizeof buffer);
             if (n < 0 && errno == EINTR) continue;
             std::string answer;
+            std::string negotiation;
             {
                 const std::lock_guard lock(mutex_);
                 if (n <= 0) {
-                    // End of file on a pipe, EIO on a pty master whose slave is closed.
+                    // End of file on a pipe or socket, EIO on a pty master whose slave is closed.
                     output_open = false;
                     output_ended_ = true;
                 } else {
-                    output_.append(buffer, static_cast<std::size_t>(n));
-                    answer = screen_->feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+                    std::string_view bytes(buffer, static_cast<std::size_t>(n));
+                    std::string data;
+                    if (telnet_) {
+                        data = telnet_->receive(bytes, negotiation);
+                        bytes = data;
+                    }
+                    output_.append(bytes);
+                    answer = screen_->feed(bytes);
                 }
             }
-            if (!answer.empty()) write_input(answer);
+            if (!negotiation.empty()) write_input(negotiation);
+            if (!answer.empty()) write_input(telnet_ ? TelnetClient::Send(answer) : answer);
             changed_.notify_all();
         }
         if (fds[2].revents != 0) {
@@ -290,10 +347,15 @@ void GameProcess::write_input(std::string_view bytes) {
 }
 
 void GameProcess::type(std::string_view keys) {
-    write_input(keys);
+    write_input(telnet_ ? TelnetClient::Send(keys) : std::string(keys));
 }
 
 void GameProcess::hang_up() {
+    if (socket_) {
+        const std::lock_guard lock(write_mutex_);
+        ::shutdown(input_fd_, SHUT_RDWR);
+        return;
+    }
     if (options_.connection == Connection::kPty) {
         // The master is also the output: stop reading it before it goes.
         stop_reader();
@@ -381,6 +443,19 @@ int GameProcess::cursor_column() const {
 int GameProcess::cursor_row() const {
     const std::lock_guard lock(mutex_);
     return screen_->cursor_row();
+}
+
+pid_t StartOnConnection(std::string_view program, const std::string& directory,
+                        const std::vector<std::string>& args, int connection) {
+    const ChildPlan plan(program, directory, args, false);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(connection, 0);
+        ::dup2(connection, 1);
+        ::dup2(connection, 2);
+        ExecChild(plan);
+    }
+    return pid;
 }
 
 ProgramResult RunProgram(std::string_view program, const std::string& directory,

@@ -1,8 +1,9 @@
 // Runs a real program of the build (usually `game`) the way a BBS does: in its game directory,
 // as the unprivileged user, with the caller's terminal on standard input and output, either a
-// pseudo-terminal or plain pipes. Everything the program writes is drained at once by a reader
-// thread and fed to a terminal emulator, whose answers (the start-up probe) go back to it. Waits
-// are event-driven with a deadline; nothing here sleeps for a fixed time.
+// pseudo-terminal or plain pipes, or on a socket a door32 board hands over; or reaches a game as
+// a telnet client through a TelnetListener. Everything the program writes is drained at once by
+// a reader thread and fed to a terminal emulator, whose answers (the start-up probe) go back to
+// it. Waits are event-driven with a deadline; nothing here sleeps for a fixed time.
 #pragma once
 
 #include <sys/resource.h>
@@ -31,7 +32,16 @@ inline constexpr int kKilledBySignal = 1000;  // plus the signal number
 enum class Connection {
     kPty,    // a pseudo-terminal in its default (line-editing) mode; the program's controlling tty
     kPipes,  // standard input, output and error are three pipes
+    // The caller on a local socket at descriptor kDoor32Handle, as a door32 board hands it over;
+    // standard input is empty and what goes to standard output and error is error_output().
+    kSocketPair,
 };
+
+// The descriptor a kSocketPair program finds the caller's socket on.
+inline constexpr int kDoor32Handle = 3;
+
+class TelnetListener;
+class TelnetClient;
 
 struct LaunchOptions {
     std::vector<std::string> args;  // after the program name
@@ -48,6 +58,9 @@ class GameProcess {
     // Starts `program` (a build executable: "game", "setup", ...) in `directory`.
     GameProcess(std::string_view program, const GameDirectory& directory,
                 LaunchOptions options = {});
+    // Connects to `listener` as a telnet client (negotiating like one, a window of 80 x 25) and
+    // takes over the program it starts for the connection. Typed Enter goes as CR LF.
+    explicit GameProcess(TelnetListener& listener, TerminalKind terminal = TerminalKind::kUtf8);
     // A process still running is killed.
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
@@ -57,8 +70,9 @@ class GameProcess {
 
     // Types keys: bytes on the terminal (or on standard input for pipes).
     void type(std::string_view keys);
-    // The caller hangs up: the pty master is closed (the program gets SIGHUP, then EIO), or on
-    // pipes standard input is closed (end of file). Output is no longer read after a pty hang-up.
+    // The caller hangs up: the pty master is closed (the program gets SIGHUP, then EIO), on
+    // pipes standard input is closed (end of file), a socket is shut down both ways. Output is
+    // no longer read after a pty hang-up.
     void hang_up();
 
     // Waits until `text` shows on one row of the screen. False at the deadline or when the
@@ -93,6 +107,7 @@ class GameProcess {
     long peak_rss_kb() const { return usage_.ru_maxrss; }
 
   private:
+    void start_reader();
     void read_loop();
     void write_input(std::string_view bytes);
     void stop_reader();
@@ -107,6 +122,8 @@ class GameProcess {
     int wake_read_ = -1;
     int wake_write_ = -1;
     bool owns_output_fd_ = false;  // pipes: output and input are different descriptors
+    bool socket_ = false;          // input and output are one socket
+    std::unique_ptr<TelnetClient> telnet_;
 
     std::thread reader_;
     mutable std::mutex mutex_;
@@ -142,6 +159,11 @@ struct RunOptions {
 
 // User plus system CPU seconds a running process has used so far (from /proc); 0 when it is gone.
 double ProcessCpuSeconds(pid_t pid);
+
+// Starts a build executable in `directory` as inetd does: `connection` as its standard input,
+// output and error. The caller reaps it.
+pid_t StartOnConnection(std::string_view program, const std::string& directory,
+                        const std::vector<std::string>& args, int connection);
 
 // Runs a build executable in `directory` to its end, in this thread: no terminal emulator,
 // nothing but pipes, so its cost is small and the same for every program it runs.

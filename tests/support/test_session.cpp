@@ -109,6 +109,38 @@ DateTime MakeTime(int year, int month, int day, int hour, int minute, int second
     return t;
 }
 
+std::vector<pid_t> StartAtOnce(int count, const std::function<int(int)>& body) {
+    int go[2];
+    if (::pipe(go) != 0) std::abort();
+    std::vector<pid_t> processes;
+    for (int i = 0; i < count; ++i) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            // They all start when the test closes its end of the pipe.
+            ::close(go[1]);
+            char c;
+            while (::read(go[0], &c, 1) < 0) {
+            }
+            ::close(go[0]);
+            ::_exit(body(i));
+        }
+        processes.push_back(pid);
+    }
+    ::close(go[1]);
+    ::close(go[0]);
+    return processes;
+}
+
+bool AllEndedWell(const std::vector<pid_t>& processes) {
+    bool all = true;
+    for (const pid_t pid : processes) {
+        int status = 0;
+        all = ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+              all;
+    }
+    return all;
+}
+
 TestSession::TestSession() : TestSession(SampleTime()) {}
 
 TestSession::TestSession(DateTime start) : clock(start) {}

@@ -3,6 +3,8 @@
 // test runs in a fresh temporary directory that becomes the game directory.
 #pragma once
 
+#include <sys/types.h>
+
 #include <deque>
 #include <functional>
 #include <string>
@@ -84,6 +86,12 @@ struct TestSession {
 // Runs `body` in a child process as the unprivileged user nobody when the test runs as root (in
 // place otherwise) and returns its result; the working directory is opened to that user first.
 int RunUnprivileged(const std::function<int()>& body);
+
+// Starts `count` child processes that run `body` (with their index) all at the same moment and
+// end with its result; returns their ids, for the caller to wait for.
+std::vector<pid_t> StartAtOnce(int count, const std::function<int(int)>& body);
+// Waits for the processes; true when every one ended with code 0.
+bool AllEndedWell(const std::vector<pid_t>& processes);
 
 // 7 December 2026, 10:15:00 am, a Monday.
 DateTime SampleTime();

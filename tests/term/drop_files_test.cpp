@@ -157,6 +157,96 @@ TEST(DoorfileSr, TerminalWithoutAnsiIsTurnedAway) {
               std::string::npos);
 }
 
+// Lines 1..11 of a door32.sys: comm type, handle, baud, board, record, real name, alias,
+// security, minutes left, emulation, node.
+std::string Door32(const std::string& comm, const std::string& real_name,
+                   const std::string& minutes, const std::string& eol = "\r\n") {
+    const std::string lines[] = {comm,  "7",   "38400", "Board 1.0", "12", real_name,
+                                 "Ann", "100", minutes, "1",         "3"};
+    std::string text;
+    for (const std::string& line : lines) text += line + eol;
+    return text;
+}
+
+TEST(Door32Sys, GoodDamagedAndPartialFiles) {
+    std::string binary = Door32("2", "Ann Smith", "60");
+    binary[0] = '\0';
+    const struct {
+        const char* what;
+        std::string text;
+        const char* problem;  // empty when the file is good
+        std::string name;
+        double minutes;
+    } cases[] = {
+        {"CR LF", Door32("2", "Ann Smith", "60"), "", "Ann Smith", 60},
+        {"LF, no end on the last line", Door32("0", "Ann Smith", "45.5", "\n").substr(0, 60), "",
+         "Ann Smith", 45.5},
+        {"a huge name is cut", Door32("2", std::string(100000, 'n'), "60"), "",
+         std::string(255, 'n'), 60},
+        {"short", "2\r\n7\r\n38400\r\n", "only 3 of its 11 lines", "", 0},
+        {"empty", "", "only 0 of its 11 lines", "", 0},
+        {"binary", binary, "line 1: the comm type is not 0, 1 or 2", "", 0},
+        {"comm type 3", Door32("3", "Ann Smith", "60"), "line 1", "", 0},
+        {"no socket handle", Door32("2", "Ann Smith", "60").replace(3, 1, "x"), "line 2", "", 0},
+        {"control characters in the name", Door32("2", "Ann\x1b[2J", "60"), "line 6", "", 0},
+        {"no time", Door32("2", "Ann Smith", "lots"), "line 9", "", 0},
+        {"a negative time", Door32("2", "Ann Smith", "-5"), "line 9", "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string problem;
+        const std::optional<Door32Info> info = ParseDoor32Sys(c.text, problem);
+        if (*c.problem != '\0') {
+            EXPECT_FALSE(info);
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+            continue;
+        }
+        ASSERT_TRUE(info) << problem;
+        EXPECT_EQ(info->real_name, c.name);
+        EXPECT_EQ(info->alias, "Ann");
+        EXPECT_EQ(info->minutes_left, c.minutes);
+        EXPECT_EQ(info->emulation, 1);
+        EXPECT_EQ(info->node, 3);
+        EXPECT_EQ(info->handle, info->comm_type == 2 ? 7 : -1);
+    }
+}
+
+TEST(Door32Sys, RemoteCallerOnALineThatIsNoSocket) {
+    test::TestSession t;
+    UseDropDirectory(t);
+    t.session.system.log_path = "";
+    t.session.node.time_limit = 30;
+    test::WriteFile("drop/door32.sys", Door32("2", "", "60"));
+    OpenDoor32Line(t.session);
+    ReadDoor32Sys(t.session);
+    // The test's terminal is no socket: the game plays on, on standard input and output.
+    const std::string log = test::ReadFile("12-07-2026.log");
+    EXPECT_NE(log.find("DOOR32.SYS socket handle 7 is no open socket"), std::string::npos) << log;
+    EXPECT_EQ(t.session.node_number, 3);  // the command line named none
+    EXPECT_FALSE(t.session.local_session);
+    EXPECT_TRUE(check_access(t.session, "B"));
+    EXPECT_EQ(t.session.users.current.real_name.str(), "Ann");  // the alias, for want of a name
+    EXPECT_EQ(t.session.minutes_allowed, 30);
+    // Emulation 1 is ANSI already: no question is asked.
+    EXPECT_TRUE(t.session.ansi_terminal);
+    t.session.writer.flush();
+    EXPECT_EQ(t.terminal.output.find("\x1b[6n"), std::string::npos);
+}
+
+TEST(Door32Sys, MissingOrDamagedFilesEndWithExitCodeOne) {
+    test::TestSession t;
+    UseDropDirectory(t);
+    EXPECT_EQ(ExitCode([&] { OpenDoor32Line(t.session); }), 1);
+    test::WriteFile("drop/door32.sys", "2\n7\n");
+    EXPECT_EQ(ExitCode([&] { OpenDoor32Line(t.session); }), 1);
+    EXPECT_NE(t.terminal.output.find("Error reading DOOR32.SYS (Not Found)\r\n./drop\\door32.sys "
+                                     "is missing\r\n"
+                                     "Error reading DOOR32.SYS (only 2 of its 11 lines)\r\n"
+                                     "./drop\\door32.sys is damaged\r\n"),
+              std::string::npos)
+        << t.terminal.output;
+}
+
 TEST(DetectAnsi, AnswerOnTheThirdQuestionEndsTheQuestions) {
     test::TestSession t;
     int questions = 0;

@@ -1,7 +1,9 @@
-// mkgame: lays out a game directory from the built installation — the compiled world, the
-// screens, help and texts, a local node 1 and the default settings. Files of a game in play
-// (players, world, settings, news, tavern talk) are never overwritten; with --upgrade the screens,
-// help and texts of an existing game are replaced by the installation's.
+// mkgame: lays out a game directory from the installation — the compiled world, the screens,
+// help and texts, a local node 1, the node 0 of stand-alone telnet games and the default
+// settings. Files of a game in play (players, world, settings, news, tavern talk) are never
+// overwritten; with --upgrade the screens, help and texts of an existing game are replaced by the
+// installation's. An installed mkgame takes the data installed beside it; one in a build tree
+// takes that tree's.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -24,6 +26,10 @@ namespace {
 #ifndef VORN_WORLD_DIR
 #define VORN_WORLD_DIR "build/world"
 #endif
+// The installed data, relative to the installed program's directory.
+#ifndef VORN_INSTALLED_DATA
+#define VORN_INSTALLED_DATA "../share/vornhold"
+#endif
 
 struct Options {
     std::string game;
@@ -35,9 +41,9 @@ struct Options {
 void Usage() {
     std::fputs(
         "usage: mkgame [--upgrade] [--data DIR] [--world DIR] GAME_DIR\n"
-        "  Lays out GAME_DIR with the compiled world, screens, help and texts, a local node 1\n"
-        "  and the default settings. Existing files are kept; --upgrade replaces the screens,\n"
-        "  help and texts of an existing game.\n",
+        "  Lays out GAME_DIR with the compiled world, screens, help and texts, a local node 1,\n"
+        "  node 0 for stand-alone telnet games and the default settings. Existing files are\n"
+        "  kept; --upgrade replaces the screens, help and texts of an existing game.\n",
         stderr);
 }
 
@@ -74,6 +80,19 @@ bool CopyFolder(const fs::path& from, const fs::path& to, bool replace, const ch
     return ok;
 }
 
+// The data installed beside this program (bin/../share/vornhold), wherever the installation
+// was unpacked; false when this program runs from a build tree.
+bool FindInstalledData(Options& o) {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return false;
+    const fs::path data = self.parent_path() / VORN_INSTALLED_DATA;
+    if (!Exists(data / "world" / "rooms.dat") || !Exists(data / "ansi")) return false;
+    o.data = data.lexically_normal().string();
+    o.world = (data / "world").lexically_normal().string();
+    return true;
+}
+
 bool WriteIfMissing(const fs::path& path, const void* data, std::size_t size) {
     if (Exists(path)) return true;
     return vorn::WriteFilePrefix(path.string(), data, size);
@@ -83,6 +102,7 @@ bool WriteIfMissing(const fs::path& path, const void* data, std::size_t size) {
 
 int main(int argc, char** argv) {
     Options o;
+    FindInstalledData(o);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--upgrade") {
@@ -122,10 +142,19 @@ int main(int argc, char** argv) {
 
     vorn::NodeConfig node = vorn::DefaultNodeConfig();
     node.door_type = 3;
+    // Node 0 serves callers from inetd, systemd or socat: the game's own logon, and each caller
+    // takes the first free node of lockfile.lck.
+    vorn::NodeConfig daemon = vorn::DefaultNodeConfig();
+    daemon.door_type = 4;
+    daemon.wfc_mode = true;
+    daemon.daemon_mode = true;
     const vorn::GameSettings settings = vorn::DefaultGameSettings();
     const vorn::MaintSettings maint = vorn::DefaultMaintSettings();
+    // As setup's "Redo lockfile" would mark them: nodes 0 and 1 have their files.
     unsigned char locks[256] = {};
+    locks[0] = 1;
     locks[1] = 1;
+    ok = WriteIfMissing(game / "vorn0.dat", &daemon, sizeof daemon) && ok;
     ok = WriteIfMissing(game / "vorn1.dat", &node, sizeof node) && ok;
     ok = WriteIfMissing(game / "setup.dat", &settings, sizeof settings) && ok;
     ok = WriteIfMissing(game / "maint.dat", &maint, sizeof maint) && ok;

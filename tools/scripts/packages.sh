@@ -1,9 +1,10 @@
-# Installs the Debian packages the build and the tests need, when any is missing.
-# Sourced by tools/play.sh and tools/test.sh.
+# Installs the Debian packages the build and the tests need, when any is missing: dpkg-dev and
+# file for the Debian package (CPack's dependency list), socat and telnet for the stand-alone
+# telnet game of tools/serve.sh. Sourced by tools/play.sh, tools/serve.sh and tools/test.sh.
 
 VORN_PACKAGES="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
 libgtest-dev libgmock-dev libbenchmark-dev libvterm-dev libtomlplusplus-dev libncurses-dev
-util-linux passwd"
+util-linux passwd dpkg-dev file socat telnet"
 
 vorn_install_packages() {
     local missing=""

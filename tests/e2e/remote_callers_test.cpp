@@ -52,6 +52,16 @@ TEST(TelnetGame, ThreeCallersAtOnceAndOneHangsUpMidBattle) {
                   std::string::npos);
     }
 
+    // Bob, on the road, finds all three in the node list.
+    ASSERT_TRUE(Answer(bob, "Go in the forest", "f"));
+    ASSERT_TRUE(Answer(bob, "Your command?", "@n"));
+    ASSERT_TRUE(bob.wait_for_text("Whack The Damn Key!"));
+    for (const char* name : {" Ann ", " Bob ", " Cy "}) {
+        EXPECT_NE(bob.screen_text().find(name), std::string::npos) << name << bob.screen_text();
+    }
+    bob.type("\r");
+    ASSERT_TRUE(bob.wait_for_text("Your command?"));
+
     // Ann meets the beetle and hangs up in the middle of the fight: her game ends and her node
     // is free within a second.
     ASSERT_TRUE(Answer(ann, "Go in the forest", "f"));
@@ -66,6 +76,13 @@ TEST(TelnetGame, ThreeCallersAtOnceAndOneHangsUpMidBattle) {
     }
     EXPECT_EQ(NodesInUse(dir), 2);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    // She has left the node list too.
+    bob.type("@n");
+    ASSERT_TRUE(bob.wait_for_text("Whack The Damn Key!"));
+    EXPECT_EQ(bob.screen_text().find(" Ann "), std::string::npos) << bob.screen_text();
+    EXPECT_NE(bob.screen_text().find(" Cy "), std::string::npos);
+    bob.type("\r");
+    ASSERT_TRUE(bob.wait_for_text("Your command?"));
 
     // Cy leaves by the title menu: the closing banner's separators are character 255, which only
     // reaches a code-page-437 client when it is doubled on the wire.
@@ -76,7 +93,7 @@ TEST(TelnetGame, ThreeCallersAtOnceAndOneHangsUpMidBattle) {
     EXPECT_NE(cy.row_text(1).find("\u00a0Vornhold\u00a0version"), std::string::npos)
         << cy.row_text(1);
     bob.type("q");
-    ASSERT_TRUE(Answer(bob, "Step into the snows", "q"));
+    ASSERT_TRUE(Answer(bob, "Step into the snows", "q")) << bob.screen_text();
     ASSERT_TRUE(Answer(bob, "Whack The Damn Key!", "\r"));
     EXPECT_EQ(bob.wait_exit(), 0);
     EXPECT_EQ(NodesInUse(dir), 0);

@@ -278,6 +278,36 @@ TEST(NodeMessages, PlayersWhoMeetSeeEachOtherArriveAndLeave) {
     EXPECT_EQ(PlayersHereText(ann.session), "");
 }
 
+// A name stored with codes before names were checked, and what the other nodes make of it.
+TEST(NodeMessages, ANameWithCodesReachesTheOthersWithItsColoursOnly) {
+    TempGameDirectory dir;
+    ManualClock clock(test::SampleTime());
+    NodeSession ann(clock, 1, "Ann", 5);
+    NodeSession bob(clock, 2, "|14Bob|CS%PA", 7);
+    JoinNodeTable(ann.session);
+    JoinNodeTable(bob.session);
+    const NodeMessageRow at_prompt(ann.session, 12);
+    PostNodeMessage(bob.session, kNodeMessageText, 0, "hi |CS");
+    AnnounceToAllNodes(bob.session, "|14|14Bob|CS%PA|06 has founded a city");
+    bob.session.users.current.room = 5;
+    UpdateNodeInfo(bob.session, "|DSGlade");
+    ExchangeNodeData(ann.session);
+    EXPECT_EQ(Texts(ann), (std::vector<std::string>{
+                              "|11|14BobCSPA |03(2, to all)|08: |07hi |CS",  // typed: as text
+                              "|14|14BobCSPA|06 has founded a city", "|11|14BobCSPA|03 arrives."}));
+
+    ann.terminal.take();
+    ShowNodeList(ann.session);
+    std::ofstream("nodemid.ans") << "~UN/~ST|";
+    std::ofstream("nodetop.ans") << "\r\n";
+    std::ofstream("nodebot.ans") << "\r\n";
+    ShowNodeList(ann.session);
+    const std::string screen = ann.screen();
+    EXPECT_NE(screen.find("BobCSPA          DSGlade"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("BobCSPA/DSGlade|"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("\x1b[2J"), std::string::npos) << screen;
+}
+
 TEST(NodeList, PlainAndTemplateForms) {
     TempGameDirectory dir;
     ManualClock clock(test::SampleTime());  // 7 December 2026, 10:15

@@ -2,9 +2,17 @@
 // every printer of the writer.
 #include "term/player_text.hpp"
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <functional>
 
+#include "core/system_strings.hpp"
+#include "play/tavern.hpp"
+#include "play/town_fixture.hpp"
+#include "player/character_creation.hpp"
+#include "player/player_screens.hpp"
+#include "player/user_files.hpp"
 #include "support/session_fixture.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
@@ -95,6 +103,89 @@ TEST_F(PlayerTextOnScreen, EveryPrinterShowsTheTextAsText) {
             EXPECT_EQ(out.cursor_row(), 1);
         }
     }
+}
+
+// A player whose name was stored before names were checked, as others and he himself see it.
+constexpr const char* kOldName = "|14Bob|CS%PA|DS~UN";
+constexpr const char* kShownName = "|14BobCSPADSUN";
+constexpr const char* kSeenName = "BobCSPADSUN";
+
+TEST(PlayerTextInPlace, ANameWithCodesShowsWithItsColoursOnly) {
+    struct Place {
+        const char* name;
+        // Puts the name where the place shows it and returns what the next reader gets.
+        std::function<std::string(Town&)> show;
+        std::string expected;
+    };
+    const auto screen = [](Town& t) { return t.screen(); };
+    const auto ranking = [&](Town& t) {
+        UserRecord joe = DefaultUserRecord(), bob = DefaultUserRecord();
+        bob.name = kOldName;
+        AddUser(t.session, joe);
+        AddUser(t.session, bob);
+        ShowRanking(t.session);
+        return screen(t);
+    };
+    const Place places[] = {
+        {"ranking rows", ranking, std::string(kSeenName) + "  "},
+        {"ranking list screen",
+         [&](Town& t) {
+             ::mkdir("ansi", 0775);
+             WriteFile("ansi/userltop.ans", "top\r\n");
+             WriteFile("ansi/userlmid.ans", "~UN/~RN|");
+             WriteFile("ansi/userlbot.ans", "bottom");
+             return ranking(t);
+         },
+         std::string(kSeenName) + "/"},
+        {"death news",
+         [](Town& t) {
+             KillPlayer(t.session, "a cave bear");
+             return ReadFile("global.nws");
+         },
+         std::string(kShownName) + " has been killed by a cave bear"},
+        {"tavern talk",
+         [](Town& t) {
+             t.terminal.type("Y%UN hi\r");
+             TavernTalk(t.session);
+             return ReadFile("talk.txt");
+         },
+         std::string(kShownName) + " says UN hi\n"},
+        {"prompt naming a player",
+         [&](Town& t) {
+             t.session.writer.display_line(GetSystemString(t.session, 36, {kOldName}));
+             return screen(t);
+         },
+         std::string("Email sent to ") + kSeenName + "."},
+        {"value code in a prompt",
+         [&](Town& t) {
+             t.session.writer.print_prompt_text(expand_text(t.session, "Hail %UN!", 0));
+             return screen(t);
+         },
+         std::string("Hail ") + kSeenName + "!"},
+    };
+    for (const Place& place : places) {
+        SCOPED_TRACE(place.name);
+        Town t;
+        t.session.system.temp_path = "./temp/";
+        t.session.strings.open(
+            "", [] {}, 0);
+        t.user().name = kOldName;
+        const std::string shown = place.show(t);
+        EXPECT_NE(shown.find(place.expected), std::string::npos) << shown;
+    }
+}
+
+TEST(PlayerTextInPlace, TheNameQuestionRefusesCodesButColours) {
+    // No hang-up once the keys are typed (the refusal's pause would end the call), so the
+    // keys go on to a Human of the first sub-race, past the four pauses of his advantages.
+    TestSession t;
+    t.session.node.pause_delay_ms = 1;
+    t.terminal.type("Bob|CS\r|12Bob\r1\r1\r\r\r\r\rm");
+    ChooseNameRaceSex(t.session);
+    EXPECT_EQ(t.session.users.current.name.view(), "|12Bob");
+    t.session.writer.flush();
+    EXPECT_NE(t.terminal.output.find("Only colour codes may be used in a name, try again"),
+              std::string::npos);
 }
 
 }  // namespace

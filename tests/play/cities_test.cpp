@@ -74,21 +74,6 @@ TEST(FoundCity, GoldThresholdsAndAnswers) {
     }
 }
 
-// The city's name goes into the news and onto passers-by's screens: codes but colours are
-// refused, and a founder named before names were checked is in the news with his colours only.
-TEST(FoundCity, TheCityNameTakesColourCodesOnly) {
-    Clearing t;
-    t.user().gold = 20'000;
-    t.user().name = "|12Co|CSra";
-    t.terminal.type("yAsh%PAford\r|14Ashford\r");
-    FoundCity(t.session);
-    EXPECT_TRUE(t.sent("Only colour codes may be used in a city name."));
-    EXPECT_EQ(t.session.city->city.name.view(), "|14Ashford");
-    EXPECT_NE(
-        test::ReadFile(NewsFileName("global")).find("City of |14Ashford founded by |12CoCSra"),
-        std::string::npos);
-}
-
 TEST(FoundCity, RefusalsBeforeAnythingIsPaid) {
     // All hundred entries in use: told so before any price is shown.
     Clearing full;

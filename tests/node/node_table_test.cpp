@@ -257,14 +257,23 @@ TEST(NodeMessages, EveryLineArrivesOnceInOrderAndAFullQueueNeverStalls) {
               std::string::npos);
 }
 
-TEST(NodeMessages, PlayersWhoMeetSeeEachOtherArriveAndLeave) {
+// Ann in room 5 at her command prompt, Bob in room 7, both in the node table.
+struct TwoPlayers {
+    explicit TwoPlayers(const char* bob_name) : bob(clock, 2, bob_name, 7) {
+        JoinNodeTable(ann.session);
+        JoinNodeTable(bob.session);
+    }
     TempGameDirectory dir;
-    ManualClock clock(test::SampleTime());
-    NodeSession ann(clock, 1, "Ann", 5);
-    NodeSession bob(clock, 2, "Bob", 7);
-    JoinNodeTable(ann.session);
-    JoinNodeTable(bob.session);
-    const NodeMessageRow at_prompt(ann.session, 12);
+    ManualClock clock{test::SampleTime()};
+    NodeSession ann{clock, 1, "Ann", 5};
+    NodeSession bob;
+    NodeMessageRow at_prompt{ann.session, 12};
+};
+
+TEST(NodeMessages, PlayersWhoMeetSeeEachOtherArriveAndLeave) {
+    TwoPlayers two("Bob");
+    NodeSession& ann = two.ann;
+    NodeSession& bob = two.bob;
     EXPECT_EQ(PlayersHereText(ann.session), "");
 
     bob.session.users.current.room = 5;
@@ -280,13 +289,9 @@ TEST(NodeMessages, PlayersWhoMeetSeeEachOtherArriveAndLeave) {
 
 // A name stored with codes before names were checked, and what the other nodes make of it.
 TEST(NodeMessages, ANameWithCodesReachesTheOthersWithItsColoursOnly) {
-    TempGameDirectory dir;
-    ManualClock clock(test::SampleTime());
-    NodeSession ann(clock, 1, "Ann", 5);
-    NodeSession bob(clock, 2, "|14Bob|CS%PA", 7);
-    JoinNodeTable(ann.session);
-    JoinNodeTable(bob.session);
-    const NodeMessageRow at_prompt(ann.session, 12);
+    TwoPlayers two("|14Bob|CS%PA");
+    NodeSession& ann = two.ann;
+    NodeSession& bob = two.bob;
     PostNodeMessage(bob.session, kNodeMessageText, 0, "hi |CS");
     AnnounceToAllNodes(bob.session, "|14|14Bob|CS%PA|06 has founded a city");
     bob.session.users.current.room = 5;

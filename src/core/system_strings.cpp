@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/session.hpp"
+#include "term/player_text.hpp"
 #include "term/text_codes.hpp"
 
 namespace vorn {
@@ -106,11 +107,14 @@ std::string GetSystemString(Session& session, std::uint16_t n,
     std::string text = GetSystemString(session, n);
     int k = 1;
     for (const std::string_view value : values) {
+        // The values are names, subjects and numbers, shown inside a prompt that is printed with
+        // all its codes: only their colour codes may work.
+        const std::string shown = KeepOnlyColourCodes(value);
         for (const char s : {'S', 's'}) {
             const std::string marker = {'%', s, static_cast<char>('0' + k)};
             for (std::size_t at = text.find(marker); at != std::string::npos;
-                 at = text.find(marker, at + value.size())) {
-                text.replace(at, marker.size(), value);
+                 at = text.find(marker, at + shown.size())) {
+                text.replace(at, marker.size(), shown);
             }
         }
         ++k;

@@ -66,7 +66,8 @@ SystemStrings::OpenResult SystemStrings::open(const std::string& data_path, Retr
 
 // GetSystemString: string n with its value codes expanded (unless it starts with "%%").
 std::string GetSystemString(Session& session, std::uint16_t n);
-// The same with its markers %S1, %S2, ... (either case) replaced by `values` in turn.
+// The same with its markers %S1, %S2, ... (either case) replaced by `values` in turn, each with
+// only its colour codes working.
 std::string GetSystemString(Session& session, std::uint16_t n,
                             std::initializer_list<std::string_view> values);
 

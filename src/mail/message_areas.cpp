@@ -150,20 +150,6 @@ std::string MessageTime(std::uint32_t written) {
     return LogTime(UnpackDosDateTime(written));
 }
 
-std::string ShownText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '|' && !IsColourCode(text, i) && i + 2 < text.size() &&
-            IsCodeCharacter(text[i + 1]) && IsCodeCharacter(text[i + 2])) {
-            continue;
-        }
-        out += c < 32 ? ' ' : static_cast<char>(c);
-    }
-    return out;
-}
-
 void LogMessageChange(Session& session, const MessageHeader& header, std::string_view change) {
     session.log("-Message \"" + header.subject.str() + "\" in area \"" +
                 session.mail.area.area_name.str() + "\" " + std::string(change));

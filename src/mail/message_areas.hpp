@@ -48,10 +48,6 @@ std::string status_text(const MessageHeader& header);
 // The time a message was written: "12/07/2026" and "10:15am".
 std::string MessageDate(std::uint32_t written);
 std::string MessageTime(std::uint32_t written);
-// A name, subject or line from a message as a screen may show it: colour codes stay, codes that
-// would move the cursor, clear the screen or wait for a key lose their "|", control bytes
-// become spaces.
-std::string ShownText(std::string_view text);
 
 // The system log line of a changed message: -Message "subject" in area "name" deleted.
 void LogMessageChange(Session& session, const MessageHeader& header, std::string_view change);

@@ -16,6 +16,7 @@
 #include "core/system_strings.hpp"
 #include "mail/message_areas.hpp"
 #include "term/line_editor.hpp"
+#include "term/player_text.hpp"
 #include "term/system_log.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
@@ -244,9 +245,9 @@ void ScreenEditor::draw_screen() {
     } else {
         // Without the screen: a plain header of four rows.
         out_.go_to(1, 1);
-        out_.print_coded_line("|15To: |07" + ShownText(d_.to));
-        out_.print_coded_line("|15From: |07" + ShownText(d_.from));
-        out_.print_coded_line("|15Subject: |07" + ShownText(d_.subject));
+        out_.print_coded_line("|15To: |07" + KeepOnlyColourCodes(d_.to));
+        out_.print_coded_line("|15From: |07" + KeepOnlyColourCodes(d_.from));
+        out_.print_coded_line("|15Subject: |07" + KeepOnlyColourCodes(d_.subject));
         out_.print_coded_line("|08" + std::string(79, '-'));
         first_row_ = 5;
         text_colour_ = TextColour{};
@@ -263,7 +264,7 @@ void ScreenEditor::draw_header() {
         if (!go_to_slot(s_, slot)) return;
         out_.print_text(std::string(width, ' '));
         go_to_slot(s_, slot);
-        out_.print_coded(CutVisible(ShownText(text), width));
+        out_.print_coded(CutVisible(KeepOnlyColourCodes(text), width));
     };
     value(kSlotTo, d_.to, 36);
     value(kSlotFrom, d_.from, 36);
@@ -543,7 +544,7 @@ void ScreenEditor::quote() {
         }
         out_.go_to(1, row);
         out_.clear_to_eol();
-        out_.print_text(ShownText(
+        out_.print_text(KeepOnlyColourCodes(
             CutVisible(std::to_string(i + 1) + ": " + WithoutColours(d_.quote[i]), kLineWidth)));
         ++row;
     }
@@ -656,7 +657,8 @@ bool LineByLine(Session& session, MessageDraft& draft) {
         } else if (command == "/L") {
             out.page_counter = 1;
             for (std::size_t i = 0; i < lines.size(); ++i) {
-                out.print_coded_line("|08" + LineNumber(i + 1) + "|07" + ShownText(lines[i]));
+                out.print_coded_line("|08" + LineNumber(i + 1) + "|07" +
+                                     KeepOnlyColourCodes(lines[i]));
                 out.page_lines(1);
             }
             out.page_counter = 0;
@@ -666,7 +668,7 @@ bool LineByLine(Session& session, MessageDraft& draft) {
                                             session, draft.quote.size(), [] {}, "", first, last)) {
                 for (std::size_t i = first; i <= last && lines.size() < kMaxLines; ++i) {
                     lines.push_back(QuotedLine(draft.quote[i - 1], draft.quote_initials));
-                    out.print_coded_line("|08" + ShownText(lines.back()));
+                    out.print_coded_line("|08" + KeepOnlyColourCodes(lines.back()));
                 }
             }
         } else if (command == "/?") {

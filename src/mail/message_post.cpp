@@ -14,6 +14,7 @@
 #include "player/player_screens.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
+#include "term/player_text.hpp"
 #include "term/text_codes.hpp"
 
 namespace vorn {
@@ -83,7 +84,7 @@ bool ChooseReceiver(Session& session, std::string_view to, MessageHeader& h) {
         typed = session.keys.input_line(email ? "" : "All", 0, CharacterRange(32, 254), "",
                                         kNameLength);
     } else {
-        out.print_coded_line(ShownText(typed));
+        out.print_coded_line(KeepOnlyColourCodes(typed));
     }
     if (typed.empty() || session.session_ended) return false;
     h.receiver.shown = typed;
@@ -230,8 +231,8 @@ bool post_message(Session& session, std::string_view to, std::string_view subjec
         out.display_line_end(GetSystemString(session, 36, {h.receiver.shown.view()}));
         session.log("Email sent");
     } else {
-        out.print_coded_line("|08- |11Message posted in |15" + ShownText(area.area_name.view()) +
-                             "|08.");
+        out.print_coded_line("|08- |11Message posted in |15" +
+                             KeepOnlyColourCodes(area.area_name.view()) + "|08.");
     }
     session.log("  Title: \"" + h.subject.str() + "\",  From: " + h.sender.shown.str() +
                 ",  To: " + h.receiver.shown.str());
@@ -284,9 +285,9 @@ bool ExportToOwnMail(Session& session, MessageBase& base, std::uint32_t number) 
 void NotifyReceiver(Session& session, std::uint16_t user_number) {
     // Wherever the receiver plays, the new-mail notice shows the letter at his next move; on
     // another node he is told at once as well.
-    NotifyPlayerElsewhere(
-        session, user_number,
-        "|11New mail for you from |15" + ShownText(session.users.current.name.view()) + "|11!");
+    NotifyPlayerElsewhere(session, user_number,
+                          "|11New mail for you from |15" +
+                              KeepOnlyColourCodes(session.users.current.name.view()) + "|11!");
 }
 
 }  // namespace vorn

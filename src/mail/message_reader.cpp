@@ -14,6 +14,7 @@
 #include "mail/message_post.hpp"
 #include "mail/message_view.hpp"
 #include "term/line_editor.hpp"
+#include "term/player_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 
@@ -253,7 +254,8 @@ void MessageBoards(Session& session) {
     for (;;) {
         count_message_areas(session);
         out.clear_screen();
-        out.print_coded_line("|15 Message boards of " + ShownText(session.system.bbs_name));
+        out.print_coded_line("|15 Message boards of " +
+                             KeepOnlyColourCodes(session.system.bbs_name));
         out.print_coded_line("|U4 Num  Board                                      Messages   New");
         out.set_foreground(9);
         out.print_line(std::string(79, '\xC4'));
@@ -267,10 +269,11 @@ void MessageBoards(Session& session) {
                 continue;
             }
             readable.push_back(n);
-            out.print_coded_line("|14" + PadVisible(std::to_string(n), 4) + " |11" +
-                                 PadVisible(ShownText(session.mail.area.area_name.view()), 42) +
-                                 " |07" + PadVisible(std::to_string(base.count()), 10) + " |15" +
-                                 std::to_string(NewMessages(session, base)));
+            out.print_coded_line(
+                "|14" + PadVisible(std::to_string(n), 4) + " |11" +
+                PadVisible(KeepOnlyColourCodes(session.mail.area.area_name.view()), 42) + " |07" +
+                PadVisible(std::to_string(base.count()), 10) + " |15" +
+                std::to_string(NewMessages(session, base)));
             out.page_lines(1);
         }
         out.page_counter = 0;
@@ -289,7 +292,7 @@ void MessageBoards(Session& session) {
             continue;
         }
         out.clear_screen();
-        out.print_coded_line("|15" + ShownText(session.mail.area.area_name.view()));
+        out.print_coded_line("|15" + KeepOnlyColourCodes(session.mail.area.area_name.view()));
         if (!read_messages(session, 0, false, true)) {
             // An empty board: offer the first message.
             if (MayPost(session)) {

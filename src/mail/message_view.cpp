@@ -5,6 +5,7 @@
 
 #include "core/session.hpp"
 #include "mail/message_areas.hpp"
+#include "term/player_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 
@@ -17,7 +18,7 @@ constexpr int kTextSlot = 11;
 constexpr std::size_t kMaxTypedDigits = 5;
 
 std::string Fit(std::string_view text, std::size_t width) {
-    return PadVisible(ShownText(text), width);
+    return PadVisible(KeepOnlyColourCodes(text), width);
 }
 
 }  // namespace
@@ -27,14 +28,14 @@ void ShowMessage(Session& session, std::uint32_t number, const MessageHeader& he
     Writer& out = session.writer;
     const std::string values[] = {MessageTime(header.written),
                                   MessageDate(header.written),
-                                  ShownText(header.sender.shown.view()),
-                                  ShownText(header.receiver.shown.view()),
-                                  ShownText(header.subject.view()),
+                                  KeepOnlyColourCodes(header.sender.shown.view()),
+                                  KeepOnlyColourCodes(header.receiver.shown.view()),
+                                  KeepOnlyColourCodes(header.subject.view()),
                                   std::to_string(number),
-                                  ShownText(session.mail.area.area_name.view()),
+                                  KeepOnlyColourCodes(session.mail.area.area_name.view()),
                                   std::to_string(header.replies),
                                   status_text(header),
-                                  ShownText(session.users.current.name.view())};
+                                  KeepOnlyColourCodes(session.users.current.name.view())};
     for (int n = 1; n <= 10; ++n) set_form_value(session, n, values[n - 1]);
     out.clear_screen();
     if (out.show_display_file("mailhead", 24)) {
@@ -49,7 +50,7 @@ void ShowMessage(Session& session, std::uint32_t number, const MessageHeader& he
     out.page_counter = static_cast<std::uint16_t>(out.cursor_row());
     for (const std::string& line : lines) {
         if (session.session_ended) break;
-        out.print_coded_line(ShownText(line));
+        out.print_coded_line(KeepOnlyColourCodes(line));
         out.set_attribute(7, 0, false);
         out.page_lines(1);
     }
@@ -59,11 +60,11 @@ void ShowMessage(Session& session, std::uint32_t number, const MessageHeader& he
 void SetListRowValues(Session& session, int form_mode, std::uint32_t number,
                       const MessageHeader& header) {
     const std::string mn = std::to_string(number);
-    const std::string sn = ShownText(header.sender.shown.view());
-    const std::string rn = ShownText(header.receiver.shown.view());
+    const std::string sn = KeepOnlyColourCodes(header.sender.shown.view());
+    const std::string rn = KeepOnlyColourCodes(header.receiver.shown.view());
     const std::string ti = MessageTime(header.written);
     const std::string dt = MessageDate(header.written);
-    const std::string mt = ShownText(header.subject.view());
+    const std::string mt = KeepOnlyColourCodes(header.subject.view());
     // Mode 19: MT SN RN TI DT MN; mode 21: MN SN RN TI DT MT.
     set_form_value(session, 1, form_mode == 19 ? mt : mn);
     set_form_value(session, 2, sn);

@@ -9,6 +9,7 @@
 
 #include "core/session.hpp"
 #include "node/node_table.hpp"
+#include "term/player_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 
@@ -34,12 +35,6 @@ std::vector<NodeInfoRecord> LiveRecords(Session& session) {
 
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string Replace(std::string text, std::string_view code, std::string_view value) {
-    const std::size_t at = text.find(code);
-    if (at != std::string::npos) text.replace(at, code.size(), value);
     return text;
 }
 
@@ -99,6 +94,8 @@ void ShowNodeList(Session& session) {
         values[8] = waiting ? "-" : std::string(1, r.sex_letter);
         // The ninth value is free in the row form: it carries the player's race.
         values[9] = waiting ? "--" : r.subrace_name.str() + " " + r.race_name.str();
+        // Names from the other nodes' records: their colours show, no other code acts here.
+        for (std::string& value : values) value = KeepOnlyColourCodes(value);
         if (templated) {
             for (int v = 1; v <= 9; ++v) set_form_value(session, v, values[v]);
             show_form(session, kNodeListForm);
@@ -168,10 +165,8 @@ void SendNodeLine(Session& session) {
         const auto chosen =
             std::find_if(others.begin(), others.end(),
                          [target](const NodeInfoRecord& r) { return r.node == target; });
-        std::string sent = GetSystemString(session, 49);
-        sent = Replace(sent, "%S1", chosen->user_name.view());
-        sent = Replace(sent, "%S2", std::to_string(target));
-        w.print_prompt_text(sent);
+        w.print_prompt_text(
+            GetSystemString(session, 49, {chosen->user_name.view(), std::to_string(target)}));
         w.new_lines(1);
     }
     keys.pause_key();

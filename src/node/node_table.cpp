@@ -20,6 +20,7 @@
 #include "core/session.hpp"
 #include "node/node_control.hpp"
 #include "node/node_lines.hpp"
+#include "term/player_text.hpp"
 #include "term/text_codes.hpp"
 
 namespace vorn {
@@ -153,7 +154,8 @@ void TakeMessage(Session& session, const NodeInfoRecord& sender, std::uint8_t ki
                       NodeLine{NodeLinePrefix(sender.user_name.view(), sender.node, target == 0),
                                std::string(text), false});
     } else if (kind == kNodeMessageAnnounce || (kind == kNodeMessageNotice && target == own)) {
-        QueueNodeLine(session, NodeLine{std::string(text), "", false});
+        // Made by the other node from names and such: its colours show, no other code acts here.
+        QueueNodeLine(session, NodeLine{KeepOnlyColourCodes(text), "", false});
     }
 }
 
@@ -193,7 +195,7 @@ void ReadMessagesOf(Session& session, const NodeInfoRecord& r) {
 }
 
 void PresenceLine(Session& session, const std::string& name, const char* what) {
-    QueueNodeLine(session, NodeLine{"|11" + name + "|03 " + what, "", true});
+    QueueNodeLine(session, NodeLine{"|11" + KeepOnlyColourCodes(name) + "|03 " + what, "", true});
 }
 
 void ReadOtherNodes(Session& session) {
@@ -451,8 +453,8 @@ void ExchangeNodeData(Session& session) {
 }
 
 std::string NodeLinePrefix(std::string_view name, int node, bool to_all) {
-    return "|11" + std::string(name) + " |03(" + std::to_string(node) + (to_all ? ", to all" : "") +
-           ")|08: |07";
+    return "|11" + KeepOnlyColourCodes(name) + " |03(" + std::to_string(node) +
+           (to_all ? ", to all" : "") + ")|08: |07";
 }
 
 void AnnounceToAllNodes(Session& session, std::string_view text) {

@@ -14,6 +14,7 @@
 #include "play/city_prompts.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
+#include "term/player_text.hpp"
 #include "world/world_files.hpp"
 
 namespace vorn {
@@ -110,10 +111,16 @@ void FoundCity(Session& session) {
         return;
     }
     out.print_coded_line("|04Good Choice");
-    out.print_coded("|09Enter city name: ");
-    const std::string name = session.keys.input_line("", 0, CharacterRange(32, 254), "", 40);
-    // A name left empty, or a caller gone, founds nothing and costs nothing.
-    if (name.empty() || session.session_ended) return;
+    std::string name;
+    for (;;) {
+        out.print_coded("|09Enter city name: ");
+        name = session.keys.input_line("", 0, CharacterRange(32, 254), "", 40);
+        // A name left empty, or a caller gone, founds nothing and costs nothing.
+        if (name.empty() || session.session_ended) return;
+        // The name goes into the news and onto every passer-by's screen.
+        if (HoldsOnlyColourCodes(name)) break;
+        out.print_coded_line("|12Only colour codes may be used in a city name.");
+    }
 
     CityBuffers& buffers = CurrentCity(session);
     buffers.city = NewCityRecord();
@@ -130,7 +137,8 @@ void FoundCity(Session& session) {
     user.gold = user.gold - kCityPrice;
     session.users.extra.cities[slot] = number;
     SaveUser(session, user);
-    if (!AddNews("City of " + name + " founded by " + user.name.str(), "global", session.clock)) {
+    if (!AddNews("City of " + name + " founded by " + KeepOnlyColourCodes(user.name.view()),
+                 "global", session.clock)) {
         RuntimeIoError(kIoWriteError, NewsFileName("global"));
     }
     AnnounceToAllNodes(session,

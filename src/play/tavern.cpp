@@ -11,6 +11,7 @@
 #include "play/town_prompts.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
+#include "term/player_text.hpp"
 
 namespace vorn {
 
@@ -144,7 +145,9 @@ void TavernTalk(Session& session) {
     if (!session.keys.ask_yes_no(false)) return;
     const std::string line = session.keys.input_line(session.users.current.name.str() + " says ", 0,
                                                      CharacterRange(' ', 254), "", 80, 0);
-    AppendTalkLine(session.system.data_path + kTalkFile, line);
+    // Everyone who comes in reads the talk as a screen with all its codes: the remark keeps
+    // only its colours.
+    AppendTalkLine(session.system.data_path + kTalkFile, KeepOnlyColourCodes(line));
     out.new_lines(1);
     MessageLine(session, "|10done!");
 }

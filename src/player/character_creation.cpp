@@ -10,6 +10,7 @@
 #include "player/religion.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
+#include "term/player_text.hpp"
 
 namespace vorn {
 
@@ -197,6 +198,14 @@ void ChooseNameRaceSex(Session& session) {
         if (name.empty()) {
             session.log("User aborted!");
             session.exit(kExitNormal);
+        }
+        // The name goes into the news, the lists and other players' screens.
+        if (!HoldsOnlyColourCodes(name)) {
+            out.set_foreground(4);
+            out.print_line("Only colour codes may be used in a name, try again");
+            out.flush();
+            session.keys.delay(100);
+            continue;
         }
         user.name = name;
         UserRecord probe = user;

@@ -16,7 +16,9 @@
 #include "player/religion.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
+#include "term/player_text.hpp"
 #include "term/template_slots.hpp"
+#include "term/text_codes.hpp"
 #include "world/world_files.hpp"
 
 namespace vorn {
@@ -125,8 +127,9 @@ void ShowRanking(Session& session) {
             if (out.cursor_column() != 1) out.new_lines(1);
             out.page_lines(1);
         } else {
-            out.print_coded_line("|U1 " + Fit(std::to_string(p), 5) + " " + Fit(r.name.view(), 24) +
-                                 " " + Fit(r.location.view(), 21));
+            out.print_coded_line("|U1 " + Fit(std::to_string(p), 5) + " " +
+                                 PadVisible(KeepOnlyColourCodes(r.name.view()), 24) + " " +
+                                 PadVisible(KeepOnlyColourCodes(r.location.view()), 21));
             out.page_lines(1);
         }
     }
@@ -161,7 +164,8 @@ void KillPlayer(Session& session, std::string_view killer) {
     const std::string name(user.name.view());
     at_place(8, name, Fit(name, std::max<std::size_t>(name.size(), 14)));
     out.go_to(1, 23);
-    AddNews(name + " has been killed by " + std::string(killer), "global", session.clock);
+    AddNews(KeepOnlyColourCodes(name) + " has been killed by " + std::string(killer), "global",
+            session.clock);
     AnnounceToAllNodes(session,
                        "|12" + name + "|04 has been killed by |12" + std::string(killer) + "|04!");
     session.keys.pause_key();
@@ -181,7 +185,7 @@ bool SearchUser(Session& session, UserRecord& user, bool include_deleted) {
     const auto ask = [&](std::string_view candidate) {
         std::string question = session.strings.cached(54);
         const std::size_t at = question.find("%S1");
-        if (at != std::string::npos) question.replace(at, 3, candidate);
+        if (at != std::string::npos) question.replace(at, 3, KeepOnlyColourCodes(candidate));
         session.writer.print_coded(question);
         return session.keys.ask_yes_no(true);
     };

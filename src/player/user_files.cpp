@@ -15,6 +15,7 @@
 #include "common/text_case.hpp"
 #include "common/world_records.hpp"
 #include "core/session.hpp"
+#include "term/player_text.hpp"
 
 namespace vorn {
 
@@ -110,7 +111,8 @@ bool AddUser(Session& session, UserRecord& user) {
     if (!added) return false;
 
     if (user.name.view() != "Joe") {
-        if (!AddNews(user.name.str() + " name has been heard lately!", "global", session.clock)) {
+        if (!AddNews(KeepOnlyColourCodes(user.name.str()) + " name has been heard lately!",
+                     "global", session.clock)) {
             RuntimeIoError(kIoWriteError, NewsFileName("global"));
         }
     }

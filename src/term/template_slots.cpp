@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/session.hpp"
+#include "term/player_text.hpp"
 
 namespace vorn {
 
@@ -82,7 +83,7 @@ bool go_to_slot(Session& session, int n) {
 
 void set_form_value(Session& session, int n, std::string_view value) {
     if (n < 1 || n > kFormValueCount) return;
-    session.codes.form_values[n].assign(value.substr(0, kFormValueLength));
+    session.codes.form_values[n] = KeepOnlyColourCodes(value).substr(0, kFormValueLength);
 }
 
 void print_form_value(Session& session, int n) {

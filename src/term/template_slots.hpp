@@ -14,7 +14,8 @@ void mark_marker(Session& session, int n);
 // Moves to slot n with its colour when it is set; returns whether it was.
 bool go_to_slot(Session& session, int n);
 
-// Form value n (1..16), cut to 70 characters.
+// Form value n (1..16), cut to 70 characters. A value is data (a name, a subject, a number):
+// it keeps its colour codes and no other code, whoever typed it.
 void set_form_value(Session& session, int n, std::string_view value);
 // Prints form value n with the pending parameter and width, then forgets the parameter.
 void print_form_value(Session& session, int n);

@@ -7,6 +7,7 @@
 
 #include "core/session.hpp"
 #include "core/startup.hpp"
+#include "term/player_text.hpp"
 
 namespace vorn {
 
@@ -346,7 +347,9 @@ std::string expand_text(Session& session, std::string_view text, int max_width) 
     for (std::size_t i = 0; i < text.size();) {
         if (text[i] == '%' && i + 2 < text.size() &&
             expand_value_code(session, text.substr(i, 3))) {
-            out += session.codes.code_value;
+            // The text is printed with its codes later; a value (a name, a signature line) is
+            // shown as text but for its colours.
+            out += KeepOnlyColourCodes(session.codes.code_value);
             i += 3;
         } else {
             out += text[i++];

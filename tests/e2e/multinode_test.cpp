@@ -153,5 +153,51 @@ TEST(Multinode, ThreeCallersPlayTogetherAndTheSysopChats) {
     EXPECT_TRUE(ann->wait_for_text("Your command?"));
 }
 
+// A player whose name was stored with codes before names were checked founds a city: the caller
+// on the other node sees him in the announcement, the list of who is online and the news, and
+// nothing of it clears her screen or stops it for a key. The city's name is checked as typed.
+TEST(Multinode, ANameWithCodesNeverClearsOrPausesAnotherCallersScreen) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    SetUpDoorNode(dir, 1, "Ann Alpha");
+    SetUpDoorNode(dir, 2, "Bob Beta");
+    {
+        auto bob = StartNode(dir, 2);
+        EnterGame(*bob, "Bob", true);
+        LeaveFromTheMap(*bob);
+    }
+    ChangeUser(dir, "Bob", [](UserRecord& u) {
+        u.name = "|14Bob|CS%PA|PA";
+        u.gold = 20'000;
+    });
+    auto ann = StartNode(dir, 1);
+    EnterGame(*ann, "Ann", true);
+    ann->type("f");
+    ASSERT_TRUE(Answer(*ann, "Do you take the", "y"));
+    ASSERT_TRUE(ann->wait_for_text("Your command?"));
+    auto bob = StartNode(dir, 2);
+    EnterGame(*bob, "", false);
+    bob->type("f");
+    ASSERT_TRUE(Answer(*bob, "Do you take the", "y"));
+    ASSERT_TRUE(Answer(*bob, "Cast spell", "y"));
+    ASSERT_TRUE(Answer(*bob, "do you accept?", "\r"));
+    ASSERT_TRUE(Answer(*bob, "Enter city name:", "Frost|CSholm\r"));
+    ASSERT_TRUE(Answer(*bob, "Only colour codes may be used in a city name.", "Frostholm\r"));
+    ASSERT_TRUE(bob->wait_for_text("The city of Frostholm is present here")) << bob->screen_text();
+
+    EXPECT_TRUE(ann->wait_for_text("BobCSPAPA has founded the city of Frostholm!"))
+        << ann->screen_text();
+    ann->type("@n");
+    ASSERT_TRUE(ann->wait_for_text("Whack The Damn Key!")) << ann->screen_text();
+    const std::string list = ann->screen_text();
+    EXPECT_NE(list.find("Who Walks the Realm"), std::string::npos) << list;
+    EXPECT_NE(list.find("BobCSPAPA"), std::string::npos) << list;
+    ann->type("\r");
+    ASSERT_TRUE(Answer(*ann, "Your command?", "#n"));
+    ASSERT_TRUE(ann->wait_for_text("City of Frostholm founded by BobCSPAPA")) << ann->screen_text();
+    EXPECT_NE(ann->screen_text().find("Vornhold Global News"), std::string::npos)
+        << ann->screen_text();
+}
+
 }  // namespace
 }  // namespace vorn::test

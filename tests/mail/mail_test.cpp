@@ -211,6 +211,16 @@ TEST_F(MailTest, PublicReaderHoldsTheStartToTheAreaAndLeavesOthersMessagesAlone)
     EXPECT_EQ(lr.high_water, header(3).written);
 }
 
+// A subject and text that would clear the reader's screen and stop for a key show as text.
+TEST_F(MailTest, CodesInAMessageShowAsText) {
+    ASSERT_TRUE(open_public_area(s, 1));
+    store(kBob, 0, "||CS%PA hi");
+    run("q", [&] { read_messages(s, 1, false, true); });
+    const std::string shown = screen();
+    EXPECT_NE(shown.find("CSPA hi text"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("|CS"), std::string::npos) << shown;
+}
+
 TEST_F(MailTest, RightsOnMessages) {
     ASSERT_TRUE(open_public_area(s, 1));
     struct Case {

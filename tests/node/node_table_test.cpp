@@ -257,14 +257,23 @@ TEST(NodeMessages, EveryLineArrivesOnceInOrderAndAFullQueueNeverStalls) {
               std::string::npos);
 }
 
-TEST(NodeMessages, PlayersWhoMeetSeeEachOtherArriveAndLeave) {
+// Ann in room 5 at her command prompt, Bob in room 7, both in the node table.
+struct TwoPlayers {
+    explicit TwoPlayers(const char* bob_name) : bob(clock, 2, bob_name, 7) {
+        JoinNodeTable(ann.session);
+        JoinNodeTable(bob.session);
+    }
     TempGameDirectory dir;
-    ManualClock clock(test::SampleTime());
-    NodeSession ann(clock, 1, "Ann", 5);
-    NodeSession bob(clock, 2, "Bob", 7);
-    JoinNodeTable(ann.session);
-    JoinNodeTable(bob.session);
-    const NodeMessageRow at_prompt(ann.session, 12);
+    ManualClock clock{test::SampleTime()};
+    NodeSession ann{clock, 1, "Ann", 5};
+    NodeSession bob;
+    NodeMessageRow at_prompt{ann.session, 12};
+};
+
+TEST(NodeMessages, PlayersWhoMeetSeeEachOtherArriveAndLeave) {
+    TwoPlayers two("Bob");
+    NodeSession& ann = two.ann;
+    NodeSession& bob = two.bob;
     EXPECT_EQ(PlayersHereText(ann.session), "");
 
     bob.session.users.current.room = 5;
@@ -276,6 +285,32 @@ TEST(NodeMessages, PlayersWhoMeetSeeEachOtherArriveAndLeave) {
     ExchangeNodeData(ann.session);
     EXPECT_EQ(Texts(ann), (std::vector<std::string>{"|11Bob|03 arrives.", "|11Bob|03 leaves."}));
     EXPECT_EQ(PlayersHereText(ann.session), "");
+}
+
+// A name stored with codes before names were checked, and what the other nodes make of it.
+TEST(NodeMessages, ANameWithCodesReachesTheOthersWithItsColoursOnly) {
+    TwoPlayers two("|14Bob|CS%PA");
+    NodeSession& ann = two.ann;
+    NodeSession& bob = two.bob;
+    PostNodeMessage(bob.session, kNodeMessageText, 0, "hi |CS");
+    AnnounceToAllNodes(bob.session, "|14|14Bob|CS%PA|06 has founded a city");
+    bob.session.users.current.room = 5;
+    UpdateNodeInfo(bob.session, "|DSGlade");
+    ExchangeNodeData(ann.session);
+    EXPECT_EQ(Texts(ann), (std::vector<std::string>{
+                              "|11|14BobCSPA |03(2, to all)|08: |07hi |CS",  // typed: as text
+                              "|14|14BobCSPA|06 has founded a city", "|11|14BobCSPA|03 arrives."}));
+
+    ann.terminal.take();
+    ShowNodeList(ann.session);
+    std::ofstream("nodemid.ans") << "~UN/~ST|";
+    std::ofstream("nodetop.ans") << "\r\n";
+    std::ofstream("nodebot.ans") << "\r\n";
+    ShowNodeList(ann.session);
+    const std::string screen = ann.screen();
+    EXPECT_NE(screen.find("BobCSPA          DSGlade"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("BobCSPA/DSGlade|"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("\x1b[2J"), std::string::npos) << screen;
 }
 
 TEST(NodeList, PlainAndTemplateForms) {

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/player_text.hpp"
 #include "core/session.hpp"
-#include "term/player_text.hpp"
 #include "term/text_codes.hpp"
 
 namespace vorn {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/message_area_files.hpp"
+#include "common/player_text.hpp"
 #include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
@@ -14,7 +15,6 @@
 #include "player/player_screens.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
-#include "term/player_text.hpp"
 #include "term/text_codes.hpp"
 
 namespace vorn {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/player_text.hpp"
 #include "core/session.hpp"
 #include "mail/message_areas.hpp"
-#include "term/player_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 

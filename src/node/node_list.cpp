@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "common/player_text.hpp"
 #include "core/session.hpp"
 #include "node/node_table.hpp"
-#include "term/player_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 

@@ -17,10 +17,10 @@
 #include <cstring>
 #include <vector>
 
+#include "common/player_text.hpp"
 #include "core/session.hpp"
 #include "node/node_control.hpp"
 #include "node/node_lines.hpp"
-#include "term/player_text.hpp"
 #include "term/text_codes.hpp"
 
 namespace vorn {

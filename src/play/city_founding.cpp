@@ -8,13 +8,13 @@
 #include "common/city_files.hpp"
 #include "common/io_check.hpp"
 #include "common/news_files.hpp"
+#include "common/player_text.hpp"
 #include "core/session.hpp"
 #include "node/node_table.hpp"
 #include "play/city_management.hpp"
 #include "play/city_prompts.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
-#include "term/player_text.hpp"
 #include "world/world_files.hpp"
 
 namespace vorn {

@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <fstream>
 
+#include "common/player_text.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
 #include "play/town_prompts.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
-#include "term/player_text.hpp"
 
 namespace vorn {
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/player_text.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
 #include "player/attribute_checks.hpp"
@@ -10,7 +11,6 @@
 #include "player/religion.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
-#include "term/player_text.hpp"
 
 namespace vorn {
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/news_files.hpp"
+#include "common/player_text.hpp"
 #include "common/record_file.hpp"
 #include "common/text_case.hpp"
 #include "core/node_paths.hpp"
@@ -16,7 +17,6 @@
 #include "player/religion.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
-#include "term/player_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 #include "world/world_files.hpp"

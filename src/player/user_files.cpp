@@ -12,10 +12,10 @@
 
 #include "common/io_check.hpp"
 #include "common/news_files.hpp"
+#include "common/player_text.hpp"
 #include "common/text_case.hpp"
 #include "common/world_records.hpp"
 #include "core/session.hpp"
-#include "term/player_text.hpp"
 
 namespace vorn {
 

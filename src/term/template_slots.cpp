@@ -5,8 +5,8 @@
 #include <cctype>
 #include <string>
 
+#include "common/player_text.hpp"
 #include "core/session.hpp"
-#include "term/player_text.hpp"
 
 namespace vorn {
 

@@ -5,9 +5,9 @@
 #include <cctype>
 #include <cstdio>
 
+#include "common/player_text.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
-#include "term/player_text.hpp"
 
 namespace vorn {
 

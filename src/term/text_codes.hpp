@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/player_text.hpp"
+
 namespace vorn {
 
 struct Session;
@@ -71,11 +73,6 @@ std::string WithThousands(long long n);
 // The initials of a name (%UI): its first letter and the one after its first space (or first
 // hyphen); the first two letters when that one is missing, a space or a hyphen.
 std::string Initials(std::string_view name);
-
-// Characters that may follow a code start in files and forms: "*", digits and letters.
-constexpr bool IsCodeCharacter(char c) {
-    return c == '*' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 
 // A parameter in parentheses at text[i]: its length up to and including ")" (0 when there is
 // none, or when a "(" inside it or a missing ")" cancels it). `param` receives the inside.

@@ -1,8 +1,6 @@
-#include "term/player_text.hpp"
+#include "common/player_text.hpp"
 
 #include <cctype>
-
-#include "term/text_codes.hpp"
 
 namespace vorn {
 

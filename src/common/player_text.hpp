@@ -10,6 +10,11 @@
 
 namespace vorn {
 
+// Characters that may follow a code start in files and forms: "*", digits and letters.
+constexpr bool IsCodeCharacter(char c) {
+    return c == '*' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 // The text as any printer of the writer may show it: colour codes ("|00".."|23", "|U0".."|U9",
 // "|B0".."|B7" and "@X" + two hexadecimal digits) stay and work; every other code loses its first
 // character ("|CS" shows as "CS", "%PA" as "PA"), and so does a "%" that would open a line mode

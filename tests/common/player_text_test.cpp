@@ -1,6 +1,6 @@
 // Text from players on screens that carry out codes: colour codes work, nothing else does, through
 // every printer of the writer.
-#include "term/player_text.hpp"
+#include "common/player_text.hpp"
 
 #include <sys/stat.h>
 

@@ -58,17 +58,10 @@ void CheckHeaders(Context& c, const std::string& base, std::uint64_t headers,
                           message + " has " + std::to_string(h.text_lines) + " lines from line " +
                               std::to_string(h.text_start) + ", but " + base +
                               kMessageTextExtension + " holds " + Records(text_records),
-                          [=] {
-                              MessageHeader mended;
-                              RecordFile out;
-                              if (!out.open(path, sizeof mended, RecordFile::Access::kReadWrite) ||
-                                  !out.read_record(index, mended)) {
-                                  return false;
-                              }
+                          Mend<MessageHeader>(path, index, [=](MessageHeader& mended) {
                               mended.text_lines = LinesThere(mended, text_records);
                               if (mended.text_lines == 0) mended.text_start = 0;
-                              return out.write_record(index, mended);
-                          });
+                          }));
             }
             if (h.written < last_written) {
                 c.problem(name, message +

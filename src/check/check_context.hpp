@@ -9,14 +9,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "check/game_check.hpp"
+#include "common/record_file.hpp"
 #include "worldc/world_kinds.hpp"
 
 namespace vorn::check {
 
 struct Context {
+    Context(std::string dir, const DateTime& when, CheckReport& into)
+        : directory(std::move(dir)), now(when), report(into) {}
+
     std::string directory;  // ends in "/"
     DateTime now;
     CheckReport& report;
@@ -50,6 +55,22 @@ bool ExtendToRecords(const std::string& path, std::size_t record_size, std::uint
                      const std::function<void(std::uint64_t, std::vector<std::uint8_t>&)>& make);
 bool RewriteRecord(const std::string& path, std::size_t record_size, std::uint64_t index,
                    const void* record);
+
+// A repair of record `index` of a file of `Record`s: read, changed by `change`, written back.
+template <class Record>
+std::function<bool()> Mend(const std::string& path, std::uint64_t index,
+                           std::function<void(Record&)> change) {
+    return [=] {
+        RecordFile file;
+        Record r;
+        if (!file.open(path, sizeof r, RecordFile::Access::kReadWrite) ||
+            !file.read_record(index, r)) {
+            return false;
+        }
+        change(r);
+        return file.write_record(index, r);
+    };
+}
 
 // A repair that reports a file `name` holding `have` records where `want` belong: cut or
 // extended (with `make`; nothing to extend with leaves it to the sysop).

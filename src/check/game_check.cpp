@@ -136,8 +136,8 @@ namespace {
 
 CheckReport Check(const std::string& directory, const DateTime& now) {
     CheckReport report;
-    check::Context c{directory.empty() || directory.back() == '/' ? directory : directory + "/",
-                     now, report};
+    check::Context c(directory.empty() || directory.back() == '/' ? directory : directory + "/",
+                     now, report);
     // Counted first, without a word about them: the parts check references in both directions.
     c.users = check::SizeOf(c.path(kUsersFile)).value_or(0) / sizeof(UserRecord);
     c.cities = check::SizeOf(c.path(kCitiesFile)).value_or(0) / sizeof(CityRecord);

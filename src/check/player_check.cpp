@@ -32,22 +32,6 @@ bool SameEntry(const UserIndexEntry& a, const UserIndexEntry& b) {
            bool(a.deleted) == bool(b.deleted);
 }
 
-// Repair of a record in a file of players: read, change, write back.
-template <class Record>
-std::function<bool()> Mend(const std::string& path, std::uint64_t index,
-                           std::function<void(Record&)> change) {
-    return [=] {
-        RecordFile file;
-        Record r;
-        if (!file.open(path, sizeof r, RecordFile::Access::kReadWrite) ||
-            !file.read_record(index, r)) {
-            return false;
-        }
-        change(r);
-        return file.write_record(index, r);
-    };
-}
-
 // The index entry of player `index` as users.dat names him: how users.idx is mended.
 std::function<void(std::uint64_t, std::vector<std::uint8_t>&)> EntryFromUsers(
     const std::string& users_path) {

@@ -97,16 +97,7 @@ void CheckWorldReferences(Context& c) {
         c.problem(kRoomsFile,
                   "room " + std::to_string(i + 1) + " names city " + std::to_string(city) +
                       ", but cities.dat holds " + Records(c.cities),
-                  [=] {
-                      RecordFile file;
-                      RoomRecord r;
-                      if (!file.open(rooms_path, sizeof r, RecordFile::Access::kReadWrite) ||
-                          !file.read_record(i, r)) {
-                          return false;
-                      }
-                      r.city = 0;
-                      return file.write_record(i, r);
-                  });
+                  Mend<RoomRecord>(rooms_path, i, [](RoomRecord& r) { r.city = 0; }));
     }
 }
 

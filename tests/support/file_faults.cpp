@@ -83,52 +83,29 @@ int FaultyFileCalls::close(int fd) {
     return FileCalls::close(fd);
 }
 
+// The bytes a transfer of `size` that goes ahead may move: about half when it is cut short.
+std::size_t FaultyFileCalls::allowed(Verdict v, std::size_t size) {
+    return v == Verdict::kShort && size > 1 ? size / 2 : size;
+}
+
 ssize_t FaultyFileCalls::read(int fd, void* data, std::size_t size) {
-    switch (judge(file_of(fd), "read", false, true)) {
-        case Verdict::kFail:
-            return -1;
-        case Verdict::kShort:
-            return FileCalls::read(fd, data, size > 1 ? size / 2 : size);
-        case Verdict::kPass:
-            break;
-    }
-    return FileCalls::read(fd, data, size);
+    const Verdict v = judge(file_of(fd), "read", false, true);
+    return v == Verdict::kFail ? -1 : FileCalls::read(fd, data, allowed(v, size));
 }
 
 ssize_t FaultyFileCalls::pread(int fd, void* data, std::size_t size, off_t offset) {
-    switch (judge(file_of(fd), "pread", false, true)) {
-        case Verdict::kFail:
-            return -1;
-        case Verdict::kShort:
-            return FileCalls::pread(fd, data, size > 1 ? size / 2 : size, offset);
-        case Verdict::kPass:
-            break;
-    }
-    return FileCalls::pread(fd, data, size, offset);
+    const Verdict v = judge(file_of(fd), "pread", false, true);
+    return v == Verdict::kFail ? -1 : FileCalls::pread(fd, data, allowed(v, size), offset);
 }
 
 ssize_t FaultyFileCalls::write(int fd, const void* data, std::size_t size) {
-    switch (judge(file_of(fd), "write", true, true)) {
-        case Verdict::kFail:
-            return -1;
-        case Verdict::kShort:
-            return FileCalls::write(fd, data, size > 1 ? size / 2 : size);
-        case Verdict::kPass:
-            break;
-    }
-    return FileCalls::write(fd, data, size);
+    const Verdict v = judge(file_of(fd), "write", true, true);
+    return v == Verdict::kFail ? -1 : FileCalls::write(fd, data, allowed(v, size));
 }
 
 ssize_t FaultyFileCalls::pwrite(int fd, const void* data, std::size_t size, off_t offset) {
-    switch (judge(file_of(fd), "pwrite", true, true)) {
-        case Verdict::kFail:
-            return -1;
-        case Verdict::kShort:
-            return FileCalls::pwrite(fd, data, size > 1 ? size / 2 : size, offset);
-        case Verdict::kPass:
-            break;
-    }
-    return FileCalls::pwrite(fd, data, size, offset);
+    const Verdict v = judge(file_of(fd), "pwrite", true, true);
+    return v == Verdict::kFail ? -1 : FileCalls::pwrite(fd, data, allowed(v, size), offset);
 }
 
 int FaultyFileCalls::rename(const char* from, const char* to) {

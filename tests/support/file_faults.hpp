@@ -61,6 +61,7 @@ class FaultyFileCalls final : public FileCalls {
     // planned for a call that moves no bytes (an open, a rename) is an interruption instead.
     Verdict judge(const std::string& file, const char* call, bool is_write, bool transfer);
     std::string file_of(int fd) const;
+    static std::size_t allowed(Verdict v, std::size_t size);
 
     FaultPlan plan_;
     FaultRecord own_record_;

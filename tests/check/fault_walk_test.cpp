@@ -117,7 +117,11 @@ bool KnownPlayerFileFault(const ChildOutcome& o, const CheckReport& report) {
 
 // Walks every call of `step` run from the game directory `start`.
 // Returns the files as the session leaves them without a fault.
-DataFiles WalkFaults(const std::string& start, const std::function<int()>& step) {
+// Which faults a walk makes: calls that fail, or calls that must go unseen.
+enum class Faults { kFailing, kUnseen, kBoth };
+
+DataFiles WalkFaults(const std::string& start, const std::function<int()>& step,
+                     Faults faults = Faults::kBoth) {
     const DataFiles before = ReadDataFiles(start);
     DataFiles after;
     ChildOutcome clean;
@@ -133,7 +137,9 @@ DataFiles WalkFaults(const std::string& start, const std::function<int()>& step)
 
     for (long run = 0; run < 2 * clean.record.calls; ++run) {
         const long n = run / 2 + 1;
-        const int error = run % 2 == 0 ? (n % 2 == 1 ? EIO : ENOSPC) : (n % 2 == 1 ? EINTR : 0);
+        const bool failing = run % 2 == 0;
+        if (faults != Faults::kBoth && failing != (faults == Faults::kFailing)) continue;
+        const int error = failing ? (n % 2 == 1 ? EIO : ENOSPC) : (n % 2 == 1 ? EINTR : 0);
         const ScratchCopy copy(start);
         const ChildOutcome o =
             RunInChild({.directory = copy.path(), .fault = {.call = n, .error = error}}, step);
@@ -181,16 +187,25 @@ UserRecord Walt(const DataFiles& files) {
     return UserRecord{};
 }
 
-TEST(FaultWalk, ANewcomersFirstEvening) {
+// The first evening is walked in two halves, each short enough for the sanitizer build.
+void WalkTheFirstEvening(Faults faults) {
     GameDirectory dir;
     LayOutWaltsGame(dir);
-    const DataFiles after = WalkFaults(dir.path(), PlayGame({"1"}, WaltsFirstEvening()));
+    const DataFiles after = WalkFaults(dir.path(), PlayGame({"1"}, WaltsFirstEvening()), faults);
     const UserRecord walt = Walt(after);
     EXPECT_EQ(walt.weapon, 1);  // the hatchet, for 40 gold
     EXPECT_EQ(walt.gold, 10);
     EXPECT_EQ(walt.bank, 50);
     EXPECT_EQ(after.at("EMAIL.jhr").size(), sizeof(MessageHeader));
     EXPECT_EQ(after.at("GENERAL.jhr").size(), sizeof(MessageHeader));
+}
+
+TEST(FaultWalk, ANewcomersFirstEveningWithCallsThatFail) {
+    WalkTheFirstEvening(Faults::kFailing);
+}
+
+TEST(FaultWalk, ANewcomersFirstEveningWithCallsInterruptedOrCutShort) {
+    WalkTheFirstEvening(Faults::kUnseen);
 }
 
 TEST(FaultWalk, AReturningPlayerFoundsACityAndLevelsUp) {

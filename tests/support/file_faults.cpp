@@ -2,27 +2,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace vorn::test {
 
 bool IsGameDataPath(std::string_view path) {
     while (path.substr(0, 2) == "./") path.remove_prefix(2);
     return path.substr(0, 5) != "logs/" && path.substr(0, 5) != "temp/";
-}
-
-std::string ErrorName(int error) {
-    switch (error) {
-        case 0:
-            return "short";
-        case EIO:
-            return "EIO";
-        case ENOSPC:
-            return "ENOSPC";
-        case EINTR:
-            return "EINTR";
-        default:
-            return "errno " + std::to_string(error);
-    }
 }
 
 FaultyFileCalls::Verdict FaultyFileCalls::judge(const std::string& file, const char* call,
@@ -41,7 +27,7 @@ FaultyFileCalls::Verdict FaultyFileCalls::judge(const std::string& file, const c
     record_.fired = true;
     const int error = plan_.full_disk ? ENOSPC : plan_.error != 0 || transfer ? plan_.error : EINTR;
     std::snprintf(record_.what, sizeof record_.what, "%s %s: %s", call, file.c_str(),
-                  ErrorName(error).c_str());
+                  error == 0 ? "short" : ::strerrorname_np(error));
     if (plan_.full_disk && !is_write) return Verdict::kPass;
     if (error == 0) return Verdict::kShort;
     errno = error;

@@ -70,7 +70,4 @@ class FaultyFileCalls final : public FileCalls {
     std::map<int, std::string> files_;  // open descriptors and the files they are on
 };
 
-// The name of an error number as the code writes it ("EIO").
-std::string ErrorName(int error);
-
 }  // namespace vorn::test

@@ -1,11 +1,14 @@
 #include "common/city_files.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <iterator>
 #include <memory>
 
+#include "common/file_calls.hpp"
 #include "common/record_file.hpp"
 
 namespace vorn {
@@ -35,20 +38,32 @@ void SetLock(int fd, short type) {
 }
 
 // Writes the three records at `index`, creating missing files without truncating any: another
-// program may be writing its own city into them.
-bool WriteAt(CityBuffers& buffers, std::uint64_t index, bool create) {
-    for (const CityFile& f : kFiles) {
+// program may be writing its own city into them. cities.dat goes last: its length counts the
+// cities, so a city counts only once its army and buildings are there.
+bool WriteAt(CityBuffers& buffers, std::uint64_t index) {
+    for (auto f = std::rbegin(kFiles); f != std::rend(kFiles); ++f) {
         RecordFile file;
-        if (!file.open(f.name, f.size, RecordFile::Access::kReadWrite)) {
-            if (!create) return false;
-            const int fd = ::open(f.name, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+        if (!file.open(f->name, f->size, RecordFile::Access::kReadWrite)) {
+            const int fd = sys::Open(f->name, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
             if (fd < 0) return false;
-            ::close(fd);
-            if (!file.open(f.name, f.size, RecordFile::Access::kReadWrite)) return false;
+            sys::Close(fd);
+            if (!file.open(f->name, f->size, RecordFile::Access::kReadWrite)) return false;
         }
-        if (!file.write(index, f.record(buffers))) return false;
+        if (!file.write(index, f->record(buffers))) return false;
     }
     return true;
+}
+
+// After a founding that failed: the army and buildings files lose what lies past the last city,
+// so they end where cities.dat does, as before.
+void TrimToCities(std::uint64_t cities) {
+    for (const CityFile& f : kFiles) {
+        RecordFile file;
+        if (file.open(f.name, f.size, RecordFile::Access::kReadWrite) &&
+            file.record_count() > cities) {
+            sys::Truncate(file.fd(), static_cast<off_t>(cities * f.size));
+        }
+    }
 }
 
 }  // namespace
@@ -73,26 +88,37 @@ std::int32_t CountCities() {
 }
 
 CityFilesLock::CityFilesLock() {
-    fd_ = ::open(kCitiesFile, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    fd_ = sys::Open(kCitiesFile, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
     if (fd_ >= 0) SetLock(fd_, F_WRLCK);
 }
 
 CityFilesLock::~CityFilesLock() {
     if (fd_ < 0) return;
     SetLock(fd_, F_UNLCK);
-    ::close(fd_);
+    sys::Close(fd_);
 }
 
 std::int32_t AppendCity(CityBuffers& buffers, const CityFilesLock& lock) {
     if (!lock.held()) return 0;
-    // Counted under the lock; the records go at that place of each file rather than at each
-    // file's end, so city k stays record k everywhere even if a crash left a file short.
-    const std::int32_t number = CountCities() + 1;
+    // Counted under the lock, on the locked file itself (a second open that failed would count
+    // no cities and found city 1 again over the first); the records go at that place of each
+    // file rather than at each file's end, so city k stays record k everywhere even if a crash
+    // left a file short.
+    struct stat st {};
+    if (::fstat(lock.fd(), &st) != 0 || st.st_size < 0) return 0;
+    const std::uint64_t count = static_cast<std::uint64_t>(st.st_size) / sizeof(CityRecord);
+    if (count >= 0x7FFFFFFE) return 0;
+    const auto number = static_cast<std::int32_t>(count + 1);
     buffers.city.number = number;
     buffers.army.number = number;
     buffers.buildings.number = number;
-    if (!WriteAt(buffers, static_cast<std::uint64_t>(number - 1), true)) return 0;
-    return LoadCity(buffers, number) ? number : 0;
+    if (!WriteAt(buffers, static_cast<std::uint64_t>(number - 1))) {
+        TrimToCities(count);
+        return 0;
+    }
+    // The city is there once written; loading it back only refreshes the buffers.
+    LoadCity(buffers, number);
+    return number;
 }
 
 bool SaveCity(CityBuffers& buffers) {
@@ -104,7 +130,7 @@ bool SaveCity(CityBuffers& buffers) {
         return AppendCity(buffers, lock) != 0;
     }
     cities.close();
-    return WriteAt(buffers, static_cast<std::uint64_t>(number - 1), true);
+    return WriteAt(buffers, static_cast<std::uint64_t>(number - 1));
 }
 
 }  // namespace vorn

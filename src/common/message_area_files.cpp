@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
+#include "common/file_calls.hpp"
 #include "common/file_lock.hpp"
 #include "common/record_file.hpp"
 
@@ -26,7 +28,7 @@ struct Fd {
     int fd;
     explicit Fd(int f) : fd(f) {}
     ~Fd() {
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0) sys::Close(fd);
     }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
@@ -54,7 +56,10 @@ MessageAreaRecord DefaultEmailArea(std::string_view sysop_name) {
 }
 
 bool LoadEmailArea(const std::string& path, std::string_view sysop_name, MessageAreaRecord& area) {
-    if (ReadAreaRecord(path, 0, area)) return true;
+    const long got = ReadFilePrefix(path, &area, kAreaSize);
+    if (got == static_cast<long>(kAreaSize)) return true;
+    // A read that failed says nothing of what the file holds: it is not written over.
+    if (got < 0 && errno != ENOENT) return false;
     area = DefaultEmailArea(sysop_name);
     return WriteFilePrefix(path, &area, kAreaSize);
 }
@@ -67,13 +72,13 @@ std::uint32_t CountAreaRecords(const std::string& path) {
 }
 
 bool ReadAreaRecord(const std::string& path, std::uint32_t index, MessageAreaRecord& area) {
-    const Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const Fd file(sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC));
     return file.fd >= 0 && FullPread(file.fd, &area, kAreaSize, Offset(index, kAreaSize)) ==
                                static_cast<long>(kAreaSize);
 }
 
 bool StoreAreaMessageCount(const std::string& path, std::uint32_t index, std::uint32_t count) {
-    const Fd file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    const Fd file(sys::Open(path.c_str(), O_RDWR | O_CLOEXEC));
     if (file.fd < 0) return false;
     const off_t at = Offset(index, kAreaSize);
     if (!LockRange(file.fd, LockKind::kExclusive, at, kAreaSize)) return false;
@@ -90,7 +95,7 @@ bool StoreAreaMessageCount(const std::string& path, std::uint32_t index, std::ui
 bool ReadLastRead(const std::string& path, std::uint16_t user, std::uint32_t users,
                   LastReadRecord& record) {
     if (user == 0) return false;
-    const Fd file(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664));
+    const Fd file(sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664));
     if (file.fd < 0) return false;
     const off_t at = Offset(user - 1u, kLastReadSize);
     if (FullPread(file.fd, &record, kLastReadSize, at) == static_cast<long>(kLastReadSize)) {
@@ -117,7 +122,7 @@ bool ReadLastRead(const std::string& path, std::uint16_t user, std::uint32_t use
 
 bool WriteLastRead(const std::string& path, std::uint16_t user, const LastReadRecord& record) {
     if (user == 0) return false;
-    const Fd file(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664));
+    const Fd file(sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664));
     return file.fd >= 0 &&
            FullPwrite(file.fd, &record, kLastReadSize, Offset(user - 1u, kLastReadSize)) ==
                static_cast<long>(kLastReadSize);

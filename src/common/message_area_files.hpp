@@ -13,8 +13,8 @@ namespace vorn {
 
 // The e-mail area as a new email.dat describes it.
 MessageAreaRecord DefaultEmailArea(std::string_view sysop_name);
-// Reads email.dat; when it cannot be read whole it is written with the defaults, which are then
-// the result. False only when it can be neither read nor written.
+// Reads email.dat; when it is missing or shorter than a record it is written with the defaults,
+// which are then the result. False when it cannot be read (and is left alone) or written.
 bool LoadEmailArea(const std::string& path, std::string_view sysop_name, MessageAreaRecord& area);
 
 // Whole records of a file of area records (0 when it is missing).

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/file_calls.hpp"
 #include "common/file_lock.hpp"
 #include "common/record_file.hpp"
 
@@ -21,7 +22,6 @@ namespace {
 constexpr off_t kWriteLock = off_t{1} << 62;
 constexpr off_t kReadingHold = kWriteLock + 1;
 
-constexpr const char* kJournalExtension = ".jpk";
 constexpr std::size_t kHeaderSize = sizeof(MessageHeader);
 constexpr std::size_t kLineSize = sizeof(MessageTextLine);
 // Headers read at once when an area is walked through.
@@ -30,9 +30,9 @@ constexpr std::size_t kHeaderBlock = 512;
 constexpr std::size_t kPackBuffer = 1 << 20;
 
 int OpenShared(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
     }
     return fd;
 }
@@ -61,39 +61,38 @@ std::string DirectoryOf(std::string_view directory) {
 }
 
 void SyncDirectory(std::string_view directory) {
-    const int fd = ::open(DirectoryOf(directory).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = sys::Open(DirectoryOf(directory).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    sys::Sync(fd);
+    sys::Close(fd);
 }
 
-// A pack's own files: BASE.jdt.XXXXXX, BASE.jhr.XXXXXX and BASE.jpk.XXXXXX.
-bool IsPackFileOf(std::string_view name, std::string_view base) {
-    if (name.size() != base.size() + 11 || name.substr(0, base.size()) != base) return false;
-    const std::string_view kind = name.substr(base.size(), 5);
-    return kind == ".jdt." || kind == ".jhr." || kind == ".jpk.";
-}
-
-// Finishes a pack a crash cut short: the new files the journal names take their places.
-void FinishPack(std::string_view directory, std::string_view base) {
-    const std::string journal = MessageFilePath(directory, base, kJournalExtension);
-    const int fd = ::open(journal.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
+// Finishes a pack a crash cut short: the new files the journal names take their places. The
+// journal goes only when every rename is done (a file already moved counts as done), so a rename
+// that fails leaves the pack to the next try rather than a new text file under old headers.
+// False when the journal is there and the pack could not be finished.
+bool FinishPack(std::string_view directory, std::string_view base) {
+    const std::string journal = MessageFilePath(directory, base, kPackJournalExtension);
+    const int fd = sys::Open(journal.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT;
     char text[256] = {};
     const long n = FullPread(fd, text, sizeof text - 1, 0);
-    ::close(fd);
-    std::string_view names(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+    sys::Close(fd);
+    if (n < 0) return false;
+    std::string_view names(text, static_cast<std::size_t>(n));
+    bool done = true;
     while (!names.empty()) {
         const std::size_t end = names.find('\n');
         const std::string_view name = names.substr(0, end);
         names.remove_prefix(end == std::string_view::npos ? names.size() : end + 1);
-        if (!IsPackFileOf(name, base) || name.substr(base.size(), 5) == ".jpk.") continue;
+        if (!IsPackFileName(name, base) || name.substr(base.size(), 5) == ".jpk.") continue;
         const std::string from = std::string(directory) + std::string(name);
         const std::string to = MessageFilePath(directory, base, name.substr(base.size(), 4));
-        ::rename(from.c_str(), to.c_str());
+        if (sys::Rename(from.c_str(), to.c_str()) != 0 && errno != ENOENT) done = false;
     }
+    if (!done) return false;
     SyncDirectory(directory);
-    ::unlink(journal.c_str());
+    return sys::Unlink(journal.c_str()) == 0 || errno == ENOENT;
 }
 
 // Pack files left by a pack that died before its journal was written.
@@ -101,8 +100,8 @@ void RemoveLeftovers(std::string_view directory, std::string_view base) {
     DIR* dir = ::opendir(DirectoryOf(directory).c_str());
     if (dir == nullptr) return;
     while (const dirent* entry = ::readdir(dir)) {
-        if (IsPackFileOf(entry->d_name, base)) {
-            ::unlink((std::string(directory) + entry->d_name).c_str());
+        if (IsPackFileName(entry->d_name, base)) {
+            sys::Unlink((std::string(directory) + entry->d_name).c_str());
         }
     }
     ::closedir(dir);
@@ -112,7 +111,7 @@ void RemoveLeftovers(std::string_view directory, std::string_view base) {
 int CreatePackFile(std::string_view directory, std::string_view base, std::string_view kind,
                    mode_t mode, std::string& name) {
     std::string path = std::string(directory) + std::string(base) + std::string(kind) + ".XXXXXX";
-    const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+    const int fd = sys::MakeTemporary(path.data());
     if (fd < 0) return -1;
     ::fchmod(fd, mode);
     name = path.substr(directory.size());
@@ -143,6 +142,14 @@ class BufferedFile {
 
 }  // namespace
 
+bool IsPackFileName(std::string_view name, std::string_view file_base) {
+    if (name.size() != file_base.size() + 11 || name.substr(0, file_base.size()) != file_base) {
+        return false;
+    }
+    const std::string_view kind = name.substr(file_base.size(), 5);
+    return kind == ".jdt." || kind == ".jhr." || kind == ".jpk.";
+}
+
 std::string MessageFilePath(std::string_view directory, std::string_view file_base,
                             std::string_view extension) {
     std::string path(directory);
@@ -163,8 +170,8 @@ bool MessageBase::open(std::string_view directory, std::string_view file_base) {
 }
 
 void MessageBase::close() {
-    if (header_fd_ >= 0) ::close(header_fd_);
-    if (text_fd_ >= 0) ::close(text_fd_);
+    if (header_fd_ >= 0) sys::Close(header_fd_);
+    if (text_fd_ >= 0) sys::Close(text_fd_);
     header_fd_ = text_fd_ = -1;
     held_ = false;
 }
@@ -191,7 +198,10 @@ bool MessageBase::lock_for_writing() {
         if (!is_open() || !LockRange(header_fd_, LockKind::kExclusive, kWriteLock, 1)) {
             return false;
         }
-        FinishPack(directory_, file_base_);
+        if (!FinishPack(directory_, file_base_)) {
+            UnlockRange(header_fd_, kWriteLock, 1);
+            return false;
+        }
         if (current()) return true;
         UnlockRange(header_fd_, kWriteLock, 1);
         if (!reopen()) return false;
@@ -208,7 +218,7 @@ bool MessageBase::hold() {
         if (!is_open() || !LockRange(header_fd_, LockKind::kShared, kReadingHold, 1)) {
             return false;
         }
-        if (Exists(MessageFilePath(directory_, file_base_, kJournalExtension))) {
+        if (Exists(MessageFilePath(directory_, file_base_, kPackJournalExtension))) {
             // A pack died half-way: finish it under the write lock, then hold the result.
             UnlockRange(header_fd_, kReadingHold, 1);
             if (!lock_for_writing()) return false;
@@ -434,10 +444,10 @@ PackResult PackMessageBase(std::string_view directory, std::string_view file_bas
     const int header_fd =
         CreatePackFile(directory, file_base, kMessageHeaderExtension, mode, header_name);
     const auto discard = [&] {
-        if (text_fd >= 0) ::close(text_fd);
-        if (header_fd >= 0) ::close(header_fd);
-        if (!text_name.empty()) ::unlink((std::string(directory) + text_name).c_str());
-        if (!header_name.empty()) ::unlink((std::string(directory) + header_name).c_str());
+        if (text_fd >= 0) sys::Close(text_fd);
+        if (header_fd >= 0) sys::Close(header_fd);
+        if (!text_name.empty()) sys::Unlink((std::string(directory) + text_name).c_str());
+        if (!header_name.empty()) sys::Unlink((std::string(directory) + header_name).c_str());
         return result;
     };
     result.kept = result.removed = 0;
@@ -470,26 +480,26 @@ PackResult PackMessageBase(std::string_view directory, std::string_view file_bas
             ++result.kept;
         }
     }
-    ok = ok && text_out.flush() && header_out.flush() && ::fsync(text_fd) == 0 &&
-         ::fsync(header_fd) == 0;
+    ok = ok && text_out.flush() && header_out.flush() && sys::Sync(text_fd) == 0 &&
+         sys::Sync(header_fd) == 0;
     if (!ok) return discard();
 
     // The journal makes the two renames one step: once it is there, the pack is done.
     const int journal_fd =
-        CreatePackFile(directory, file_base, kJournalExtension, mode, journal_name);
+        CreatePackFile(directory, file_base, kPackJournalExtension, mode, journal_name);
     const std::string names = text_name + "\n" + header_name + "\n";
-    const std::string journal = MessageFilePath(directory, file_base, kJournalExtension);
+    const std::string journal = MessageFilePath(directory, file_base, kPackJournalExtension);
     ok = journal_fd >= 0 &&
          FullPwrite(journal_fd, names.data(), names.size(), 0) == static_cast<long>(names.size()) &&
-         ::fsync(journal_fd) == 0 &&
-         ::rename((std::string(directory) + journal_name).c_str(), journal.c_str()) == 0;
-    if (journal_fd >= 0) ::close(journal_fd);
+         sys::Sync(journal_fd) == 0 &&
+         sys::Rename((std::string(directory) + journal_name).c_str(), journal.c_str()) == 0;
+    if (journal_fd >= 0) sys::Close(journal_fd);
     if (!ok) {
-        if (!journal_name.empty()) ::unlink((std::string(directory) + journal_name).c_str());
+        if (!journal_name.empty()) sys::Unlink((std::string(directory) + journal_name).c_str());
         return discard();
     }
-    ::close(text_fd);
-    ::close(header_fd);
+    sys::Close(text_fd);
+    sys::Close(header_fd);
     SyncDirectory(directory);
     FinishPack(directory, file_base);
     result.ok = true;

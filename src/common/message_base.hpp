@@ -122,6 +122,12 @@ struct PackResult {
 // Rewrites the area without its deleted messages (see above). Never waits for readers.
 PackResult PackMessageBase(std::string_view directory, std::string_view file_base);
 
+// The journal of a pack (BASE.jpk): while it is there the pack is not finished, and whoever next
+// reads or writes the area finishes it first.
+inline constexpr const char* kPackJournalExtension = ".jpk";
+// A pack's own files: BASE.jdt.XXXXXX, BASE.jhr.XXXXXX and BASE.jpk.XXXXXX.
+bool IsPackFileName(std::string_view name, std::string_view file_base);
+
 // The file of an area: directory + file base + extension.
 std::string MessageFilePath(std::string_view directory, std::string_view file_base,
                             std::string_view extension);

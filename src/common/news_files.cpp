@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <fstream>
 
+#include "common/file_calls.hpp"
 #include "common/player_file_names.hpp"
+#include "common/record_file.hpp"
 
 namespace vorn {
 
@@ -27,17 +29,11 @@ bool AppendWhole(const std::string& path, const std::string& text, Open how) {
     int flags = O_WRONLY | O_APPEND | O_CLOEXEC;
     if (how == Open::kTruncate) flags |= O_CREAT | O_TRUNC;
     if (how == Open::kCreateNew) flags |= O_CREAT | O_EXCL;
-    const int fd = ::open(path.c_str(), flags, 0664);
+    const int fd = sys::Open(path.c_str(), flags, 0664);
     if (fd < 0) return false;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return done == text.size();
+    const bool ok = WriteAll(fd, text.data(), text.size());
+    sys::Close(fd);
+    return ok;
 }
 
 }  // namespace
@@ -102,8 +98,8 @@ bool AddPlayerNews(std::string_view text, std::string_view player_name, Clock& c
 }
 
 void RotateNews() {
-    ::unlink("yestday.nws");
-    ::rename("global.nws", "yestday.nws");
+    sys::Unlink("yestday.nws");
+    sys::Rename("global.nws", "yestday.nws");
 }
 
 }  // namespace vorn

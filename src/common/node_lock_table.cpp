@@ -8,6 +8,8 @@
 #include <string>
 
 #include "common/config_files.hpp"
+#include "common/file_calls.hpp"
+#include "common/record_file.hpp"
 
 namespace vorn {
 
@@ -43,22 +45,27 @@ bool Reserved(int n) {
 }
 
 int OpenTable(int flags) {
-    return ::open(kNodeLockFile, flags | O_CLOEXEC, 0664);
+    return sys::Open(kNodeLockFile, flags | O_CLOEXEC, 0664);
 }
 
 // The change of the table under its lock, on a descriptor the caller has opened.
 bool UpdateOn(int fd, const std::function<bool(NodeLockTable&)>& change) {
     if (!Lock(fd, F_WRLCK, kChangeLockOffset, true)) return false;
     NodeLockTable table{};
-    if (::pread(fd, table.data(), table.size(), 0) != static_cast<ssize_t>(table.size())) {
-        table.fill(0);
+    // A short file is a new or damaged table and starts from zeros; a read that fails says
+    // nothing about the slots, which must then not be written over.
+    const long got = FullPread(fd, table.data(), table.size(), 0);
+    if (got < 0) {
+        Lock(fd, F_UNLCK, kChangeLockOffset, false);
+        return false;
     }
+    if (got != static_cast<long>(table.size())) table.fill(0);
     struct stat st {};
     const bool exact = ::fstat(fd, &st) == 0 && st.st_size == static_cast<off_t>(table.size());
     bool ok = true;
     if (change(table) || !exact) {
-        ok = ::pwrite(fd, table.data(), table.size(), 0) == static_cast<ssize_t>(table.size()) &&
-             ::ftruncate(fd, static_cast<off_t>(table.size())) == 0;
+        ok = FullPwrite(fd, table.data(), table.size(), 0) == static_cast<long>(table.size()) &&
+             sys::Truncate(fd, static_cast<off_t>(table.size())) == 0;
     }
     Lock(fd, F_UNLCK, kChangeLockOffset, false);
     return ok;
@@ -70,7 +77,7 @@ bool UpdateNodeLockTable(const std::function<bool(NodeLockTable&)>& change) {
     const int fd = OpenTable(O_RDWR | O_CREAT);
     if (fd < 0) return false;
     const bool ok = UpdateOn(fd, change);
-    ::close(fd);
+    sys::Close(fd);
     return ok;
 }
 

@@ -26,7 +26,8 @@ using NodeLockTable = std::array<std::uint8_t, kNodeLockTableSize>;
 // Opens the table in the working directory (created rw-rw-r-- when missing), locks it and reads
 // it; a table shorter than 256 bytes reads as all free. `change` may edit the table and returns
 // whether it did. The 256 bytes are written back (and anything past them cut off) when it did or
-// when the file was not exactly 256 bytes long. False when the file cannot be opened or written.
+// when the file was not exactly 256 bytes long. False when the file cannot be opened, read or
+// written; a table that cannot be read is left as it is.
 bool UpdateNodeLockTable(const std::function<bool(NodeLockTable&)>& change);
 
 // A node held by this process: the lock on its byte, kept until release or the end of the

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "common/file_calls.hpp"
 #include "common/io_check.hpp"
 
 namespace vorn {
@@ -16,8 +17,8 @@ long FullPread(int fd, void* data, std::size_t size, off_t offset) {
     std::size_t done = 0;
     auto* bytes = static_cast<char*>(data);
     while (done < size) {
-        const ssize_t n = ::pread(fd, bytes + done, size - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n =
+            sys::Pread(fd, bytes + done, size - done, offset + static_cast<off_t>(done));
         if (n < 0) return -1;
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
@@ -30,8 +31,7 @@ long FullPwrite(int fd, const void* data, std::size_t size, off_t offset) {
     const auto* bytes = static_cast<const char*>(data);
     while (done < size) {
         const ssize_t n =
-            ::pwrite(fd, bytes + done, size - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
+            sys::Pwrite(fd, bytes + done, size - done, offset + static_cast<off_t>(done));
         if (n <= 0) return -1;
         done += static_cast<std::size_t>(n);
     }
@@ -64,7 +64,7 @@ bool RecordFile::open(const std::string& path, std::size_t record_size, Access a
     path_ = path;
     record_size_ = record_size == 0 ? 1 : record_size;
     const int flags = (access == Access::kRead ? O_RDONLY : O_RDWR) | O_CLOEXEC;
-    fd_ = ::open(path.c_str(), flags);
+    fd_ = sys::Open(path.c_str(), flags);
     error_ = fd_ < 0 ? errno : 0;
     return fd_ >= 0;
 }
@@ -73,13 +73,13 @@ bool RecordFile::create(const std::string& path, std::size_t record_size) {
     close();
     path_ = path;
     record_size_ = record_size == 0 ? 1 : record_size;
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
     error_ = fd_ < 0 ? errno : 0;
     return fd_ >= 0;
 }
 
 void RecordFile::close() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) sys::Close(fd_);
     fd_ = -1;
 }
 
@@ -122,8 +122,7 @@ void RecordFile::write_checked(std::uint64_t index, const void* record) {
 bool WriteAll(int fd, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = sys::Write(fd, bytes, size);
         if (n <= 0) return false;
         bytes += n;
         size -= static_cast<std::size_t>(n);
@@ -132,18 +131,18 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
 }
 
 long ReadFilePrefix(const std::string& path, void* data, std::size_t size) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
     const long n = FullPread(fd, data, size, 0);
-    ::close(fd);
+    sys::Close(fd);
     return n;
 }
 
 bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    const int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
     if (fd < 0) return false;
     const long n = FullPwrite(fd, data, size, 0);
-    ::close(fd);
+    sys::Close(fd);
     return n == static_cast<long>(size);
 }
 

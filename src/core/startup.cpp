@@ -2,13 +2,18 @@
 // until the title screen, and fatal errors end with their own lines and exit codes.
 #include "core/startup.hpp"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "common/config_files.hpp"
 #include "common/directories.hpp"
+#include "common/file_calls.hpp"
+#include "common/world_records.hpp"
 #include "core/node_paths.hpp"
 #include "core/session.hpp"
 #include "node/node_control.hpp"
@@ -147,6 +152,36 @@ void InitializeSession(Session& session) {
     session.writer.plain_line("");
 }
 
+namespace {
+
+// A game directory the game may not write (a read-only mount, files of another owner) ends the
+// call here, before anything in it is changed, with the reason on the screen: the first save
+// would end it half-way, and rooms.dat opened for reading only would end it without a word.
+// A rooms.dat that is missing is left to the opening of the data files below.
+void RefuseReadOnlyDirectory(Session& session) {
+    const auto denied = [](int error) {
+        return error == EACCES || error == EPERM || error == EROFS;
+    };
+    std::string what = kRoomsFile;
+    const int fd = sys::Open(kRoomsFile, O_RDWR | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) sys::Close(fd);
+    if (!denied(error) && ::access(".", W_OK | X_OK) != 0) {
+        error = errno;
+        what = "the game directory";
+    }
+    if (!denied(error)) return;
+    Writer& out = session.writer;
+    out.plain_line("");
+    out.plain_line("The game cannot write to " + what + ": " + std::strerror(error));
+    out.plain_line("It keeps the players and the world there; give the user the game runs as");
+    out.plain_line("write access to the game directory and its files.");
+    session.log("xCannot write to " + what + ": " + std::strerror(error));
+    session.exit(kExitDataFiles);
+}
+
+}  // namespace
+
 void OpenDataFiles(Session& session) {
     Writer& out = session.writer;
     out.plain("initializing paths ");
@@ -157,6 +192,7 @@ void OpenDataFiles(Session& session) {
     session.system.log_path = "./logs/";
     if (!DirectoryExists("logs")) CreateDirectoryPath("logs", true);
     out.plain_line("Done");
+    RefuseReadOnlyDirectory(session);
 
     PrepareUserFiles(session);
 

@@ -17,7 +17,9 @@
 #include <cstring>
 #include <vector>
 
+#include "common/file_calls.hpp"
 #include "common/player_text.hpp"
+#include "common/record_file.hpp"
 #include "core/session.hpp"
 #include "node/node_control.hpp"
 #include "node/node_lines.hpp"
@@ -64,8 +66,8 @@ std::vector<NodeInfoRecord> ReadNodeTable(Session& session) {
         return table;
     }
     table.resize(kNodeSlots);
-    const ssize_t got =
-        ::pread(session.nodes.info.fd(), table.data(), table.size() * sizeof(NodeInfoRecord), 0);
+    const long got =
+        FullPread(session.nodes.info.fd(), table.data(), table.size() * sizeof(NodeInfoRecord), 0);
     table.resize(got > 0 ? static_cast<std::size_t>(got) / sizeof(NodeInfoRecord) : 0);
     return table;
 }
@@ -93,8 +95,8 @@ void Isolate(Session& session, const std::string& what) {
         ns.info.close();
     }
     if (ns.data_fd >= 0) {
-        ::unlink(DataFilePath(session, session.node_number).c_str());
-        ::close(ns.data_fd);
+        sys::Unlink(DataFilePath(session, session.node_number).c_str());
+        sys::Close(ns.data_fd);
         ns.data_fd = -1;
     }
     ns.joined = false;
@@ -115,7 +117,7 @@ bool GrowTable(Session& session, int count) {
     }
     const off_t wanted = static_cast<off_t>(count) * static_cast<off_t>(sizeof(NodeInfoRecord));
     const off_t size = ::lseek(fd, 0, SEEK_END);
-    const bool ok = size >= wanted || ::ftruncate(fd, wanted) == 0;
+    const bool ok = size >= wanted || sys::Truncate(fd, wanted) == 0;
     lock.l_type = F_UNLCK;
     ::fcntl(fd, F_OFD_SETLK, &lock);
     return ok;
@@ -166,7 +168,7 @@ void ReadMessagesOf(Session& session, const NodeInfoRecord& r) {
     NodePeer& peer = ns.peers[slot];
     std::uint32_t& position = ns.read_positions[slot];
     const std::string name = DataFilePath(session, r.node);
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = sys::Open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         // Logged once, not on every round while the file stays away.
         if (!peer.access_error_logged) session.log("xError accessing node data file: " + name);
@@ -175,8 +177,8 @@ void ReadMessagesOf(Session& session, const NodeInfoRecord& r) {
     }
     peer.access_error_logged = false;
     std::vector<std::uint8_t> data(std::min<std::size_t>(r.data_size - position, kReadChunk));
-    const ssize_t got = ::pread(fd, data.data(), data.size(), position);
-    ::close(fd);
+    const ssize_t got = sys::Pread(fd, data.data(), data.size(), position);
+    sys::Close(fd);
     if (got <= 0) return;
     std::size_t at = 0;
     const auto end = static_cast<std::size_t>(got);
@@ -237,8 +239,8 @@ void ReadOtherNodes(Session& session) {
 }  // namespace
 
 NodeState::~NodeState() {
-    if (data_fd >= 0) ::close(data_fd);
-    if (control_fd >= 0) ::close(control_fd);
+    if (data_fd >= 0) sys::Close(data_fd);
+    if (control_fd >= 0) sys::Close(control_fd);
 }
 
 int OpenNodeInfo(Session& session) {
@@ -271,13 +273,13 @@ void JoinNodeTable(Session& session) {
     }
 
     const std::string data_name = DataFilePath(session, n);
-    const int fd = ::open(data_name.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0660);
+    const int fd = sys::Open(data_name.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0660);
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     if (fd < 0 || ::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
         const int error = errno;
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0) sys::Close(fd);
         if (fd >= 0 && (error == EAGAIN || error == EACCES)) {
             session.log("xNode " + n_text + " is already running (locked)!");
             session.writer.print_line("Node " + n_text + " is already running!");
@@ -288,8 +290,8 @@ void JoinNodeTable(Session& session) {
         return;
     }
     // Only now, with the lock held, is the file ours to empty.
-    if (::ftruncate(fd, 0) != 0) {
-        ::close(fd);
+    if (sys::Truncate(fd, 0) != 0) {
+        sys::Close(fd);
         session.log("xError initializing " + data_name);
         isolate();
         return;
@@ -297,15 +299,15 @@ void JoinNodeTable(Session& session) {
 
     const std::string info_name = NodeInfoPath(session);
     if (OpenNodeInfo(session) != 0) {
-        const int created = ::open(info_name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
-        if (created >= 0) ::close(created);
+        const int created = sys::Open(info_name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+        if (created >= 0) sys::Close(created);
     }
     if ((ns.info.is_open() || OpenNodeInfo(session) == 0) && !GrowTable(session, n)) {
         ns.info.close();
     }
     if (!ns.info.is_open()) {
-        ::unlink(data_name.c_str());
-        ::close(fd);
+        sys::Unlink(data_name.c_str());
+        sys::Close(fd);
         session.log("xCould not access " + info_name);
         isolate();
         return;
@@ -319,8 +321,8 @@ void JoinNodeTable(Session& session) {
         session.log("xNode " + n_text + " is already running (heartbeat active)");
         session.writer.print_line("Node " + n_text + " is already running!");
         ns.info.close();
-        ::unlink(data_name.c_str());
-        ::close(fd);
+        sys::Unlink(data_name.c_str());
+        sys::Close(fd);
         SwitchMultinodeOff(session);
         return;
     }
@@ -401,7 +403,7 @@ void LeaveNodeTable(Session& session) {
     // Removed while the lock is still held, so a node starting meanwhile keeps its new file.
     const std::string name = DataFilePath(session, session.node_number);
     for (int round = 0;; ++round) {
-        if (::unlink(name.c_str()) == 0 || errno == ENOENT) break;
+        if (sys::Unlink(name.c_str()) == 0 || errno == ENOENT) break;
         if ((errno != EACCES && errno != EPERM) || round >= kEraseRetries) {
             session.log("xError erasing node data file upon termination");
             break;
@@ -410,7 +412,7 @@ void LeaveNodeTable(Session& session) {
         session.writer.flush();
         session.clock.sleep_ms(kEraseRetryMs);
     }
-    ::close(ns.data_fd);
+    sys::Close(ns.data_fd);
     ns.data_fd = -1;
     ns.outgoing_fill = 0;
 }
@@ -435,8 +437,7 @@ void PostNodeMessage(Session& session, std::uint8_t kind, std::uint8_t target,
 void FlushNodeMessages(Session& session) {
     NodeState& ns = session.nodes;
     if (!session.multinode || !ns.joined || ns.outgoing_fill == 0) return;
-    const ssize_t wrote = ::write(ns.data_fd, ns.outgoing.data(), ns.outgoing_fill);
-    if (wrote != static_cast<ssize_t>(ns.outgoing_fill)) {
+    if (!WriteAll(ns.data_fd, ns.outgoing.data(), ns.outgoing_fill)) {
         Isolate(session, "Error writing " + DataFilePath(session, session.node_number));
         return;
     }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "common/file_calls.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 
@@ -53,7 +54,7 @@ bool LockWhole(int fd, short type) {
 bool PreadAll(int fd, void* data, std::size_t size, off_t offset) {
     auto* bytes = static_cast<char*>(data);
     while (size > 0) {
-        const ssize_t n = ::pread(fd, bytes, size, offset);
+        const ssize_t n = sys::Pread(fd, bytes, size, offset);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         bytes += n;
@@ -68,11 +69,11 @@ bool PreadAll(int fd, void* data, std::size_t size, off_t offset) {
 bool WriteRankedCopy(const std::string& users_path, const std::string& scratch_path) {
     constexpr std::size_t kSize = sizeof(UserRecord);
     constexpr std::size_t kExperience = offsetof(UserRecord, experience);
-    const int in = ::open(users_path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = sys::Open(users_path.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
-    const int out = ::open(scratch_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    const int out = sys::Open(scratch_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
     if (out < 0) {
-        ::close(in);
+        sys::Close(in);
         return false;
     }
     LockWhole(in, F_RDLCK);
@@ -102,8 +103,8 @@ bool WriteRankedCopy(const std::string& users_path, const std::string& scratch_p
             }
         }
     }
-    ::close(in);
-    ok = ::close(out) == 0 && ok;
+    sys::Close(in);
+    ok = sys::Close(out) == 0 && ok;
     return ok;
 }
 

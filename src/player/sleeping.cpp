@@ -1,19 +1,30 @@
 #include "player/sleeping.hpp"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <fstream>
 
+#include "common/file_calls.hpp"
 #include "common/player_file_names.hpp"
+#include "common/record_file.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
 
 namespace vorn {
 
 bool StartSleeping(Session& session, int days) {
-    std::ofstream out(SleepFileName(session.users.current.name.view()), std::ios::trunc);
-    out << days << "\n";
-    return static_cast<bool>(out.flush());
+    const std::string path = SleepFileName(session.users.current.name.view());
+    const std::string text = std::to_string(days) + "\n";
+    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    if (fd < 0) return false;
+    const bool ok = WriteAll(fd, text.data(), text.size());
+    // A sleep file without its days would keep the player out with nothing to count down.
+    if (sys::Close(fd) != 0 || !ok) {
+        sys::Unlink(path.c_str());
+        return false;
+    }
+    return true;
 }
 
 void CheckSleeping(Session& session) {

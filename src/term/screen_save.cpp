@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "common/file_calls.hpp"
+#include "common/record_file.hpp"
 #include "core/node_paths.hpp"
 #include "core/session.hpp"
 #include "term/writer.hpp"
@@ -72,15 +74,10 @@ void Writer::save_screen(int slot) {
     }
 
     const std::string path = NodeWorkDirectory(session_, '-') + SaveFileName(slot);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0660);
+    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0660);
     if (fd >= 0) {
-        std::string_view rest = out;
-        while (!rest.empty()) {
-            const ssize_t n = ::write(fd, rest.data(), rest.size());
-            if (n <= 0) break;
-            rest.remove_prefix(static_cast<std::size_t>(n));
-        }
-        ::close(fd);
+        WriteAll(fd, out.data(), out.size());
+        sys::Close(fd);
     }
 
     SavedScreen* entry = nullptr;

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "common/file_calls.hpp"
+
 namespace vorn {
 
 namespace {
@@ -19,23 +21,24 @@ std::string Padded(int value, int width) {
 // Appends `line`; when the file is new, `header` goes in front of it in the same write.
 void AppendLine(const std::string& path, const std::string& header, const std::string& line) {
     bool created = false;
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    int fd = sys::Open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
-        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+        fd = sys::Open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
         created = fd >= 0;
         // Another process made it between our two opens: append to theirs.
-        if (fd < 0 && errno == EEXIST) fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (fd < 0 && errno == EEXIST)
+            fd = sys::Open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     }
     if (fd < 0) return;
     const std::string text = (created ? header : std::string()) + line + "\n";
     std::size_t done = 0;
     while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        const ssize_t n = sys::Write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
-    ::close(fd);
+    sys::Close(fd);
 }
 
 std::string StripColourCodes(std::string_view text) {

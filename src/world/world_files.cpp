@@ -5,9 +5,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
+#include "common/file_calls.hpp"
 #include "core/session.hpp"
 
 namespace vorn {
@@ -19,8 +19,8 @@ long ReadAt(int fd, void* data, std::size_t size, std::uint64_t offset) {
     std::size_t done = 0;
     auto* bytes = static_cast<char*>(data);
     while (done < size) {
-        const ssize_t n = ::pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n =
+            sys::Pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
         if (n < 0) return done > 0 ? static_cast<long>(done) : -1;
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
@@ -35,10 +35,7 @@ std::string PathOf(const WorldBuffers& world, const char* name) {
 
 // Opens `name` read-only; -1 when it cannot be opened.
 int OpenWorldFile(const WorldBuffers& world, const char* name) {
-    for (;;) {
-        const int fd = ::open(PathOf(world, name).c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0 || errno != EINTR) return fd;
-    }
+    return sys::Open(PathOf(world, name).c_str(), O_RDONLY | O_CLOEXEC);
 }
 
 std::uint64_t OffsetOf(std::int32_t number, std::size_t size) {
@@ -59,7 +56,7 @@ bool LoadWhole(const WorldBuffers& world, const char* name, std::int32_t number,
         const std::uint64_t count = end > 0 ? static_cast<std::uint64_t>(end) / sizeof(Record) : 0;
         *record_count = static_cast<std::int32_t>(count > 0x7FFFFFFF ? 0x7FFFFFFF : count);
     }
-    ::close(fd);
+    sys::Close(fd);
     if (n != static_cast<long>(sizeof scratch)) return false;
     out = scratch;
     return true;
@@ -72,7 +69,7 @@ bool LoadInPlace(const WorldBuffers& world, const char* name, std::int32_t numbe
     const int fd = OpenWorldFile(world, name);
     if (fd < 0) return false;
     const long n = ReadAt(fd, &out, sizeof out, OffsetOf(number, sizeof out));
-    ::close(fd);
+    sys::Close(fd);
     return n == static_cast<long>(sizeof out);
 }
 

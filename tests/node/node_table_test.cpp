@@ -15,6 +15,7 @@
 #include "node/node_lines.hpp"
 #include "node/node_list.hpp"
 #include "node/node_table.hpp"
+#include "support/file_faults.hpp"
 #include "support/session_fixture.hpp"
 
 namespace vorn {
@@ -219,18 +220,23 @@ TEST(NodeMessages, EveryLineArrivesOnceInOrderAndAFullQueueNeverStalls) {
     JoinNodeTable(ann.session);
     JoinNodeTable(bob.session);
     std::vector<std::string> expected;
-    // 40 lines of 60 characters: the 1024-byte queue is written out on the way, twice.
-    for (int i = 0; i < 40; ++i) {
-        std::string text = "line " + std::to_string(i);
-        text.resize(60, '.');
-        PostNodeMessage(bob.session, kNodeMessageText, 1, text);
-        expected.push_back(NodeLinePrefix("Bob", 2, false) + text);
+    {
+        // Every write of the data file moves only half its bytes: the rest follows.
+        const test::FaultyFileCalls halves({.call = 1, .every = true, .on_call = "write"});
+        // 40 lines of 60 characters: the 1024-byte queue is written out on the way, twice.
+        for (int i = 0; i < 40; ++i) {
+            std::string text = "line " + std::to_string(i);
+            text.resize(60, '.');
+            PostNodeMessage(bob.session, kNodeMessageText, 1, text);
+            expected.push_back(NodeLinePrefix("Bob", 2, false) + text);
+        }
+        PostNodeMessage(bob.session, kNodeMessageText, 3, "for node 3 only");
+        PostNodeMessage(bob.session, kNodeMessageText, 0, "to everyone");
+        expected.push_back(NodeLinePrefix("Bob", 2, true) + "to everyone");
+        AnnounceToAllNodes(bob.session, "|14Bob|06 has founded a city");
+        expected.push_back("|14Bob|06 has founded a city");
+        EXPECT_TRUE(halves.record().fired);
     }
-    PostNodeMessage(bob.session, kNodeMessageText, 3, "for node 3 only");
-    PostNodeMessage(bob.session, kNodeMessageText, 0, "to everyone");
-    expected.push_back(NodeLinePrefix("Bob", 2, true) + "to everyone");
-    AnnounceToAllNodes(bob.session, "|14Bob|06 has founded a city");
-    expected.push_back("|14Bob|06 has founded a city");
 
     ExchangeNodeData(ann.session);
     EXPECT_EQ(Texts(ann), expected);

@@ -43,11 +43,13 @@ std::string MakeTemporaryDirectory(const char* prefix) {
     return pattern;
 }
 
-// The copies live as long as the test process.
+// The copies live as long as the test process. A child forked by a test that ends through
+// std::exit (the run-time I/O check does) runs this destructor too, and must leave them alone.
 class BinaryCopies {
   public:
-    BinaryCopies() : directory_(MakeTemporaryDirectory("vorn-bin-")) {}
+    BinaryCopies() : directory_(MakeTemporaryDirectory("vorn-bin-")), owner_(::getpid()) {}
     ~BinaryCopies() {
+        if (::getpid() != owner_) return;
         std::error_code ignored;
         fs::remove_all(directory_, ignored);
     }
@@ -71,6 +73,7 @@ class BinaryCopies {
 
   private:
     std::string directory_;
+    pid_t owner_;
     std::mutex mutex_;
 };
 

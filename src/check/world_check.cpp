@@ -1,0 +1,166 @@
+// The world files and the players' cities: whole records numbered by their place, numbers that
+// name records which exist, and the three city files in step.
+#include <cstring>
+#include <span>
+
+#include "check/check_context.hpp"
+#include "common/city_records.hpp"
+#include "common/record_file.hpp"
+#include "common/world_records.hpp"
+
+namespace vorn::check {
+
+namespace {
+
+std::vector<std::uint8_t> ReadWhole(const std::string& path, std::uint64_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    const long got = ReadFilePrefix(path, bytes.data(), bytes.size());
+    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return bytes;
+}
+
+std::string Named(const KindLayout& k, std::uint64_t index) {
+    return std::string(k.table) + " " + std::to_string(index + 1);
+}
+
+// A city file's record numbered `index + 1` in its first four bytes: the repair for a record
+// numbered otherwise, and the record added when the file is short.
+void NumberCityRecord(std::uint64_t index, std::vector<std::uint8_t>& bytes) {
+    const auto number = static_cast<std::int32_t>(index + 1);
+    std::memcpy(bytes.data(), &number, sizeof number);
+}
+
+}  // namespace
+
+void CheckWorld(Context& c) {
+    for (int k = 0; k < kWorldKindCount; ++k) {
+        const KindLayout& kind = KindAt(k);
+        const auto count = CountRecords(c, kind.file, kind.record_size);
+        c.world_present[k] = count.has_value();
+        if (!count) {
+            if (kind.kind == WorldKind::kRoom) {
+                c.problem(kind.file, "missing: the game cannot start without its rooms");
+            }
+            continue;
+        }
+        c.world[k] = *count;
+        c.world_bytes[k] = ReadWhole(c.path(kind.file), *count * kind.record_size);
+        c.world[k] = c.world_bytes[k].size() / kind.record_size;
+        const std::span<const std::uint8_t> all(c.world_bytes[k]);
+        for (std::uint64_t i = 0; i < c.world[k]; ++i) {
+            const auto record = all.subspan(i * kind.record_size, kind.record_size);
+            const std::int64_t number =
+                ReadInteger(record, 0, kind.number_width, kind.number_signed);
+            if (number != static_cast<std::int64_t>(i + 1)) {
+                c.problem(kind.file, Named(kind, i) + " is numbered " + std::to_string(number) +
+                                         " (the world compiler numbers them in order)");
+            }
+        }
+        if (static_cast<std::int64_t>(c.world[k]) > kind.max_records) {
+            c.problem(kind.file, "holds " + Records(c.world[k]) + ", the game uses " +
+                                     std::to_string(kind.max_records) + " at most");
+        }
+    }
+}
+
+void CheckWorldReferences(Context& c) {
+    for (int k = 0; k < kWorldKindCount; ++k) {
+        const KindLayout& kind = KindAt(k);
+        const std::span<const std::uint8_t> all(c.world_bytes[k]);
+        for (std::uint64_t i = 0; i < c.world[k]; ++i) {
+            const auto record = all.subspan(i * kind.record_size, kind.record_size);
+            for (const FieldLayout& f : kind.fields) {
+                if (f.refers_to < 0 || !c.world_present[f.refers_to]) continue;
+                const KindLayout& target = KindAt(f.refers_to);
+                for (std::size_t n = 0; n < f.count; ++n) {
+                    const std::int64_t v =
+                        ReadInteger(record, f.offset + n * f.width, f.width, IsSigned(f));
+                    if (v == 0 || (v > 0 && static_cast<std::uint64_t>(v) <= c.world[f.refers_to]))
+                        continue;
+                    c.problem(kind.file, Named(kind, i) + ": " + f.name + " names " + target.table +
+                                             " " + std::to_string(v) + ", but " + target.file +
+                                             " holds " + Records(c.world[f.refers_to]));
+                }
+            }
+        }
+    }
+
+    // Rooms name the cities founded in them; a number past cities.dat names nothing, and
+    // clearing it frees the room for a founding.
+    const std::span<const std::uint8_t> rooms(c.world_bytes[static_cast<int>(WorldKind::kRoom)]);
+    const std::string rooms_path = c.path(kRoomsFile);
+    for (std::uint64_t i = 0; i < c.count_of(WorldKind::kRoom); ++i) {
+        RoomRecord room;
+        std::memcpy(&room, rooms.data() + i * sizeof room, sizeof room);
+        const std::int32_t city = room.city;
+        if (city == 0 || (city > 0 && static_cast<std::uint64_t>(city) <= c.cities)) continue;
+        c.problem(kRoomsFile,
+                  "room " + std::to_string(i + 1) + " names city " + std::to_string(city) +
+                      ", but cities.dat holds " + Records(c.cities),
+                  Mend<RoomRecord>(rooms_path, i, [](RoomRecord& r) { r.city = 0; }));
+    }
+}
+
+void CheckCities(Context& c) {
+    const auto cities = CountRecords(c, kCitiesFile, sizeof(CityRecord));
+    const auto armies = CountRecords(c, kCityArmiesFile, sizeof(CityArmyRecord));
+    const auto buildings = CountRecords(c, kCityBuildingsFile, sizeof(CityBuildingsRecord));
+    const std::uint64_t count = cities.value_or(0);
+    // cities.dat counts the cities; the other two follow it.
+    ReportOutOfStep(c, kCityArmiesFile, sizeof(CityArmyRecord), armies.value_or(0), count,
+                    "cities.dat", NumberCityRecord);
+    ReportOutOfStep(c, kCityBuildingsFile, sizeof(CityBuildingsRecord), buildings.value_or(0),
+                    count, "cities.dat", NumberCityRecord);
+
+    const struct {
+        const char* name;
+        std::size_t size;
+        std::uint64_t have;
+    } files[] = {{kCitiesFile, sizeof(CityRecord), count},
+                 {kCityArmiesFile, sizeof(CityArmyRecord), armies.value_or(0)},
+                 {kCityBuildingsFile, sizeof(CityBuildingsRecord), buildings.value_or(0)}};
+    for (const auto& f : files) {
+        RecordFile file;
+        if (!file.open(c.path(f.name), f.size, RecordFile::Access::kRead)) continue;
+        for (std::uint64_t i = 0; i < std::min(f.have, count); ++i) {
+            std::int32_t number = 0;
+            if (FullPread(file.fd(), &number, sizeof number, static_cast<off_t>(i * f.size)) !=
+                    sizeof number ||
+                number == static_cast<std::int32_t>(i + 1)) {
+                continue;
+            }
+            const std::string path = c.path(f.name);
+            const std::size_t size = f.size;
+            c.problem(f.name,
+                      "city " + std::to_string(i + 1) + " is numbered " + std::to_string(number),
+                      [=] {
+                          std::vector<std::uint8_t> bytes(size);
+                          RecordFile out;
+                          if (!out.open(path, size, RecordFile::Access::kReadWrite) ||
+                              !out.read(i, bytes.data())) {
+                              return false;
+                          }
+                          NumberCityRecord(i, bytes);
+                          return out.write(i, bytes.data());
+                      });
+        }
+    }
+
+    RecordFile file;
+    if (!file.open(c.path(kCitiesFile), sizeof(CityRecord), RecordFile::Access::kRead)) return;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        CityRecord city;
+        if (!file.read_record(i, city)) break;
+        if (city.name.length > city.name.capacity || city.founder.length > city.founder.capacity) {
+            c.problem(kCitiesFile, "city " + std::to_string(i + 1) +
+                                       " is damaged: a name is longer than its field");
+        }
+        if (city.founder_number > c.users) {
+            c.problem(kCitiesFile, "city " + std::to_string(i + 1) + " names founder " +
+                                       std::to_string(city.founder_number) +
+                                       ", but users.dat holds " + Records(c.users));
+        }
+    }
+}
+
+}  // namespace vorn::check

@@ -25,7 +25,8 @@ sh -n "$work/control/postinst" || fail "postinst does not parse"
 
 dpkg -x "$deb" "$work/root"
 for file in usr/bin/vornhold-game usr/bin/vornhold-setup usr/bin/vornhold-maint \
-    usr/bin/vornhold-mkgame usr/lib/systemd/system/vornhold.socket \
+    usr/bin/vornhold-mkgame usr/bin/vornhold-nodes usr/bin/vornhold-checkgame \
+    usr/lib/systemd/system/vornhold.socket \
     usr/lib/systemd/system/vornhold@.service usr/share/vornhold/world/rooms.dat; do
     [ -e "$work/root/$file" ] || fail "$file is not in the package"
 done
@@ -49,4 +50,7 @@ output=$(cd "$work/game" &&
 # The title menu, then the closing banner (which colours the first letter of each word apart).
 [[ "$output" == *"Step into the snows"* && "$output" == *erminated* ]] ||
     fail "the installed game did not play to its end: $output"
+# The sysop's checker finds the new game directory clean.
+(cd "$work/game" && "$work/root/usr/bin/vornhold-checkgame" >/dev/null) ||
+    fail "the installed checker does not find a new game clean"
 echo "package test: $(basename "$deb") installs, lays out a game and plays"

@@ -4,18 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include "common/file_locks.hpp"
 
 namespace vorn {
 
 bool UpdateNodeLockTable(const std::function<bool(NodeLockTable&)>& change) {
     const int fd = ::open(kNodeLockFile, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
     if (fd < 0) return false;
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    while (::fcntl(fd, F_OFD_SETLKW, &fl) != 0 && errno == EINTR) {
-    }
+    LockWholeFile(fd, F_WRLCK);
     NodeLockTable table{};
     if (::pread(fd, table.data(), table.size(), 0) != static_cast<ssize_t>(table.size())) {
         table.fill(0);

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "common/news_files.hpp"
+#include "common/ranking_order.hpp"
 #include "common/record_file.hpp"
 #include "core/node_paths.hpp"
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
 #include "player/racial_skills.hpp"
-#include "player/ranking_order.hpp"
 #include "player/religion.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"

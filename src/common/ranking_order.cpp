@@ -1,4 +1,4 @@
-#include "player/ranking_order.hpp"
+#include "common/ranking_order.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "common/file_locks.hpp"
 #include "common/user_records.hpp"
 
 namespace vorn {
@@ -38,16 +39,6 @@ std::vector<std::uint32_t> RankingOrder(const std::vector<std::int32_t>& experie
 }
 
 namespace {
-
-bool LockWhole(int fd, short type) {
-    struct flock fl {};
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    while (::fcntl(fd, F_OFD_SETLKW, &fl) != 0) {
-        if (errno != EINTR) return false;
-    }
-    return true;
-}
 
 bool PreadAll(int fd, void* data, std::size_t size, off_t offset) {
     auto* bytes = static_cast<char*>(data);
@@ -85,7 +76,7 @@ bool WriteRankedCopy(const std::string& users_path, const std::string& scratch_p
         ::close(in);
         return false;
     }
-    LockWhole(in, F_RDLCK);
+    LockWholeFile(in, F_RDLCK);
 
     const off_t end = ::lseek(in, 0, SEEK_END);
     const std::size_t count = end > 0 ? static_cast<std::size_t>(end) / kSize : 0;

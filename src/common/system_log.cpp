@@ -1,4 +1,4 @@
-#include "term/system_log.hpp"
+#include "common/system_log.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -38,6 +38,8 @@ void AppendLine(const std::string& path, const std::string& header, const std::s
     ::close(fd);
 }
 
+}  // namespace
+
 std::string StripColourCodes(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -53,8 +55,6 @@ std::string StripColourCodes(std::string_view text) {
     }
     return out;
 }
-
-}  // namespace
 
 std::string SystemLogFileName(const LogTarget& target, const DateTime& now) {
     std::string name = target.log_path + Padded(now.month, 2) + "-" + Padded(now.day, 2) + "-" +

@@ -63,26 +63,32 @@ bool CreateNewsFile(const std::string& path, bool global, Clock& clock, Open how
 
 bool AddNewsToFile(const std::string& path, bool global, std::string_view text, Clock& clock,
                    bool with_separator) {
-    if (::access(path.c_str(), F_OK) != 0 &&
-        !CreateNewsFile(path, global, clock, Open::kCreateNew) && errno != EEXIST) {
-        return false;
-    }
-
-    long lines = 0, pauses = 0;
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            ++lines;
-            if (line == "%PA") ++pauses;
+    // The nightly rotation may move the file away between the look and the append: the entry then
+    // starts a new file rather than being lost.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (::access(path.c_str(), F_OK) != 0 &&
+            !CreateNewsFile(path, global, clock, Open::kCreateNew) && errno != EEXIST) {
+            return false;
         }
+
+        long lines = 0, pauses = 0;
+        {
+            std::ifstream in(path, std::ios::binary);
+            std::string line;
+            while (std::getline(in, line)) {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                ++lines;
+                if (line == "%PA") ++pauses;
+            }
+        }
+        std::string entry;
+        if (pauses < lines / 24) entry += "%PA\n";
+        entry += std::string(text) + "\n";
+        if (with_separator) entry += std::string(kNewsSeparator) + "\n";
+        if (AppendWhole(path, entry, Open::kAppend)) return true;
+        if (errno != ENOENT) return false;
     }
-    std::string entry;
-    if (pauses < lines / 24) entry += "%PA\n";
-    entry += std::string(text) + "\n";
-    if (with_separator) entry += std::string(kNewsSeparator) + "\n";
-    return AppendWhole(path, entry, Open::kAppend);
+    return false;
 }
 
 }  // namespace

@@ -141,5 +141,44 @@ TEST(NewsFiles, RotationMakesTodayYesterday) {
     EXPECT_NE(test::ReadFile("yestday.nws").find("today"), std::string::npos);
 }
 
+// Nodes adding news while the night rotates it lose no entry: each lands in today's or in
+// yesterday's file (the test keeps every yesterday it makes).
+TEST(NewsFiles, RotationBesideNodesLosesNoEntry) {
+    test::TestSession t;
+    constexpr int kNodes = 4, kEach = 300;
+    std::vector<pid_t> children;
+    for (int n = 0; n < kNodes; ++n) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ManualClock clock(test::SampleTime());
+            for (int i = 0; i < kEach; ++i) {
+                if (!AddNews("node entry", "global", clock)) ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    int kept = 0;
+    for (std::size_t running = children.size(); running > 0; ++kept) {
+        ::rename("yestday.nws", ("kept" + std::to_string(kept)).c_str());
+        RotateNews();
+        for (pid_t& pid : children) {
+            int status = 0;
+            if (pid == 0 || ::waitpid(pid, &status, WNOHANG) != pid) continue;
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            pid = 0;
+            --running;
+        }
+    }
+    std::string all = test::ReadFile("global.nws") + test::ReadFile("yestday.nws");
+    for (int k = 0; k < kept; ++k) all += test::ReadFile("kept" + std::to_string(k));
+    std::size_t entries = 0;
+    for (auto at = all.find("node entry\n"); at != std::string::npos;
+         at = all.find("node entry\n", at + 1)) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, static_cast<std::size_t>(kNodes * kEach));
+}
+
 }  // namespace
 }  // namespace vorn

@@ -180,7 +180,9 @@ std::string Html(const std::string& text) {
 
 std::string HtmlTable(const Table& t) {
     std::string out = "<h2>" + Html(t.title) + "</h2>\n<table>\n<tr>";
-    for (const Column& c : t.columns) out += std::string("<th>") + c.heading + "</th>";
+    for (const Column& c : t.columns) {
+        out += std::string(c.number ? "<th class=\"n\">" : "<th>") + c.heading + "</th>";
+    }
     out += "</tr>\n";
     for (const auto& row : t.rows) {
         out += "<tr>";
@@ -256,7 +258,7 @@ std::string RankingHtml(const BulletinBoard& board) {
            "body{background:#000;color:#aaa;font-family:monospace;margin:2em}\n"
            "h1,h2{color:#ff5}table{border-collapse:collapse;margin-bottom:2em}\n"
            "th{color:#fff;text-align:left;border-bottom:1px solid #55f}\n"
-           "th,td{padding:2px 12px}td.n{text-align:right}\n"
+           "th,td{padding:2px 12px}th.n,td.n{text-align:right}\n"
            "</style>\n</head>\n<body>\n<h1>Vornhold</h1>\n<p>" +
            Html(Dated(board)) + "</p>\n" + HtmlTable(PlayerTable(board, kListRows)) +
            HtmlTable(CityTable(board, kListRows)) + "</body>\n</html>\n";

@@ -59,7 +59,8 @@ void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, st
     LockBytes(users.fd(), F_WRLCK, at, sizeof(UserRecord));
     UserRecord user;
     users.read_checked(i, &user);
-    const auto number = static_cast<std::uint16_t>(i + 1);
+    // Records past the last user number (none a game makes) belong to no one on a node.
+    const auto number = static_cast<std::uint16_t>(i < kMaxUsers ? i + 1 : 0);
     const int node = live.node_of(number, user.name.view());
     if (node != 0) {
         ++tally.passed_over;
@@ -86,7 +87,7 @@ void UsersNight(MaintContext& context, RecordFile& users, std::uint32_t night,
     // A missing index is not created here, as a save of the game would not create it.
     RecordFile index;
     index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kReadWrite);
-    const std::uint64_t count = std::min<std::uint64_t>(users.record_count(), kMaxUsers);
+    const std::uint64_t count = users.record_count();
     standings.reserve(count);
     context.console.begin_users();
     for (std::uint64_t i = 0; i < count; ++i) {
@@ -164,6 +165,7 @@ int RunNight(MaintContext& context) {
         terms.heal_everything = settings.heal_everything;
     } else {
         console.line("Maint.dat missing run setup");
+        Log(context, "xmaint.dat missing: the night runs without healing");
     }
 
     console.heading();

@@ -32,12 +32,14 @@ void Log(MaintContext& context, std::string_view message) {
     WriteSystemLog({kLogDirectory, false, 0}, context.clock, message);
 }
 
-// A player on a live node: the console and the log say so.
-void NotePassedOver(MaintContext& context, const std::string& what, int node) {
-    context.console.note(what + " is in play on node " + std::to_string(node) +
-                         ": passed over, the night is paid later");
-    Log(context, "*" + what + " is in play on node " + std::to_string(node) +
-                     "; passed over by the night, paid later");
+// Someone in play on a live node: the console and the log say who was passed over, and when he
+// has his night.
+void NotePassedOver(MaintContext& context, const std::string& who, int node,
+                    const std::string& later) {
+    const std::string what = who + " is in play on node " + std::to_string(node) +
+                             ": passed over, " + later;
+    context.console.note(what);
+    Log(context, "*" + what);
 }
 
 int Percent(std::uint64_t done, std::uint64_t total) {
@@ -64,7 +66,7 @@ void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, st
     const int node = live.node_of(number, user.name.view());
     if (node != 0) {
         ++tally.passed_over;
-        NotePassedOver(context, user.name.str(), node);
+        NotePassedOver(context, user.name.str(), node, "the night is paid at the next logon");
     } else if (OwedNights(user.night_paid, night) > 0) {
         // Nights owed from before (a player passed over and not back since) come first; the
         // thieves call only tonight.
@@ -122,7 +124,10 @@ void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Ta
         // Only the founder governs a city; while he plays, his node may hold it in memory.
         const int node = live.node_of(city.founder_number, city.founder.view());
         const std::uint32_t owed = node != 0 ? 0 : OwedNights(city.night_paid, night);
-        if (node != 0) NotePassedOver(context, "The city of " + city.name.str(), node);
+        if (node != 0) {
+            NotePassedOver(context, "The founder of " + city.name.str(), node,
+                           "the city has its day on the next night");
+        }
         for (std::uint32_t day = 0; day < owed; ++day) {
             if (!PassCityDay(*buffers, load_type, context.clock)) {
                 RuntimeIoError(kIoWriteError, PlayerNewsFileName(city.founder.view()));

@@ -180,25 +180,5 @@ TEST(UserNight, EachNightIsPaidOnce) {
     EXPECT_EQ(News().size(), 2u);
 }
 
-TEST(NightFile, OneRunAtATimeCountsTheNights) {
-    test::TempDir dir;
-    EXPECT_EQ(CurrentNight(), 0u);
-    {
-        NightFile first;
-        ASSERT_EQ(first.take(), NightFile::Hold::kHeld);
-        NightFile second;
-        EXPECT_EQ(second.take(), NightFile::Hold::kBusy);
-        ASSERT_TRUE(first.begin_night(test::SampleTime()));
-        EXPECT_EQ(CurrentNight(), 1u);
-    }
-    NightFile again;
-    ASSERT_EQ(again.take(), NightFile::Hold::kHeld);
-    ASSERT_TRUE(again.begin_night(test::SampleTime()));
-    NightRecord record{};
-    ASSERT_EQ(ReadFilePrefix(kNightsFile, &record, sizeof record), 16);
-    EXPECT_EQ(record.night, 2u);
-    EXPECT_EQ(record.date.view(), "12/07/2026");
-}
-
 }  // namespace
 }  // namespace vorn

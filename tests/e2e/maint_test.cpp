@@ -142,8 +142,11 @@ TEST(Night, BesideALiveNodeWithBulletins) {
         EXPECT_EQ(night.wait_exit(), 0) << night.screen_text();
         EXPECT_NE(night.screen_text().find("Normal talk cleanup 6 lines deleted."),
                   std::string::npos);
-        EXPECT_NE(night.screen_text().find("Dara is in play on node 2"), std::string::npos)
+        EXPECT_NE(night.screen_text().find("Dara is in play on node 2: passed over"),
+                  std::string::npos)
             << night.screen_text();
+        EXPECT_NE(night.screen_text().find("The founder of Duskmere is in play on node 2"),
+                  std::string::npos);
     }
     EXPECT_EQ(CurrentNight(dir.file(kNightsFile)), 1u);
 
@@ -208,6 +211,20 @@ TEST(Night, BesideALiveNodeWithBulletins) {
                              "Working on city Frostholm\n", "Writing bulletins done\n"}) {
         EXPECT_NE(logged.output.find(line), std::string::npos) << line << logged.output;
     }
+}
+
+TEST(Night, WithoutUsersEndsWith255) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    dir.write_file("global.nws", "today\n");
+    const ProgramResult night = RunProgram("maint", dir.path(), {});
+    EXPECT_EQ(night.exit_code, 255);
+    EXPECT_NE(night.output.find("Writing yesterday news done\n\nFile users.dat Not Found!\n"),
+              std::string::npos)
+        << night.output;
+    EXPECT_EQ(dir.read_file("yestday.nws"), "today\n");
+    EXPECT_FALSE(dir.exists("users.dat"));
+    EXPECT_EQ(CurrentNight(dir.file(kNightsFile)), 0u);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ std::string PlayerName(int i) {
     return "P" + name;
 }
 
-void WriteAll(const std::string& path, const void* data, std::size_t size) {
+void WriteWhole(const std::string& path, const void* data, std::size_t size) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0664);
     (void)!::write(fd, data, size);
     ::close(fd);
@@ -66,8 +66,8 @@ void WriteGame(const std::string& dir) {
         u.experience = i % 5000;
         index[static_cast<std::size_t>(i)] = vorn::IndexEntryFor(u);
     }
-    WriteAll(dir + "/users.dat", users.data(), users.size() * sizeof users[0]);
-    WriteAll(dir + "/users.idx", index.data(), index.size() * sizeof index[0]);
+    WriteWhole(dir + "/users.dat", users.data(), users.size() * sizeof users[0]);
+    WriteWhole(dir + "/users.idx", index.data(), index.size() * sizeof index[0]);
 
     auto c = std::make_unique<vorn::CityBuffers>();
     std::vector<char> cities, armies, buildings;
@@ -91,9 +91,9 @@ void WriteGame(const std::string& dir) {
         armies.insert(armies.end(), army, army + sizeof c->army);
         buildings.insert(buildings.end(), built, built + sizeof c->buildings);
     }
-    WriteAll(dir + "/cities.dat", cities.data(), cities.size());
-    WriteAll(dir + "/cities2.dat", armies.data(), armies.size());
-    WriteAll(dir + "/cities3.dat", buildings.data(), buildings.size());
+    WriteWhole(dir + "/cities.dat", cities.data(), cities.size());
+    WriteWhole(dir + "/cities2.dat", armies.data(), armies.size());
+    WriteWhole(dir + "/cities3.dat", buildings.data(), buildings.size());
 
     std::vector<vorn::BuildingTypeRecord> types(kBuildingTypes);
     for (int b = 0; b < kBuildingTypes; ++b) {
@@ -102,13 +102,13 @@ void WriteGame(const std::string& dir) {
         types[static_cast<std::size_t>(b)].name = "Building";
         types[static_cast<std::size_t>(b)].gold_production = 5;
     }
-    WriteAll(dir + "/buildg.dat", types.data(), types.size() * sizeof types[0]);
+    WriteWhole(dir + "/buildg.dat", types.data(), types.size() * sizeof types[0]);
     vorn::MaintSettings settings{};
     settings.heal_everything = true;
-    WriteAll(dir + "/maint.dat", &settings, sizeof settings);
+    WriteWhole(dir + "/maint.dat", &settings, sizeof settings);
     std::string talk;
     for (int i = 1; i <= 30; ++i) talk += PlayerName(i) + " says hello\n";
-    WriteAll(dir + "/talk.txt", talk.data(), talk.size());
+    WriteWhole(dir + "/talk.txt", talk.data(), talk.size());
 }
 
 // The game directory as it was before the night: the pristine copies of the files a night

@@ -11,6 +11,7 @@
 
 #include "common/file_locks.hpp"
 #include "common/player_file_names.hpp"
+#include "common/record_file.hpp"
 
 namespace vorn {
 
@@ -20,16 +21,6 @@ std::string TwoDigits(int v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d", v);
     return buf;
-}
-
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 }  // namespace

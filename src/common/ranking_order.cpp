@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "common/file_locks.hpp"
+#include "common/record_file.hpp"
 #include "common/user_records.hpp"
 
 namespace vorn {
@@ -53,17 +54,6 @@ bool PreadAll(int fd, void* data, std::size_t size, off_t offset) {
     return true;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 bool WriteRankedCopy(const std::string& users_path, const std::string& scratch_path) {
@@ -98,7 +88,7 @@ bool WriteRankedCopy(const std::string& users_path, const std::string& scratch_p
             buffer.resize(at + kSize);
             ok = PreadAll(in, buffer.data() + at, kSize, static_cast<off_t>(order[p] * kSize));
             if (buffer.size() == kBatch * kSize || p + 1 == count) {
-                ok = ok && WriteAll(out, buffer.data(), buffer.size());
+                ok = ok && WriteAll(out, std::string_view(buffer.data(), buffer.size()));
                 buffer.clear();
             }
         }

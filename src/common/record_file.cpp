@@ -123,6 +123,21 @@ void RecordFile::write_checked(std::uint64_t index, const void* record) {
     if (!write(index, record)) RuntimeIoError(kIoWriteError, path_);
 }
 
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+bool WriteAllAt(int fd, std::string_view bytes, std::uint64_t offset) {
+    return FullPwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)) ==
+           static_cast<long>(bytes.size());
+}
+
 long ReadFilePrefix(const std::string& path, void* data, std::size_t size) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;

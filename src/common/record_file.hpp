@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vorn {
 
@@ -66,6 +67,12 @@ class RecordFile {
 // Reads up to `size` bytes from the start of a file into `data`; returns the count read, or -1
 // when the file cannot be opened.
 long ReadFilePrefix(const std::string& path, void* data, std::size_t size);
+
+// Writes all of `bytes` where the descriptor stands (at the end in append mode), going on after
+// short writes and interruptions. False when a write failed.
+bool WriteAll(int fd, std::string_view bytes);
+// The same at `offset` (the descriptor must not be in append mode).
+bool WriteAllAt(int fd, std::string_view bytes, std::uint64_t offset);
 
 // Writes `size` bytes at offset 0 without truncating, creating the file rw-rw-r-- when missing.
 bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/file_locks.hpp"
+#include "common/record_file.hpp"
 
 namespace vorn {
 
@@ -16,16 +17,6 @@ constexpr long kHeadLines = 2;
 constexpr long kTailLines = 22;
 // The file is trimmed from this many lines on.
 constexpr long kTrimFrom = 26;
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
 
 bool ReadAll(int fd, std::string& text) {
     char buffer[65536];
@@ -37,17 +28,6 @@ bool ReadAll(int fd, std::string& text) {
         text.append(buffer, static_cast<std::size_t>(n));
         at += n;
     }
-}
-
-bool WriteAllAt(int fd, std::string_view bytes) {
-    for (off_t at = 0; !bytes.empty();) {
-        const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), at);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-        at += n;
-    }
-    return true;
 }
 
 // Where each line starts; a last line without its line end still counts.
@@ -97,9 +77,10 @@ long TrimTalkFile(const std::string& path) {
             const std::string kept =
                 text.substr(0, starts[kHeadLines]) +
                 text.substr(starts[static_cast<std::size_t>(lines - kTailLines)]);
-            deleted = WriteAllAt(fd, kept) && ::ftruncate(fd, static_cast<off_t>(kept.size())) == 0
-                          ? lines - kHeadLines - kTailLines
-                          : -1;
+            deleted =
+                WriteAllAt(fd, kept, 0) && ::ftruncate(fd, static_cast<off_t>(kept.size())) == 0
+                    ? lines - kHeadLines - kTailLines
+                    : -1;
         }
         LockWholeFile(fd, F_UNLCK);
     }

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <functional>
 
 #include "common/news_files.hpp"
 #include "common/player_file_names.hpp"
@@ -47,22 +48,30 @@ TEST(NewsFiles, PagePausesKeepUpWithTheLines) {
     EXPECT_EQ(test::ReadFile("global.nws").substr(48 * 5 - 1, 4), "%PA\n");
 }
 
-TEST(NewsFiles, EntriesFromManyNodesArriveWhole) {
-    test::TestSession t;
-    constexpr int kNodes = 5, kEach = 40;
+// Nodes adding entries to the global news at once, each from its own process; a node whose entry
+// could not be added ends with exit code 1.
+std::vector<pid_t> StartNodes(int nodes, int each, const std::function<std::string(int)>& entry) {
     std::vector<pid_t> children;
-    for (int n = 0; n < kNodes; ++n) {
+    for (int n = 0; n < nodes; ++n) {
         const pid_t pid = ::fork();
         if (pid == 0) {
             ManualClock clock(test::SampleTime());
-            for (int i = 0; i < kEach; ++i) {
-                AddNews("node " + std::to_string(n) + " entry " + std::string(200, 'x'), "global",
-                        clock);
+            for (int i = 0; i < each; ++i) {
+                if (!AddNews(entry(n), "global", clock)) ::_exit(1);
             }
             ::_exit(0);
         }
         children.push_back(pid);
     }
+    return children;
+}
+
+TEST(NewsFiles, EntriesFromManyNodesArriveWhole) {
+    test::TestSession t;
+    constexpr int kNodes = 5, kEach = 40;
+    const std::vector<pid_t> children = StartNodes(kNodes, kEach, [](int n) {
+        return "node " + std::to_string(n) + " entry " + std::string(200, 'x');
+    });
     for (pid_t pid : children) ::waitpid(pid, nullptr, 0);
     const std::string news = test::ReadFile("global.nws");
     int whole = 0;
@@ -146,18 +155,7 @@ TEST(NewsFiles, RotationMakesTodayYesterday) {
 TEST(NewsFiles, RotationBesideNodesLosesNoEntry) {
     test::TestSession t;
     constexpr int kNodes = 4, kEach = 300;
-    std::vector<pid_t> children;
-    for (int n = 0; n < kNodes; ++n) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ManualClock clock(test::SampleTime());
-            for (int i = 0; i < kEach; ++i) {
-                if (!AddNews("node entry", "global", clock)) ::_exit(1);
-            }
-            ::_exit(0);
-        }
-        children.push_back(pid);
-    }
+    std::vector<pid_t> children = StartNodes(kNodes, kEach, [](int) { return "node entry"; });
     int kept = 0;
     for (std::size_t running = children.size(); running > 0; ++kept) {
         ::rename("yestday.nws", ("kept" + std::to_string(kept)).c_str());

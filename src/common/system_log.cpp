@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "common/record_file.hpp"
+
 namespace vorn {
 
 namespace {
@@ -28,13 +30,7 @@ void AppendLine(const std::string& path, const std::string& header, const std::s
     }
     if (fd < 0) return;
     const std::string text = (created ? header : std::string()) + line + "\n";
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
+    WriteAll(fd, text);
     ::close(fd);
 }
 

@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 
 #include "common/city_records.hpp"
 #include "common/cp437_text.hpp"
 #include "common/ranking_order.hpp"
+#include "common/record_file.hpp"
 #include "common/system_log.hpp"
 
 namespace vorn {
@@ -200,14 +200,8 @@ bool WriteWhole(const std::string& path, const std::string& bytes) {
     const std::string scratch = path + ".tmp";
     const int fd = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
     if (fd < 0) return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    const bool ok = ::close(fd) == 0 && done == bytes.size();
+    const bool written = WriteAll(fd, bytes);
+    const bool ok = ::close(fd) == 0 && written;
     if (!ok || ::rename(scratch.c_str(), path.c_str()) != 0) {
         ::unlink(scratch.c_str());
         return false;

@@ -36,8 +36,8 @@ void Log(MaintContext& context, std::string_view message) {
 // has his night.
 void NotePassedOver(MaintContext& context, const std::string& who, int node,
                     const std::string& later) {
-    const std::string what = who + " is in play on node " + std::to_string(node) +
-                             ": passed over, " + later;
+    const std::string what =
+        who + " is in play on node " + std::to_string(node) + ": passed over, " + later;
     context.console.note(what);
     Log(context, "*" + what);
 }

@@ -15,10 +15,10 @@
 
 #include "common/clock.hpp"
 #include "common/random.hpp"
+#include "common/ranking_order.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 #include "core/session.hpp"
-#include "player/ranking_order.hpp"
 #include "player/user_files.hpp"
 
 namespace {

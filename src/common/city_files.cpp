@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "common/file_calls.hpp"
+#include "common/file_locks.hpp"
 #include "common/record_file.hpp"
 
 namespace vorn {
@@ -28,14 +29,6 @@ const CityFile kFiles[] = {
     {kCityBuildingsFile, sizeof(CityBuildingsRecord),
      [](CityBuffers& b) -> void* { return &b.buildings; }},
 };
-
-void SetLock(int fd, short type) {
-    struct flock fl {};
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    while (::fcntl(fd, F_OFD_SETLKW, &fl) != 0 && errno == EINTR) {
-    }
-}
 
 // Writes the three records at `index`, creating missing files without truncating any: another
 // program may be writing its own city into them. cities.dat goes last: its length counts the
@@ -89,12 +82,12 @@ std::int32_t CountCities() {
 
 CityFilesLock::CityFilesLock() {
     fd_ = sys::Open(kCitiesFile, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
-    if (fd_ >= 0) SetLock(fd_, F_WRLCK);
+    if (fd_ >= 0) LockWholeFile(fd_, F_WRLCK);
 }
 
 CityFilesLock::~CityFilesLock() {
     if (fd_ < 0) return;
-    SetLock(fd_, F_UNLCK);
+    LockWholeFile(fd_, F_UNLCK);
     sys::Close(fd_);
 }
 

@@ -89,7 +89,10 @@ struct CityRecord {
     U16 construction_number;
     U16 founder_number;
     I32 gold_production;
-    std::uint8_t reserved_566[690];
+    // The last night (nights.dat) whose day this city has had; a city passed over while its
+    // founder played, or written back from an older copy, has its day on a later night.
+    U32 night_paid;
+    std::uint8_t reserved_570[686];
 };
 
 struct CityArmyRecord {
@@ -164,7 +167,8 @@ static_assert(offsetof(CityRecord, research_bonus) == 554);
 static_assert(offsetof(CityRecord, construction_number) == 558);
 static_assert(offsetof(CityRecord, founder_number) == 560);
 static_assert(offsetof(CityRecord, gold_production) == 562);
-static_assert(offsetof(CityRecord, reserved_566) == 566);
+static_assert(offsetof(CityRecord, night_paid) == 566);
+static_assert(offsetof(CityRecord, reserved_570) == 570);
 
 static_assert(sizeof(CityArmyRecord) == 65524);
 static_assert(offsetof(CityArmyRecord, units) == 4);  // type u at 4 * u

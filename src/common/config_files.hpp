@@ -9,6 +9,9 @@
 
 namespace vorn {
 
+inline constexpr const char* kGameSettingsFile = "setup.dat";
+inline constexpr const char* kMaintSettingsFile = "maint.dat";
+
 // "vorn" + node text + ".dat".
 std::string NodeConfigFileName(const std::string& node_text);
 

@@ -1,13 +1,16 @@
 #include "common/news_files.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 
 #include "common/file_calls.hpp"
+#include "common/file_locks.hpp"
 #include "common/player_file_names.hpp"
 #include "common/record_file.hpp"
 
@@ -19,21 +22,6 @@ std::string TwoDigits(int v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d", v);
     return buf;
-}
-
-enum class Open { kAppend, kTruncate, kCreateNew };
-
-// One write of the whole text. kCreateNew fails (with errno EEXIST) when another process has
-// made the file meanwhile, so nobody's first entries are truncated away.
-bool AppendWhole(const std::string& path, const std::string& text, Open how) {
-    int flags = O_WRONLY | O_APPEND | O_CLOEXEC;
-    if (how == Open::kTruncate) flags |= O_CREAT | O_TRUNC;
-    if (how == Open::kCreateNew) flags |= O_CREAT | O_EXCL;
-    const int fd = sys::Open(path.c_str(), flags, 0664);
-    if (fd < 0) return false;
-    const bool ok = WriteAll(fd, text.data(), text.size());
-    sys::Close(fd);
-    return ok;
 }
 
 }  // namespace
@@ -49,42 +37,83 @@ std::string NewsFileName(std::string_view news_name) {
 
 namespace {
 
-bool CreateNewsFile(const std::string& path, bool global, Clock& clock, Open how) {
+struct LineCount {
+    long lines = 0;
+    long pauses = 0;  // lines that are exactly "%PA"
+};
+
+// The lines of a news file, read in large blocks: the night adds news for every player.
+LineCount CountLines(int fd) {
+    LineCount count;
+    char buffer[65536];
+    std::string line;  // the start of the current line, enough to tell "%PA" from the rest
+    bool open_line = false;
+    const auto end_line = [&] {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        ++count.lines;
+        if (line == "%PA") ++count.pauses;
+        line.clear();
+        open_line = false;
+    };
+    for (off_t offset = 0;;) {
+        const ssize_t n = sys::Pread(fd, buffer, sizeof buffer, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        offset += n;
+        for (const char* at = buffer; at < buffer + n;) {
+            const char* newline = static_cast<const char*>(
+                std::memchr(at, '\n', static_cast<std::size_t>(buffer + n - at)));
+            const char* stop = newline != nullptr ? newline : buffer + n;
+            if (line.size() < 5) line.append(at, std::min<std::size_t>(stop - at, 5 - line.size()));
+            open_line = true;
+            if (newline == nullptr) break;
+            end_line();
+            at = newline + 1;
+        }
+    }
+    if (open_line) end_line();
+    return count;
+}
+
+std::string Header(bool global, Clock& clock) {
     const DateTime t = clock.now();
     std::string header = global ? std::string(25, ' ') + "Vornhold Global News for the "
                                 : std::string(24, ' ') + "Vornhold Personnal News for the ";
     header += TwoDigits(t.month) + "/" + TwoDigits(t.day) + "/" + std::to_string(t.year);
-    return AppendWhole(path, header + "\n" + std::string(kNewsSeparator) + "\n", how);
+    return header + "\n" + std::string(kNewsSeparator) + "\n";
 }
 
+// The whole entry is added through one descriptor under a lock on the file: writers never
+// interleave, a new file gets its header once, and the nightly rotation, which renames the file,
+// cannot make an entry miss it (the entry lands in the file the rotation made yesterday's).
 bool AddNewsToFile(const std::string& path, bool global, std::string_view text, Clock& clock,
                    bool with_separator) {
-    if (::access(path.c_str(), F_OK) != 0 &&
-        !CreateNewsFile(path, global, clock, Open::kCreateNew) && errno != EEXIST) {
-        return false;
+    const int fd = sys::Open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
+    if (fd < 0) return false;
+    LockWholeFile(fd, F_WRLCK);
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && (st.st_size > 0 || WriteAll(fd, Header(global, clock)));
+    if (ok) {
+        const LineCount count = CountLines(fd);
+        std::string entry;
+        if (count.pauses < count.lines / 24) entry += "%PA\n";
+        entry += std::string(text) + "\n";
+        if (with_separator) entry += std::string(kNewsSeparator) + "\n";
+        ok = WriteAll(fd, entry);
     }
-
-    long lines = 0, pauses = 0;
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            ++lines;
-            if (line == "%PA") ++pauses;
-        }
-    }
-    std::string entry;
-    if (pauses < lines / 24) entry += "%PA\n";
-    entry += std::string(text) + "\n";
-    if (with_separator) entry += std::string(kNewsSeparator) + "\n";
-    return AppendWhole(path, entry, Open::kAppend);
+    sys::Close(fd);  // lets the lock go
+    return ok;
 }
 
 }  // namespace
 
 bool CreateNews(std::string_view news_name, Clock& clock) {
-    return CreateNewsFile(NewsFileName(news_name), news_name == "global", clock, Open::kTruncate);
+    const int fd =
+        sys::Open(NewsFileName(news_name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    if (fd < 0) return false;
+    const bool ok = WriteAll(fd, Header(news_name == "global", clock));
+    sys::Close(fd);
+    return ok;
 }
 
 bool AddNews(std::string_view text, std::string_view news_name, Clock& clock, bool with_separator) {

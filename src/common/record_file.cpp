@@ -130,6 +130,11 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
     return true;
 }
 
+bool WriteAllAt(int fd, std::string_view bytes, std::uint64_t offset) {
+    return FullPwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)) ==
+           static_cast<long>(bytes.size());
+}
+
 long ReadFilePrefix(const std::string& path, void* data, std::size_t size) {
     const int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include <sys/types.h>
 
@@ -74,9 +75,14 @@ class RecordFile {
 // when the file cannot be opened.
 long ReadFilePrefix(const std::string& path, void* data, std::size_t size);
 
-// Writes all `size` bytes to a descriptor, going on after short writes and interruptions; false
-// when the descriptor refuses them.
+// Writes all `size` bytes where the descriptor stands (at the end in append mode), going on
+// after short writes and interruptions; false when the descriptor refuses them.
 bool WriteAll(int fd, const void* data, std::size_t size);
+inline bool WriteAll(int fd, std::string_view bytes) {
+    return WriteAll(fd, bytes.data(), bytes.size());
+}
+// The same at `offset` (the descriptor must not be in append mode).
+bool WriteAllAt(int fd, std::string_view bytes, std::uint64_t offset);
 
 // Writes `size` bytes at offset 0 without truncating, creating the file rw-rw-r-- when missing.
 bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size);

@@ -1,8 +1,27 @@
 #include "common/user_records.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
+#include "common/file_locks.hpp"
+
 namespace vorn {
+
+bool WriteUserRecord(RecordFile& users, std::uint64_t index, const UserRecord& user) {
+    const std::uint64_t at = index * sizeof(UserRecord);
+    LockBytes(users.fd(), F_WRLCK, at, sizeof(UserRecord));
+    const bool ok = users.write_record(index, user);
+    LockBytes(users.fd(), F_UNLCK, at, sizeof(UserRecord));
+    return ok;
+}
+
+bool SameUserName(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) ==
+               std::toupper(static_cast<unsigned char>(y));
+    });
+}
 
 UserRecord DefaultUserRecord() {
     UserRecord u;

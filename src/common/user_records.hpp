@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/record_file.hpp"
 #include "common/record_types.hpp"
 
 namespace vorn {
@@ -96,7 +97,11 @@ struct UserRecord {
     std::uint8_t religion_rank;
     ShortString<29> password;  // stored form: character i XOR i
     Bool8 line_editor;         // messages are written line by line instead of on the full screen
-    std::uint8_t reserved_3346[923];
+    // The last night (nights.dat) whose interest, rates and sleep this user has had: the night
+    // run and the logon pay the nights after it, and a record written back from an older copy
+    // takes its stamp along, so those nights are owed again rather than lost or paid twice.
+    U32 night_paid;
+    std::uint8_t reserved_3350[919];
 };
 
 struct UserExtraRecord {
@@ -196,7 +201,8 @@ static_assert(offsetof(UserRecord, real_deity) == 3313);
 static_assert(offsetof(UserRecord, religion_rank) == 3314);
 static_assert(offsetof(UserRecord, password) == 3315);
 static_assert(offsetof(UserRecord, line_editor) == 3345);
-static_assert(offsetof(UserRecord, reserved_3346) == 3346);
+static_assert(offsetof(UserRecord, night_paid) == 3346);
+static_assert(offsetof(UserRecord, reserved_3350) == 3350);
 
 static_assert(sizeof(UserExtraRecord) == 16384);
 static_assert(offsetof(UserExtraRecord, number) == 0);
@@ -218,6 +224,13 @@ UserRecord DefaultUserRecord();
 
 // An index entry: 75 zero bytes with the name, real name and deleted flag copied in.
 UserIndexEntry IndexEntryFor(const UserRecord& user);
+
+// Writes user `index` (number - 1) of users.dat under a lock on its own bytes, so a node copying
+// the file for a ranking (under a shared lock) never sees it half written. False when it failed.
+bool WriteUserRecord(RecordFile& users, std::uint64_t index, const UserRecord& user);
+
+// Player names are the same when they differ only in case.
+bool SameUserName(std::string_view a, std::string_view b);
 
 // The password transform: character i (from 1) XOR i. Applying it twice gives the text back.
 std::string TransformPassword(std::string_view text);

@@ -12,6 +12,8 @@
 namespace vorn {
 
 inline constexpr const char* kRoomsFile = "rooms.dat";
+// Read by the game and by the night, which finishes buildings.
+inline constexpr const char* kBuildingTypesFile = "buildg.dat";
 
 inline constexpr int kRoomTextLines = 7;
 inline constexpr int kEventChecks = 7;  // Strength, Intelligence, Constitution, Dexterity,

@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "common/message_area_files.hpp"
+#include "common/system_log.hpp"
 #include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "term/access_expression.hpp"
-#include "term/system_log.hpp"
 #include "term/text_codes.hpp"
 
 namespace vorn {

@@ -13,11 +13,11 @@
 #include "common/message_area_files.hpp"
 #include "common/message_area_record.hpp"
 #include "common/player_text.hpp"
+#include "common/system_log.hpp"
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
 #include "mail/message_areas.hpp"
 #include "term/line_editor.hpp"
-#include "term/system_log.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 

@@ -15,11 +15,11 @@
 #include <deque>
 #include <string>
 
+#include "common/system_log.hpp"
 #include "core/session.hpp"
 #include "node/node_table.hpp"
 #include "term/access_expression.hpp"
 #include "term/key_sequences.hpp"
-#include "term/system_log.hpp"
 #include "term/text_codes.hpp"
 
 namespace vorn {

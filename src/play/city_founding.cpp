@@ -8,6 +8,7 @@
 #include "common/city_files.hpp"
 #include "common/io_check.hpp"
 #include "common/news_files.hpp"
+#include "common/night_file.hpp"
 #include "common/player_text.hpp"
 #include "core/session.hpp"
 #include "node/node_table.hpp"
@@ -22,13 +23,6 @@ namespace vorn {
 namespace {
 
 constexpr std::uint32_t kCityLetter = 1u << ('Y' - 64);
-
-bool SameName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) ==
-               std::toupper(static_cast<unsigned char>(y));
-    });
-}
 
 void Refuse(Session& session, std::string_view message) {
     session.writer.print_coded_line(message);
@@ -83,7 +77,7 @@ void EnterCity(Session& session) {
         return;
     }
     if (LoadCity(CurrentCity(session), number) &&
-        SameName(CurrentCity(session).city.founder.view(), session.users.current.name.view())) {
+        SameUserName(CurrentCity(session).city.founder.view(), session.users.current.name.view())) {
         CityManagement(session);
         return;
     }
@@ -129,6 +123,8 @@ void FoundCity(Session& session) {
     buffers.city.name = name;
     buffers.city.founder = user.name.view();
     buffers.city.founder_number = user.number;
+    // Its first day comes with the next night, not with the one before its founding.
+    buffers.city.night_paid = CurrentNight();
     const std::int32_t number = ClaimRoom(session, buffers);
     if (number == 0) {
         Refuse(session, "|12Another city was founded here a moment ago.");

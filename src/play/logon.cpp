@@ -3,6 +3,11 @@
 #include <cctype>
 #include <string>
 
+#include "common/config_files.hpp"
+#include "common/io_check.hpp"
+#include "common/night_file.hpp"
+#include "common/player_file_names.hpp"
+#include "common/user_night.hpp"
 #include "core/session.hpp"
 #include "mail/news.hpp"
 #include "node/node_table.hpp"
@@ -87,6 +92,21 @@ void RefuseNewCharacter(Session& session) {
     session.keys.pause_key();
 }
 
+// The nights the nightly run passed the player over while he played on a node: their interest,
+// rates, healing and sleep, each night once. The save below keeps them with his new stamp.
+void SettleOwedNights(Session& session) {
+    NightTerms terms;
+    MaintSettings settings;
+    terms.heal_everything =
+        ReadMaintSettings(kMaintSettingsFile, settings) && settings.heal_everything;
+    bool ok = true;
+    const std::uint32_t paid =
+        PayOwedNights(session.users.current, CurrentNight(), terms, session.rng, session.clock, ok);
+    if (!ok) RuntimeIoError(kIoWriteError, PlayerNewsFileName(session.users.current.name.view()));
+    if (paid > 0)
+        session.log("Paid " + std::to_string(paid) + " night(s) owed since the last visit");
+}
+
 }  // namespace
 
 int ArmorClassOf(Session& session) {
@@ -151,6 +171,7 @@ void Logon(Session& session) {
         out.clear_screen();
     }
     LoadUser(session, user.number);
+    SettleOwedNights(session);
     if (user.deity == 0) ChooseDeity(session);
     if (user.religion_rank == 0) user.religion_rank = 1;
     LoadArmor(session, user.armor);

@@ -1,9 +1,5 @@
 #include "play/tavern.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <fstream>
 
 #include "common/player_text.hpp"
@@ -20,47 +16,7 @@ namespace {
 // Lines the drunkards' file offers to the tavern.
 constexpr int kDrunkLines = 14;
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-bool LockWhole(int fd, short type) {
-    struct flock lock {};
-    lock.l_type = type;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = 0;
-    lock.l_len = 0;
-    while (::fcntl(fd, F_OFD_SETLKW, &lock) != 0) {
-        if (errno != EINTR) return false;
-    }
-    return true;
-}
-
 }  // namespace
-
-bool AppendTalkLine(const std::string& path, std::string_view line) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
-    if (fd < 0) return false;
-    // The lock keeps another node's line (or the nightly rewrite) from landing inside ours; the
-    // check of the last byte keeps a line cut short by a crash from swallowing the next one.
-    const bool locked = LockWhole(fd, F_WRLCK);
-    std::string text;
-    const off_t size = ::lseek(fd, 0, SEEK_END);
-    char last = '\n';
-    if (size > 0 && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n') text += '\n';
-    text.append(line);
-    text += '\n';
-    const bool ok = WriteAll(fd, text);
-    if (locked) LockWhole(fd, F_UNLCK);
-    ::close(fd);
-    return ok;
-}
 
 std::string TextFileLine(const std::string& path, int n) {
     std::ifstream in(path, std::ios::binary);

@@ -5,11 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "common/talk_file.hpp"
+
 namespace vorn {
 
 struct Session;
 
-inline constexpr const char* kTalkFile = "talk.txt";
 inline constexpr const char* kDrunkTalkFile = "drunktlk.txt";
 
 void Tavern(Session& session);
@@ -18,10 +19,6 @@ void DrunkTalk(Session& session);
 void RentRoom(Session& session);
 void TavernTalk(Session& session);
 void Overhear(Session& session);
-
-// Appends `line` and a line end to `path` as one whole line, also when several nodes add to
-// the file at the same moment. False when the file could not be written.
-bool AppendTalkLine(const std::string& path, std::string_view line);
 
 // Line `n` (from 1) of a text file without its line end; empty when the file has no such line.
 std::string TextFileLine(const std::string& path, int n);

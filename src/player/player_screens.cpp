@@ -6,6 +6,7 @@
 
 #include "common/news_files.hpp"
 #include "common/player_text.hpp"
+#include "common/ranking_order.hpp"
 #include "common/record_file.hpp"
 #include "common/text_case.hpp"
 #include "core/node_paths.hpp"
@@ -13,7 +14,6 @@
 #include "core/system_strings.hpp"
 #include "node/node_table.hpp"
 #include "player/racial_skills.hpp"
-#include "player/ranking_order.hpp"
 #include "player/religion.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"

@@ -10,8 +10,10 @@
 #include <optional>
 #include <vector>
 
+#include "common/file_locks.hpp"
 #include "common/io_check.hpp"
 #include "common/news_files.hpp"
+#include "common/night_file.hpp"
 #include "common/player_text.hpp"
 #include "common/text_case.hpp"
 #include "common/world_records.hpp"
@@ -23,18 +25,6 @@ namespace {
 
 std::uint16_t ClampCount(std::uint64_t n) {
     return static_cast<std::uint16_t>(n > 0xFFFF ? 0xFFFF : n);
-}
-
-// Open-file-description locks: they also exclude other opens within this process, and they end
-// with the descriptor. A length of 0 covers the whole file.
-void LockRange(int fd, short type, std::uint64_t start, std::uint64_t length) {
-    struct flock fl {};
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = static_cast<off_t>(start);
-    fl.l_len = static_cast<off_t>(length);
-    while (::fcntl(fd, F_OFD_SETLKW, &fl) != 0 && errno == EINTR) {
-    }
 }
 
 // Writes a record of a parallel file at the user's position, creating the file when missing.
@@ -73,7 +63,7 @@ RecordFile OpenUsersLocked() {
     if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
         RuntimeIoError(kIoWriteError, kUsersFile);
     }
-    LockRange(users.fd(), F_WRLCK, 0, 0);
+    LockWholeFile(users.fd(), F_WRLCK);
     return users;
 }
 
@@ -86,6 +76,8 @@ bool AddUserLocked(Session& session, RecordFile& users, UserRecord& user) {
         return false;
     }
     user.number = static_cast<std::uint16_t>(*position + 1);
+    // A new player is owed no night from before he came.
+    user.night_paid = CurrentNight();
     users.write_checked(*position, &user);
     u.user_count = ClampCount(users.record_count());
 
@@ -133,11 +125,7 @@ void SaveUser(Session& session, UserRecord& user) {
         return;
     }
     const UserIndexEntry entry = IndexEntryFor(user);
-    // The record is written under a lock on its own bytes, so a node copying users.dat for a
-    // ranking (under a shared lock) never sees it half written.
-    LockRange(users.fd(), F_WRLCK, (user.number - 1u) * sizeof(UserRecord), sizeof(UserRecord));
-    users.write_checked(user.number - 1u, &user);
-    LockRange(users.fd(), F_UNLCK, (user.number - 1u) * sizeof(UserRecord), sizeof(UserRecord));
+    if (!WriteUserRecord(users, user.number - 1u, user)) RuntimeIoError(kIoWriteError, kUsersFile);
     users.close();
 
     RecordFile extra;

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/config_files.hpp"
 #include "common/node_lock_table.hpp"
 #include "setup/field_table.hpp"
 
@@ -14,9 +15,6 @@ namespace vorn {
 
 inline constexpr int kFirstNode = 1;
 inline constexpr int kLastNode = 9999;
-
-inline constexpr const char* kGameSettingsFile = "setup.dat";
-inline constexpr const char* kMaintSettingsFile = "maint.dat";
 
 struct SetupState {
     int node_number = kFirstNode;

@@ -20,7 +20,6 @@ inline constexpr const char* kArmorsFile = "armors.dat";
 inline constexpr const char* kItemsFile = "items.dat";
 inline constexpr const char* kLevelsFile = "levels.dat";
 inline constexpr const char* kArmyUnitsFile = "armys.dat";
-inline constexpr const char* kBuildingTypesFile = "buildg.dat";
 
 // The current record of each kind. `directory` is where the files are ("" = the working
 // directory, which is the game directory); rooms.dat is read through the handle held open from

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <functional>
 
 #include "common/news_files.hpp"
 #include "common/player_file_names.hpp"
@@ -47,22 +48,30 @@ TEST(NewsFiles, PagePausesKeepUpWithTheLines) {
     EXPECT_EQ(test::ReadFile("global.nws").substr(48 * 5 - 1, 4), "%PA\n");
 }
 
-TEST(NewsFiles, EntriesFromManyNodesArriveWhole) {
-    test::TestSession t;
-    constexpr int kNodes = 5, kEach = 40;
+// Nodes adding entries to the global news at once, each from its own process; a node whose entry
+// could not be added ends with exit code 1.
+std::vector<pid_t> StartNodes(int nodes, int each, const std::function<std::string(int)>& entry) {
     std::vector<pid_t> children;
-    for (int n = 0; n < kNodes; ++n) {
+    for (int n = 0; n < nodes; ++n) {
         const pid_t pid = ::fork();
         if (pid == 0) {
             ManualClock clock(test::SampleTime());
-            for (int i = 0; i < kEach; ++i) {
-                AddNews("node " + std::to_string(n) + " entry " + std::string(200, 'x'), "global",
-                        clock);
+            for (int i = 0; i < each; ++i) {
+                if (!AddNews(entry(n), "global", clock)) ::_exit(1);
             }
             ::_exit(0);
         }
         children.push_back(pid);
     }
+    return children;
+}
+
+TEST(NewsFiles, EntriesFromManyNodesArriveWhole) {
+    test::TestSession t;
+    constexpr int kNodes = 5, kEach = 40;
+    const std::vector<pid_t> children = StartNodes(kNodes, kEach, [](int n) {
+        return "node " + std::to_string(n) + " entry " + std::string(200, 'x');
+    });
     for (pid_t pid : children) ::waitpid(pid, nullptr, 0);
     const std::string news = test::ReadFile("global.nws");
     int whole = 0;
@@ -139,6 +148,34 @@ TEST(NewsFiles, RotationMakesTodayYesterday) {
     RotateNews();
     EXPECT_FALSE(test::FileExists("global.nws"));
     EXPECT_NE(test::ReadFile("yestday.nws").find("today"), std::string::npos);
+}
+
+// Nodes adding news while the night rotates it lose no entry: each lands in today's or in
+// yesterday's file (the test keeps every yesterday it makes).
+TEST(NewsFiles, RotationBesideNodesLosesNoEntry) {
+    test::TestSession t;
+    constexpr int kNodes = 4, kEach = 300;
+    std::vector<pid_t> children = StartNodes(kNodes, kEach, [](int) { return "node entry"; });
+    int kept = 0;
+    for (std::size_t running = children.size(); running > 0; ++kept) {
+        ::rename("yestday.nws", ("kept" + std::to_string(kept)).c_str());
+        RotateNews();
+        for (pid_t& pid : children) {
+            int status = 0;
+            if (pid == 0 || ::waitpid(pid, &status, WNOHANG) != pid) continue;
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            pid = 0;
+            --running;
+        }
+    }
+    std::string all = test::ReadFile("global.nws") + test::ReadFile("yestday.nws");
+    for (int k = 0; k < kept; ++k) all += test::ReadFile("kept" + std::to_string(k));
+    std::size_t entries = 0;
+    for (auto at = all.find("node entry\n"); at != std::string::npos;
+         at = all.find("node entry\n", at + 1)) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, static_cast<std::size_t>(kNodes * kEach));
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The city square and its houses: the menu's ways out, the Sylvan expulsion, the healer's
 // prices, the gymnasium's rising costs, the trainer's offer and the inn.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "play/city_menu.hpp"
 #include "play/equipment_shops.hpp"
@@ -216,42 +214,6 @@ TEST(TavernTalk, AddsTheRemarkAfterTheName) {
     t.terminal.type("Yhello all\r");
     TavernTalk(t.session);
     EXPECT_EQ(test::ReadFile("talk.txt"), "Old line\nBrann says hello all\n");
-}
-
-TEST(AppendTalkLine, LinesFromManyProcessesArriveWhole) {
-    test::Town t;
-    test::WriteFile("talk.txt", "cut short");  // a line that lost its end
-    constexpr int kWriters = 6;
-    constexpr int kLines = 200;
-    std::vector<pid_t> children;
-    for (int w = 0; w < kWriters; ++w) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const std::string line =
-                "node " + std::to_string(w) + " says " + std::string(70, 'a' + w);
-            for (int i = 0; i < kLines; ++i) {
-                if (!AppendTalkLine("talk.txt", line)) ::_exit(1);
-            }
-            ::_exit(0);
-        }
-        children.push_back(pid);
-    }
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    std::istringstream in(test::ReadFile("talk.txt"));
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "cut short");
-    int count = 0;
-    while (std::getline(in, line)) {
-        ++count;
-        ASSERT_EQ(line.size(), 82u) << line;
-        EXPECT_EQ(line.find_first_not_of(line[81], 12), std::string::npos) << line;
-    }
-    EXPECT_EQ(count, kWriters * kLines);
 }
 
 TEST(Overhear, DrawsNothingTheNameOrThePower) {

@@ -19,9 +19,11 @@
 #include "common/city_files.hpp"
 #include "common/random.hpp"
 #include "common/world_records.hpp"
+#include "maint/city_day.hpp"
 #include "play/city_buildings.hpp"
 #include "play/city_research.hpp"
 #include "support/game_directory.hpp"
+#include "support/test_session.hpp"
 #include "worldc/world_source.hpp"
 
 namespace vorn {
@@ -603,51 +605,22 @@ TEST(DefaultWorldBalance, EventFightsSuitTheirPlace) {
 // ---- Cities -------------------------------------------------------------------------------
 //
 // A city's nights as the nightly run advances them (production, upkeep, construction, research),
-// and a founder who comes by every evening: he keeps his scholars on the science the next plan
-// lacks, and while nothing is being raised starts the next building of the plans, or a quarry, a
-// sawmill or a mine when stones, lumber or metals are what it lacks. His purse pays what the
-// treasury cannot. The city's own rules (refusals, shortages, payment) are the game's.
+// run by the night's own code, and a founder who comes by every evening: he keeps his scholars on
+// the science the next plan lacks, and while nothing is being raised starts the next building of
+// the plans, or a quarry, a sawmill or a mine when stones, lumber or metals are what it lacks. His
+// purse pays what the treasury cannot. The city's own rules (refusals, shortages, payment) are the
+// game's.
 
 void Night(CityBuffers& c, const World& w) {
-    CityRecord& city = c.city;
-    AddCapped(city.stones, city.stones_production);
-    AddCapped(city.metals, city.metals_production);
-    AddCapped(city.lumber, city.lumber_production - city.lumber_upkeep);
-    AddCapped(city.grain, city.grain_production - city.grain_upkeep);
-    AddCapped(city.horses, city.horses_production - city.horses_upkeep);
-    AddCapped(city.weapons, city.weapons_production - city.weapons_upkeep);
-    AddCapped(city.folk, city.folk_growth);
-    AddCapped(city.treasury, city.gold_production);
-    for (I32* stock : {&city.lumber, &city.grain, &city.horses, &city.weapons}) {
-        if (*stock < 0) *stock = 0;
-    }
-    AddCapped(city.construction_progress, city.construction_rate);
-    const int b = city.construction_number;
-    if (b != 0 && city.construction_progress >= city.construction_total) {
-        const BuildingTypeRecord& t = w.buildings.at(static_cast<std::size_t>(b - 1));
-        AddCapped(city.gold_production, t.gold_production - t.gold_upkeep);
-        AddCapped(city.metals_production, t.metals_production - t.metals_upkeep);
-        AddCapped(city.stones_production, t.stones_production - t.stones_upkeep);
-        AddCapped(city.lumber_production, t.lumber_production - t.lumber_upkeep);
-        AddCapped(city.weapons_production, t.weapons_production - t.weapons_upkeep);
-        AddCapped(city.construction_rate, t.construction_bonus);
-        AddCapped(c.buildings.buildings[b - 1], 1);
-        city.construction_number = 0;
-        city.construction_progress = 0;
-        city.construction_total = 1;
-    }
-    for (int s = 0; s < kResearchSlots; ++s) {
-        const int science = city.research_science[s];
-        if (science == 0) continue;
-        // Halves round to the even neighbour, as the night rounds them.
-        const double share = city.research_points * city.research_share[s] / 100.0;
-        AddCapped(city.research_progress[s], static_cast<std::int64_t>(std::nearbyint(share)));
-        if (city.research_progress[s] < city.research_goal[s]) continue;
-        ++city.science_level[science - 1];
-        ClearResearch(city, s);
-        city.research_science[s] = 0;
-        ++city.tech_level;
-    }
+    ManualClock clock;
+    PassCityDay(
+        c,
+        [&w](int number, BuildingTypeRecord& type) {
+            if (number < 1 || number > static_cast<int>(w.buildings.size())) return false;
+            type = w.buildings[static_cast<std::size_t>(number - 1)];
+            return true;
+        },
+        clock);
 }
 
 // The first building of the plans not yet standing that needs a science the city lacks, and
@@ -688,6 +661,7 @@ void FoundersEvening(CityBuffers& c, const World& w, UserRecord& founder) {
 // a night; the city's technology reaches every unit on the way.
 TEST(DefaultWorldBalance, ACityGrowsOverManyEvenings) {
     const World& w = DefaultWorld();
+    test::TempDir dir;  // the founder's news of finished buildings goes here
     auto c = std::make_unique<CityBuffers>();
     c->city = NewCityRecord();
     UserRecord founder{};

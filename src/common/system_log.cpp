@@ -1,4 +1,4 @@
-#include "term/system_log.hpp"
+#include "common/system_log.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "common/file_calls.hpp"
+#include "common/record_file.hpp"
 
 namespace vorn {
 
@@ -31,15 +32,11 @@ void AppendLine(const std::string& path, const std::string& header, const std::s
     }
     if (fd < 0) return;
     const std::string text = (created ? header : std::string()) + line + "\n";
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = sys::Write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
+    WriteAll(fd, text);
     sys::Close(fd);
 }
+
+}  // namespace
 
 std::string StripColourCodes(std::string_view text) {
     std::string out;
@@ -56,8 +53,6 @@ std::string StripColourCodes(std::string_view text) {
     }
     return out;
 }
-
-}  // namespace
 
 std::string SystemLogFileName(const LogTarget& target, const DateTime& now) {
     std::string name = target.log_path + Padded(now.month, 2) + "-" + Padded(now.day, 2) + "-" +

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "common/system_log.hpp"
 #include "support/test_session.hpp"
-#include "term/system_log.hpp"
 
 namespace vorn {
 namespace {

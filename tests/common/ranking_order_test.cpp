@@ -7,9 +7,9 @@
 
 #include <random>
 
+#include "common/ranking_order.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
-#include "player/ranking_order.hpp"
 #include "support/test_session.hpp"
 
 namespace vorn {

@@ -1,4 +1,4 @@
-#include "player/ranking_order.hpp"
+#include "common/ranking_order.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "common/file_calls.hpp"
+#include "common/file_locks.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 
@@ -41,16 +42,6 @@ std::vector<std::uint32_t> RankingOrder(const std::vector<std::int32_t>& experie
 
 namespace {
 
-bool LockWhole(int fd, short type) {
-    struct flock fl {};
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    while (::fcntl(fd, F_OFD_SETLKW, &fl) != 0) {
-        if (errno != EINTR) return false;
-    }
-    return true;
-}
-
 bool PreadAll(int fd, void* data, std::size_t size, off_t offset) {
     auto* bytes = static_cast<char*>(data);
     while (size > 0) {
@@ -76,7 +67,7 @@ bool WriteRankedCopy(const std::string& users_path, const std::string& scratch_p
         sys::Close(in);
         return false;
     }
-    LockWhole(in, F_RDLCK);
+    LockWholeFile(in, F_RDLCK);
 
     const off_t end = ::lseek(in, 0, SEEK_END);
     const std::size_t count = end > 0 ? static_cast<std::size_t>(end) / kSize : 0;
@@ -98,7 +89,7 @@ bool WriteRankedCopy(const std::string& users_path, const std::string& scratch_p
             buffer.resize(at + kSize);
             ok = PreadAll(in, buffer.data() + at, kSize, static_cast<off_t>(order[p] * kSize));
             if (buffer.size() == kBatch * kSize || p + 1 == count) {
-                ok = ok && WriteAll(out, buffer.data(), buffer.size());
+                ok = ok && WriteAll(out, std::string_view(buffer.data(), buffer.size()));
                 buffer.clear();
             }
         }

@@ -1,0 +1,68 @@
+// nights.dat: how many nights the game has had. maint counts a night when it starts on the
+// users, and holds a lock on the file for its whole run, so a second run at the same time finds
+// the file taken and leaves everything alone. Users and cities carry the last night they were
+// paid (`night_paid`), so a night passed over (a player on a live node) or written back from an
+// older copy is paid later, once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "common/clock.hpp"
+#include "common/record_types.hpp"
+
+namespace vorn {
+
+inline constexpr const char* kNightsFile = "nights.dat";
+
+#pragma pack(push, 1)
+
+struct NightRecord {
+    U32 night;              // nights counted so far; 0 before the first
+    ShortString<10> date;   // MM/DD/YYYY of the last night
+    std::uint8_t reserved;  // zero
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(NightRecord) == 16);
+static_assert(offsetof(NightRecord, night) == 0);
+static_assert(offsetof(NightRecord, date) == 4);
+static_assert(offsetof(NightRecord, reserved) == 15);
+
+// A record unpaid for longer than this is paid this many nights: no session lasts nights on end,
+// so more means a damaged stamp.
+inline constexpr std::uint32_t kMaxOwedNights = 30;
+
+// The nights counted in `path`: 0 when it is missing or short.
+std::uint32_t CurrentNight(const std::string& path = kNightsFile);
+
+// Nights owed to a record last paid on night `paid` when the game has had `night` nights. A stamp
+// of 0 (a record from before the stamps) owes the current night only; a stamp ahead of the file
+// (the file put back from a copy) owes nothing.
+std::uint32_t OwedNights(std::uint32_t paid, std::uint32_t night);
+
+// maint's hold on nights.dat for its whole run.
+class NightFile {
+  public:
+    enum class Hold { kHeld, kBusy, kFailed };
+
+    NightFile() = default;
+    ~NightFile();
+    NightFile(const NightFile&) = delete;
+    NightFile& operator=(const NightFile&) = delete;
+
+    // Opens (creating) the file and takes its lock without waiting: kBusy when another run holds
+    // it, kFailed when the file cannot be opened.
+    Hold take(const std::string& path = kNightsFile);
+    // Counts one more night, dated `now`, and writes it. False when the write failed.
+    bool begin_night(const DateTime& now);
+    std::uint32_t night() const { return record_.night; }
+
+  private:
+    int fd_ = -1;
+    NightRecord record_{};
+};
+
+}  // namespace vorn

@@ -1,0 +1,269 @@
+#include "maint/bulletins.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "common/city_records.hpp"
+#include "common/cp437_text.hpp"
+#include "common/ranking_order.hpp"
+#include "common/record_file.hpp"
+#include "common/system_log.hpp"
+
+namespace vorn {
+
+namespace {
+
+// A screen holds this many rows under its heading; the text and the web page list more.
+constexpr std::size_t kScreenRows = 18;
+constexpr std::size_t kListRows = 100;
+
+constexpr const char* kReset = "\x1b[0m";
+constexpr const char* kRuleColour = "\x1b[0;34m";
+constexpr const char* kTitleColour = "\x1b[1;33m";
+constexpr const char* kDateColour = "\x1b[0;36m";
+constexpr const char* kHeaderColour = "\x1b[1;37m";
+
+// A name as the bulletins show it: no colour codes, no control bytes, at most `width` bytes.
+std::string Plain(const std::string& text, std::size_t width) {
+    std::string out = StripColourCodes(text);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+    }
+    return out.substr(0, width);
+}
+
+std::string Padded(const std::string& text, std::size_t width) {
+    std::string out = Plain(text, width);
+    out.resize(width, ' ');
+    return out;
+}
+
+std::string Dated(const BulletinBoard& board) {
+    char date[16];
+    std::snprintf(date, sizeof date, "%02d/%02d/%04d", board.date.month % 100, board.date.day % 100,
+                  board.date.year % 10000);
+    return "After night " + std::to_string(board.night) + ", " + date;
+}
+
+// One table: its title, its column headings and widths, and each row's cells (numbers are
+// right-aligned, texts cut and padded).
+struct Column {
+    const char* heading;
+    int width;
+    bool number;
+};
+
+struct Table {
+    std::string title;
+    std::vector<Column> columns;
+    std::vector<std::vector<std::string>> rows;
+    std::string empty;  // the line shown when there are no rows
+};
+
+std::string Cell(const Column& column, const std::string& value) {
+    const auto width = static_cast<std::size_t>(column.width);
+    if (!column.number) return Padded(value, width);
+    return std::string(width > value.size() ? width - value.size() : 0, ' ') + value;
+}
+
+std::string HeadingCell(const Column& column) {
+    const std::string h = column.heading;
+    if (!column.number) return Padded(h, static_cast<std::size_t>(column.width));
+    return std::string(static_cast<std::size_t>(column.width) - h.size(), ' ') + h;
+}
+
+Table PlayerTable(const BulletinBoard& board, std::size_t rows) {
+    Table t{"Heroes of Vornhold",
+            {{"Rank", 5, true},
+             {"Name", 30, false},
+             {"Race", 16, false},
+             {"Level", 5, true},
+             {"Experience", 11, true}},
+            {},
+            "No player has made a name yet."};
+    for (std::size_t i = 0; i < board.players.size() && i < rows; ++i) {
+        const PlayerStanding& p = board.players[i];
+        t.rows.push_back({std::to_string(i + 1), p.name, p.race, std::to_string(p.level),
+                          std::to_string(p.experience)});
+    }
+    return t;
+}
+
+Table CityTable(const BulletinBoard& board, std::size_t rows) {
+    Table t{"Cities of Vornhold by size",
+            {{"Rank", 4, true},
+             {"City", 20, false},
+             {"Founder", 16, false},
+             {"Size", 17, false},
+             {"Folk", 10, true}},
+            {},
+            "No city has been founded yet."};
+    for (std::size_t i = 0; i < board.cities.size() && i < rows; ++i) {
+        const CityStanding& c = board.cities[i];
+        t.rows.push_back({std::to_string(i + 1), c.name, c.founder,
+                          std::string(SizeClassName(c.size_class)), std::to_string(c.folk)});
+    }
+    return t;
+}
+
+std::string Trimmed(std::string line) {
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+}
+
+std::string TextTable(const Table& t, const BulletinBoard& board) {
+    std::string out = t.title + "\n" + Dated(board) + "\n\n";
+    std::string heading, rule;
+    for (const Column& c : t.columns) {
+        heading += " " + HeadingCell(c) + " ";
+        rule += " " + std::string(static_cast<std::size_t>(c.width), '-') + " ";
+    }
+    out += Trimmed(heading) + "\n" + Trimmed(rule) + "\n";
+    for (const auto& row : t.rows) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i) line += " " + Cell(t.columns[i], row[i]) + " ";
+        out += Trimmed(line) + "\n";
+    }
+    if (t.rows.empty()) out += " " + t.empty + "\n";
+    return out;
+}
+
+std::string AnsiTable(const Table& t, const BulletinBoard& board) {
+    // Rules of code-page-437 line characters: double under the title, single round the list.
+    const std::string title = " " + t.title + " ";
+    std::string out = std::string(kReset) + "\x1b[2J\x1b[H" + kRuleColour + std::string(3, '\xCD') +
+                      kTitleColour + title + kRuleColour +
+                      std::string(79 - 3 - title.size(), '\xCD') + "\r\n";
+    out += std::string(kDateColour) + "   " + Dated(board) + "\r\n\r\n";
+    out += kHeaderColour;
+    for (const Column& c : t.columns) out += " " + HeadingCell(c) + " ";
+    out += "\r\n" + std::string(kRuleColour) + std::string(79, '\xC4') + "\r\n";
+    // Rank, then the name that stands out, then the rest.
+    static constexpr const char* kCellColours[] = {"\x1b[0;33m", "\x1b[1;36m", "\x1b[0;32m",
+                                                   "\x1b[0;37m", "\x1b[1;37m"};
+    for (std::size_t r = 0; r < t.rows.size(); ++r) {
+        for (std::size_t i = 0; i < t.rows[r].size(); ++i) {
+            out += i == 0 && r < 3 ? kTitleColour : kCellColours[i % 5];
+            out += " " + Cell(t.columns[i], t.rows[r][i]) + " ";
+        }
+        out += "\r\n";
+    }
+    if (t.rows.empty()) out += std::string("\x1b[0;37m ") + t.empty + "\r\n";
+    return out + kRuleColour + std::string(79, '\xC4') + kReset + "\r\n";
+}
+
+std::string Html(const std::string& text) {
+    std::string out;
+    for (char c : Cp437ToUtf8(Plain(text, text.size()))) {
+        switch (c) {
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string HtmlTable(const Table& t) {
+    std::string out = "<h2>" + Html(t.title) + "</h2>\n<table>\n<tr>";
+    for (const Column& c : t.columns) {
+        out += std::string(c.number ? "<th class=\"n\">" : "<th>") + c.heading + "</th>";
+    }
+    out += "</tr>\n";
+    for (const auto& row : t.rows) {
+        out += "<tr>";
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            out += t.columns[i].number ? "<td class=\"n\">" : "<td>";
+            out += Html(row[i]) + "</td>";
+        }
+        out += "</tr>\n";
+    }
+    if (t.rows.empty()) out += "<tr><td colspan=\"5\">" + Html(t.empty) + "</td></tr>\n";
+    return out + "</table>\n";
+}
+
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+    const std::string scratch = path + ".tmp";
+    const int fd = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    if (fd < 0) return false;
+    const bool written = WriteAll(fd, bytes);
+    const bool ok = ::close(fd) == 0 && written;
+    if (!ok || ::rename(scratch.c_str(), path.c_str()) != 0) {
+        ::unlink(scratch.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<PlayerStanding> RankPlayers(const std::vector<PlayerStanding>& in_file_order) {
+    std::vector<std::int32_t> experience;
+    experience.reserve(in_file_order.size());
+    for (const PlayerStanding& p : in_file_order) experience.push_back(p.experience);
+    std::vector<PlayerStanding> ranked;
+    for (std::uint32_t index : RankingOrder(experience)) {
+        if (in_file_order[index].listed) ranked.push_back(in_file_order[index]);
+    }
+    return ranked;
+}
+
+void SortCitiesBySize(std::vector<CityStanding>& cities) {
+    std::sort(cities.begin(), cities.end(), [](const CityStanding& a, const CityStanding& b) {
+        if (a.size_class != b.size_class) return a.size_class > b.size_class;
+        if (a.folk != b.folk) return a.folk > b.folk;
+        return a.number < b.number;
+    });
+}
+
+std::string RankingAnsi(const BulletinBoard& board) {
+    return AnsiTable(PlayerTable(board, kScreenRows), board);
+}
+
+std::string RankingText(const BulletinBoard& board) {
+    return TextTable(PlayerTable(board, kListRows), board);
+}
+
+std::string CitiesAnsi(const BulletinBoard& board) {
+    return AnsiTable(CityTable(board, kScreenRows), board);
+}
+
+std::string CitiesText(const BulletinBoard& board) {
+    return TextTable(CityTable(board, kListRows), board);
+}
+
+std::string RankingHtml(const BulletinBoard& board) {
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<title>Vornhold - Ranking</title>\n<style>\n"
+           "body{background:#000;color:#aaa;font-family:monospace;margin:2em}\n"
+           "h1,h2{color:#ff5}table{border-collapse:collapse;margin-bottom:2em}\n"
+           "th{color:#fff;text-align:left;border-bottom:1px solid #55f}\n"
+           "th,td{padding:2px 12px}th.n,td.n{text-align:right}\n"
+           "</style>\n</head>\n<body>\n<h1>Vornhold</h1>\n<p>" +
+           Html(Dated(board)) + "</p>\n" + HtmlTable(PlayerTable(board, kListRows)) +
+           HtmlTable(CityTable(board, kListRows)) + "</body>\n</html>\n";
+}
+
+bool WriteBulletins(const BulletinBoard& board, const std::string& directory) {
+    bool ok = WriteWhole(directory + "ranking.ans", RankingAnsi(board));
+    ok = WriteWhole(directory + "ranking.txt", RankingText(board)) && ok;
+    ok = WriteWhole(directory + "ranking.html", RankingHtml(board)) && ok;
+    ok = WriteWhole(directory + "cities.ans", CitiesAnsi(board)) && ok;
+    return WriteWhole(directory + "cities.txt", CitiesText(board)) && ok;
+}
+
+}  // namespace vorn

@@ -1,0 +1,219 @@
+#include "maint/night_run.hpp"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/city_files.hpp"
+#include "common/config_files.hpp"
+#include "common/directories.hpp"
+#include "common/file_locks.hpp"
+#include "common/io_check.hpp"
+#include "common/news_files.hpp"
+#include "common/night_file.hpp"
+#include "common/player_file_names.hpp"
+#include "common/record_file.hpp"
+#include "common/system_log.hpp"
+#include "common/talk_file.hpp"
+#include "common/user_night.hpp"
+#include "common/user_records.hpp"
+#include "maint/bulletins.hpp"
+#include "maint/city_day.hpp"
+#include "maint/live_players.hpp"
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* kLogDirectory = "./logs/";
+
+void Log(MaintContext& context, std::string_view message) {
+    WriteSystemLog({kLogDirectory, false, 0}, context.clock, message);
+}
+
+// Someone in play on a live node: the console and the log say who was passed over, and when he
+// has his night.
+void NotePassedOver(MaintContext& context, const std::string& who, int node,
+                    const std::string& later) {
+    const std::string what =
+        who + " is in play on node " + std::to_string(node) + ": passed over, " + later;
+    context.console.note(what);
+    Log(context, "*" + what);
+}
+
+int Percent(std::uint64_t done, std::uint64_t total) {
+    return static_cast<int>((200 * done + total) / (2 * total));
+}
+
+struct Tally {
+    std::uint64_t users = 0;
+    std::uint64_t passed_over = 0;
+    std::int32_t cities = 0;
+};
+
+// One user, read and written back under the lock of his bytes in users.dat, so a node saving him
+// at the same moment is neither lost nor torn.
+void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, std::uint64_t i,
+                 std::uint32_t night, const NightTerms& terms, LivePlayers& live, Tally& tally,
+                 std::vector<PlayerStanding>& standings) {
+    const std::uint64_t at = i * sizeof(UserRecord);
+    LockBytes(users.fd(), F_WRLCK, at, sizeof(UserRecord));
+    UserRecord user;
+    users.read_checked(i, &user);
+    // Records past the last user number (none a game makes) belong to no one on a node.
+    const auto number = static_cast<std::uint16_t>(i < kMaxUsers ? i + 1 : 0);
+    const int node = live.node_of(number, user.name.view());
+    if (node != 0) {
+        ++tally.passed_over;
+        NotePassedOver(context, user.name.str(), node, "the night is paid at the next logon");
+    } else if (OwedNights(user.night_paid, night) > 0) {
+        // Nights owed from before (a player passed over and not back since) come first; the
+        // thieves call only tonight.
+        bool ok = true;
+        PayOwedNights(user, night, terms, context.rng, context.clock, ok);
+        ok = VisitThieves(user, context.rng, context.clock) && ok;
+        if (!ok) RuntimeIoError(kIoWriteError, PlayerNewsFileName(user.name.view()));
+        users.write_checked(i, &user);
+        const UserIndexEntry entry = IndexEntryFor(user);
+        if (index.is_open()) index.write_checked(i, &entry);
+    }
+    LockBytes(users.fd(), F_UNLCK, at, sizeof(UserRecord));
+    standings.push_back({user.name.str(), user.race_name.str(), user.level, user.experience,
+                         !user.deleted && user.name.view() != "Joe"});
+}
+
+void UsersNight(MaintContext& context, RecordFile& users, std::uint32_t night,
+                const NightTerms& terms, LivePlayers& live, Tally& tally,
+                std::vector<PlayerStanding>& standings) {
+    // A missing index is not created here, as a save of the game would not create it.
+    RecordFile index;
+    index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kReadWrite);
+    const std::uint64_t count = users.record_count();
+    standings.reserve(count);
+    context.console.begin_users();
+    for (std::uint64_t i = 0; i < count; ++i) {
+        context.console.users_percent(Percent(i + 1, count));
+        NightOfUser(context, users, index, i, night, terms, live, tally, standings);
+    }
+    tally.users = count;
+    context.console.end_users();
+}
+
+void TalkCleanup(MaintContext& context) {
+    context.console.text("Normal talk cleanup");
+    const long deleted = TrimTalkFile(kTalkFile);
+    if (deleted < 0) RuntimeIoError(kIoWriteError, kTalkFile);
+    context.console.line(deleted == 0 ? " Nothing Deleted!"
+                                      : " " + std::to_string(deleted) + " lines deleted.");
+}
+
+void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Tally& tally,
+               std::vector<CityStanding>& standings) {
+    RecordFile types;
+    types.open(kBuildingTypesFile, sizeof(BuildingTypeRecord), RecordFile::Access::kRead);
+    const BuildingTypeLoader load_type = [&types](int number, BuildingTypeRecord& type) {
+        return types.is_open() && types.read_record(static_cast<std::uint64_t>(number - 1), type);
+    };
+    auto buffers = std::make_unique<CityBuffers>();
+    CityRecord& city = buffers->city;
+    context.console.begin_cities();
+    std::int32_t number = 1;
+    for (; LoadCity(*buffers, number); ++number) {
+        context.console.city(city.name.view());
+        // Only the founder governs a city; while he plays, his node may hold it in memory.
+        const int node = live.node_of(city.founder_number, city.founder.view());
+        const std::uint32_t owed = node != 0 ? 0 : OwedNights(city.night_paid, night);
+        if (node != 0) {
+            NotePassedOver(context, "The founder of " + city.name.str(), node,
+                           "the city has its day on the next night");
+        }
+        for (std::uint32_t day = 0; day < owed; ++day) {
+            if (!PassCityDay(*buffers, load_type, context.clock)) {
+                RuntimeIoError(kIoWriteError, PlayerNewsFileName(city.founder.view()));
+            }
+        }
+        if (owed > 0) {
+            city.night_paid = night;
+            if (!SaveCity(*buffers)) RuntimeIoError(kIoWriteError, kCitiesFile);
+        }
+        standings.push_back(
+            {city.name.str(), city.founder.str(), city.size_class, city.folk, number});
+    }
+    tally.cities = number - 1;
+    context.console.end_cities(tally.cities);
+}
+
+}  // namespace
+
+int RunNight(MaintContext& context) {
+    MaintConsole& console = context.console;
+    CreateDirectoryPath("logs");
+    NightFile nights;
+    switch (nights.take()) {
+        case NightFile::Hold::kHeld:
+            break;
+        case NightFile::Hold::kBusy:
+            console.line("Maintenance is already running in this game directory.");
+            console.line("This run ends without changing anything.");
+            Log(context, "xA second maintenance run was refused: one is already running");
+            return kMaintRefused;
+        case NightFile::Hold::kFailed:
+            console.line(std::string("Cannot open ") + kNightsFile + ": the night is not run.");
+            Log(context, std::string("xThe night was not run: cannot open ") + kNightsFile);
+            return kMaintRefused;
+    }
+
+    MaintSettings settings;
+    NightTerms terms;
+    if (ReadMaintSettings(kMaintSettingsFile, settings)) {
+        terms.heal_everything = settings.heal_everything;
+    } else {
+        console.line("Maint.dat missing run setup");
+        Log(context, "xmaint.dat missing: the night runs without healing");
+    }
+
+    console.heading();
+    console.text("Writing yesterday news");
+    RotateNews();
+    console.line(" done");
+    console.normal_colour();
+
+    RecordFile users;
+    if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
+        console.line();
+        console.line("File users.dat Not Found!");
+        Log(context, "xThe night ended early: users.dat not found");
+        context.clock.sleep_ms(100);
+        return kMaintNoUsers;
+    }
+    if (!nights.begin_night(context.clock.now())) RuntimeIoError(kIoWriteError, kNightsFile);
+    const std::uint32_t night = nights.night();
+    Log(context, ">Night " + std::to_string(night) + " begins");
+
+    LivePlayers live(context.clock);
+    Tally tally;
+    BulletinBoard board;
+    std::vector<PlayerStanding> players;
+    UsersNight(context, users, night, terms, live, tally, players);
+    users.close();
+    TalkCleanup(context);
+    CitiesDay(context, night, live, tally, board.cities);
+    console.show_notes();
+
+    board.players = RankPlayers(players);
+    SortCitiesBySize(board.cities);
+    board.night = night;
+    board.date = context.clock.now();
+    console.text("Writing bulletins");
+    const bool written = WriteBulletins(board);
+    console.line(written ? " done" : " failed");
+    if (!written) Log(context, "xThe bulletins could not be written");
+
+    Log(context, ">Night " + std::to_string(night) + " done: " + std::to_string(tally.users) +
+                     " users (" + std::to_string(tally.passed_over) + " passed over), " +
+                     std::to_string(tally.cities) + " cities");
+    return kMaintDone;
+}
+
+}  // namespace vorn

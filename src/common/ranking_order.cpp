@@ -17,26 +17,48 @@ namespace vorn {
 
 std::vector<std::uint32_t> RankingOrder(const std::vector<std::int32_t>& experience) {
     const std::size_t n = experience.size();
-    std::vector<std::uint32_t> order(n);
-    for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+    // Each place holds its record's experience beside the record's index, so a pass reads no
+    // other array.
+    struct Placed {
+        std::int32_t experience;
+        std::uint32_t index;
+    };
+    std::vector<Placed> at(n);
+    for (std::size_t i = 0; i < n; ++i) at[i] = {experience[i], static_cast<std::uint32_t>(i)};
+    const auto higher = [](const Placed& a, const Placed& b) {
+        return a.experience > b.experience;
+    };
 
     // One pass with gap g is an insertion sort of every chain of positions k, k+g, k+2g, ...:
     // each record moves back past every record whose experience is not greater than its own.
     // So a chain ends sorted highest first, and records of equal experience end in the reverse
-    // of their order before the pass. A stable sort of the reversed chain gives exactly that.
-    std::vector<std::uint32_t> chain;
+    // of their order before the pass. A stable sort of the reversed chain gives exactly that;
+    // short chains (most of them, in the early passes) are sorted by insertion, which is stable.
+    std::vector<Placed> chain;
     for (std::size_t gap = n / 2; gap > 0; gap /= 2) {
         for (std::size_t start = 0; start < gap; ++start) {
             chain.clear();
-            for (std::size_t p = start; p < n; p += gap) chain.push_back(order[p]);
-            std::reverse(chain.begin(), chain.end());
-            std::stable_sort(chain.begin(), chain.end(), [&](std::uint32_t a, std::uint32_t b) {
-                return experience[a] > experience[b];
-            });
+            const std::size_t last = start + (n - 1 - start) / gap * gap;
+            for (std::size_t p = last + gap; p > start;) {
+                p -= gap;
+                chain.push_back(at[p]);
+            }
+            if (chain.size() <= 32) {
+                for (std::size_t i = 1; i < chain.size(); ++i) {
+                    const Placed moving = chain[i];
+                    std::size_t j = i;
+                    for (; j > 0 && higher(moving, chain[j - 1]); --j) chain[j] = chain[j - 1];
+                    chain[j] = moving;
+                }
+            } else {
+                std::stable_sort(chain.begin(), chain.end(), higher);
+            }
             std::size_t k = 0;
-            for (std::size_t p = start; p < n; p += gap) order[p] = chain[k++];
+            for (std::size_t p = start; p < n; p += gap) at[p] = chain[k++];
         }
     }
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t i = 0; i < n; ++i) order[i] = at[i].index;
     return order;
 }
 

@@ -2,14 +2,24 @@
 // its echo has come back and been read into the test terminal. The floor is a program that
 // echoes every byte at once, measured in the same run through the same path; the game's figure
 // is taken at its line editor. Counters are in microseconds over all keystrokes of the run.
+//
+// Sixteen callers at once: sixteen nodes of one game directory, each caller walking back and
+// forth between two rooms at a brisk typist's pace, all the keystrokes of all of them timed until
+// the room they lead to shows. The floor is sixteen echo programs typed at the same pace.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
+#include "common/world_records.hpp"
+#include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
 
@@ -19,6 +29,9 @@ using vorn::test::GameDirectory;
 using vorn::test::GameProcess;
 
 constexpr int kKeystrokes = 2000;
+constexpr int kCallers = 16;
+constexpr int kMovesPerCaller = 400;
+constexpr int kThinkMs = 25;  // between a room's arrival and the next key
 
 // One keystroke and the bytes that show it has been echoed.
 struct KeyEcho {
@@ -27,12 +40,14 @@ struct KeyEcho {
 };
 
 // Types the keys in turn (cycling) and returns the latency of each in microseconds; stops early
-// (with fewer values) when an echo does not come within a second.
-std::vector<double> EchoLatencies(GameProcess& process, const std::vector<KeyEcho>& keys,
-                                  int count) {
+// (with fewer values) when an echo does not come within a second. `think_ms` passes before each
+// key.
+std::vector<double> EchoLatencies(GameProcess& process, const std::vector<KeyEcho>& keys, int count,
+                                  int think_ms = 0) {
     std::vector<double> latencies;
     latencies.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
+        if (think_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(think_ms));
         const KeyEcho& k = keys[static_cast<std::size_t>(i) % keys.size()];
         const std::size_t mark = process.output_size();
         const auto start = std::chrono::steady_clock::now();
@@ -87,5 +102,110 @@ void BM_KeyEchoGameLineEditor(benchmark::State& state) {
     for (auto _ : state) Report(state, MeasureLineEditorEcho(kKeystrokes), kKeystrokes);
 }
 BENCHMARK(BM_KeyEchoGameLineEditor)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Sixteen processes typed at once, each by its own thread; the latencies of all of them.
+std::vector<double> AllAtOnce(const std::vector<std::unique_ptr<GameProcess>>& processes,
+                              const std::vector<KeyEcho>& keys, int count) {
+    std::vector<double> all;
+    std::mutex mutex;
+    std::vector<std::thread> threads;
+    for (const auto& process : processes) {
+        threads.emplace_back([&, p = process.get()] {
+            const std::vector<double> mine = EchoLatencies(*p, keys, count, kThinkMs);
+            const std::lock_guard<std::mutex> hold(mutex);
+            all.insert(all.end(), mine.begin(), mine.end());
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    return all;
+}
+
+void BM_KeyEchoFloorSixteenAtOnce(benchmark::State& state) {
+    GameDirectory dir;
+    for (auto _ : state) {
+        std::vector<std::unique_ptr<GameProcess>> echoes;
+        for (int i = 0; i < kCallers; ++i) {
+            echoes.push_back(std::make_unique<GameProcess>("echo_program", dir));
+            if (!echoes.back()->wait_for_text("ready")) {
+                state.SkipWithError("echo_program did not start");
+                return;
+            }
+        }
+        Report(state, AllAtOnce(echoes, {{"a", "a"}, {"b", "b"}}, kMovesPerCaller),
+               kCallers * kMovesPerCaller);
+    }
+}
+BENCHMARK(BM_KeyEchoFloorSixteenAtOnce)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Two rooms of the forest joined east and west, without monsters or events, below Vornville.
+void WriteWalkingWorld(const GameDirectory& dir) {
+    std::vector<vorn::RoomRecord> rooms(3);
+    for (vorn::RoomRecord& r : rooms) std::memset(&r, 0, sizeof r);
+    rooms[0].number = 1;
+    rooms[0].tag = "Vornville";
+    rooms[0].terrain = 255;
+    const auto flags = [](std::string_view letters) {
+        std::uint32_t f = 0;
+        for (char c : letters) f |= 1u << (c - 64);
+        return f;
+    };
+    for (int i : {1, 2}) {
+        vorn::RoomRecord& r = rooms[static_cast<std::size_t>(i)];
+        r.number = i + 1;
+        r.tag = i == 1 ? "Pine Walk" : "Pine Hollow";
+        r.flags = flags(i == 1 ? "NEIHQ" : "WIHQ");
+        r.north = i == 1 ? 1 : 0;
+        r.east = i == 1 ? 3 : 0;
+        r.west = i == 1 ? 0 : 2;
+        r.terrain = 2;
+        for (int line = 0; line < vorn::kRoomTextLines; ++line) {
+            r.text[line] = "|07Old pines lean over the path, and the wind |15whispers|07 in them.";
+        }
+    }
+    std::string bytes;
+    for (const vorn::RoomRecord& r : rooms) {
+        bytes.append(reinterpret_cast<const char*>(&r), sizeof r);
+    }
+    dir.write_file("rooms.dat", bytes);
+}
+
+void BM_KeyEchoSixteenCallersWalking(benchmark::State& state) {
+    using namespace vorn::test;
+    GameDirectory dir;
+    if (!dir.make_game()) {
+        state.SkipWithError("mkgame failed");
+        return;
+    }
+    WriteWalkingWorld(dir);
+    for (auto _ : state) {
+        std::vector<std::unique_ptr<GameProcess>> callers;
+        for (int node = 1; node <= kCallers; ++node) {
+            SetUpDoorNode(dir, node, "Walker " + std::to_string(node));
+            callers.push_back(std::make_unique<GameProcess>(
+                "game", dir, LaunchOptions{.args = {std::to_string(node)}}));
+            GameProcess& game = *callers.back();
+            NewcomerCreatesHuman(game, std::string("Walker") + static_cast<char>('A' + node));
+            game.type("f");
+            if (!game.wait_for_text("Pine Walk") || !game.wait_for_text("Your command?")) {
+                state.SkipWithError("a caller did not reach the forest");
+                return;
+            }
+        }
+        // The CPU the sixteen games spend, per key: what the walk costs them besides the wait.
+        const auto cpu = [&] {
+            double seconds = 0;
+            for (const auto& game : callers) seconds += ProcessCpuSeconds(game->pid());
+            return seconds;
+        };
+        const double before = cpu();
+        Report(state,
+               AllAtOnce(callers, {{"6", "Pine Hollow"}, {"4", "Pine Walk"}}, kMovesPerCaller),
+               kCallers * kMovesPerCaller);
+        state.counters["game_cpu_us_per_key"] =
+            (cpu() - before) / (kCallers * kMovesPerCaller) * 1e6;
+        for (auto& game : callers) game->type("*");
+    }
+}
+BENCHMARK(BM_KeyEchoSixteenCallersWalking)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

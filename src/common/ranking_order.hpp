@@ -1,12 +1,15 @@
-// The order of the player ranking. Ranking sorts a copy of users.dat by experience, highest
-// first, and the order it leaves equal players in is part of what players see, so the order here
-// is exactly that of the long-standing in-place Shell sort on the file (gap halved each pass,
-// equal records exchanged too) — computed on the experience values alone, in memory.
+// The order of the player ranking: users.dat by experience, highest first. The order it leaves
+// equal players in is part of what players see, so it is exactly that of the long-standing
+// in-place Shell sort on the file (gap halved each pass, equal records exchanged too), computed
+// on the experience values alone, in memory.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "common/record_file.hpp"
+#include "common/user_records.hpp"
 
 namespace vorn {
 
@@ -14,10 +17,24 @@ namespace vorn {
 // position p.
 std::vector<std::uint32_t> RankingOrder(const std::vector<std::int32_t>& experience);
 
-// Writes `scratch_path` as users.dat sorted by RankingOrder, reading only the experience field
-// first and then each record once. users.dat is read under a shared lock, so a player saved by
-// another node at the same moment is copied either before or after that save, never torn.
-// False when users.dat cannot be read or the copy cannot be written.
-bool WriteRankedCopy(const std::string& users_path, const std::string& scratch_path);
+// The players of users.dat in ranking order. Opening reads only the experience field of each
+// record; a record itself is read when its row is shown, so the first rows of a list of a hundred
+// thousand players cost little more than those of a list of ten.
+class RankedUsers {
+  public:
+    // Reads the experience of every record under a shared lock of the whole file (a save by
+    // another node at the same moment lands before or after, never in the middle) and computes
+    // the order. The field is read through a mapping of the file, so only the pages holding it
+    // are touched. False when users.dat cannot be opened or read.
+    bool open(const std::string& users_path);
+    std::uint64_t count() const { return order_.size(); }
+    // The record at place `place` (from 0) as it stands now, read whole under a shared lock of
+    // its bytes. False when it cannot be read.
+    bool read(std::uint64_t place, UserRecord& record) const;
+
+  private:
+    RecordFile users_;
+    std::vector<std::uint32_t> order_;
+};
 
 }  // namespace vorn

@@ -35,17 +35,19 @@ bool ForCaller(const MessageHeader& h, const UserRecord& user) {
 template <class Take>
 void ScanMail(const MessageBase& base, const UserRecord& user, bool all, std::uint32_t first,
               Take&& take) {
-    std::vector<MessageHeader> block(kHeaderBlock);
     const std::uint32_t count = base.count();
+    // The notice asks on every move, mostly for nothing new: no block is made for that.
+    if (first > count) return;
+    std::vector<MessageHeader> block(std::min<std::size_t>(kHeaderBlock, count - first + 1));
     for (; first <= count; first += kHeaderBlock) {
-        const std::size_t n = base.read_headers(first, kHeaderBlock, block.data());
+        const std::size_t n = base.read_headers(first, block.size(), block.data());
         for (std::size_t i = 0; i < n; ++i) {
             if ((all || ForCaller(block[i], user)) &&
                 !take(first + static_cast<std::uint32_t>(i), block[i])) {
                 return;
             }
         }
-        if (n < kHeaderBlock) return;
+        if (n < block.size()) return;
     }
 }
 

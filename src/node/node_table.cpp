@@ -58,14 +58,16 @@ void Isolate(Session& session, const std::string& what);
 
 }  // namespace
 
-// The whole table in one read; records past the file's end are not there.
+// The whole table in one read; records past the file's end are not there. It is read at every
+// move and every round of the key reader, so only the records the file holds are made.
 std::vector<NodeInfoRecord> ReadNodeTable(Session& session) {
     std::vector<NodeInfoRecord> table;
     if (OpenNodeInfo(session) != 0) {
         if (session.nodes.joined) Isolate(session, "Could not access " + NodeInfoPath(session));
         return table;
     }
-    table.resize(kNodeSlots);
+    table.resize(static_cast<std::size_t>(std::min<std::uint64_t>(
+        session.nodes.info.record_count(), static_cast<std::uint64_t>(kNodeSlots))));
     const long got =
         FullPread(session.nodes.info.fd(), table.data(), table.size() * sizeof(NodeInfoRecord), 0);
     table.resize(got > 0 ? static_cast<std::size_t>(got) / sizeof(NodeInfoRecord) : 0);

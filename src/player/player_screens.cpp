@@ -9,7 +9,6 @@
 #include "common/ranking_order.hpp"
 #include "common/record_file.hpp"
 #include "common/text_case.hpp"
-#include "core/node_paths.hpp"
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
 #include "node/node_table.hpp"
@@ -82,6 +81,28 @@ void ChooseDisplay(Session& session) {
     }
 }
 
+// Counts a row of a long list as the paged display does, but its pause asks whether to go on:
+// any key goes on, N, Q or Escape leaves the list (false).
+bool NextListRow(Session& session) {
+    Writer& out = session.writer;
+    if (out.page_counter == 0) return true;
+    out.page_counter = static_cast<std::uint16_t>(out.page_counter + 1);
+    if (out.page_counter < 24) return true;
+    out.page_counter = 1;
+    static constexpr std::string_view kMore = "|08M|07ore |07[|12Y|01/|04n|07]|08?";
+    out.set_attribute(8, 0, false);
+    out.print_coded(kMore);
+    bool stop = false;
+    if (session.node.pause_delay_ms == 0 ||
+        session.keys.wait_for_key(session.node.pause_delay_ms)) {
+        const int key = std::toupper(session.keys.read_key());
+        stop = session.keys.extended_key() == 0 && (key == 'N' || key == 'Q' || key == 27);
+    }
+    out.erase_back(11);
+    out.set_foreground(7);
+    return !stop && !session.session_ended;
+}
+
 }  // namespace
 
 void ShowRanking(Session& session) {
@@ -91,11 +112,8 @@ void ShowRanking(Session& session) {
     out.new_lines(1);
     out.flush();
 
-    // Every node sorts into its own scratch copy, so two rankings never mix.
-    const std::string scratch = NodeWorkDirectory(session, '-') + "users.tmp";
-    if (!WriteRankedCopy(kUsersFile, scratch)) return;
-    RecordFile ranked;
-    if (!ranked.open(scratch, sizeof(UserRecord), RecordFile::Access::kRead)) return;
+    RankedUsers ranked;
+    if (!ranked.open(kUsersFile)) return;
     session.log("Displayed user ranking");
 
     const bool templates = !out.find_display_file("userltop").empty() &&
@@ -112,10 +130,10 @@ void ShowRanking(Session& session) {
         out.page_counter = 1;
         out.page_lines(3);
     }
-    const std::uint64_t count = ranked.record_count();
+    const std::uint64_t count = ranked.count();
     for (std::uint64_t p = 1; p <= count && !session.session_ended; ++p) {
         UserRecord r;
-        if (!ranked.read_record(p - 1, r)) break;
+        if (!ranked.read(p - 1, r)) break;
         if (r.deleted || r.name.view() == "Joe") continue;
         if (templates) {
             set_form_value(session, 1, std::to_string(r.number));
@@ -125,15 +143,13 @@ void ShowRanking(Session& session) {
             set_form_value(session, 5, std::to_string(r.experience));
             show_form(session, 35);
             if (out.cursor_column() != 1) out.new_lines(1);
-            out.page_lines(1);
         } else {
             out.print_coded_line("|U1 " + Fit(std::to_string(p), 5) + " " +
                                  PadVisible(KeepOnlyColourCodes(r.name.view()), 24) + " " +
                                  PadVisible(KeepOnlyColourCodes(r.location.view()), 21));
-            out.page_lines(1);
         }
+        if (!NextListRow(session)) break;
     }
-    ranked.close();
     if (templates) {
         EndListScreens(session, "userl");
     } else {

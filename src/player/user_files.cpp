@@ -1,6 +1,7 @@
 #include "player/user_files.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -119,24 +120,49 @@ bool RoomForNewUser() {
 
 void SaveUser(Session& session, UserRecord& user) {
     if (user.number == 0) return;
-    RecordFile users;
-    if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
-        AddUser(session, user);
-        return;
+    UserFiles::Saved& saved = session.users.saved;
+    if (saved.number != user.number) {
+        saved.user_known = saved.extra_known = saved.entry_known = false;
+        saved.number = user.number;
     }
     const UserIndexEntry entry = IndexEntryFor(user);
-    if (!WriteUserRecord(users, user.number - 1u, user)) RuntimeIoError(kIoWriteError, kUsersFile);
-    users.close();
+    const std::uint64_t at = user.number - 1u;
 
-    RecordFile extra;
-    if (!extra.open(kUserExtraFile, sizeof(UserExtraRecord), RecordFile::Access::kReadWrite)) {
-        RuntimeIoError(kIoFileNotOpen, kUserExtraFile);
+    if (!saved.user_known || std::memcmp(&saved.user, &user, sizeof user) != 0) {
+        // The handle of an earlier save, unless users.dat has been removed or replaced since.
+        struct stat st {};
+        if (saved.users.is_open() && (::fstat(saved.users.fd(), &st) != 0 || st.st_nlink == 0)) {
+            saved.users.close();
+        }
+        if (!saved.users.is_open() &&
+            !saved.users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
+            saved.user_known = saved.extra_known = saved.entry_known = false;
+            AddUser(session, user);
+            return;
+        }
+        if (!WriteUserRecord(saved.users, at, user)) RuntimeIoError(kIoWriteError, kUsersFile);
+        saved.user = user;
+        saved.user_known = true;
     }
-    extra.write_checked(user.number - 1u, &session.users.extra);
 
-    RecordFile index;
-    if (index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kReadWrite)) {
-        index.write_checked(user.number - 1u, &entry);
+    const UserExtraRecord& extra = session.users.extra;
+    if (!saved.extra_known || std::memcmp(&saved.extra, &extra, sizeof extra) != 0) {
+        RecordFile file;
+        if (!file.open(kUserExtraFile, sizeof(UserExtraRecord), RecordFile::Access::kReadWrite)) {
+            RuntimeIoError(kIoFileNotOpen, kUserExtraFile);
+        }
+        file.write_checked(at, &extra);
+        saved.extra = extra;
+        saved.extra_known = true;
+    }
+
+    if (!saved.entry_known || std::memcmp(&saved.entry, &entry, sizeof entry) != 0) {
+        RecordFile index;
+        if (index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kReadWrite)) {
+            index.write_checked(at, &entry);
+            saved.entry = entry;
+            saved.entry_known = true;
+        }
     }
 }
 

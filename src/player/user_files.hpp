@@ -23,6 +23,19 @@ struct UserFiles {
     RecordFile rooms;       // read and write
     RecordFile users_read;  // read only
     RecordFile extra_read;  // read only
+
+    // What SaveUser last wrote for player `number`, file by file: a save writes only the records
+    // whose bytes changed. users.dat is written through a handle kept from the first save.
+    struct Saved {
+        std::uint16_t number = 0;
+        bool user_known = false;
+        bool extra_known = false;
+        bool entry_known = false;
+        UserRecord user{};
+        UserExtraRecord extra{};
+        UserIndexEntry entry{};
+        RecordFile users;  // read and write
+    } saved;
 };
 
 // Fills the current record with the defaults and zero-fills the extra record.
@@ -41,6 +54,8 @@ bool AddUser(Session& session, UserRecord& user);
 // Whether AddUser would find a number for one more player.
 bool RoomForNewUser();
 
+// Writes the record, the current extra record and the index entry at the user's place; each only
+// when its bytes differ from what this session last wrote there.
 void SaveUser(Session& session, UserRecord& user);
 bool LoadUser(Session& session, std::uint16_t number);
 bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_name);

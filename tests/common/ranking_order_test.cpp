@@ -47,9 +47,22 @@ void WriteUsers(const std::string& path, const std::vector<std::int32_t>& experi
     }
 }
 
+// The records in ranking order, one after the other, as the ranking shows them.
+void WriteRankedCopy(const std::string& from, const std::string& to) {
+    RankedUsers ranked;
+    ASSERT_TRUE(ranked.open(from));
+    RecordFile out;
+    ASSERT_TRUE(out.create(to, sizeof(UserRecord)));
+    UserRecord r;
+    for (std::uint64_t p = 0; p < ranked.count(); ++p) {
+        ASSERT_TRUE(ranked.read(p, r));
+        ASSERT_TRUE(out.write_record(p, r));
+    }
+}
+
 void ExpectSameAsReference(const std::vector<std::int32_t>& experience) {
     WriteUsers("users.dat", experience);
-    ASSERT_TRUE(WriteRankedCopy("users.dat", "ranked.tmp"));
+    WriteRankedCopy("users.dat", "ranked.tmp");
     WriteUsers("reference.tmp", experience);
     ReferenceSortInPlace("reference.tmp");
     EXPECT_EQ(test::ReadFile("ranked.tmp"), test::ReadFile("reference.tmp"));
@@ -79,7 +92,8 @@ TEST(RankingOrder, HighestFirst) {
 
 TEST(RankingOrder, MissingUsersFileIsReported) {
     test::TempDir dir;
-    EXPECT_FALSE(WriteRankedCopy("users.dat", "ranked.tmp"));
+    RankedUsers ranked;
+    EXPECT_FALSE(ranked.open("users.dat"));
 }
 
 }  // namespace

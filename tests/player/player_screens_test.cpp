@@ -45,7 +45,30 @@ TEST(ShowRanking, PlainListHidesJoeAndCountsPositions) {
     ASSERT_NE(bob, std::string::npos) << screen;
     EXPECT_LT(bob, screen.find("Ann"));
     EXPECT_LT(bob, screen.find("Cy"));
-    EXPECT_TRUE(test::FileExists("temp/NODE.000/users.tmp"));
+    // The order is computed in memory: no scratch copy of users.dat is left behind.
+    EXPECT_FALSE(test::FileExists("temp/NODE.000/users.tmp"));
+}
+
+// A list longer than the screen pauses with a question: N leaves it at once (the rule that ends
+// the list still comes), any other key shows the next page.
+TEST(ShowRanking, TheCallerMayLeaveALongListAtAnyPause) {
+    for (const char* key : {"n", "y"}) {
+        SCOPED_TRACE(key);
+        test::TestSession t;
+        std::vector<UserRecord> players;
+        for (int i = 0; i < 30; ++i)
+            players.push_back(Player("P" + std::to_string(100 + i), 900 - i));
+        AddPlayers(t, players);
+        t.terminal.type(key);
+        ShowRanking(t.session);
+        t.session.writer.flush();
+        const std::string& shown = t.terminal.output;
+        EXPECT_NE(shown.find("P119"), std::string::npos);  // the last row of the first page
+        EXPECT_EQ(shown.find("P120") != std::string::npos, key[0] == 'y');
+        EXPECT_EQ(shown.find("P129") != std::string::npos, key[0] == 'y');
+        EXPECT_EQ(Screen(t).find("ore ["), std::string::npos);  // the question is erased
+        EXPECT_NE(Screen(t).find(std::string(79, '\xC4')), std::string::npos);
+    }
 }
 
 TEST(ShowRanking, ListScreensFillTheirRowsFromTheForm) {

@@ -11,6 +11,7 @@
 #include "common/record_file.hpp"
 #include "player/player_screens.hpp"
 #include "player/user_files.hpp"
+#include "support/file_faults.hpp"
 #include "support/test_session.hpp"
 
 namespace vorn {
@@ -258,6 +259,47 @@ TEST(LoadAndSaveUser, RoundTripThroughTheSharedHandles) {
     nobody.number = 0;
     SaveUser(t.session, nobody);
     EXPECT_EQ(ReadUsers().size(), 2u);
+}
+
+// A save writes the records whose bytes changed since the session last wrote them, and nothing
+// when none did; what is written is the whole record, as before.
+TEST(SaveUser, WritesOnlyTheRecordsWhoseBytesChanged) {
+    test::TestSession t;
+    test::WriteFile("rooms.dat", "");
+    PrepareUserFiles(t.session);
+    OpenUserFileHandles(t.session);
+    UserRecord eve = Named("Eve");
+    AddUser(t.session, eve);
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        long writes;
+    };
+    const Step steps[] = {
+        {"the first save", [] {}, 3},
+        {"nothing changed", [] {}, 0},
+        {"gold", [&] { eve.gold = 321; }, 1},
+        {"a city", [&] { t.session.users.extra.cities[0] = 4; }, 1},
+        {"the name, also in the index", [&] { eve.name = "Evelyn"; }, 2},
+        {"nothing changed again", [] {}, 0},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        const test::FaultyFileCalls counted({.on_call = "pwrite"});
+        SaveUser(t.session, eve);
+        EXPECT_EQ(counted.record().calls, step.writes);
+    }
+    EXPECT_EQ(ReadUsers()[1].gold, 321);
+    EXPECT_EQ(ReadIndex()[1].name.str(), "Evelyn");
+    ASSERT_TRUE(LoadUser(t.session, eve.number));
+    EXPECT_EQ(t.session.users.extra.cities[0], 4);
+
+    // users.dat gone under the session: the save adds the player anew, as it always has.
+    ::unlink(kUsersFile);
+    eve.gold = 1;
+    SaveUser(t.session, eve);
+    EXPECT_EQ(ReadUsers().size(), 1u);
 }
 
 TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {

@@ -8,15 +8,16 @@
 // Exit code 0 when nothing was found, 1 when something was (each finding is printed), 2 for a
 // wrong command line or a game directory that could not be laid out.
 //
-// The world: Vornville and a road of eight glades east of it (the forest is the first), with a
+// The world: Vornville and a road of sixteen glades east of it (the forest is the first), with a
 // Grass Beetle in every glade that is worth 7 gold and cannot hurt anyone. Each node has its own
 // door.sys; a caller plays one character for a few calls, then a new one under a new BBS name.
 // A call logs on (creating the character when he is new), then does a handful of things: walks
 // the road and fights the beetle of every glade he enters, buys a healing draught, moves money in
-// and out of the bank and takes or repays a loan, writes a letter to another soak player, founds
+// and out of the bank and takes or repays a loan, writes a letter to another soak player, reads
+// his own letters and has them deleted (the mail area is packed while other nodes write), founds
 // a city (after the sysop, that is the soak, has put 12,000 gold in his purse), and leaves. About
-// one call in seven is hung up (the pty closed) and one in seven killed (SIGKILL) instead, at a
-// random step.
+// one call in seven is hung up (the pty closed) and one in seven killed (SIGKILL) instead, from
+// another thread up to 1.5 s into a random step, while the script goes on typing.
 //
 // The books. Gold enters a player's hands by beetles (7 each), by the sysop's grants, and by bank
 // interest at night; it leaves by purchases (the draught's price), cities (10,000 each), loan
@@ -77,7 +78,7 @@ constexpr int kBeetleGold = 7;
 constexpr std::int64_t kCityPrice = 10000;
 constexpr std::int32_t kGrant = 12000;
 constexpr int kFirstGlade = 2;
-constexpr int kLastGlade = 9;
+constexpr int kLastGlade = 17;
 // A screen the script waits for comes within this, or the script has lost its way. Generous: 16
 // games under the sanitizers on two shared cores.
 constexpr int kStepMs = 120000;
@@ -93,6 +94,7 @@ struct Options {
 struct Figures {
     std::atomic<long> sessions{0}, clean{0}, hang_ups{0}, kills{0}, lost{0};
     std::atomic<long> saves{0}, wins{0}, draughts{0}, bank_moves{0}, letters{0}, cities{0};
+    std::atomic<long> readings{0}, deletions{0};
     std::atomic<long> grants{0}, nights{0}, nights_refused{0}, created{0}, exact_checks{0};
     std::atomic<long> bound_checks{0};
 };
@@ -183,6 +185,11 @@ class Game {
     std::vector<std::string> seen_;
 };
 
+// "Glade A" is the forest, room 2; no name is the start of another.
+std::string GladeName(int room) {
+    return std::string("Glade ") + static_cast<char>('A' + room - kFirstGlade);
+}
+
 template <class Record>
 Record Zeroed() {
     Record r;
@@ -206,7 +213,7 @@ void Game::write_world() const {
     for (int n = kFirstGlade; n <= kLastGlade; ++n) {
         RoomRecord glade = Zeroed<RoomRecord>();
         glade.number = n;
-        glade.tag = "Glade " + std::to_string(n - 1);
+        glade.tag = GladeName(n);
         glade.flags = Letters("NEIHQ");
         glade.north = n == kFirstGlade ? 1 : 0;
         glade.west = n > kFirstGlade ? n - 1 : 0;
@@ -367,6 +374,7 @@ class Caller {
     bool walk(GameProcess& g, Call& c);
     bool fight(GameProcess& g, Call& c);
     bool write_letter(GameProcess& g, Call& c);
+    bool read_letters(GameProcess& g);
     bool found_city(GameProcess& g, Call& c);
     bool leave(GameProcess& g, Call& c);
     void check(const std::string& name, const Look& before, const Look& now, const Call& c,
@@ -545,7 +553,7 @@ bool Caller::walk(GameProcess& g, Call& c) {
     }
     const bool east = c.room < kLastGlade && (c.room == kFirstGlade || chance(2) == 0);
     const int to = east ? c.room + 1 : c.room - 1;
-    if (TypeAndWait(g, east ? "6" : "4", {"Glade " + std::to_string(to - 1)}) != 0) return false;
+    if (TypeAndWait(g, east ? "6" : "4", {GladeName(to)}) != 0) return false;
     c.room = to;
     return wait(g, "Grass Beetle") && fight(g, c);
 }
@@ -566,6 +574,28 @@ bool Caller::write_letter(GameProcess& g, Call& c) {
     figures_.letters++;
     figures_.saves++;
     return wait(g, "Your command?");
+}
+
+// Reads the letters from the first, and has those left standing deleted: the mail area is then
+// packed while the other nodes write to it.
+bool Caller::read_letters(GameProcess& g) {
+    static const std::vector<std::string> kScreens = {"Begin reading at which message",
+                                                      "Reading Email", "Delete all read mail?",
+                                                      "Whack The Damn Key!", "Your command?"};
+    static const char* const kKeys[] = {"\r", "q", "y", "\r"};
+    if (TypeAndWait(g, "!", {"Read it?", "No mail waiting"}) < 0) return false;
+    std::string keys = "y";
+    for (int screen = 0; screen < 12; ++screen) {
+        const int r = TypeAndWait(g, keys, kScreens);
+        if (r < 0) return false;
+        if (r == 4) {
+            figures_.readings++;
+            return true;
+        }
+        if (r == 2) figures_.deletions++;
+        keys = kKeys[r];
+    }
+    return false;
 }
 
 bool Caller::found_city(GameProcess& g, Call& c) {
@@ -606,6 +636,7 @@ bool Caller::act(GameProcess& g, Call& c) {
     const Look now = game_.look(c.name);
     if (now.gold >= kCityPrice && chance(2) == 0) return found_city(g, c);
     if (chance(6) == 0) return write_letter(g, c);
+    if (chance(8) == 0) return read_letters(g);
     return walk(g, c);
 }
 
@@ -726,13 +757,12 @@ void Caller::call(const std::string& name) {
         // The sysop's gift, for a city.
         if (before.gold < kCityPrice && chance(5) == 0) {
             const Look given = game_.grant(name, kGrant);
-            if (given.found && given.gold == before.gold + kGrant) {
-                figures_.grants++;
-                note("granted " + std::to_string(kGrant) + " gold to " + name);
-            } else {
-                // A night between the two looks: the grant is checked like a night.
-                note("grant to " + name + " looked different: " + given.text());
-            }
+            Look granted = before;
+            granted.gold += kGrant;
+            // A night may come between the look and the grant: then it is checked like a night.
+            check(name, granted, given, Call{}, "across a grant");
+            figures_.grants++;
+            note("granted " + std::to_string(kGrant) + " gold to " + name + ": " + given.text());
             before = given;
         }
     }
@@ -788,7 +818,8 @@ void Caller::call(const std::string& name) {
          (c.ending == Ending::kQuit     ? " left"
           : c.ending == Ending::kHangUp ? " hung up"
                                         : " killed") +
-         " at step " + std::to_string(c.step) + ": " + after.text());
+         " at step " + std::to_string(c.step) + " (exit " + std::to_string(code) +
+         "): " + after.text());
 }
 
 void Caller::run(Clock::time_point until) {
@@ -890,16 +921,17 @@ int Run(const Options& options) {
         "Many-node soak: %d nodes, %.0f s, seed %llu\n"
         "  sessions %ld: %ld left cleanly, %ld hung up, %ld killed (%ld of them lost their "
         "way)\n"
-        "  saves confirmed on screen %ld: %ld fights won, %ld letters, %ld cities; %ld bank "
-        "moves\n"
+        "  saves confirmed on screen %ld: %ld fights won, %ld letters, %ld cities\n"
+        "  letters read %ld (their mail area packed %ld times), bank moves %ld\n"
         "  nights %ld (%ld refused beside another run), grants %ld\n"
         "  players %zu (%ld created), books checked %ld exactly and %ld across nights\n"
         "  checker problems %d, records lost %ld, findings %zu\n",
         options.nodes, seconds, static_cast<unsigned long long>(options.seed),
         figures.sessions.load(), figures.clean.load(), figures.hang_ups.load(),
         figures.kills.load(), figures.lost.load(), figures.saves.load(), figures.wins.load(),
-        figures.letters.load(), figures.cities.load(), figures.bank_moves.load(),
-        figures.nights.load(), figures.nights_refused.load(), figures.grants.load(), players.size(),
+        figures.letters.load(), figures.cities.load(), figures.readings.load(),
+        figures.deletions.load(), figures.bank_moves.load(), figures.nights.load(),
+        figures.nights_refused.load(), figures.grants.load(), players.size(),
         figures.created.load(), figures.exact_checks.load(), figures.bound_checks.load(),
         report.problems(), lost_records, findings.size());
     return findings.empty() ? 0 : 1;

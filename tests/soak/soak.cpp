@@ -50,6 +50,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -938,7 +939,14 @@ int Run(const Options& options) {
         figures.nights_refused.load(), figures.grants.load(), players.size(),
         figures.created.load(), figures.exact_checks.load(), figures.bound_checks.load(),
         report.problems(), lost_records, findings.size());
-    return findings.empty() ? 0 : 1;
+    if (findings.empty()) return 0;
+    // The evidence outlives the run: the game directory as the soak left it.
+    const std::string kept = game.directory().path() + "-kept";
+    std::error_code error;
+    std::filesystem::copy(game.directory().path(), kept, std::filesystem::copy_options::recursive,
+                          error);
+    if (!error) std::printf("  the game directory is kept in %s\n", kept.c_str());
+    return 1;
 }
 
 }  // namespace

@@ -374,6 +374,50 @@ bool GameProcess::wait_for_text(std::string_view text, int timeout_ms) {
     return screen_->contains(text);
 }
 
+namespace {
+
+// The printable bytes of terminal output: escape sequences (colours, cursor moves) left out.
+std::string WithoutEscapes(std::string_view bytes) {
+    std::string plain;
+    plain.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\x1b') {
+            plain += bytes[i];
+            continue;
+        }
+        if (i + 1 < bytes.size() && bytes[i + 1] == '[') {
+            i += 2;
+            while (i < bytes.size() && (bytes[i] < 0x40 || bytes[i] > 0x7e)) ++i;
+        } else {
+            ++i;
+        }
+    }
+    return plain;
+}
+
+}  // namespace
+
+int GameProcess::wait_for_any(const std::vector<std::string>& texts, int timeout_ms,
+                              std::size_t from) {
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+    std::unique_lock lock(mutex_);
+    int found = -1;
+    const auto look = [&] {
+        const std::string plain = from == std::string::npos || from > output_.size()
+                                      ? std::string()
+                                      : WithoutEscapes(std::string_view(output_).substr(from));
+        for (std::size_t i = 0; i < texts.size() && found < 0; ++i) {
+            const bool here = from == std::string::npos ? screen_->contains(texts[i])
+                                                        : plain.find(texts[i]) != std::string::npos;
+            if (here) found = static_cast<int>(i);
+        }
+        return found >= 0;
+    };
+    changed_.wait_until(lock, deadline, [&] { return look() || output_ended_; });
+    if (found < 0) look();
+    return found;
+}
+
 bool GameProcess::wait_for_output(std::string_view bytes, int timeout_ms, std::size_t from) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
     std::unique_lock lock(mutex_);

@@ -78,6 +78,11 @@ class GameProcess {
     // Waits until `text` shows on one row of the screen. False at the deadline or when the
     // program's output ended without it.
     bool wait_for_text(std::string_view text, int timeout_ms = kDefaultTimeoutMs);
+    // Waits until one of `texts` shows on one row of the screen, or (with `from` given) is in the
+    // output from byte `from` on, escape sequences left out. Returns its position in `texts`, -1 at
+    // the deadline or when the output ended without any.
+    int wait_for_any(const std::vector<std::string>& texts, int timeout_ms = kDefaultTimeoutMs,
+                     std::size_t from = std::string::npos);
     // Waits until the raw output from byte `from` on contains `bytes`.
     bool wait_for_output(std::string_view bytes, int timeout_ms = kDefaultTimeoutMs,
                          std::size_t from = 0);

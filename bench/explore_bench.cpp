@@ -113,6 +113,8 @@ void BM_EnterRoom(benchmark::State& state) {
         for (std::uint32_t& d : draws) d = seeded.random(1u << 30);
         t->random = ScriptedRandom(std::move(draws));
         s.node.pause_delay_ms = 1;
+        // As the game sends: only the changes.
+        s.writer.send_changes_only = true;
         // The mail notice of every pass shows a prompt text.
         s.strings.open(
             "", [] {}, 1);

@@ -122,7 +122,10 @@ void CallerScreen::lose_everything() {
 }
 
 void CallerScreen::read(std::string_view written) {
-    for (const char c : written) read_byte(static_cast<std::uint8_t>(c));
+    for (const char c : written) {
+        ++read_offset_;
+        read_byte(static_cast<std::uint8_t>(c));
+    }
 }
 
 void CallerScreen::read_byte(std::uint8_t c) {
@@ -312,7 +315,8 @@ void CallerScreen::sequence(std::uint8_t final_byte) {
                 row.fill(Cell{' ', static_cast<std::uint8_t>(p.background * 16 + 7)});
             }
             cleared_ = true;
-            clear_background_ = p.background;
+            clear_end_ = read_offset_;
+            clear_pen_ = p;
             dirty_rows_ = kAllRows;
             return;
         case 'n':
@@ -356,20 +360,21 @@ void CallerScreen::convert(std::string_view written, bool diff_allowed, std::str
     read(written);
     const bool known = start.cursor_known && start.colour_known && shown_.pen.cursor_known &&
                        shown_.pen.colour_known && !mid_sequence && input_ == Input::kText;
+    // The writer's bytes start from the colour it believes was sent last.
+    if (shown_.pen.colour_known && start.colour_known) {
+        AppendColourChange(out, shown_.pen.foreground, shown_.pen.background, start.foreground,
+                           start.background);
+    }
     if (!diff_allowed || uncertain_ || !known) {
-        // The writer's bytes start from the colour it believes was sent last.
-        if (shown_.pen.colour_known && start.colour_known) {
-            AppendColourChange(out, shown_.pen.foreground, shown_.pen.background, start.foreground,
-                               start.background);
-        }
         out.append(written);
         shown_ = target_;
     } else {
-        send_difference(out);
+        send_difference(written, out);
     }
     uncertain_ = false;
     cleared_ = false;
     dirty_rows_ = 0;
+    read_offset_ = 0;
 }
 
 namespace {
@@ -516,21 +521,22 @@ void CallerScreen::send_row(std::string& out, Pen& pen, int row, const Row& show
     }
 }
 
-void CallerScreen::send_difference(std::string& out) {
+void CallerScreen::send_difference(std::string_view written, std::string& out) {
     Pen pen = shown_.pen;
     std::uint32_t rows = dirty_rows_;
     if (cleared_) {
-        // A whole-screen clear goes out as one: it also puts right anything the caller's own
-        // terminal did to the screen behind the model's back.
-        AppendColourChange(out, pen.foreground, pen.background, pen.foreground, clear_background_);
-        pen.background = clear_background_;
-        out += "\x1b[H\x1b[2J";
-        pen.column = pen.row = 1;
-        pen.pending = false;
+        // Everything up to the last whole-screen clear goes out as written, the clear with it:
+        // a message shown just before a new screen still reaches the caller, and the clear puts
+        // right anything his own terminal did to the screen behind the model's back.
+        out.append(written.substr(0, clear_end_));
+        pen = clear_pen_;
         for (Row& r : shown_.cells) {
-            r.fill(Cell{' ', static_cast<std::uint8_t>(clear_background_ * 16 + 7)});
+            r.fill(Cell{' ', static_cast<std::uint8_t>(clear_pen_.background * 16 + 7)});
         }
         rows = kAllRows;
+    } else {
+        // The colour the writer believed in was sent for nothing.
+        out.clear();
     }
     for (int row = 1; row <= kRows; ++row) {
         if ((rows & (1u << (row - 1))) == 0) continue;

@@ -69,7 +69,7 @@ class CallerScreen {
     void lose_everything();
 
     // Sending the difference between shown_ and target_.
-    void send_difference(std::string& out);
+    void send_difference(std::string_view written, std::string& out);
     void send_row(std::string& out, Pen& pen, int row, const Row& shown, const Row& target);
     void send_cells(std::string& out, Pen& pen, int row, int last, const Row& shown,
                     const Row& target);
@@ -93,9 +93,11 @@ class CallerScreen {
     int utf8_left_ = 0;
 
     // Set while reading the bytes of one flush.
-    bool uncertain_ = false;  // something the model cannot follow: send the bytes as written
-    bool cleared_ = false;    // a whole-screen clear, sent as one so the caller's screen resyncs
-    std::uint8_t clear_background_ = 0;
+    bool uncertain_ = false;     // something the model cannot follow: send the bytes as written
+    bool cleared_ = false;       // a whole-screen clear: the bytes up to it go out as written
+    std::size_t clear_end_ = 0;  // where the last clear ends
+    Pen clear_pen_;              // the cursor and colour just after it
+    std::size_t read_offset_ = 0;
     std::uint32_t dirty_rows_ = 0;
 };
 

@@ -106,10 +106,11 @@ bool LooksSame(const ScreenCell& a, const ScreenCell& b) {
 
 }  // namespace
 
-PlayRecording RecordPlay(PlayScript script, int steps, bool send_changes_only) {
+PlayRecording RecordPlay(PlayScript script, int steps, bool send_changes_only, bool utf8) {
     auto t = std::make_unique<TestSession>();
     Session& s = t->session;
     s.writer.send_changes_only = send_changes_only;
+    s.writer.utf8_output = utf8;
     SeededRandom seeded(7);
     std::vector<std::uint32_t> draws(20000);
     for (std::uint32_t& d : draws) d = seeded.random(1u << 30);
@@ -151,7 +152,7 @@ PlayRecording RecordPlay(PlayScript script, int steps, bool send_changes_only) {
     }
 
     PlayRecording recording;
-    TerminalScreen screen;
+    TerminalScreen screen(utf8 ? TerminalKind::kUtf8 : TerminalKind::kCp437);
     ScreenShot last = Shoot(screen, 0, 0);
     std::size_t changes = 0;
     std::vector<std::size_t> step_reads;
@@ -166,6 +167,7 @@ PlayRecording RecordPlay(PlayScript script, int steps, bool send_changes_only) {
     t->terminal.on_write = [&](std::string_view bytes) {
         screen.feed(bytes);
         recording.bytes += bytes.size();
+        recording.sent.append(bytes);
         ScreenShot now = Shoot(screen, 0, 0);
         changes += static_cast<std::size_t>(ChangedCells(last, now));
         last = std::move(now);

@@ -26,6 +26,7 @@ struct PlayRecording {
     // The shots where a room is entered or a battle turn begins: each step of the script.
     std::vector<std::size_t> steps;
     std::size_t bytes = 0;
+    std::string sent;  // every byte, for a look at the screens in another viewer
 };
 
 enum class PlayScript {
@@ -34,8 +35,8 @@ enum class PlayScript {
 };
 
 // Plays `steps` steps of `script` on a fresh test session, the writer sending only what changed
-// (or every byte as written).
-PlayRecording RecordPlay(PlayScript script, int steps, bool send_changes_only);
+// (or every byte as written), in UTF-8 or code page 437.
+PlayRecording RecordPlay(PlayScript script, int steps, bool send_changes_only, bool utf8 = true);
 
 // Cells that look different on two screens; a blank shows only its background.
 int ChangedCells(const ScreenShot& before, const ScreenShot& after);

@@ -1,10 +1,11 @@
 // The exploration loop's cost. Entering a room: a walker with typed-ahead moves goes back and
 // forth between two rooms of a test session, each pass loading the room, running its event,
 // rolling for monsters and drawing the screen into a recording terminal; CPU time and bytes sent
-// per pass, against a floor and the target of 100 µs of CPU per room. The floor is what a pass
-// cannot do without: the room's record read from rooms.dat and the pass's bytes handed to the
-// terminal. Idling: the real game waits at the command prompt in a pseudo-terminal for a minute
-// while its CPU time is read from /proc.
+// per pass, against a floor and the target of 100 µs of CPU per room, and the bytes per room and
+// per battle turn against the cells that changed. The floor is what a pass cannot do without: the
+// room's record read from rooms.dat and the pass's bytes handed to the terminal. Idling: the real
+// game waits at the command prompt in a pseudo-terminal for a minute while its CPU time is read
+// from /proc.
 #include <benchmark/benchmark.h>
 #include <time.h>
 #include <unistd.h>
@@ -24,6 +25,7 @@
 #include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
+#include "support/scripted_play.hpp"
 #include "support/test_session.hpp"
 
 namespace {
@@ -113,6 +115,8 @@ void BM_EnterRoom(benchmark::State& state) {
         for (std::uint32_t& d : draws) d = seeded.random(1u << 30);
         t->random = ScriptedRandom(std::move(draws));
         s.node.pause_delay_ms = 1;
+        // As the game sends: only the changes.
+        s.writer.send_changes_only = true;
         // The mail notice of every pass shows a prompt text.
         s.strings.open(
             "", [] {}, 1);
@@ -169,6 +173,48 @@ void BM_EnterRoom(benchmark::State& state) {
     state.counters["target_cpu_us_per_pass"] = 100;
 }
 BENCHMARK(BM_EnterRoom)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// Bytes sent per room entered and per battle turn against the cells that changed on the caller's
+// screen (read through a terminal emulator after every write, so the prompts and messages shown
+// and taken away within a step count too), with the writer sending every byte as written
+// (argument 0) and only the changes (1). The first step, which draws the whole screen, is left
+// out.
+void ScreenBytes(benchmark::State& state, test::PlayScript script) {
+    constexpr int kSteps = 200;
+    std::size_t bytes = 0;
+    std::size_t changes = 0;
+    std::size_t start_to_end = 0;
+    for (auto _ : state) {
+        const test::PlayRecording r = test::RecordPlay(script, kSteps, state.range(0) != 0);
+        bytes = changes = start_to_end = 0;
+        for (std::size_t k = 1; k + 1 < r.steps.size(); ++k) {
+            const test::ScreenShot& before = r.shots[r.steps[k]];
+            const test::ScreenShot& after = r.shots[r.steps[k + 1]];
+            bytes += after.bytes_before - before.bytes_before;
+            changes += after.changes_before - before.changes_before;
+            start_to_end += static_cast<std::size_t>(test::ChangedCells(before, after));
+        }
+        if (r.steps.size() < kSteps || changes == 0) {
+            state.SkipWithError("the script did not run to its end");
+            return;
+        }
+    }
+    const double steps = kSteps - 2;
+    state.counters["bytes_per_step"] = static_cast<double>(bytes) / steps;
+    state.counters["cells_changed_per_step"] = static_cast<double>(changes) / steps;
+    state.counters["bytes_per_changed_cell"] =
+        static_cast<double>(bytes) / static_cast<double>(changes);
+    // A step's screen against the next step's, the prompts and messages in between left out.
+    state.counters["cells_differing_step_to_step"] = static_cast<double>(start_to_end) / steps;
+}
+void BM_BytesPerRoom(benchmark::State& state) {
+    ScreenBytes(state, test::PlayScript::kRooms);
+}
+void BM_BytesPerBattleTurn(benchmark::State& state) {
+    ScreenBytes(state, test::PlayScript::kBattle);
+}
+BENCHMARK(BM_BytesPerRoom)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BytesPerBattleTurn)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // utime + stime of a process in seconds, from /proc/<pid>/stat.
 void BM_IdleAtCommandPrompt(benchmark::State& state) {

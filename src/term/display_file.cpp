@@ -332,7 +332,9 @@ bool Writer::show_display_file(std::string_view name, int mode, std::string* sho
     }
     if (session_.vornterm_detected && (mode == 25 || mode == 28)) {
         // The caller's terminal program has its own copy of the screen.
+        flush();
         buffer_ += "//\\\\" + n + "/" + std::to_string(mode);
+        flush_unseen();
         return true;
     }
     const std::string path = resolve_display_file(n == lowered ? name : std::string_view(n));

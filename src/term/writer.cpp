@@ -73,6 +73,8 @@ void Writer::run_probe() {
     io_.write_all(
         "\x1b"
         "8\x1b[K");
+    // The probe's glyph and the erase behind it went straight to the terminal.
+    caller_screen_.forget();
 
     const std::size_t semicolon = reply.find(';');
     if (semicolon != std::string::npos) {
@@ -91,33 +93,9 @@ void Writer::run_probe() {
 void Writer::send_colour(std::uint8_t f, std::uint8_t b) {
     if (f > 15) f = 0;
     if (b > 7) b = 0;
-    if (f == sent_foreground_ && b == sent_background_) return;
-    int of = sent_foreground_;
-    int ob = sent_background_;
+    AppendColourChange(buffer_, sent_foreground_, sent_background_, f, b);
     sent_foreground_ = f;
     sent_background_ = b;
-
-    char parts[16];
-    int n = 0;
-    const auto add = [&](char a, char c) {
-        if (n > 0) parts[n++] = ';';
-        parts[n++] = a;
-        if (c != 0) parts[n++] = c;
-    };
-    if (of != 7 || f == 7 || (of > 7 && f < 8) || (ob > 7 && b < 8)) {
-        add('0', 0);
-        of = 7;
-        ob = 0;
-    }
-    if (f > 7 && of < 8) {
-        add('1', 0);
-        of += 8;
-    }
-    if (f != of) add('3', kAnsiDigit[f % 8]);
-    if (b != ob) add('4', kAnsiDigit[b % 8]);
-    buffer_ += "\x1b[";
-    if (!(n == 1 && parts[0] == '0')) buffer_.append(parts, static_cast<std::size_t>(n));
-    buffer_ += 'm';
 }
 
 void Writer::send_current_colour() {
@@ -434,9 +412,27 @@ void Writer::maybe_flush() {
 
 bool Writer::flush() {
     if (buffer_.empty()) return true;
-    const bool ok = io_.write_all(buffer_);
-    if (mirror_) mirror_(buffer_);
+    std::string_view bytes = buffer_;
+    if (send_changes_only) {
+        // The sysop watching a chat has a screen of his own the model knows nothing about.
+        caller_screen_.set_utf8(utf8_output);
+        caller_screen_.convert(buffer_, !mirror_, sending_);
+        bytes = sending_;
+    }
+    bool ok = true;
+    if (!bytes.empty()) {
+        ok = io_.write_all(bytes);
+        if (mirror_) mirror_(bytes);
+    }
     buffer_.clear();
+    return ok;
+}
+
+bool Writer::flush_unseen() {
+    const bool ok = buffer_.empty() || io_.write_all(buffer_);
+    if (mirror_ && !buffer_.empty()) mirror_(buffer_);
+    buffer_.clear();
+    caller_screen_.forget();
     return ok;
 }
 

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "term/ansi_emulation.hpp"
+#include "term/caller_screen.hpp"
 #include "term/terminal_io.hpp"
 
 namespace vorn {
@@ -131,6 +132,9 @@ class Writer {
 
     // Sends what is buffered with one write. False when the caller is gone.
     bool flush();
+    // Whether a flush sends only the cells the caller's screen does not show yet (on), or every
+    // byte as written (off: the tests compare the two).
+    bool send_changes_only = true;
     // A copy of everything sent also goes here (the sysop watching a chat); empty for none.
     void set_mirror(std::function<void(std::string_view)> mirror) { mirror_ = std::move(mirror); }
 
@@ -162,6 +166,9 @@ class Writer {
     };
 
     void run_probe();
+    // Sends what is buffered as written; the caller's terminal then draws things the model cannot
+    // see, so the model forgets the screen.
+    bool flush_unseen();
     void position();
     void move_terminal_to(int column, int row);
     void send_colour(std::uint8_t foreground, std::uint8_t background);
@@ -189,6 +196,8 @@ class Writer {
     TerminalIo& io_;
     std::function<void(std::string_view)> mirror_;
     std::string buffer_;
+    CallerScreen caller_screen_;
+    std::string sending_;
     CursorPosition cursor_;
     CursorPosition terminal_;  // where the caller's cursor is after what was sent
     TextColour colour_;

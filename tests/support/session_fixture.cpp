@@ -45,6 +45,8 @@ SessionFixture::SessionFixture()
     : session_ptr(std::make_unique<Session>(platform)), session(*session_ptr), out(session.writer) {
     session.system.temp_path = "./temp/";
     session.system.log_path = "./logs/";
+    // As in TestSession: the tests read what the game writes, byte for byte.
+    out.send_changes_only = false;
     initialize_with_reply("\x1b[1;2R");
     terminal.clock = &clock;
 }

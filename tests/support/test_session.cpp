@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -27,6 +28,8 @@ bool RecordingTerminal::wait_readable(int timeout_ms) {
 }
 
 long RecordingTerminal::read_some(char* buffer, std::size_t size) {
+    if (on_read) on_read();
+    if (keys_per_read != 0) size = std::min(size, keys_per_read);
     if (input_.empty()) {
         if (hang_up_when_empty_) {
             hung_up_ = true;
@@ -143,6 +146,10 @@ bool AllEndedWell(const std::vector<pid_t>& processes) {
 
 TestSession::TestSession() : TestSession(SampleTime()) {}
 
-TestSession::TestSession(DateTime start) : clock(start) {}
+// The tests of the play code read what the game writes, byte for byte; the writer's replay tests
+// and the end-to-end tests see it send only the changes.
+TestSession::TestSession(DateTime start) : clock(start) {
+    session.writer.send_changes_only = false;
+}
 
 }  // namespace vorn::test

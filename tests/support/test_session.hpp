@@ -43,6 +43,10 @@ class RecordingTerminal final : public TerminalIo {
     int writes = 0;
     // Called with every write, so a test can play a terminal that answers what it is sent.
     std::function<void(std::string_view)> on_write;
+    // Called at every read, before it takes any key: the game waits for the caller here.
+    std::function<void()> on_read;
+    // Keys handed over per read (0: all that are typed), as a caller typing one at a time.
+    std::size_t keys_per_read = 0;
 
   private:
     Clock& clock_;

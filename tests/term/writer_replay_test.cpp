@@ -5,6 +5,7 @@
 #include <random>
 
 #include "common/cp437.hpp"
+#include "support/scripted_play.hpp"
 #include "support/session_fixture.hpp"
 
 namespace vorn::test {
@@ -58,7 +59,7 @@ class ReplayTest : public SessionFixture {
         emulator.feed(sent());
         for (int row = 1; row <= kScreenRows; ++row) {
             for (int column = 1; column <= kScreenColumns; ++column) {
-                const ScreenCell mine = out.screen_image()[row - 1][column - 1];
+                const vorn::ScreenCell mine = out.screen_image()[row - 1][column - 1];
                 const VTermScreenCell theirs = emulator.cell(column, row);
                 const char32_t expected = Cp437CodePoint(mine.character);
                 const char32_t shown = theirs.chars[0] == 0 ? U' ' : theirs.chars[0];
@@ -80,7 +81,19 @@ class ReplayTest : public SessionFixture {
     Emulator emulator;
 };
 
-TEST_F(ReplayTest, RandomOutputLooksTheSameOnARealTerminal) {
+// Once with every byte sent as written, once with only the changes (from a screen the model
+// knows: cleared in a known colour).
+class RandomReplayTest : public ReplayTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RandomReplayTest, RandomOutputLooksTheSameOnARealTerminal) {
+    out.send_changes_only = GetParam();
+    if (GetParam()) {
+        out.set_colours(14, 1);
+        out.print_text("x");
+        out.set_colours(7, 0);
+        out.print_text("y");
+        out.clear_screen();
+    }
     std::mt19937 random(1234);
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     const auto random_text = [&]() {
@@ -101,7 +114,7 @@ TEST_F(ReplayTest, RandomOutputLooksTheSameOnARealTerminal) {
         return text;
     };
 
-    for (int step = 0; step < 400; ++step) {
+    for (int step = 0; step < 1500; ++step) {
         switch (pick(9)) {
             case 0:
                 out.go_to(pick(90) - 4, pick(30) - 2);
@@ -133,6 +146,11 @@ TEST_F(ReplayTest, RandomOutputLooksTheSameOnARealTerminal) {
     }
 }
 
+std::string SendingName(const ::testing::TestParamInfo<bool>& param) {
+    return param.param ? "ChangesOnly" : "AsWritten";
+}
+INSTANTIATE_TEST_SUITE_P(Writer, RandomReplayTest, ::testing::Bool(), SendingName);
+
 TEST_F(ReplayTest, DisplayFileWithScrollLooksTheSame) {
     std::string art = "\x1b[2J";
     for (int row = 0; row < 40; ++row) {
@@ -145,6 +163,61 @@ TEST_F(ReplayTest, DisplayFileWithScrollLooksTheSame) {
     dir.write("ansi/long.ans", art);
     out.show_display_file("long.ans", 28);
     expect_same_screen("long file");
+}
+
+// Rooms walked and battle turns fought: the caller sees the same screen at every wait with and
+// without the model, for far fewer bytes with it.
+TEST(ScriptedPlayReplay, TheCallerSeesTheSameScreensForFewerBytes) {
+    for (const PlayScript script : {PlayScript::kRooms, PlayScript::kBattle}) {
+        const PlayRecording all = RecordPlay(script, 48, false);
+        const PlayRecording changes = RecordPlay(script, 48, true);
+        ASSERT_EQ(all.shots.size(), changes.shots.size());
+        ASSERT_GT(all.shots.size(), 48u);
+        for (std::size_t i = 0; i < all.shots.size(); ++i) {
+            ASSERT_EQ(ScreenDifference(all.shots[i], changes.shots[i]), "") << "wait " << i;
+        }
+        EXPECT_LT(changes.bytes * 2, all.bytes);
+    }
+}
+
+// What the model cannot follow goes out exactly as written, and the screen stays unknown after it
+// until a clear in a known colour.
+TEST(CallerScreen, SendsWhatItCannotFollowAsWritten) {
+    const std::string known = "\x1b[0m\x1b[H\x1b[2Jabc\x1b[2;1Hdef";
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"a save-cursor escape",
+         "\x1b"
+         "7abc"},
+        {"a line feed in mid-row", "abc\ndef"},
+        {"a raw control character", "ab\x0e"},
+        {"a private sequence", "\x1b[?25l"},
+        {"an erase above the cursor", "\x1b[1J"},
+        {"a broken UTF-8 sequence", "\xe2\x96x"},
+        {"a scroll off the bottom", "\x1b[25;1Habc\r\n"},
+        {"an unknown colour attribute", "\x1b[7mabc"},
+    };
+    for (const auto& c : cases) {
+        CallerScreen screen;
+        std::string sent;
+        screen.convert(known, true, sent);
+        screen.convert("\x1b[Habc\x1b[2;1Hdef", true, sent);
+        EXPECT_EQ(sent, "") << c.what << ": the same cells again send nothing";
+        screen.convert(c.bytes, true, sent);
+        EXPECT_EQ(sent, c.bytes) << c.what;
+        screen.convert("abc", true, sent);
+        EXPECT_EQ(sent, "abc") << c.what << " leaves the screen unknown";
+    }
+    CallerScreen screen;
+    std::string sent;
+    screen.convert(known, true, sent);
+    screen.convert("\x1b[2;1Hdxf", false, sent);
+    EXPECT_EQ(sent, "\x1b[2;1Hdxf") << "a watched screen gets every byte";
+    screen.forget();
+    screen.convert("\x1b[2;1Hdef", true, sent);
+    EXPECT_EQ(sent, "\x1b[2;1Hdef") << "a forgotten screen gets every byte";
 }
 
 }  // namespace

@@ -23,12 +23,30 @@ struct UserFiles {
     RecordFile rooms;       // read and write
     RecordFile users_read;  // read only
     RecordFile extra_read;  // read only
+
+    // users.idx opened once more, holding the lock that marks `held_player` as playing here.
+    RecordFile player_hold;
+    std::uint16_t held_player = 0;
+};
+
+// A player in play holds an exclusive lock on the byte kPlayerLockBase + number of users.idx, far
+// past the index's last entry: no read or write of the index touches it, and nobody locks
+// users.idx otherwise. The kernel lets the lock go when the session ends, however it ends.
+inline constexpr std::uint64_t kPlayerLockBase = std::uint64_t{1} << 40;
+
+enum class AddResult {
+    kAdded,
+    kFull,       // the files hold their last player already
+    kNameTaken,  // another player (deleted ones too) has the character name
 };
 
 // Fills the current record with the defaults and zero-fills the extra record.
 void SetDefaultUser(Session& session);
 
-// Start-up, first steps: makes sure users.dat holds a record and counts the users.
+// Start-up, first steps, under the lock AddUser takes: puts the three files in step (a record of
+// users.dat cut short is cut off, records missing from user2.dat and users.idx are made, records
+// past the last player are cut off; each repair is logged), makes sure users.dat holds a record
+// and counts the users.
 void PrepareUserFiles(Session& session);
 // Start-up, last steps: opens the shared handles. Ends the program with exit code 254 when
 // rooms.dat or user2.dat cannot be opened.
@@ -37,12 +55,29 @@ void OpenUserFileHandles(Session& session);
 // Places a new user in the three files and sets its number. Processes adding users at the same
 // moment are serialised by a lock on users.dat, so each gets its own number. False, with the
 // number set to 0 and nothing written, when the files hold their last player already.
+//
+// A player is added completely or not at all: users.dat is written first, then user2.dat, then
+// users.idx. When a write fails, what was written is put back as it was (in the reverse order)
+// before the run-time I/O stop; a process killed between the writes leaves a player whose
+// missing records the next start (PrepareUserFiles) or the next add makes.
 bool AddUser(Session& session, UserRecord& user);
+// AddUser for a new character: the name is checked again under the lock, so two callers taking
+// the same name at the same moment cannot both have it.
+AddResult AddNewCharacter(Session& session, UserRecord& user);
 // Whether AddUser would find a number for one more player.
 bool RoomForNewUser();
 
+// Writes the player's two records and index entry. users.dat or user2.dat that cannot be opened
+// or written is the run-time I/O stop.
 void SaveUser(Session& session, UserRecord& user);
 bool LoadUser(Session& session, std::uint16_t number);
+// One pass over users.idx, names compared without regard to case in place.
 bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_name);
+
+// Marks player `number` as playing on this session until it ends (a player held already stays
+// held; another one held before is let go). False when a live session elsewhere holds him. When
+// the system has no locks to give (a share without a lock service), the player is let in and
+// the lack is logged.
+bool HoldPlayer(Session& session, std::uint16_t number);
 
 }  // namespace vorn

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -34,11 +35,36 @@ std::string Count(std::uint64_t n, const char* what) {
     return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
+// A name as the index compares names: the letters a to z as A to Z, every other byte as it is
+// (UpperCase). Folded once, then matched against each entry in place.
+class NameKey {
+  public:
+    explicit NameKey(std::string_view name) : size_(std::min(name.size(), folded_.size())) {
+        for (std::size_t i = 0; i < size_; ++i) folded_[i] = Fold(name[i]);
+    }
+    // From the last byte back: names that differ mostly differ at the end ("Player 17").
+    bool matches(std::string_view name) const {
+        if (name.size() != size_) return false;
+        for (std::size_t i = size_; i-- > 0;) {
+            if (Fold(name[i]) != folded_[i]) return false;
+        }
+        return true;
+    }
+
+  private:
+    static unsigned char Fold(char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b >= 'a' && b <= 'z' ? static_cast<unsigned char>(b - ('a' - 'A')) : b;
+    }
+    std::size_t size_;
+    std::array<unsigned char, 255> folded_{};
+};
+
 // Calls `visit(i, entry)` for the index entries from 0 below `limit` until it returns true. The
 // index is read in large blocks into one buffer: a game may hold tens of thousands of players.
 template <class Visit>
 void ScanIndex(const RecordFile& index, std::uint64_t limit, Visit&& visit) {
-    constexpr std::uint64_t kBlock = 1024;
+    constexpr std::uint64_t kBlock = 4096;
     std::vector<UserIndexEntry> block(static_cast<std::size_t>(std::min(kBlock, limit)));
     for (std::uint64_t first = 0; first < limit; first += kBlock) {
         const std::uint64_t n = std::min(kBlock, limit - first);
@@ -168,9 +194,10 @@ Placement PlaceNewUser(const RecordFile& users, const RecordFile& index,
     const std::uint64_t reusable = std::min(count == 0 ? 0 : count - 1, kMaxUsers);
     const std::uint64_t searched = std::min(index.record_count(), kMaxUsers);
     std::optional<std::uint64_t> reused;
+    const NameKey key(name.value_or(""));
     ScanIndex(index, std::max(name ? searched : 0, std::min(reusable, searched)),
               [&](std::uint64_t i, const UserIndexEntry& e) {
-                  if (name && i < searched && SameUserName(e.name.view(), *name)) {
+                  if (name && i < searched && key.matches(e.name.view())) {
                       p.name_taken = true;
                       return true;
                   }
@@ -323,12 +350,12 @@ bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_
     if (!index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kRead)) {
         return false;
     }
-    const std::string_view key = by_name ? user.name.view() : user.real_name.view();
+    const NameKey key(by_name ? user.name.view() : user.real_name.view());
     user.number = 0;
     const std::uint64_t count = index.record_count();
     // Entries past the last user number belong to nobody.
     ScanIndex(index, std::min(count, kMaxUsers), [&](std::uint64_t i, const UserIndexEntry& e) {
-        if (!SameUserName(by_name ? e.name.view() : e.real_name.view(), key)) return false;
+        if (!key.matches(by_name ? e.name.view() : e.real_name.view())) return false;
         if (e.deleted && !include_deleted) return false;
         user.number = static_cast<std::uint16_t>(i + 1);
         return true;

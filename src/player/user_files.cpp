@@ -175,6 +175,23 @@ void BringInStep(Session& session, PlayerFiles& f) {
         "made again from users.dat");
 }
 
+// A deleted player's place taken by a new one whose process stopped before his index entry was
+// written: the entry still says deleted while users.dat holds the new player. The entry is made
+// again from users.dat, so he can log on. Only the entries marked deleted are looked at.
+void MendReusedEntries(Session& session, PlayerFiles& f) {
+    const std::uint64_t count = std::min(f.index.record_count(), kMaxUsers);
+    ScanIndex(f.index, count, [&](std::uint64_t i, const UserIndexEntry& e) {
+        if (!e.deleted || DeletedInUsers(f.users, i)) return false;
+        UserRecord user;
+        f.users.read_checked(i, &user);
+        const UserIndexEntry entry = IndexEntryFor(user);
+        f.index.write_checked(i, &entry);
+        session.log("xusers.idx entry " + std::to_string(i + 1) + " was marked deleted, but " +
+                    user.name.str() + " plays there: the entry is made again from users.dat");
+        return false;
+    });
+}
+
 // Where a new user goes in users.dat: the first deleted record that is not the last one, else
 // the end of the file; nothing when that lies past the last user number. The index carries the
 // deleted mark of every record (every write of a record writes its entry), so it is searched
@@ -259,15 +276,18 @@ AddResult AddUserLocked(Session& session, PlayerFiles& f, UserRecord& user, bool
     u.extra.number = user.number;
     const UserIndexEntry entry = IndexEntryFor(user);
 
-    Undo users_undo(f.users, at), extra_undo(f.extra, at), index_undo(f.index, at);
-    const auto fail = [&](int step, const char* path) {
-        if (step > 2) index_undo.restore();
-        if (step > 1) extra_undo.restore();
-        users_undo.restore();
+    // user2.dat first: a process stopped after it leaves a record of nobody past the end (cut off
+    // at the next start) or a zeroed record of a deleted player. users.dat makes the player;
+    // his index entry is then made again by the next start when the process stops before it.
+    Undo extra_undo(f.extra, at), users_undo(f.users, at), index_undo(f.index, at);
+    const auto fail = [&](int written, const char* path) {
+        if (written > 2) index_undo.restore();
+        if (written > 1) users_undo.restore();
+        extra_undo.restore();
         RuntimeIoError(kIoWriteError, path);
     };
-    if (!f.users.write(at, &user)) fail(0, kUsersFile);
-    if (!f.extra.write(at, &u.extra)) fail(2, kUserExtraFile);
+    if (!f.extra.write(at, &u.extra)) fail(1, kUserExtraFile);
+    if (!f.users.write(at, &user)) fail(2, kUsersFile);
     if (!f.index.write(at, &entry)) fail(3, kUserIndexFile);
     u.user_count = ClampCount(f.users.record_count());
     return AddResult::kAdded;
@@ -402,6 +422,7 @@ void PrepareUserFiles(Session& session) {
     } else {
         files.users.read_checked(0, &u.current);
         BringInStep(session, files);
+        MendReusedEntries(session, files);
     }
     u.user_count = ClampCount(files.users.record_count());
 }

@@ -45,8 +45,9 @@ void SetDefaultUser(Session& session);
 
 // Start-up, first steps, under the lock AddUser takes: puts the three files in step (a record of
 // users.dat cut short is cut off, records missing from user2.dat and users.idx are made, records
-// past the last player are cut off; each repair is logged), makes sure users.dat holds a record
-// and counts the users.
+// past the last player are cut off, an index entry still marked deleted for a player who took
+// that place is made again; each repair is logged), makes sure users.dat holds a record and
+// counts the users.
 void PrepareUserFiles(Session& session);
 // Start-up, last steps: opens the shared handles. Ends the program with exit code 254 when
 // rooms.dat or user2.dat cannot be opened.
@@ -56,10 +57,11 @@ void OpenUserFileHandles(Session& session);
 // moment are serialised by a lock on users.dat, so each gets its own number. False, with the
 // number set to 0 and nothing written, when the files hold their last player already.
 //
-// A player is added completely or not at all: users.dat is written first, then user2.dat, then
-// users.idx. When a write fails, what was written is put back as it was (in the reverse order)
-// before the run-time I/O stop; a process killed between the writes leaves a player whose
-// missing records the next start (PrepareUserFiles) or the next add makes.
+// A player is added completely or not at all: user2.dat is written first, then users.dat (which
+// makes the player), then users.idx. When a write fails, what was written is put back as it was
+// (in the reverse order) before the run-time I/O stop. A process killed between the writes
+// leaves either no player (a user2.dat record past the end, cut off by the next start) or a
+// player whose index entry the next start makes again.
 bool AddUser(Session& session, UserRecord& user);
 // AddUser for a new character: the name is checked again under the lock, so two callers taking
 // the same name at the same moment cannot both have it.

@@ -146,6 +146,17 @@ TEST(PrepareUserFiles, PutsTheThreeFilesBackInStep) {
              cut(kUserExtraFile, 3 * 16384);
          },
          3, "users.idx held 4 records for 3 players: the last 1 record, of nobody, cut off"},
+        {"a deleted player's place taken, the index entry not yet written",
+         [] {
+             RecordFile index;
+             ASSERT_TRUE(index.open(kUserIndexFile, sizeof(UserIndexEntry),
+                                    RecordFile::Access::kReadWrite));
+             UserRecord gone = Named("Gone");
+             gone.deleted = true;
+             const UserIndexEntry gone_entry = IndexEntryFor(gone);
+             index.write_checked(2, &gone_entry);
+         },
+         4, "users.idx entry 3 was marked deleted, but Bob plays there: the entry is made again"},
         {"users.dat empty after a first start cut short", [&] { cut(kUsersFile, 0); }, 1,
          "users.dat held no player: the placeholder is written again"},
         {"a first start cut short before user2.dat and users.idx",

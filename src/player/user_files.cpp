@@ -39,7 +39,7 @@ std::string Count(std::uint64_t n, const char* what) {
 // (UpperCase). Folded once, then matched against each entry in place.
 class NameKey {
   public:
-    explicit NameKey(std::string_view name) : size_(std::min(name.size(), folded_.size())) {
+    explicit NameKey(std::string_view name) : size_(std::min(name.size(), kLongest)) {
         for (std::size_t i = 0; i < size_; ++i) folded_[i] = Fold(name[i]);
     }
     // From the last byte back: names that differ mostly differ at the end ("Player 17").
@@ -56,8 +56,9 @@ class NameKey {
         const auto b = static_cast<unsigned char>(c);
         return b >= 'a' && b <= 'z' ? static_cast<unsigned char>(b - ('a' - 'A')) : b;
     }
+    static constexpr std::size_t kLongest = 255;
     std::size_t size_;
-    std::array<unsigned char, 255> folded_{};
+    std::array<unsigned char, kLongest> folded_{};
 };
 
 // Calls `visit(i, entry)` for the index entries from 0 below `limit` until it returns true. The

@@ -198,6 +198,11 @@ void Logon(Session& session) {
                 RefuseNewCharacter(session);
                 return;
             }
+            if (added == AddResult::kCallerKnown) {
+                // He has just created his character on another node, and plays there.
+                RefuseSecondSession(session);
+                return;
+            }
             // Another caller took the name since it was asked.
             RefuseTakenName(session);
             ChooseCharacterName(session);

@@ -196,15 +196,17 @@ void MendReusedEntries(Session& session, PlayerFiles& f) {
 // Where a new user goes in users.dat: the first deleted record that is not the last one, else
 // the end of the file; nothing when that lies past the last user number. The index carries the
 // deleted mark of every record (every write of a record writes its entry), so it is searched
-// instead of users.dat, and a mark found there is confirmed in users.dat. With `name`, the same
-// pass looks for a player of that name (deleted ones too), as character creation does.
+// instead of users.dat, and a mark found there is confirmed in users.dat. With a `checked` user,
+// the same pass looks for a player of his character name (deleted ones too), as character
+// creation does, and for a player of his caller's name (not deleted), as the logon does.
 struct Placement {
     std::optional<std::uint64_t> position;
     bool name_taken = false;
+    bool caller_known = false;
 };
 
 Placement PlaceNewUser(const RecordFile& users, const RecordFile& index,
-                       std::optional<std::string_view> name) {
+                       const UserRecord* checked) {
     Placement p;
     const std::uint64_t count = users.record_count();
     // Records past the last number are never reused: no user number reaches them. The last
@@ -212,15 +214,17 @@ Placement PlaceNewUser(const RecordFile& users, const RecordFile& index,
     const std::uint64_t reusable = std::min(count == 0 ? 0 : count - 1, kMaxUsers);
     const std::uint64_t searched = std::min(index.record_count(), kMaxUsers);
     std::optional<std::uint64_t> reused;
-    const NameKey key(name.value_or(""));
-    ScanIndex(index, std::max(name ? searched : 0, std::min(reusable, searched)),
+    const NameKey name(checked ? checked->name.view() : "");
+    const NameKey caller(checked ? checked->real_name.view() : "");
+    ScanIndex(index, checked ? searched : std::min(reusable, searched),
               [&](std::uint64_t i, const UserIndexEntry& e) {
-                  if (name && i < searched && key.matches(e.name.view())) {
-                      p.name_taken = true;
-                      return true;
+                  if (checked) {
+                      p.name_taken = name.matches(e.name.view());
+                      p.caller_known = !e.deleted && caller.matches(e.real_name.view());
+                      if (p.name_taken || p.caller_known) return true;
                   }
                   if (!reused && e.deleted && i < reusable && DeletedInUsers(users, i)) reused = i;
-                  return reused && !name;
+                  return reused && !checked;
               });
     if (reused) {
         p.position = reused;
@@ -259,11 +263,10 @@ class Undo {
 AddResult AddUserLocked(Session& session, PlayerFiles& f, UserRecord& user, bool check_name) {
     UserFiles& u = session.users;
     BringInStep(session, f);
-    const Placement place =
-        PlaceNewUser(f.users, f.index, check_name ? std::optional(user.name.view()) : std::nullopt);
-    if (place.name_taken) {
+    const Placement place = PlaceNewUser(f.users, f.index, check_name ? &user : nullptr);
+    if (place.name_taken || place.caller_known) {
         user.number = 0;
-        return AddResult::kNameTaken;
+        return place.name_taken ? AddResult::kNameTaken : AddResult::kCallerKnown;
     }
     if (!place.position) {
         user.number = 0;
@@ -332,7 +335,7 @@ bool RoomForNewUser() {
     if (!index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kRead)) {
         return false;
     }
-    return PlaceNewUser(users, index, std::nullopt).position.has_value();
+    return PlaceNewUser(users, index, nullptr).position.has_value();
 }
 
 void SaveUser(Session& session, UserRecord& user) {

@@ -38,6 +38,9 @@ enum class AddResult {
     kAdded,
     kFull,       // the files hold their last player already
     kNameTaken,  // another player (deleted ones too) has the character name
+    // A player of the caller's name (not deleted) was made meanwhile, on another node: the
+    // caller has his character already.
+    kCallerKnown,
 };
 
 // Fills the current record with the defaults and zero-fills the extra record.
@@ -63,8 +66,9 @@ void OpenUserFileHandles(Session& session);
 // leaves either no player (a user2.dat record past the end, cut off by the next start) or a
 // player whose index entry the next start makes again.
 bool AddUser(Session& session, UserRecord& user);
-// AddUser for a new character: the name is checked again under the lock, so two callers taking
-// the same name at the same moment cannot both have it.
+// AddUser for a new character: the character name and the caller's name are checked again under
+// the lock, so two callers taking the same name at the same moment cannot both have it, and one
+// caller creating on two nodes at once gets one character.
 AddResult AddNewCharacter(Session& session, UserRecord& user);
 // Whether AddUser would find a number for one more player.
 bool RoomForNewUser();

@@ -356,10 +356,14 @@ TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {
     constexpr int kNodes = 6;
     constexpr int kUsersEach = 15;
     ASSERT_TRUE(OnNodesAtOnce(kNodes, [](Session& session, int node) {
-        // Every node creates a character of the same name: one of them has it.
-        UserRecord twin = Named("Twin");
+        // Every node creates a character of the same name, and one caller creates on every node
+        // at once: one of them has it.
+        UserRecord twin = Named("Twin", "Twin Caller " + std::to_string(node));
         const AddResult result = AddNewCharacter(session, twin);
         if (result != AddResult::kAdded && result != AddResult::kNameTaken) session.exit(1);
+        UserRecord same = Named("Same " + std::to_string(node), "Same Caller");
+        const AddResult caller = AddNewCharacter(session, same);
+        if (caller != AddResult::kAdded && caller != AddResult::kCallerKnown) session.exit(1);
         for (int i = 0; i < kUsersEach; ++i) {
             UserRecord u = Named("N" + std::to_string(node) + "U" + std::to_string(i));
             AddUser(session, u);
@@ -368,7 +372,7 @@ TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {
 
     const auto users = ReadUsers();
     const auto index = ReadIndex();
-    ASSERT_EQ(users.size(), 2u + kNodes * kUsersEach);
+    ASSERT_EQ(users.size(), 3u + kNodes * kUsersEach);
     ASSERT_EQ(index.size(), users.size());
     std::set<std::string> names;
     for (std::size_t i = 0; i < users.size(); ++i) {
@@ -385,7 +389,7 @@ TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {
          (p = news.find(" name has been heard lately!\n", p)) != std::string::npos; ++p) {
         ++announced;
     }
-    EXPECT_EQ(announced, 1 + kNodes * kUsersEach);
+    EXPECT_EQ(announced, 2 + kNodes * kUsersEach);
 }
 
 }  // namespace

@@ -4,14 +4,25 @@
 // are missing, as in a fresh game directory. Runs of the two alternate, so a change in the load
 // of the machine hits both alike; the counters give medians over the runs and the peak resident
 // set (wait4) of each program.
+//
+// The logon runs the same way with a caller named by door.sys, in games of 1, 1,000, 10,000 and
+// 100,000 players: the title, the logon by the caller's name (the last player a search reaches)
+// and a hang-up at the news question that follows. Runs in the game of one player alternate with
+// them: that is the floor each figure is held against.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "common/user_records.hpp"
+#include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
 
@@ -79,5 +90,78 @@ void BM_StartupAgainstFloor(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StartupAgainstFloor)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A game of `players` players ("Player 0" of caller "Caller 0", ...) whose door.sys names the
+// last one a search reaches; user2.dat is sparse.
+bool MakePlayerGame(GameDirectory& dir, int players) {
+    if (!dir.make_game()) return false;
+    vorn::test::SetDoorType(dir, 1);
+    const int last = std::min(players, static_cast<int>(vorn::kMaxUsers)) - 1;
+    vorn::test::WriteDoorSys(dir, "Caller " + std::to_string(last));
+    std::string users, index;
+    users.reserve(static_cast<std::size_t>(players) * sizeof(vorn::UserRecord));
+    for (int i = 0; i < players; ++i) {
+        vorn::UserRecord u = vorn::DefaultUserRecord();
+        u.number = static_cast<std::uint16_t>(i < static_cast<int>(vorn::kMaxUsers) ? i + 1 : 0);
+        u.name = "Player " + std::to_string(i);
+        u.real_name = "Caller " + std::to_string(i);
+        u.room = 1;
+        u.deity = 1;
+        u.religion_rank = 1;
+        u.max_hp = u.hp = 20;
+        const vorn::UserIndexEntry e = vorn::IndexEntryFor(u);
+        users.append(reinterpret_cast<const char*>(&u), sizeof u);
+        index.append(reinterpret_cast<const char*>(&e), sizeof e);
+    }
+    dir.write_file(vorn::kUsersFile, users);
+    dir.write_file(vorn::kUserIndexFile, index);
+    dir.write_file(vorn::kUserExtraFile, "");
+    return ::truncate(dir.file(vorn::kUserExtraFile).c_str(),
+                      static_cast<off_t>(players) * sizeof(vorn::UserExtraRecord)) == 0;
+}
+
+bool LogOnOnce(const GameDirectory& dir, Runs& runs) {
+    RunOptions options;
+    options.args = {"1"};
+    // The probe's answer, the title pause and S at the title menu; the caller hangs up at the
+    // first question after the logon.
+    options.input = "\x1b[1;2R\rs";
+    const ProgramResult result = vorn::test::RunProgram("game", dir.path(), options);
+    if (result.exit_code != 0 ||
+        result.output.find("Do you want to read the news?") == std::string::npos) {
+        std::fprintf(stderr, "exit %d:\n%s\n", result.exit_code, result.output.c_str());
+        return false;
+    }
+    if (std::getenv("VORN_BENCH_SHOW")) std::fprintf(stderr, "%s\n", result.output.c_str());
+    runs.ms.push_back(result.elapsed_ms);
+    return true;
+}
+
+void BM_LogonAgainstOnePlayer(benchmark::State& state) {
+    GameDirectory one, many;
+    if (!MakePlayerGame(one, 1) || !MakePlayerGame(many, static_cast<int>(state.range(0)))) {
+        state.SkipWithError("the game directories could not be made");
+        return;
+    }
+    for (auto _ : state) {
+        Runs floor, game;
+        for (int i = 0; i < kRuns; ++i) {
+            if (!LogOnOnce(one, floor) || !LogOnOnce(many, game)) {
+                state.SkipWithError("a logon did not end with exit code 0");
+                return;
+            }
+        }
+        state.counters["one_player_median_ms"] = Median(floor.ms);
+        state.counters["median_ms"] = Median(game.ms);
+        state.counters["over_one_player_ms"] = Median(game.ms) - Median(floor.ms);
+    }
+}
+BENCHMARK(BM_LogonAgainstOnePlayer)
+    ->Arg(1)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

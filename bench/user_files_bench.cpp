@@ -1,13 +1,18 @@
 // Player files at scale: the ranking's first page (the order of all players and the records of
 // its first 23 rows) at 1, 1,000, 10,000 and 100,000 players, against a floor that reads the same
 // number of records in file order; the old record-by-record file sort on 2,000 players for
-// comparison; and a name search for the last player of a full game's index.
+// comparison; a name search for the last player of a full game's index; and the file work of a
+// logon and of a new character at 1, 1,000, 10,000 and 100,000 players, each against the same
+// work in a game of one player (the floor), measured in turn in the same run.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,6 +21,7 @@
 #include "common/random.hpp"
 #include "common/ranking_order.hpp"
 #include "common/record_file.hpp"
+#include "common/text_case.hpp"
 #include "common/user_records.hpp"
 #include "core/session.hpp"
 #include "player/user_files.hpp"
@@ -169,5 +175,205 @@ void BM_FindUserLastOfAFullGame(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(vorn::FindUser(session, key, false, true));
 }
 BENCHMARK(BM_FindUserLastOfAFullGame)->Unit(benchmark::kMillisecond);
+
+// A game directory of `players` players (Player0, Player1, ... of callers "Caller 0", ...), with
+// rooms.dat and a sparse user2.dat, and a session started in it as a node starts.
+class PlayerGame {
+  public:
+    explicit PlayerGame(int players)
+        : dir_(Workdir() + "/game" + std::to_string(players)),
+          players_(players),
+          platform_{clock_, random_, terminal_, exit_} {
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
+        WriteUsers(vorn::kUsersFile, players);
+        WriteIndex(vorn::kUserIndexFile, players);
+        ::truncate(vorn::kUserExtraFile, 0);
+        const int fd = ::open(vorn::kUserExtraFile, O_WRONLY | O_CREAT, 0664);
+        (void)!::ftruncate(fd, static_cast<off_t>(players) * sizeof(vorn::UserExtraRecord));
+        ::close(fd);
+        ::close(::open(vorn::kRoomsFile, O_WRONLY | O_CREAT, 0664));
+        // The player before the last one reached has left: a new character takes his place
+        // after a search of the whole index (a game of one player appends).
+        if (players >= 2) {
+            deleted_ = last() - 1;
+            vorn::RecordFile users, index;
+            users.open(vorn::kUsersFile, sizeof gone_, vorn::RecordFile::Access::kReadWrite);
+            index.open(vorn::kUserIndexFile, sizeof gone_entry_,
+                       vorn::RecordFile::Access::kReadWrite);
+            users.read_checked(static_cast<std::uint64_t>(deleted_), &gone_);
+            gone_.deleted = true;
+            gone_entry_ = vorn::IndexEntryFor(gone_);
+            users.write_checked(static_cast<std::uint64_t>(deleted_), &gone_);
+            index.write_checked(static_cast<std::uint64_t>(deleted_), &gone_entry_);
+        }
+        session_ = std::make_unique<vorn::Session>(platform_);
+        vorn::PrepareUserFiles(*session_);
+        vorn::OpenUserFileHandles(*session_);
+    }
+
+    vorn::Session& session() { return *session_; }
+    void enter() const { std::filesystem::current_path(dir_); }
+    // The last player a name search reaches.
+    int last() const { return std::min(players_, static_cast<int>(vorn::kMaxUsers)) - 1; }
+    // The files as they were before a character was added.
+    void remove_added() const {
+        ::truncate(vorn::kUsersFile, static_cast<off_t>(players_) * sizeof(vorn::UserRecord));
+        ::truncate(vorn::kUserExtraFile,
+                   static_cast<off_t>(players_) * sizeof(vorn::UserExtraRecord));
+        ::truncate(vorn::kUserIndexFile,
+                   static_cast<off_t>(players_) * sizeof(vorn::UserIndexEntry));
+        ::truncate("global.nws", 0);
+        if (deleted_ < 0) return;
+        vorn::RecordFile users, index;
+        users.open(vorn::kUsersFile, sizeof gone_, vorn::RecordFile::Access::kReadWrite);
+        index.open(vorn::kUserIndexFile, sizeof gone_entry_, vorn::RecordFile::Access::kReadWrite);
+        users.write_checked(static_cast<std::uint64_t>(deleted_), &gone_);
+        index.write_checked(static_cast<std::uint64_t>(deleted_), &gone_entry_);
+    }
+
+  private:
+    std::string dir_;
+    int players_;
+    int deleted_ = -1;
+    vorn::UserRecord gone_{};
+    vorn::UserIndexEntry gone_entry_{};
+    vorn::ManualClock clock_;
+    vorn::SeededRandom random_{1};
+    vorn::FdTerminalIo terminal_{0, 1};
+    NoExit exit_;
+    vorn::Platform platform_;
+    std::unique_ptr<vorn::Session> session_;
+};
+
+// What a logon does with the player files: the search by the caller's name, the load of his two
+// records and the hold that marks him as playing (let go again for the next round).
+void LogOn(PlayerGame& game) {
+    vorn::Session& session = game.session();
+    vorn::UserRecord& user = session.users.current;
+    user.real_name = "Caller " + std::to_string(game.last());
+    if (!vorn::FindUser(session, user, false, false)) std::abort();
+    vorn::LoadUser(session, user.number);
+    if (!vorn::HoldPlayer(session, user.number)) std::abort();
+    session.users.player_hold.close();
+    session.users.held_player = 0;
+}
+
+// A new character: the name checked under the lock, the place found, the three records written
+// and the news told.
+void NewCharacter(PlayerGame& game) {
+    vorn::UserRecord user = vorn::DefaultUserRecord();
+    user.name = "Newcomer";
+    user.real_name = "New Caller";
+    if (vorn::AddNewCharacter(game.session(), user) != vorn::AddResult::kAdded) std::abort();
+}
+
+// The same work before the logon's search was changed: an upper-case copy of every name, and the
+// index searched twice (once by the logon, once more before the load).
+void LogOnAsBefore(PlayerGame& game) {
+    vorn::Session& session = game.session();
+    const std::string key = vorn::UpperCase("Caller " + std::to_string(game.last()));
+    std::uint16_t number = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        vorn::RecordFile index;
+        index.open(vorn::kUserIndexFile, sizeof(vorn::UserIndexEntry),
+                   vorn::RecordFile::Access::kRead);
+        const std::uint64_t count = std::min(index.record_count(), vorn::kMaxUsers);
+        std::vector<vorn::UserIndexEntry> block(1024);
+        number = 0;
+        for (std::uint64_t first = 0; first < count && number == 0; first += 1024) {
+            const std::uint64_t n = std::min<std::uint64_t>(1024, count - first);
+            vorn::FullPread(index.fd(), block.data(), n * sizeof(vorn::UserIndexEntry),
+                            static_cast<off_t>(first * sizeof(vorn::UserIndexEntry)));
+            for (std::uint64_t i = 0; i < n; ++i) {
+                if (vorn::UpperCase(block[i].real_name.view()) != key) continue;
+                number = static_cast<std::uint16_t>(first + i + 1);
+                break;
+            }
+        }
+    }
+    vorn::LoadUser(session, number);
+}
+
+// The place of a new character found as before: every record of users.dat read.
+void PlaceAsBefore(PlayerGame&) {
+    vorn::RecordFile users;
+    users.open(vorn::kUsersFile, sizeof(vorn::UserRecord), vorn::RecordFile::Access::kRead);
+    const std::uint64_t count = users.record_count();
+    vorn::UserRecord r;
+    for (std::uint64_t i = 0; i < std::min(count, vorn::kMaxUsers); ++i) {
+        users.read_checked(i, &r);
+        if (r.deleted && i + 1 < count) break;
+    }
+}
+
+double MedianOf(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Runs `work` in the game of state.range(0) players and in the one-player game in turn; the
+// counters give both medians (ms) and their difference.
+void AgainstOnePlayer(benchmark::State& state, void (*work)(PlayerGame&), bool adds) {
+    static std::map<int, std::unique_ptr<PlayerGame>> games;
+    for (const int n : {1, static_cast<int>(state.range(0))}) {
+        if (!games.count(n)) games[n] = std::make_unique<PlayerGame>(n);
+    }
+    PlayerGame& floor = *games[1];
+    PlayerGame& game = *games[static_cast<int>(state.range(0))];
+    std::vector<double> floor_ms, game_ms;
+    const auto timed = [&](PlayerGame& g, std::vector<double>& into) {
+        g.enter();
+        const auto start = std::chrono::steady_clock::now();
+        work(g);
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        into.push_back(took.count());
+        if (adds) g.remove_added();
+    };
+    for (auto _ : state) {
+        timed(floor, floor_ms);
+        timed(game, game_ms);
+        state.SetIterationTime(game_ms.back() / 1000);
+    }
+    state.counters["ms"] = MedianOf(game_ms);
+    state.counters["one_player_ms"] = MedianOf(floor_ms);
+    state.counters["over_one_player_ms"] = MedianOf(game_ms) - MedianOf(floor_ms);
+}
+
+void BM_Logon(benchmark::State& state) {
+    AgainstOnePlayer(state, LogOn, false);
+}
+void BM_LogonAsBefore(benchmark::State& state) {
+    AgainstOnePlayer(state, LogOnAsBefore, false);
+}
+void BM_NewCharacter(benchmark::State& state) {
+    AgainstOnePlayer(state, NewCharacter, true);
+}
+void BM_NewCharacterPlaceAsBefore(benchmark::State& state) {
+    AgainstOnePlayer(state, PlaceAsBefore, false);
+}
+BENCHMARK(BM_Logon)->Arg(1)->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Iterations(200);
+BENCHMARK(BM_LogonAsBefore)
+    ->Arg(1)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(200);
+BENCHMARK(BM_NewCharacter)
+    ->Arg(1)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(100);
+BENCHMARK(BM_NewCharacterPlaceAsBefore)
+    ->Arg(1)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(10);
 
 }  // namespace

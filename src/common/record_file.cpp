@@ -78,15 +78,38 @@ bool RecordFile::create(const std::string& path, std::size_t record_size) {
     return fd_ >= 0;
 }
 
+bool RecordFile::open_or_create(const std::string& path, std::size_t record_size) {
+    close();
+    path_ = path;
+    record_size_ = record_size == 0 ? 1 : record_size;
+    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    error_ = fd_ < 0 ? errno : 0;
+    return fd_ >= 0;
+}
+
 void RecordFile::close() {
     if (fd_ >= 0) sys::Close(fd_);
     fd_ = -1;
 }
 
-std::uint64_t RecordFile::record_count() const {
+std::uint64_t RecordFile::byte_size() const {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0) return 0;
-    return static_cast<std::uint64_t>(st.st_size) / record_size_;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::uint64_t RecordFile::record_count() const {
+    return byte_size() / record_size_;
+}
+
+bool RecordFile::resize(std::uint64_t records) {
+    if (fd_ < 0) {
+        error_ = EBADF;
+        return false;
+    }
+    if (sys::Truncate(fd_, static_cast<off_t>(records * record_size_)) == 0) return true;
+    error_ = errno;
+    return false;
 }
 
 bool RecordFile::read(std::uint64_t index, void* record) const {

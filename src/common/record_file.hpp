@@ -32,6 +32,9 @@ class RecordFile {
     bool open(const std::string& path, std::size_t record_size, Access access);
     // Creates the file, or truncates it when it exists; opened for reading and writing.
     bool create(const std::string& path, std::size_t record_size);
+    // Opens the file for reading and writing, creating it empty (rw-rw-r--) when it does not
+    // exist. An existing file is never truncated.
+    bool open_or_create(const std::string& path, std::size_t record_size);
     void close();
 
     bool is_open() const { return fd_ >= 0; }
@@ -42,6 +45,10 @@ class RecordFile {
 
     // Whole records in the file; a partial last record does not count.
     std::uint64_t record_count() const;
+    // The size of the file in bytes (0 when it is not open or cannot be asked).
+    std::uint64_t byte_size() const;
+    // Cuts the file, or extends it with zeros, to `records` whole records.
+    bool resize(std::uint64_t records);
 
     // True when the whole record was read.
     bool read(std::uint64_t index, void* record) const;

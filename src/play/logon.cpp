@@ -82,6 +82,18 @@ void AskNews(Session& session) {
     if (session.keys.ask_yes_no(true)) ShowPersonalNews(session);
 }
 
+// The player is in play on another live session: a second one would save over what the first
+// wins. Back to the title menu.
+void RefuseSecondSession(Session& session) {
+    UserRecord& user = session.users.current;
+    session.log("x" + user.name.str() + " is already playing on another node: logon refused");
+    user.number = 0;
+    Writer& out = session.writer;
+    out.new_lines(1);
+    out.print_coded_line("|12You are already playing on another node.");
+    session.keys.pause_key();
+}
+
 // The user files hold their last player: no new character can be made.
 void RefuseNewCharacter(Session& session) {
     session.users.current.number = 0;
@@ -126,11 +138,15 @@ int ArmorClassOf(Session& session) {
 void Logon(Session& session) {
     Writer& out = session.writer;
     bool new_account = false;
-    if (!session.logged_on) {
+    // The player was found by his name at the logon: no second search.
+    bool known = false;
+    const bool typed_logon = !session.logged_on;
+    if (typed_logon) {
         bool done = false;
         for (int attempt = 0; attempt < 3 && !done; ++attempt) {
             switch (OneTry(session)) {
                 case Outcome::kLoggedOn:
+                    known = true;
                     done = true;
                     break;
                 case Outcome::kNewAccount:
@@ -144,12 +160,23 @@ void Logon(Session& session) {
             }
         }
         if (!done) return;
-        session.logged_on = true;
     }
 
     UserRecord& user = session.users.current;
-    UserRecord probe = user;
-    if (new_account || !FindUser(session, probe, false, false)) {
+    if (!known && !new_account) {
+        UserRecord probe = user;
+        known = FindUser(session, probe, false, false);
+    }
+    if (known) {
+        // The typed logon has loaded him for the password already.
+        if (!typed_logon) LoadUser(session, user.number);
+        if (!HoldPlayer(session, user.number)) {
+            RefuseSecondSession(session);
+            return;
+        }
+    }
+    if (typed_logon) session.logged_on = true;
+    if (!known) {
         if (!RoomForNewUser()) {
             RefuseNewCharacter(session);
             return;
@@ -163,9 +190,25 @@ void Logon(Session& session) {
         user.real_name = real_name;
         user.password = password;
         CreateCharacter(session);
-        if (session.session_ended) return;
-        if (!AddUser(session, user)) {
-            RefuseNewCharacter(session);
+        for (;;) {
+            if (session.session_ended) return;
+            const AddResult added = AddNewCharacter(session, user);
+            if (added == AddResult::kAdded) break;
+            if (added == AddResult::kFull) {
+                RefuseNewCharacter(session);
+                return;
+            }
+            if (added == AddResult::kCallerKnown) {
+                // He has just created his character on another node, and plays there.
+                RefuseSecondSession(session);
+                return;
+            }
+            // Another caller took the name since it was asked.
+            RefuseTakenName(session);
+            ChooseCharacterName(session);
+        }
+        if (!HoldPlayer(session, user.number)) {
+            RefuseSecondSession(session);
             return;
         }
         out.clear_screen();

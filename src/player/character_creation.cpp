@@ -187,7 +187,15 @@ void ChooseSubrace(Session& session) {
     DetermineRacialSkills(session);
 }
 
-void ChooseNameRaceSex(Session& session) {
+void RefuseTakenName(Session& session) {
+    Writer& out = session.writer;
+    out.set_foreground(4);
+    out.print_line("Already exist, try again");
+    out.flush();
+    session.keys.delay(100);
+}
+
+void ChooseCharacterName(Session& session) {
     Writer& out = session.writer;
     UserRecord& user = session.users.current;
     for (;;) {
@@ -215,12 +223,14 @@ void ChooseNameRaceSex(Session& session) {
             break;
         }
         user.number = number;
-        out.set_foreground(4);
-        out.print_line("Already exist, try again");
-        out.flush();
-        session.keys.delay(100);
+        RefuseTakenName(session);
     }
+}
 
+void ChooseNameRaceSex(Session& session) {
+    Writer& out = session.writer;
+    UserRecord& user = session.users.current;
+    ChooseCharacterName(session);
     for (;;) {
         out.clear_screen();
         out.show_display_file("races.ans", 28);

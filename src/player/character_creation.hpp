@@ -6,6 +6,10 @@ namespace vorn {
 
 struct Session;
 
+// The character name question, asked until a name no player has (deleted ones too) is typed.
+void ChooseCharacterName(Session& session);
+// "Already exist, try again": the refusal of a name another player has.
+void RefuseTakenName(Session& session);
 void ChooseNameRaceSex(Session& session);
 void ChooseSubrace(Session& session);
 void RollAttributes(Session& session);

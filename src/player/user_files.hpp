@@ -36,12 +36,34 @@ struct UserFiles {
         UserIndexEntry entry{};
         RecordFile users;  // read and write
     } saved;
+
+    // users.idx opened once more, holding the lock that marks `held_player` as playing here.
+    RecordFile player_hold;
+    std::uint16_t held_player = 0;
+};
+
+// A player in play holds an exclusive lock on the byte kPlayerLockBase + number of users.idx, far
+// past the index's last entry: no read or write of the index touches it, and nobody locks
+// users.idx otherwise. The kernel lets the lock go when the session ends, however it ends.
+inline constexpr std::uint64_t kPlayerLockBase = std::uint64_t{1} << 40;
+
+enum class AddResult {
+    kAdded,
+    kFull,       // the files hold their last player already
+    kNameTaken,  // another player (deleted ones too) has the character name
+    // A player of the caller's name (not deleted) was made meanwhile, on another node: the
+    // caller has his character already.
+    kCallerKnown,
 };
 
 // Fills the current record with the defaults and zero-fills the extra record.
 void SetDefaultUser(Session& session);
 
-// Start-up, first steps: makes sure users.dat holds a record and counts the users.
+// Start-up, first steps, under the lock AddUser takes: puts the three files in step (a record of
+// users.dat cut short is cut off, records missing from user2.dat and users.idx are made, records
+// past the last player are cut off, an index entry still marked deleted for a player who took
+// that place is made again; each repair is logged), makes sure users.dat holds a record and
+// counts the users.
 void PrepareUserFiles(Session& session);
 // Start-up, last steps: opens the shared handles. Ends the program with exit code 254 when
 // rooms.dat or user2.dat cannot be opened.
@@ -50,14 +72,32 @@ void OpenUserFileHandles(Session& session);
 // Places a new user in the three files and sets its number. Processes adding users at the same
 // moment are serialised by a lock on users.dat, so each gets its own number. False, with the
 // number set to 0 and nothing written, when the files hold their last player already.
+//
+// A player is added completely or not at all: user2.dat is written first, then users.dat (which
+// makes the player), then users.idx. When a write fails, what was written is put back as it was
+// (in the reverse order) before the run-time I/O stop. A process killed between the writes
+// leaves either no player (a user2.dat record past the end, cut off by the next start) or a
+// player whose index entry the next start makes again.
 bool AddUser(Session& session, UserRecord& user);
+// AddUser for a new character: the character name and the caller's name are checked again under
+// the lock, so two callers taking the same name at the same moment cannot both have it, and one
+// caller creating on two nodes at once gets one character.
+AddResult AddNewCharacter(Session& session, UserRecord& user);
 // Whether AddUser would find a number for one more player.
 bool RoomForNewUser();
 
 // Writes the record, the current extra record and the index entry at the user's place; each only
-// when its bytes differ from what this session last wrote there.
+// when its bytes differ from what this session last wrote there. users.dat or user2.dat that
+// cannot be opened or written is the run-time I/O stop.
 void SaveUser(Session& session, UserRecord& user);
 bool LoadUser(Session& session, std::uint16_t number);
+// One pass over users.idx, names compared without regard to case in place.
 bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_name);
+
+// Marks player `number` as playing on this session until it ends (a player held already stays
+// held; another one held before is let go). False when a live session elsewhere holds him. When
+// the system has no locks to give (a share without a lock service), the player is let in and
+// the lack is logged.
+bool HoldPlayer(Session& session, std::uint16_t number);
 
 }  // namespace vorn

@@ -96,25 +96,6 @@ std::string Joined(const std::vector<std::string>& lines) {
     return out;
 }
 
-// Faults of the player files that are being mended on their own: AddUser writes users.dat,
-// user2.dat and users.idx one after the other (a fault between leaves them out of step), creates
-// user2.dat or users.idx anew, emptying it, when an open of the existing file fails, and SaveUser
-// adds the player a second time when users.dat fails to open. A fault on those three files that
-// leaves problems on those three files only is counted and shown, not failed, until the mends are
-// in; then this goes.
-bool KnownPlayerFileFault(const ChildOutcome& o, const CheckReport& report) {
-    const auto player_file = [](std::string_view name) {
-        return name == "users.dat" || name == "user2.dat" || name == "users.idx";
-    };
-    const std::string_view what = o.record.what;
-    const std::size_t at = what.find(' ') + 1;
-    if (!player_file(what.substr(at, what.find(':') - at))) return false;
-    for (const CheckFinding& f : report.findings) {
-        if (f.kind == CheckFinding::Kind::kProblem && !player_file(f.file)) return false;
-    }
-    return true;
-}
-
 // Walks every call of `step` run from the game directory `start`.
 // Returns the files as the session leaves them without a fault.
 // Which faults a walk makes: calls that fail, or calls that must go unseen.
@@ -155,11 +136,6 @@ DataFiles WalkFaults(const std::string& start, const std::function<int()>& step,
             continue;
         }
         const CheckReport report = CheckGameDirectory(copy.path(), SampleTime());
-        if (!report.clean() && KnownPlayerFileFault(o, report)) {
-            std::printf("known player-file fault at %s:%s\n", where.c_str(),
-                        Joined(report.lines()).c_str());
-            continue;
-        }
         EXPECT_TRUE(report.clean())
             << where << Joined(report.lines()) << "\n"
             << o.output.substr(o.output.size() > 300 ? o.output.size() - 300 : 0);

@@ -153,6 +153,29 @@ TEST(Multinode, ThreeCallersPlayTogetherAndTheSysopChats) {
     EXPECT_TRUE(ann->wait_for_text("Your command?"));
 }
 
+// The same caller on two nodes: the second logon is refused while the first session plays, and
+// let in once the first node is killed: its hold ends with it, nothing is left for a sysop.
+TEST(Multinode, APlayerPlaysOnOneNodeAtATime) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    SetUpDoorNode(dir, 1, "Ann Alpha");
+    SetUpDoorNode(dir, 2, "Ann Alpha");
+    auto first = StartNode(dir, 1);
+    EnterGame(*first, "Ann", true);
+    auto second = StartNode(dir, 2);
+    ASSERT_TRUE(Answer(*second, "Whack The Damn Key!", "\r"));
+    ASSERT_TRUE(Answer(*second, "Step into the snows", "s"));
+    ASSERT_TRUE(second->wait_for_text("You are already playing on another node."))
+        << second->screen_text();
+    EXPECT_NE(Logs(dir).find("Ann is already playing on another node: logon refused"),
+              std::string::npos);
+    second->type("\r");
+    ::kill(first->pid(), SIGKILL);
+    first->wait_exit();
+    ASSERT_TRUE(Answer(*second, "Step into the snows", "s"));
+    EXPECT_TRUE(second->wait_for_text("Do you want to read the news?")) << second->screen_text();
+}
+
 // A player whose name was stored with codes before names were checked founds a city: the caller
 // on the other node sees him in the announcement, the list of who is online and the news, and
 // nothing of it clears her screen or stops it for a key. The city's name is checked as typed.

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "common/record_file.hpp"
+#include "common/system_log.hpp"
 #include "player/player_screens.hpp"
 #include "player/user_files.hpp"
 #include "support/file_faults.hpp"
@@ -118,6 +119,87 @@ TEST(PrepareUserFiles, MissingRoomsOrExtraFileEndWith254) {
     EXPECT_EQ(t.terminal.output, "");
 }
 
+// What a crash, a full disk or a bad copy leaves of the three files, and how the next start puts
+// them back in step: every whole player keeps his place, and the repair is logged.
+TEST(PrepareUserFiles, PutsTheThreeFilesBackInStep) {
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+        std::size_t players;  // after the repair
+        const char* logged;
+    };
+    const auto cut = [](const char* name, std::size_t size) {
+        ASSERT_EQ(::truncate(name, static_cast<off_t>(size)), 0);
+    };
+    const Case cases[] = {
+        {"users.dat cut inside its last record", [&] { cut(kUsersFile, 3 * 4269 + 1000); }, 3,
+         "users.dat ended in a record cut short: its 1000 bytes were cut off"},
+        {"user2.dat short", [&] { cut(kUserExtraFile, 2 * 16384 + 10); }, 4,
+         "user2.dat held 2 records and a record cut short for 4 players: 2 records added, zeroed "
+         "and numbered"},
+        {"user2.dat missing", [] { ::unlink(kUserExtraFile); }, 4,
+         "user2.dat held 0 records for 4 players: 4 records added"},
+        {"index entries missing", [&] { cut(kUserIndexFile, 2 * 75); }, 4,
+         "users.idx held 2 records for 4 players: 2 records made again from users.dat"},
+        {"index longer than users.dat",
+         [&] {
+             cut(kUsersFile, 3 * 4269);
+             cut(kUserExtraFile, 3 * 16384);
+         },
+         3, "users.idx held 4 records for 3 players: the last 1 record, of nobody, cut off"},
+        {"a deleted player's place taken, the index entry not yet written",
+         [] {
+             RecordFile index;
+             ASSERT_TRUE(index.open(kUserIndexFile, sizeof(UserIndexEntry),
+                                    RecordFile::Access::kReadWrite));
+             UserRecord gone = Named("Gone");
+             gone.deleted = true;
+             const UserIndexEntry gone_entry = IndexEntryFor(gone);
+             index.write_checked(2, &gone_entry);
+         },
+         4, "users.idx entry 3 was marked deleted, but Bob plays there: the entry is made again"},
+        {"users.dat empty after a first start cut short", [&] { cut(kUsersFile, 0); }, 1,
+         "users.dat held no player: the placeholder is written again"},
+        {"a first start cut short before user2.dat and users.idx",
+         [&] {
+             cut(kUsersFile, 4269);
+             ::unlink(kUserExtraFile);
+             ::unlink(kUserIndexFile);
+         },
+         1, "users.idx held 0 records for 1 player: 1 record made again from users.dat"},
+    };
+    const char* names[] = {"Joe", "Ann", "Bob", "Cy"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TestSession t;
+        test::WriteFile("rooms.dat", "");
+        for (const char* name : names) {
+            UserRecord u = std::string_view(name) == "Joe" ? DefaultUserRecord() : Named(name);
+            ASSERT_TRUE(AddUser(t.session, u));
+        }
+        c.damage();
+        PrepareUserFiles(t.session);
+        OpenUserFileHandles(t.session);
+        EXPECT_EQ(test::ReadFile(kUsersFile).size(), c.players * 4269);
+        EXPECT_EQ(test::ReadFile(kUserExtraFile).size(), c.players * 16384);
+        ASSERT_EQ(ReadIndex().size(), c.players);
+        for (std::size_t i = 0; i < c.players; ++i) {
+            UserRecord key = Named(names[i]);
+            EXPECT_TRUE(FindUser(t.session, key, false, true)) << names[i];
+            EXPECT_EQ(key.number, i + 1);
+            ASSERT_TRUE(LoadUser(t.session, key.number));
+            EXPECT_EQ(t.session.users.current.name.str(), names[i]);
+            EXPECT_EQ(t.session.users.extra.number, i + 1);
+        }
+        const std::string log =
+            test::ReadFile(SystemLogFileName(t.session.log_target(), t.clock.now()));
+        EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+        // In step now: the next start repairs nothing.
+        PrepareUserFiles(t.session);
+        EXPECT_EQ(test::ReadFile(SystemLogFileName(t.session.log_target(), t.clock.now())), log);
+    }
+}
+
 TEST(AddUser, AnnouncesNewPlayersAndReusesDeletedRecordsButNotTheLast) {
     test::TestSession t;
     UserRecord joe = DefaultUserRecord();
@@ -164,8 +246,9 @@ TEST(AddUser, MissingParallelFilesAreCreatedAtTheUsersPosition) {
 TEST(AddUser, TheLastUserNumberIsTheLastPlayer) {
     test::TestSession t;
     // Sparse files stand in for tens of thousands of players, of whom the second has left.
-    for (const auto& [name, size] :
-         {std::pair{kUsersFile, sizeof(UserRecord)}, {kUserIndexFile, sizeof(UserIndexEntry)}}) {
+    for (const auto& [name, size] : {std::pair{kUsersFile, sizeof(UserRecord)},
+                                     {kUserIndexFile, sizeof(UserIndexEntry)},
+                                     {kUserExtraFile, sizeof(UserExtraRecord)}}) {
         test::WriteFile(name, "");
         ASSERT_EQ(::truncate(name, static_cast<off_t>((kMaxUsers - 1) * size)), 0);
     }
@@ -174,6 +257,11 @@ TEST(AddUser, TheLastUserNumberIsTheLastPlayer) {
     UserRecord gone = Named("Gone");
     gone.deleted = true;
     users.write_checked(1, &gone);
+    RecordFile gone_index;
+    ASSERT_TRUE(
+        gone_index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kReadWrite));
+    const UserIndexEntry gone_entry = IndexEntryFor(gone);
+    gone_index.write_checked(1, &gone_entry);
 
     UserRecord last = Named("Last");
     ASSERT_TRUE(AddUser(t.session, last));
@@ -310,6 +398,14 @@ TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {
     constexpr int kNodes = 6;
     constexpr int kUsersEach = 15;
     ASSERT_TRUE(OnNodesAtOnce(kNodes, [](Session& session, int node) {
+        // Every node creates a character of the same name, and one caller creates on every node
+        // at once: one of them has it.
+        UserRecord twin = Named("Twin", "Twin Caller " + std::to_string(node));
+        const AddResult result = AddNewCharacter(session, twin);
+        if (result != AddResult::kAdded && result != AddResult::kNameTaken) session.exit(1);
+        UserRecord same = Named("Same " + std::to_string(node), "Same Caller");
+        const AddResult caller = AddNewCharacter(session, same);
+        if (caller != AddResult::kAdded && caller != AddResult::kCallerKnown) session.exit(1);
         for (int i = 0; i < kUsersEach; ++i) {
             UserRecord u = Named("N" + std::to_string(node) + "U" + std::to_string(i));
             AddUser(session, u);
@@ -318,7 +414,7 @@ TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {
 
     const auto users = ReadUsers();
     const auto index = ReadIndex();
-    ASSERT_EQ(users.size(), 1u + kNodes * kUsersEach);
+    ASSERT_EQ(users.size(), 3u + kNodes * kUsersEach);
     ASSERT_EQ(index.size(), users.size());
     std::set<std::string> names;
     for (std::size_t i = 0; i < users.size(); ++i) {
@@ -335,7 +431,7 @@ TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {
          (p = news.find(" name has been heard lately!\n", p)) != std::string::npos; ++p) {
         ++announced;
     }
-    EXPECT_EQ(announced, kNodes * kUsersEach);
+    EXPECT_EQ(announced, 2 + kNodes * kUsersEach);
 }
 
 }  // namespace

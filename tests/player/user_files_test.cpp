@@ -383,11 +383,11 @@ TEST(SaveUser, WritesOnlyTheRecordsWhoseBytesChanged) {
     ASSERT_TRUE(LoadUser(t.session, eve.number));
     EXPECT_EQ(t.session.users.extra.cities[0], 4);
 
-    // users.dat gone under the session: the save adds the player anew, as it always has.
+    // users.dat gone under the session: the run-time I/O stop, never the player added anew.
     ::unlink(kUsersFile);
     eve.gold = 1;
-    SaveUser(t.session, eve);
-    EXPECT_EQ(ReadUsers().size(), 1u);
+    EXPECT_EXIT(SaveUser(t.session, eve), ::testing::ExitedWithCode(103), "");
+    EXPECT_EQ(::access(kUsersFile, F_OK), -1);
 }
 
 TEST(AddUser, NodesAddingAtOnceEachGetTheirOwnNumber) {

@@ -304,6 +304,7 @@ void GameProcess::read_loop() {
                         bytes = data;
                     }
                     output_.append(bytes);
+                    last_output_ = SteadyClock::now();
                     answer = screen_->feed(bytes);
                 }
             }
@@ -399,21 +400,32 @@ std::string WithoutEscapes(std::string_view bytes) {
 
 int GameProcess::wait_for_any(const std::vector<std::string>& texts, int timeout_ms,
                               std::size_t from) {
+    // The game sends only the cells that change: a text already showing at its place comes
+    // again as a cursor move at most. So, with `from` given, a text on the screen counts too once
+    // output has come since `from` and then stopped for a while (the game waits for a key).
+    constexpr auto kSettled = std::chrono::milliseconds(150);
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
     std::unique_lock lock(mutex_);
     int found = -1;
     const auto look = [&] {
-        const std::string plain = from == std::string::npos || from > output_.size()
-                                      ? std::string()
-                                      : WithoutEscapes(std::string_view(output_).substr(from));
+        const bool since = from != std::string::npos && from <= output_.size();
+        const std::string plain =
+            since ? WithoutEscapes(std::string_view(output_).substr(from)) : std::string();
+        const bool settled = since && output_.size() > from &&
+                             SteadyClock::now() - last_output_ >= kSettled;
         for (std::size_t i = 0; i < texts.size() && found < 0; ++i) {
             const bool here = from == std::string::npos ? screen_->contains(texts[i])
                                                         : plain.find(texts[i]) != std::string::npos;
             if (here) found = static_cast<int>(i);
         }
+        for (std::size_t i = 0; i < texts.size() && found < 0 && settled; ++i) {
+            if (screen_->contains(texts[i])) found = static_cast<int>(i);
+        }
         return found >= 0;
     };
-    changed_.wait_until(lock, deadline, [&] { return look() || output_ended_; });
+    while (!look() && !output_ended_ && SteadyClock::now() < deadline) {
+        changed_.wait_until(lock, std::min(deadline, SteadyClock::now() + kSettled / 3));
+    }
     if (found < 0) look();
     return found;
 }

@@ -10,6 +10,7 @@
 #include <sys/types.h>
 #include <termios.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -79,7 +80,8 @@ class GameProcess {
     // program's output ended without it.
     bool wait_for_text(std::string_view text, int timeout_ms = kDefaultTimeoutMs);
     // Waits until one of `texts` shows on one row of the screen, or (with `from` given) is in the
-    // output from byte `from` on, escape sequences left out. Returns its position in `texts`, -1 at
+    // output from byte `from` on, escape sequences left out (or shows on the screen once output
+    // since `from` has come and settled). Returns its position in `texts`, -1 at
     // the deadline or when the output ended without any.
     int wait_for_any(const std::vector<std::string>& texts, int timeout_ms = kDefaultTimeoutMs,
                      std::size_t from = std::string::npos);
@@ -136,6 +138,7 @@ class GameProcess {
     std::mutex write_mutex_;
     std::unique_ptr<TerminalScreen> screen_;
     std::string output_;
+    std::chrono::steady_clock::time_point last_output_{};
     std::string error_output_;
     bool output_ended_ = false;
 

@@ -3,9 +3,10 @@
 // with the input). A file that has no part in the input is not there at all, so a target meets
 // missing files as well as short, long and damaged ones.
 //
-// The targets work in a scratch game directory holding the compiled default world, and get a
-// session whose process exit unwinds to the target instead of ending the run, and whose caller
-// answers the terminal probe (or stays silent) while the clock runs on through every wait.
+// The targets work in a scratch game directory holding the compiled default world and the
+// default settings, and get a session whose process exit unwinds to the target instead of ending
+// the run, and whose caller answers the terminal probe (or stays silent) while the clock runs on
+// through every wait.
 #pragma once
 
 #include <fcntl.h>
@@ -23,6 +24,8 @@
 #include <vector>
 
 #include "common/clock.hpp"
+#include "common/config_files.hpp"
+#include "common/config_records.hpp"
 #include "common/random.hpp"
 #include "core/session.hpp"
 #include "term/terminal_io.hpp"
@@ -130,6 +133,7 @@ struct GameScratch {
             if (error) std::abort();
         }
         if (::chdir(pattern) != 0) std::abort();
+        write_settings();
         std::filesystem::create_directories("temp");
         std::filesystem::create_directories("logs");
         session.system.data_path = "./";
@@ -153,7 +157,16 @@ struct GameScratch {
         }
     }
 
-    // Back to the default world alone: what a run wrote (players, news, bulletins) goes.
+    // The default settings, as a new game directory has them.
+    static void write_settings() {
+        if (!WriteGameSettings(kGameSettingsFile, DefaultGameSettings()) ||
+            !WriteMaintSettings(kMaintSettingsFile, DefaultMaintSettings())) {
+            std::abort();
+        }
+    }
+
+    // Back to the default world and settings alone: what a run wrote (players, news, bulletins)
+    // goes.
     void remove_all_but_world() const {
         for (const auto& entry : std::filesystem::directory_iterator(".")) {
             if (entry.is_directory()) continue;
@@ -161,6 +174,7 @@ struct GameScratch {
                 std::filesystem::remove(entry.path());
             }
         }
+        write_settings();
     }
 
     std::filesystem::path directory;

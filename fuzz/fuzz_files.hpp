@@ -13,11 +13,13 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,11 +51,35 @@ inline std::vector<std::optional<std::string_view>> SplitParts(const std::uint8_
     return parts;
 }
 
+// libFuzzer's timer interrupts the targets every second: every call here goes on after EINTR.
 inline void WriteFile(const char* name, std::string_view bytes) {
-    const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-        std::abort();
+    int fd;
+    while ((fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0600)) < 0 && errno == EINTR) {
+    }
+    if (fd < 0) std::abort();
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) std::abort();
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
     ::close(fd);
+}
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::string bytes;
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) std::abort();
+    char block[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) std::abort();
+        if (n == 0) break;
+        bytes.append(block, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return bytes;
 }
 
 // The parts of an input, one per name; a name without its part is removed from the directory.
@@ -127,12 +153,11 @@ struct GameScratch {
         char pattern[] = "/tmp/vorn-fuzz-XXXXXX";
         if (::mkdtemp(pattern) == nullptr) std::abort();
         directory = pattern;
-        std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(VORN_FUZZ_WORLD_DIR)) {
-            std::filesystem::copy_file(entry.path(), directory / entry.path().filename(), error);
-            if (error) std::abort();
+            world[entry.path().filename().string()] = ReadFile(entry.path());
         }
         if (::chdir(pattern) != 0) std::abort();
+        for (const auto& [name, bytes] : world) WriteFile(name.c_str(), bytes);
         write_settings();
         std::filesystem::create_directories("temp");
         std::filesystem::create_directories("logs");
@@ -146,14 +171,14 @@ struct GameScratch {
         session.writer.initialize();
     }
 
-    // The original of a world file, to put back what a target changed.
-    std::filesystem::path world_file(const char* name) const {
-        return std::filesystem::path(VORN_FUZZ_WORLD_DIR) / name;
-    }
+    // Puts back the world files a target changed.
     void restore(std::initializer_list<const char*> names) const {
-        for (const char* name : names) {
-            std::filesystem::copy_file(world_file(name), name,
-                                       std::filesystem::copy_options::overwrite_existing);
+        for (const char* name : names) WriteFile(name, world.at(name));
+    }
+    ~GameScratch() {
+        if (::chdir("/") == 0) {
+            std::error_code ignored;
+            std::filesystem::remove_all(directory, ignored);
         }
     }
 
@@ -168,16 +193,18 @@ struct GameScratch {
     // Back to the default world and settings alone: what a run wrote (players, news, bulletins)
     // goes.
     void remove_all_but_world() const {
-        for (const auto& entry : std::filesystem::directory_iterator(".")) {
-            if (entry.is_directory()) continue;
-            if (!std::filesystem::exists(world_file(entry.path().filename().c_str()))) {
-                std::filesystem::remove(entry.path());
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(".", ignored)) {
+            if (entry.is_directory(ignored)) continue;
+            if (world.count(entry.path().filename().string()) == 0) {
+                std::filesystem::remove(entry.path(), ignored);
             }
         }
         write_settings();
     }
 
     std::filesystem::path directory;
+    std::map<std::string, std::string> world;  // the default world's files, name to bytes
     ManualClock clock{DateTime{2026, 12, 8, 2, 12, 0, 0, 0}};
     SeededRandom dice{1};
     ProbeTerminal terminal{clock};

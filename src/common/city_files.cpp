@@ -69,6 +69,11 @@ bool LoadCity(CityBuffers& buffers, std::int32_t number) {
         if (!file.open(f.name, f.size, RecordFile::Access::kRead)) return false;
         if (!file.read(static_cast<std::uint64_t>(number - 1), f.record(*scratch))) return false;
     }
+    // The number a damaged record carries would send its save elsewhere (a write far past the
+    // end, or the city appended as a new one); the city is the one at its place.
+    scratch->city.number = number;
+    scratch->army.number = number;
+    scratch->buildings.number = number;
     buffers = *scratch;
     return true;
 }

@@ -17,7 +17,8 @@ struct CityBuffers {
 };
 
 // Reads record `number` of the three files. True when all three were read whole; otherwise (a
-// number below 1, a missing file, a short record) the buffers are left as they were.
+// number below 1, a missing file, a short record) the buffers are left as they were. The
+// records loaded carry `number`, whatever number a damaged record held.
 bool LoadCity(CityBuffers& buffers, std::int32_t number);
 
 // Whole records in cities.dat: how many cities have been founded.

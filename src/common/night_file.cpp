@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/file_calls.hpp"
 #include "common/file_locks.hpp"
 #include "common/record_file.hpp"
 
@@ -24,18 +25,18 @@ std::uint32_t OwedNights(std::uint32_t paid, std::uint32_t night) {
 }
 
 NightFile::~NightFile() {
-    if (fd_ >= 0) ::close(fd_);  // closing lets the lock go
+    if (fd_ >= 0) sys::Close(fd_);  // closing lets the lock go
 }
 
 NightFile::Hold NightFile::take(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
     if (fd_ < 0) return Hold::kFailed;
     if (!TryLockWholeFile(fd_)) {
-        ::close(fd_);
+        sys::Close(fd_);
         fd_ = -1;
         return Hold::kBusy;
     }
-    if (::pread(fd_, &record_, sizeof record_, 0) != static_cast<ssize_t>(sizeof record_)) {
+    if (FullPread(fd_, &record_, sizeof record_, 0) != static_cast<long>(sizeof record_)) {
         record_ = NightRecord{};
     }
     return Hold::kHeld;
@@ -48,7 +49,7 @@ bool NightFile::begin_night(const DateTime& now) {
     std::snprintf(date, sizeof date, "%02d/%02d/%04d", now.month % 100, now.day % 100,
                   now.year % 10000);
     record_.date = date;
-    return ::pwrite(fd_, &record_, sizeof record_, 0) == static_cast<ssize_t>(sizeof record_);
+    return FullPwrite(fd_, &record_, sizeof record_, 0) == static_cast<long>(sizeof record_);
 }
 
 }  // namespace vorn

@@ -82,7 +82,7 @@ bool UpdateNodeLockTable(const std::function<bool(NodeLockTable&)>& change) {
 }
 
 NodeHold::~NodeHold() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) sys::Close(fd_);
 }
 
 void NodeHold::release() {
@@ -94,7 +94,7 @@ void NodeHold::release() {
             return true;
         });
     }
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) sys::Close(fd_);
     fd_ = -1;
     node_ = 0;
     dynamic_ = false;
@@ -117,11 +117,11 @@ bool TakeFreeNode(NodeHold& hold) {
         return false;
     });
     if (!ok) {
-        ::close(fd);
+        sys::Close(fd);
         return false;
     }
     if (taken == 0) {
-        ::close(fd);
+        sys::Close(fd);
         hold.node_ = kLastDynamicNode;
         return true;
     }
@@ -137,7 +137,7 @@ bool HoldNode(NodeHold& hold, int node) {
     const int fd = OpenTable(O_RDWR);
     if (fd < 0) return true;
     if (!Lock(fd, F_WRLCK, node, false)) {
-        ::close(fd);
+        sys::Close(fd);
         return false;
     }
     hold.fd_ = fd;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -164,6 +165,37 @@ long ReadFilePrefix(const std::string& path, void* data, std::size_t size) {
     const long n = FullPread(fd, data, size, 0);
     sys::Close(fd);
     return n;
+}
+
+std::optional<std::string> ReadTextFile(const std::string& path, std::size_t most) {
+    const int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    char block[8192];
+    ssize_t n = 0;
+    while (text.size() < most &&
+           (n = sys::Read(fd, block, std::min(sizeof block, most - text.size()))) > 0) {
+        text.append(block, static_cast<std::size_t>(n));
+    }
+    const int error = errno;
+    sys::Close(fd);
+    if (n < 0) {
+        errno = error;
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::string LineOfText(std::string_view text, int n) {
+    for (int i = 1; i < n; ++i) {
+        const std::size_t end = text.find('\n');
+        if (end == std::string_view::npos) return {};
+        text.remove_prefix(end + 1);
+    }
+    if (n < 1 || text.empty()) return {};
+    std::string_view line = text.substr(0, text.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return std::string(line);
 }
 
 bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size) {

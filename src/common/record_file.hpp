@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -81,6 +82,12 @@ class RecordFile {
 // Reads up to `size` bytes from the start of a file into `data`; returns the count read, or -1
 // when the file cannot be opened.
 long ReadFilePrefix(const std::string& path, void* data, std::size_t size);
+
+// A text file whole, or its first `most` bytes when it is longer; nullopt, with errno telling
+// why, when it cannot be opened or read.
+std::optional<std::string> ReadTextFile(const std::string& path, std::size_t most);
+// Line `n` (from 1) of such a text, without its line end; empty past the last line.
+std::string LineOfText(std::string_view text, int n);
 
 // Writes all `size` bytes where the descriptor stands (at the end in append mode), going on
 // after short writes and interruptions; false when the descriptor refuses them.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "common/file_calls.hpp"
 #include "common/file_locks.hpp"
 #include "common/record_file.hpp"
 
@@ -21,8 +22,7 @@ constexpr long kTrimFrom = 26;
 bool ReadAll(int fd, std::string& text) {
     char buffer[65536];
     for (off_t at = 0;;) {
-        const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = sys::Pread(fd, buffer, sizeof buffer, at);
         if (n < 0) return false;
         if (n == 0) return true;
         text.append(buffer, static_cast<std::size_t>(n));
@@ -44,7 +44,7 @@ std::vector<std::size_t> LineStarts(const std::string& text) {
 }  // namespace
 
 bool AppendTalkLine(const std::string& path, std::string_view line) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
+    const int fd = sys::Open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
     if (fd < 0) return false;
     // The lock keeps another node's line (or the nightly rewrite) from landing inside ours; the
     // check of the last byte keeps a line cut short by a crash from swallowing the next one.
@@ -52,12 +52,12 @@ bool AppendTalkLine(const std::string& path, std::string_view line) {
     std::string text;
     const off_t size = ::lseek(fd, 0, SEEK_END);
     char last = '\n';
-    if (size > 0 && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n') text += '\n';
+    if (size > 0 && sys::Pread(fd, &last, 1, size - 1) == 1 && last != '\n') text += '\n';
     text.append(line);
     text += '\n';
     const bool ok = WriteAll(fd, text);
     if (locked) LockWholeFile(fd, F_UNLCK);
-    ::close(fd);
+    sys::Close(fd);
     return ok;
 }
 
@@ -65,7 +65,7 @@ long TrimTalkFile(const std::string& path) {
     // Rewritten in place, not replaced by a copy: a node waiting for the lock holds this very
     // file open and appends to it once the lock is let go, so a renamed copy would lose its line.
     // Opened without O_APPEND, which would send the rewrite to the end.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = sys::Open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? 0 : -1;
     long deleted = -1;
     std::string text;
@@ -78,13 +78,13 @@ long TrimTalkFile(const std::string& path) {
                 text.substr(0, starts[kHeadLines]) +
                 text.substr(starts[static_cast<std::size_t>(lines - kTailLines)]);
             deleted =
-                WriteAllAt(fd, kept, 0) && ::ftruncate(fd, static_cast<off_t>(kept.size())) == 0
+                WriteAllAt(fd, kept, 0) && sys::Truncate(fd, static_cast<off_t>(kept.size())) == 0
                     ? lines - kHeadLines - kTailLines
                     : -1;
         }
         LockWholeFile(fd, F_UNLCK);
     }
-    ::close(fd);
+    sys::Close(fd);
     return deleted;
 }
 

@@ -8,9 +8,11 @@
 #include <limits>
 #include <string>
 
+#include "common/file_calls.hpp"
 #include "common/news_files.hpp"
 #include "common/night_file.hpp"
 #include "common/player_file_names.hpp"
+#include "common/record_file.hpp"
 
 namespace vorn {
 
@@ -34,22 +36,27 @@ std::int64_t DaysToSleep(const std::string& text) {
 // The sleep file, if any, loses a day; the last day removes it.
 bool CountDownSleep(const UserRecord& user) {
     const std::string path = SleepFileName(user.name.view());
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = sys::Open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT;
     char buffer[64];
-    const ssize_t n = ::pread(fd, buffer, sizeof buffer, 0);
-    std::string text(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+    const ssize_t n = sys::Pread(fd, buffer, sizeof buffer, 0);
+    if (n < 0) {
+        // Unread, the file keeps its days: a failed read is no last day.
+        sys::Close(fd);
+        return false;
+    }
+    std::string text(buffer, static_cast<std::size_t>(n));
     text = text.substr(0, text.find('\n'));
     const std::int64_t left = DaysToSleep(text) - 1;
     bool ok = true;
     if (left > 0) {
         const std::string line = std::to_string(left) + "\n";
-        ok = ::pwrite(fd, line.data(), line.size(), 0) == static_cast<ssize_t>(line.size()) &&
-             ::ftruncate(fd, static_cast<off_t>(line.size())) == 0;
+        ok = FullPwrite(fd, line.data(), line.size(), 0) == static_cast<long>(line.size()) &&
+             sys::Truncate(fd, static_cast<off_t>(line.size())) == 0;
     } else {
-        ok = ::unlink(path.c_str()) == 0 || errno == ENOENT;
+        ok = sys::Unlink(path.c_str()) == 0 || errno == ENOENT;
     }
-    ::close(fd);
+    sys::Close(fd);
     return ok;
 }
 

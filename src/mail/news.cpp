@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/file_calls.hpp"
 #include "common/news_files.hpp"
 #include "common/player_file_names.hpp"
 #include "core/session.hpp"
@@ -20,7 +21,7 @@ void ShowNewsFile(Session& session, const std::string& path, bool personal) {
         if (personal && shown == path) {
             out.new_lines(1);
             out.print_text("Delete personnal news? ");
-            if (session.keys.ask_yes_no(false)) ::unlink(path.c_str());
+            if (session.keys.ask_yes_no(false)) sys::Unlink(path.c_str());
         }
     } else {
         out.print_text("Sorry, no news...");

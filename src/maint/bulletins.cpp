@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "common/city_records.hpp"
 #include "common/cp437_text.hpp"
+#include "common/file_calls.hpp"
 #include "common/ranking_order.hpp"
 #include "common/record_file.hpp"
 #include "common/system_log.hpp"
@@ -197,13 +199,14 @@ std::string HtmlTable(const Table& t) {
 }
 
 bool WriteWhole(const std::string& path, const std::string& bytes) {
-    const std::string scratch = path + ".tmp";
-    const int fd = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    const std::string scratch = path + kBulletinScratch;
+    const int fd = sys::Open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
     if (fd < 0) return false;
-    const bool written = WriteAll(fd, bytes);
-    const bool ok = ::close(fd) == 0 && written;
-    if (!ok || ::rename(scratch.c_str(), path.c_str()) != 0) {
-        ::unlink(scratch.c_str());
+    // Synced before the rename: after a crash the bulletin is the old one or the new one whole.
+    const bool written = WriteAll(fd, bytes) && sys::Sync(fd) == 0;
+    const bool ok = sys::Close(fd) == 0 && written;
+    if (!ok || sys::Rename(scratch.c_str(), path.c_str()) != 0) {
+        sys::Unlink(scratch.c_str());
         return false;
     }
     return true;
@@ -259,11 +262,14 @@ std::string RankingHtml(const BulletinBoard& board) {
 }
 
 bool WriteBulletins(const BulletinBoard& board, const std::string& directory) {
-    bool ok = WriteWhole(directory + "ranking.ans", RankingAnsi(board));
-    ok = WriteWhole(directory + "ranking.txt", RankingText(board)) && ok;
-    ok = WriteWhole(directory + "ranking.html", RankingHtml(board)) && ok;
-    ok = WriteWhole(directory + "cities.ans", CitiesAnsi(board)) && ok;
-    return WriteWhole(directory + "cities.txt", CitiesText(board)) && ok;
+    const std::string texts[] = {RankingAnsi(board), RankingText(board), RankingHtml(board),
+                                 CitiesAnsi(board), CitiesText(board)};
+    static_assert(std::size(texts) == std::size(kBulletinFiles));
+    bool ok = true;
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
+        ok = WriteWhole(directory + kBulletinFiles[i], texts[i]) && ok;
+    }
+    return ok;
 }
 
 }  // namespace vorn

@@ -49,6 +49,12 @@ std::string RankingHtml(const BulletinBoard& board);
 std::string CitiesAnsi(const BulletinBoard& board);
 std::string CitiesText(const BulletinBoard& board);
 
+// The five files, in the order they are written. Each is written as its name + kBulletinScratch
+// first and renamed over it.
+inline constexpr const char* kBulletinFiles[] = {"ranking.ans", "ranking.txt", "ranking.html",
+                                                 "cities.ans", "cities.txt"};
+inline constexpr const char* kBulletinScratch = ".tmp";
+
 // Writes the five files into `directory` ("" = the working directory). False when one failed.
 bool WriteBulletins(const BulletinBoard& board, const std::string& directory = "");
 

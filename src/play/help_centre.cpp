@@ -3,8 +3,9 @@
 #include <dirent.h>
 
 #include <algorithm>
-#include <fstream>
+#include <string>
 
+#include "common/record_file.hpp"
 #include "core/session.hpp"
 #include "play/town_prompts.hpp"
 
@@ -21,10 +22,8 @@ bool EndsWith(const std::string& name, const std::string& tail) {
 }
 
 std::string FirstLine(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    std::getline(in, line);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    constexpr std::size_t kMostRead = 4096;
+    std::string line = LineOfText(ReadTextFile(path, kMostRead).value_or(""), 1);
     if (line.size() > 255) line.resize(255);
     return line;
 }

@@ -1,8 +1,10 @@
 #include "play/tavern.hpp"
 
-#include <fstream>
+#include <optional>
+#include <string>
 
 #include "common/player_text.hpp"
+#include "common/record_file.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
 #include "play/town_prompts.hpp"
@@ -19,13 +21,9 @@ constexpr int kDrunkLines = 14;
 }  // namespace
 
 std::string TextFileLine(const std::string& path, int n) {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    for (int i = 1; i <= n; ++i) {
-        if (!std::getline(in, line)) return {};
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
+    constexpr std::size_t kMostRead = 1 << 20;
+    const std::optional<std::string> text = ReadTextFile(path, kMostRead);
+    return text ? LineOfText(*text, n) : std::string();
 }
 
 void Tavern(Session& session) {

@@ -3,7 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <optional>
+#include <string>
 
 #include "common/file_calls.hpp"
 #include "common/player_file_names.hpp"
@@ -29,11 +30,10 @@ bool StartSleeping(Session& session, int days) {
 
 void CheckSleeping(Session& session) {
     const std::string path = SleepFileName(session.users.current.name.view());
-    std::ifstream in(path);
-    if (!in) return;
-    std::string days;
-    std::getline(in, days);
-    if (!days.empty() && days.back() == '\r') days.pop_back();
+    constexpr std::size_t kMostRead = 256;
+    const std::optional<std::string> text = ReadTextFile(path, kMostRead);
+    if (!text) return;
+    const std::string days = LineOfText(*text, 1);
     Writer& out = session.writer;
     out.clear_screen();
     out.print_coded("|15You are sleeping!");

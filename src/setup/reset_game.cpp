@@ -9,12 +9,14 @@
 #include <string>
 
 #include "common/city_records.hpp"
+#include "common/file_calls.hpp"
 #include "common/message_area_record.hpp"
 #include "common/node_records.hpp"
 #include "common/record_file.hpp"
 #include "common/room_cities.hpp"
 #include "common/user_records.hpp"
 #include "common/world_records.hpp"
+#include "maint/bulletins.hpp"
 
 namespace vorn {
 
@@ -46,7 +48,7 @@ void RemoveEach(ResetReport& report, std::string_view heading,
                 const std::vector<std::string>& files, std::string_view ending) {
     report.begin(heading, static_cast<int>(files.size()));
     for (const std::string& file : files) {
-        ::unlink(file.c_str());
+        sys::Unlink(file.c_str());
         report.dot();
     }
     report.end(ending);
@@ -57,7 +59,7 @@ void RemoveFound(ResetReport& report, std::string_view heading,
                  const std::vector<std::string>& files) {
     report.begin(heading, 0);
     for (const std::string& file : files) {
-        if (::unlink(file.c_str()) == 0) report.dot();
+        if (sys::Unlink(file.c_str()) == 0) report.dot();
     }
     report.end("] Done!");
 }
@@ -107,6 +109,16 @@ void ResetGame(ResetReport& report) {
         if (Exists(name)) cities.emplace_back(name);
     }
     RemoveFound(report, "Removing Cities files ", cities);
+
+    // maint's score bulletins name the players of the game gone, and so does what is left of
+    // one cut short.
+    std::vector<std::string> bulletins;
+    for (const char* name : kBulletinFiles) {
+        for (const std::string& file : {std::string(name), name + std::string(kBulletinScratch)}) {
+            if (Exists(file)) bulletins.push_back(file);
+        }
+    }
+    RemoveFound(report, "Removing Score Bulletins ", bulletins);
 
     report.begin("Clearing Cities from rooms ", 0);
     const RoomCitiesCleared cleared = ClearRoomCities(kRoomsFile);

@@ -1,6 +1,6 @@
 // Reset Game: throws away the players and everything they made (e-mail, news, sleep files,
-// cities and the cities' marks in the rooms), so a new game starts on the same world and
-// settings. The world files, the node and settings files and the logs stay.
+// cities and the cities' marks in the rooms, the nightly score bulletins), so a new game starts
+// on the same world and settings. The world files, the node and settings files and the logs stay.
 #pragma once
 
 #include <string>

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <string>
 
+#include "common/file_calls.hpp"
 #include "common/record_file.hpp"
 #include "core/session.hpp"
 #include "term/template_slots.hpp"
@@ -114,8 +115,7 @@ class DisplaySource {
         }
         while (!ended_ && data_.size() - pos_ < wanted) {
             char block[kBlockSize];
-            const ssize_t n = ::read(fd_, block, sizeof block);
-            if (n < 0 && errno == EINTR) continue;
+            const ssize_t n = sys::Read(fd_, block, sizeof block);
             if (n <= 0) {
                 ended_ = true;
                 break;
@@ -345,7 +345,7 @@ bool Writer::show_display_file(std::string_view name, int mode, std::string* sho
 
 bool Writer::show_file_at(const std::string& path, int mode) {
     if (path.empty()) return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     TextCodeState& codes = session_.codes;
     codes.pending_width = kNoWidth;
@@ -355,7 +355,7 @@ bool Writer::show_file_at(const std::string& path, int mode) {
     const int first_row = cursor_.row;
     DisplaySource source(fd);
     DisplayInterpreter(*this, source, mode, false, EndsWith(path, ".rip")).run();
-    ::close(fd);
+    sys::Close(fd);
     last_file_rows_ = std::max(0, cursor_.row - first_row + 1);
     return true;
 }

@@ -5,14 +5,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/directories.hpp"
+#include "common/record_file.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
 
@@ -25,21 +27,26 @@ constexpr std::size_t kMaxLine = 255;
 // A door32.sys is a few hundred bytes; reading stops here, and eleven lines must fit before it.
 constexpr std::size_t kMaxDoor32Bytes = 64 * 1024;
 constexpr int kDoor32Lines = 11;
+constexpr std::size_t kMaxDropFileBytes = 1 << 20;
 
-// Lines of a drop file: at most 255 characters each; lines past the end read as empty.
+// Lines of a drop file: at most 255 characters each; lines past the end read as empty. A drop
+// file is a few hundred bytes; reading stops at kMaxDropFileBytes.
 class DropFile {
   public:
-    explicit DropFile(const std::string& path) : in_(path, std::ios::binary) {}
-    bool is_open() const { return in_.is_open(); }
+    explicit DropFile(const std::string& path)
+        : text_(ReadTextFile(path, kMaxDropFileBytes)), error_(text_ ? 0 : errno) {}
+    bool is_open() const { return text_.has_value(); }
+    // Why the file could not be read (an errno value).
+    int error() const { return error_; }
 
     std::string line() {
-        std::string text;
-        if (in_ && std::getline(in_, text)) {
-            if (!text.empty() && text.back() == '\r') text.pop_back();
-            if (text.size() > kMaxLine) text.resize(kMaxLine);
-        } else {
-            text.clear();
-        }
+        if (!text_ || at_ >= text_->size()) return {};
+        const std::size_t end = text_->find('\n', at_);
+        std::string text =
+            text_->substr(at_, end == std::string::npos ? std::string::npos : end - at_);
+        at_ = end == std::string::npos ? text_->size() : end + 1;
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        if (text.size() > kMaxLine) text.resize(kMaxLine);
         return text;
     }
     void skip(int n) {
@@ -47,8 +54,16 @@ class DropFile {
     }
 
   private:
-    std::ifstream in_;
+    std::optional<std::string> text_;
+    int error_ = 0;
+    std::size_t at_ = 0;
 };
+
+// What keeps a drop file from being read, for the caller's screen: "Not Found" for a file that
+// is not there, the system's words otherwise.
+std::string Unreadable(int error) {
+    return error == ENOENT ? "Not Found" : std::strerror(error);
+}
 
 std::string Trimmed(const std::string& s) {
     const auto first = s.find_first_not_of(" \t");
@@ -138,9 +153,14 @@ void ReadDoorSys(Session& session) {
     const std::string path = session.node.door_file_path.str() + "door.sys";
     DropFile file(NativePath(path));
     if (!file.is_open()) {
-        session.writer.plain_line("Error reading DOOR.SYS (Not Found)");
-        session.writer.plain_line(path + " is missing");
-        session.log("** DOOR.SYS not found at " + path);
+        session.writer.plain_line("Error reading DOOR.SYS (" + Unreadable(file.error()) + ")");
+        if (file.error() == ENOENT) {
+            session.writer.plain_line(path + " is missing");
+            session.log("** DOOR.SYS not found at " + path);
+        } else {
+            session.writer.plain_line(path + " cannot be read");
+            session.log("** DOOR.SYS unreadable at " + path + ": " + Unreadable(file.error()));
+        }
         session.exit(kExitNoDropFile);
     }
     session.writer.plain_line(file.line());
@@ -167,8 +187,11 @@ void ReadDoorfileSr(Session& session) {
     const std::string path = session.node.door_file_path.str() + "doorfile.sr";
     DropFile file(NativePath(path));
     if (!file.is_open()) {
-        session.writer.plain_line("Error reading DOORFILE.SR: Not Found at " + path);
-        session.log("** DOORFILE.SR not found");
+        session.writer.plain_line("Error reading DOORFILE.SR: " + Unreadable(file.error()) +
+                                  " at " + path);
+        session.log(file.error() == ENOENT
+                        ? "** DOORFILE.SR not found"
+                        : "** DOORFILE.SR unreadable: " + Unreadable(file.error()));
         session.exit(kExitNoDropFile);
     }
     // The board sent this caller over its line; the format has no mark for a local caller.
@@ -248,18 +271,21 @@ std::optional<Door32Info> ParseDoor32Sys(std::string_view text, std::string& pro
 
 void OpenDoor32Line(Session& session) {
     const std::string path = session.node.door_file_path.str() + "door32.sys";
-    std::ifstream in(NativePath(path), std::ios::binary);
-    if (!in.is_open()) {
-        session.writer.plain_line("Error reading DOOR32.SYS (Not Found)");
-        session.writer.plain_line(path + " is missing");
-        session.log("** DOOR32.SYS not found at " + path);
+    const std::optional<std::string> text = ReadTextFile(NativePath(path), kMaxDoor32Bytes);
+    if (!text) {
+        const int error = errno;
+        session.writer.plain_line("Error reading DOOR32.SYS (" + Unreadable(error) + ")");
+        if (error == ENOENT) {
+            session.writer.plain_line(path + " is missing");
+            session.log("** DOOR32.SYS not found at " + path);
+        } else {
+            session.writer.plain_line(path + " cannot be read");
+            session.log("** DOOR32.SYS unreadable at " + path + ": " + Unreadable(error));
+        }
         session.exit(kExitNoDropFile);
     }
-    std::string text(kMaxDoor32Bytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
     std::string problem;
-    const std::optional<Door32Info> info = ParseDoor32Sys(text, problem);
+    const std::optional<Door32Info> info = ParseDoor32Sys(*text, problem);
     if (!info) {
         session.writer.plain_line("Error reading DOOR32.SYS (" + problem + ")");
         session.writer.plain_line(path + " is damaged");

@@ -71,6 +71,10 @@ bool EndedByTheRules(const ChildOutcome& o, std::string& why) {
         case 250:  // strings.dat
         case 254:  // rooms.dat or user2.dat
             return true;
+        case 1:  // the drop file
+            if (o.output.find("Error reading DOOR") != std::string::npos) return true;
+            why = "exit 1 without its lines";
+            return false;
         case 255:
             if (o.output.find("couldn't be read") != std::string::npos) return true;
             why = "exit 255 without its lines";

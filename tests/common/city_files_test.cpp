@@ -1,6 +1,7 @@
 // The city files: founding numbers the cities in step across the three files, even with several
-// nodes founding at once; saving writes a city back at its number; a city that cannot be read
-// whole leaves the buffers alone; stocks stop at the edges of their fields.
+// nodes founding at once; saving writes a city back at its number, even one whose records carry a
+// damaged number; a city that cannot be read whole leaves the buffers alone; stocks stop at the
+// edges of their fields.
 #include "common/city_files.hpp"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <set>
 
+#include "common/record_file.hpp"
 #include "support/test_session.hpp"
 
 namespace vorn {
@@ -52,6 +54,18 @@ TEST(CityFiles, FoundingNumbersSavingAndLoading) {
     EXPECT_EQ(back->buildings.buildings[0], 2);
     ASSERT_TRUE(LoadCity(*back, 2));
     EXPECT_EQ(back->city.name.view(), "Brightwater");
+
+    // A city whose records carry a damaged number is saved back at its place all the same.
+    for (const std::int32_t damaged : {0, 1000}) {
+        a->city.number = a->army.number = a->buildings.number = damaged;
+        ASSERT_TRUE(WriteFilePrefix(kCitiesFile, &a->city, sizeof a->city));
+        ASSERT_TRUE(LoadCity(*back, 1));
+        ASSERT_TRUE(SaveCity(*back));
+        EXPECT_EQ(CountCities(), 2) << damaged;
+        EXPECT_EQ(test::ReadFile(kCityArmiesFile).size(), 2 * sizeof(CityArmyRecord)) << damaged;
+        EXPECT_EQ(back->city.number, 1);
+    }
+    ASSERT_TRUE(LoadCity(*back, 2));
 
     // A number with no whole record behind it, in any of the files, loads nothing.
     for (const std::int32_t n : {0, -1, 3}) EXPECT_FALSE(LoadCity(*back, n)) << n;

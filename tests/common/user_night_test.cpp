@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "common/news_files.hpp"
 #include "common/night_file.hpp"
+#include "support/file_faults.hpp"
 #include "support/test_session.hpp"
 
 namespace vorn {
@@ -81,17 +84,25 @@ TEST(UserNight, InterestOnBankAndLoan) {
 TEST(UserNight, SleepFileHealingAndTheThieves) {
     struct SleepCase {
         const char* before;
-        const char* after;  // nullptr: the file is gone
+        const char* after;        // nullptr: the file is gone
+        bool read_fails = false;  // a file that cannot be read keeps its days: the night fails
     };
-    for (const SleepCase& c : {SleepCase{"1\n", nullptr}, SleepCase{"3\n", "2\n"},
-                               SleepCase{"no number\n", nullptr}, SleepCase{"12", "11\n"}}) {
+    for (const SleepCase& c :
+         {SleepCase{"1\n", nullptr}, SleepCase{"3\n", "2\n"}, SleepCase{"no number\n", nullptr},
+          SleepCase{"12", "11\n"}, SleepCase{"1\n", "1\n", true}}) {
         Night night;
         ScriptedRandom rng({0});
         UserRecord u = Joe();
         u.max_hp = 40;
         u.max_mana = 9;
         test::WriteFile("Joe.npl", c.before);
-        ASSERT_TRUE(PassUserNight(u, {.heal_everything = true}, rng, night.clock));
+        {
+            test::FaultyFileCalls faults({.call = c.read_fails ? 1 : 0,
+                                          .error = EIO,
+                                          .on_call = "pread",
+                                          .on_file = "Joe.npl"});
+            EXPECT_EQ(PassUserNight(u, {.heal_everything = true}, rng, night.clock), !c.read_fails);
+        }
         EXPECT_EQ(test::FileExists("Joe.npl"), c.after != nullptr) << c.before;
         if (c.after != nullptr) {
             EXPECT_EQ(test::ReadFile("Joe.npl"), c.after);

@@ -73,8 +73,9 @@ TEST(SetupProgram, SysopNamesTheBoardAndChoosesADoorType) {
 TEST(SetupProgram, ResetWaitsForTheNodesAsksFirstAndClearsTheRoomsCities) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
-    for (const char* name : {"users.dat", "users.idx", "user2.dat", "EMAIL.jhr", "Ann.nws",
-                             "ANN.npl", "cities.dat", "cities2.dat", "cities3.dat"}) {
+    for (const char* name :
+         {"users.dat", "users.idx", "user2.dat", "EMAIL.jhr", "Ann.nws", "ANN.npl", "cities.dat",
+          "cities2.dat", "cities3.dat", "ranking.ans"}) {
         dir.write_file(name, "played");
     }
     std::string rooms = dir.read_file("rooms.dat");
@@ -112,15 +113,17 @@ TEST(SetupProgram, ResetWaitsForTheNodesAsksFirstAndClearsTheRoomsCities) {
     EXPECT_EQ(setup.row_text(3), "Removing News Files [.] Done!");
     EXPECT_EQ(setup.row_text(4), "Removing No Play Files [.] Done!");
     EXPECT_EQ(setup.row_text(5), "Removing Cities files [...] Done!");
-    EXPECT_EQ(setup.row_text(6), "Clearing Cities from rooms [1] Done!");
+    EXPECT_EQ(setup.row_text(6), "Removing Score Bulletins [.] Done!");
+    EXPECT_EQ(setup.row_text(7), "Clearing Cities from rooms [1] Done!");
     ASSERT_TRUE(Answer(setup, "Done! Press any key", " "));
     ASSERT_TRUE(setup.wait_for_text("Redo lockfile"));
     setup.hang_up();  // the sysop's connection drops
     EXPECT_EQ(setup.wait_exit(1000), 0);
 
     std::map<std::string, std::string> after = before;
-    for (const char* name : {"users.dat", "users.idx", "user2.dat", "EMAIL.jhr", "Ann.nws",
-                             "ANN.npl", "cities.dat", "cities2.dat", "cities3.dat"}) {
+    for (const char* name :
+         {"users.dat", "users.idx", "user2.dat", "EMAIL.jhr", "Ann.nws", "ANN.npl", "cities.dat",
+          "cities2.dat", "cities3.dat", "ranking.ans"}) {
         after.erase(name);
     }
     std::memset(&rooms[sizeof(RoomRecord) + offsetof(RoomRecord, city)], 0, sizeof city);

@@ -33,21 +33,24 @@ TEST(ResetGame, WithNoPlayerFilesEveryLineEndsDone) {
     RecordedReport report;
     ResetGame(report);
     const std::vector<std::string> expected = {
-        "Removing User files [...] Done", "Removing E-Mails [...] Done!",
-        "Removing News Files [] Done!",   "Removing No Play Files [] Done!",
-        "Removing Cities files [] Done!", "Clearing Cities from rooms [0] Done!",
+        "Removing User files [...] Done",       "Removing E-Mails [...] Done!",
+        "Removing News Files [] Done!",         "Removing No Play Files [] Done!",
+        "Removing Cities files [] Done!",       "Removing Score Bulletins [] Done!",
+        "Clearing Cities from rooms [0] Done!",
     };
     EXPECT_EQ(report.lines, expected);
 }
 
 TEST(ResetGame, RemovesThePlayersAndTheirWorkAndKeepsTheRest) {
     test::TempDir dir;
-    const char* const removed[] = {"users.dat", "users.idx",  "user2.dat",   "EMAIL.jdt",
-                                   "EMAIL.jhr", "EMAIL.jlr",  "global.nws",  "Joe.nws",
-                                   "ANN.npl",   "cities.dat", "cities2.dat", "cities3.dat"};
+    const char* const removed[] = {"users.dat",   "users.idx",      "user2.dat",    "EMAIL.jdt",
+                                   "EMAIL.jhr",   "EMAIL.jlr",      "global.nws",   "Joe.nws",
+                                   "ANN.npl",     "cities.dat",     "cities2.dat",  "cities3.dat",
+                                   "ranking.ans", "ranking.txt",    "ranking.html", "cities.ans",
+                                   "cities.txt",  "ranking.txt.tmp"};
     const char* const kept[] = {"vorn1.dat",  "setup.dat",  "maint.dat",   "lockfile.lck",
                                 "armys.dat",  "buildg.dat", "msgarea.dat", "talk.txt",
-                                "events.dat", "nws.txt"};
+                                "events.dat", "nws.txt",    "ranking.dat", "cities.txt.old"};
     for (const char* name : removed) test::WriteFile(name, "x");
     for (const char* name : kept) test::WriteFile(name, "x");
     ::mkdir("old.nws", 0755);  // a directory is no news file
@@ -71,9 +74,10 @@ TEST(ResetGame, RemovesThePlayersAndTheirWorkAndKeepsTheRest) {
     RecordedReport report;
     ResetGame(report);
     const std::vector<std::string> expected = {
-        "Removing User files [...] Done",    "Removing E-Mails [...] Done!",
-        "Removing News Files [..] Done!",    "Removing No Play Files [.] Done!",
-        "Removing Cities files [...] Done!", "Clearing Cities from rooms [2] Done!",
+        "Removing User files [...] Done",       "Removing E-Mails [...] Done!",
+        "Removing News Files [..] Done!",       "Removing No Play Files [.] Done!",
+        "Removing Cities files [...] Done!",    "Removing Score Bulletins [......] Done!",
+        "Clearing Cities from rooms [2] Done!",
     };
     EXPECT_EQ(report.lines, expected);
     for (const char* name : removed) EXPECT_FALSE(test::FileExists(name)) << name;

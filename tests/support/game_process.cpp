@@ -411,8 +411,8 @@ int GameProcess::wait_for_any(const std::vector<std::string>& texts, int timeout
         const bool since = from != std::string::npos && from <= output_.size();
         const std::string plain =
             since ? WithoutEscapes(std::string_view(output_).substr(from)) : std::string();
-        const bool settled = since && output_.size() > from &&
-                             SteadyClock::now() - last_output_ >= kSettled;
+        const bool settled =
+            since && output_.size() > from && SteadyClock::now() - last_output_ >= kSettled;
         for (std::size_t i = 0; i < texts.size() && found < 0; ++i) {
             const bool here = from == std::string::npos ? screen_->contains(texts[i])
                                                         : plain.find(texts[i]) != std::string::npos;

@@ -15,7 +15,6 @@ namespace {
 
 // PC colour 0..7 as the digit of an ANSI colour: black, blue, green, cyan, red, magenta, brown,
 // grey.
-constexpr char kAnsiDigit[] = "04261537";
 
 constexpr std::string_view kColourNames[16] = {
     "Black",     "Blue",          "Green",     "Cyan",       "Red",         "Magenta",

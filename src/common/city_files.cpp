@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "common/file_calls.hpp"
-#include "common/file_locks.hpp"
+#include "common/file_lock.hpp"
 #include "common/record_file.hpp"
 
 namespace vorn {
@@ -87,12 +87,12 @@ std::int32_t CountCities() {
 
 CityFilesLock::CityFilesLock() {
     fd_ = sys::Open(kCitiesFile, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
-    if (fd_ >= 0) LockWholeFile(fd_, F_WRLCK);
+    if (fd_ >= 0) LockWholeFile(fd_, LockKind::kExclusive);
 }
 
 CityFilesLock::~CityFilesLock() {
     if (fd_ < 0) return;
-    LockWholeFile(fd_, F_UNLCK);
+    UnlockWholeFile(fd_);
     sys::Close(fd_);
 }
 

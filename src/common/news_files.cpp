@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "common/file_calls.hpp"
-#include "common/file_locks.hpp"
+#include "common/file_lock.hpp"
 #include "common/player_file_names.hpp"
 #include "common/record_file.hpp"
 
@@ -90,7 +90,7 @@ bool AddNewsToFile(const std::string& path, bool global, std::string_view text, 
                    bool with_separator) {
     const int fd = sys::Open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
     if (fd < 0) return false;
-    LockWholeFile(fd, F_WRLCK);
+    LockWholeFile(fd, LockKind::kExclusive);
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && (st.st_size > 0 || WriteAll(fd, Header(global, clock)));
     if (ok) {

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "common/file_calls.hpp"
-#include "common/file_locks.hpp"
+#include "common/file_lock.hpp"
 #include "common/record_file.hpp"
 
 namespace vorn {

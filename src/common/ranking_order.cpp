@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "common/file_locks.hpp"
+#include "common/file_lock.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 
@@ -94,10 +94,10 @@ bool ReadExperience(int fd, std::size_t count, std::vector<std::int32_t>& experi
 bool RankedUsers::open(const std::string& users_path) {
     order_.clear();
     if (!users_.open(users_path, sizeof(UserRecord), RecordFile::Access::kRead)) return false;
-    LockWholeFile(users_.fd(), F_RDLCK);
+    LockWholeFile(users_.fd(), LockKind::kShared);
     std::vector<std::int32_t> experience;
     const bool read = ReadExperience(users_.fd(), users_.record_count(), experience);
-    LockWholeFile(users_.fd(), F_UNLCK);
+    UnlockWholeFile(users_.fd());
     if (!read) {
         users_.close();
         return false;
@@ -110,9 +110,9 @@ bool RankedUsers::read(std::uint64_t place, UserRecord& record) const {
     if (place >= order_.size()) return false;
     const std::uint64_t index = order_[place];
     const int fd = users_.fd();
-    LockBytes(fd, F_RDLCK, index * sizeof(UserRecord), sizeof(UserRecord));
+    LockRange(fd, LockKind::kShared, index * sizeof(UserRecord), sizeof(UserRecord));
     const bool ok = users_.read_record(index, record);
-    LockBytes(fd, F_UNLCK, index * sizeof(UserRecord), sizeof(UserRecord));
+    UnlockRange(fd, index * sizeof(UserRecord), sizeof(UserRecord));
     return ok;
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/file_calls.hpp"
-#include "common/file_locks.hpp"
+#include "common/file_lock.hpp"
 #include "common/record_file.hpp"
 
 namespace vorn {
@@ -48,7 +48,7 @@ bool AppendTalkLine(const std::string& path, std::string_view line) {
     if (fd < 0) return false;
     // The lock keeps another node's line (or the nightly rewrite) from landing inside ours; the
     // check of the last byte keeps a line cut short by a crash from swallowing the next one.
-    const bool locked = LockWholeFile(fd, F_WRLCK);
+    const bool locked = LockWholeFile(fd, LockKind::kExclusive);
     std::string text;
     const off_t size = ::lseek(fd, 0, SEEK_END);
     char last = '\n';
@@ -56,7 +56,7 @@ bool AppendTalkLine(const std::string& path, std::string_view line) {
     text.append(line);
     text += '\n';
     const bool ok = WriteAll(fd, text);
-    if (locked) LockWholeFile(fd, F_UNLCK);
+    if (locked) UnlockWholeFile(fd);
     sys::Close(fd);
     return ok;
 }
@@ -69,7 +69,7 @@ long TrimTalkFile(const std::string& path) {
     if (fd < 0) return errno == ENOENT ? 0 : -1;
     long deleted = -1;
     std::string text;
-    if (LockWholeFile(fd, F_WRLCK) && ReadAll(fd, text)) {
+    if (LockWholeFile(fd, LockKind::kExclusive) && ReadAll(fd, text)) {
         const std::vector<std::size_t> starts = LineStarts(text);
         const long lines = static_cast<long>(starts.size());
         deleted = 0;
@@ -82,7 +82,7 @@ long TrimTalkFile(const std::string& path) {
                     ? lines - kHeadLines - kTailLines
                     : -1;
         }
-        LockWholeFile(fd, F_UNLCK);
+        UnlockWholeFile(fd);
     }
     sys::Close(fd);
     return deleted;

@@ -4,15 +4,15 @@
 #include <cctype>
 #include <cstring>
 
-#include "common/file_locks.hpp"
+#include "common/file_lock.hpp"
 
 namespace vorn {
 
 bool WriteUserRecord(RecordFile& users, std::uint64_t index, const UserRecord& user) {
     const std::uint64_t at = index * sizeof(UserRecord);
-    LockBytes(users.fd(), F_WRLCK, at, sizeof(UserRecord));
+    LockRange(users.fd(), LockKind::kExclusive, at, sizeof(UserRecord));
     const bool ok = users.write_record(index, user);
-    LockBytes(users.fd(), F_UNLCK, at, sizeof(UserRecord));
+    UnlockRange(users.fd(), at, sizeof(UserRecord));
     return ok;
 }
 

@@ -8,7 +8,7 @@
 #include "common/city_files.hpp"
 #include "common/config_files.hpp"
 #include "common/directories.hpp"
-#include "common/file_locks.hpp"
+#include "common/file_lock.hpp"
 #include "common/io_check.hpp"
 #include "common/news_files.hpp"
 #include "common/night_file.hpp"
@@ -58,7 +58,7 @@ void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, st
                  std::uint32_t night, const NightTerms& terms, LivePlayers& live, Tally& tally,
                  std::vector<PlayerStanding>& standings) {
     const std::uint64_t at = i * sizeof(UserRecord);
-    LockBytes(users.fd(), F_WRLCK, at, sizeof(UserRecord));
+    LockRange(users.fd(), LockKind::kExclusive, at, sizeof(UserRecord));
     UserRecord user;
     users.read_checked(i, &user);
     // Records past the last user number (none a game makes) belong to no one on a node.
@@ -78,7 +78,7 @@ void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, st
         const UserIndexEntry entry = IndexEntryFor(user);
         if (index.is_open()) index.write_checked(i, &entry);
     }
-    LockBytes(users.fd(), F_UNLCK, at, sizeof(UserRecord));
+    UnlockRange(users.fd(), at, sizeof(UserRecord));
     standings.push_back({user.name.str(), user.race_name.str(), user.level, user.experience,
                          !user.deleted && user.name.view() != "Joe"});
 }

@@ -16,7 +16,6 @@
 
 #include "common/file_calls.hpp"
 #include "common/file_lock.hpp"
-#include "common/file_locks.hpp"
 #include "common/io_check.hpp"
 #include "common/news_files.hpp"
 #include "common/night_file.hpp"
@@ -104,7 +103,7 @@ PlayerFiles OpenPlayerFilesLocked() {
     if (!f.users.open_or_create(kUsersFile, sizeof(UserRecord))) {
         RuntimeIoError(kIoWriteError, kUsersFile);
     }
-    LockWholeFile(f.users.fd(), F_WRLCK);
+    LockWholeFile(f.users.fd(), LockKind::kExclusive);
     if (!f.extra.open_or_create(kUserExtraFile, sizeof(UserExtraRecord))) {
         RuntimeIoError(kIoWriteError, kUserExtraFile);
     }

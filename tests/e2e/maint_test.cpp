@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "common/city_files.hpp"
-#include "common/file_locks.hpp"
+#include "common/file_lock.hpp"
 #include "common/night_file.hpp"
 #include "common/node_records.hpp"
 #include "common/record_file.hpp"
@@ -123,7 +123,7 @@ TEST(Night, BesideALiveNodeWithBulletins) {
         // A node adding a remark holds the tavern's lock: the night waits for it at the talk.
         const int talk_fd = ::open(dir.file("talk.txt").c_str(), O_RDWR | O_CLOEXEC);
         ASSERT_GE(talk_fd, 0);
-        ASSERT_TRUE(LockWholeFile(talk_fd, F_WRLCK));
+        ASSERT_TRUE(LockWholeFile(talk_fd, LockKind::kExclusive));
         GameProcess night("maint", dir);
         ASSERT_TRUE(night.wait_for_text("Normal talk cleanup")) << night.screen_text();
         EXPECT_EQ(night.row_text(1).substr(0, 20), "Vornhold Maintenance");
@@ -137,7 +137,7 @@ TEST(Night, BesideALiveNodeWithBulletins) {
                   std::string::npos)
             << second.output;
 
-        LockWholeFile(talk_fd, F_UNLCK);
+        UnlockWholeFile(talk_fd);
         ::close(talk_fd);
         EXPECT_EQ(night.wait_exit(), 0) << night.screen_text();
         EXPECT_NE(night.screen_text().find("Normal talk cleanup 6 lines deleted."),

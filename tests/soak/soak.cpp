@@ -62,7 +62,7 @@
 
 #include "check/game_check.hpp"
 #include "common/city_records.hpp"
-#include "common/file_locks.hpp"
+#include "common/file_lock.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 #include "common/world_records.hpp"
@@ -296,9 +296,9 @@ Look Game::look(const std::string& name) const {
     const std::uint64_t count = users.record_count();
     for (std::uint64_t i = 0; i < count; ++i) {
         // A node writes a record with one pwrite under the lock of its bytes.
-        LockBytes(users.fd(), F_RDLCK, i * sizeof(UserRecord), sizeof(UserRecord));
+        LockRange(users.fd(), LockKind::kShared, i * sizeof(UserRecord), sizeof(UserRecord));
         const bool read = users.read_record(i, *u);
-        LockBytes(users.fd(), F_UNLCK, i * sizeof(UserRecord), sizeof(UserRecord));
+        UnlockRange(users.fd(), i * sizeof(UserRecord), sizeof(UserRecord));
         if (!read || u->name.view() != name) continue;
         look.found = true;
         look.number = u->number;
@@ -324,12 +324,12 @@ Look Game::grant(const std::string& name, std::int32_t gold) {
     }
     const std::uint64_t i = before.number - 1u;
     auto u = std::make_unique<UserRecord>();
-    LockBytes(users.fd(), F_WRLCK, i * sizeof(UserRecord), sizeof(UserRecord));
+    LockRange(users.fd(), LockKind::kExclusive, i * sizeof(UserRecord), sizeof(UserRecord));
     if (users.read_record(i, *u) && u->name.view() == name) {
         u->gold = u->gold + gold;
         users.write_record(i, *u);
     }
-    LockBytes(users.fd(), F_UNLCK, i * sizeof(UserRecord), sizeof(UserRecord));
+    UnlockRange(users.fd(), i * sizeof(UserRecord), sizeof(UserRecord));
     return look(name);
 }
 

@@ -13,9 +13,6 @@ namespace vorn {
 
 namespace {
 
-// PC colour 0..7 as the digit of an ANSI colour: black, blue, green, cyan, red, magenta, brown,
-// grey.
-
 constexpr std::string_view kColourNames[16] = {
     "Black",     "Blue",          "Green",     "Cyan",       "Red",         "Magenta",
     "Brown",     "Light Gray",    "Dark Gray", "Light Blue", "Light Green", "Light Cyan",

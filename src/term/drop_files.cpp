@@ -328,7 +328,7 @@ bool DetectAnsi(Session& session) {
     if (session.comm_active) DiscardWaitingInput(session);
     for (int attempt = 0; attempt < 4; ++attempt) {
         session.writer.plain("\x1b[6n");
-        session.writer.flush();
+        session.writer.flush_unseen();
         // A cursor-position report ends with "R"; the maker's terminal program adds "///".
         const std::string answer = ReadAnswer(session, kAnswerWaitMs, [](const std::string& a) {
             return a.find('R') != std::string::npos;
@@ -345,7 +345,7 @@ bool DetectVornTerm(Session& session) {
     if (session.local_session) return session.vornterm_detected;
     if (session.comm_active) DiscardWaitingInput(session);
     session.writer.plain("Checking for VornTerm...///\\\\\\");
-    session.writer.flush();
+    session.writer.flush_unseen();
     const std::string answer = ReadAnswer(session, kAnswerWaitMs, [](const std::string& a) {
         return a.find("///") != std::string::npos;
     });

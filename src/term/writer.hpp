@@ -132,6 +132,9 @@ class Writer {
 
     // Sends what is buffered with one write. False when the caller is gone.
     bool flush();
+    // Sends what is buffered as written, for a question to the caller's terminal or a screen the
+    // model cannot see; the model then forgets the screen.
+    bool flush_unseen();
     // Whether a flush sends only the cells the caller's screen does not show yet (on), or every
     // byte as written (off: the tests compare the two).
     bool send_changes_only = true;
@@ -166,9 +169,6 @@ class Writer {
     };
 
     void run_probe();
-    // Sends what is buffered as written; the caller's terminal then draws things the model cannot
-    // see, so the model forgets the screen.
-    bool flush_unseen();
     void position();
     void move_terminal_to(int column, int row);
     void send_colour(std::uint8_t foreground, std::uint8_t background);

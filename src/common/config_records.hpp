@@ -9,6 +9,15 @@
 
 namespace vorn {
 
+// line_mode of a node: whether the caller's line is spoken as telnet. Auto speaks telnet on a
+// standard input that is a TCP socket (inetd, systemd, socat) and never on a line a board has
+// already negotiated (a door32 handle, a connection made with --connect). Other values count as
+// auto.
+enum NodeLineMode : std::uint8_t { kLineAuto = 0, kLineTelnet = 1, kLineRaw = 2 };
+// encoding of a node: auto asks the caller's terminal at start-up; the other two are for boards
+// whose host already knows (or translates) the caller's character set. Other values count as auto.
+enum NodeEncoding : std::uint8_t { kEncodingAuto = 0, kEncodingCp437 = 1, kEncodingUtf8 = 2 };
+
 #pragma pack(push, 1)
 
 struct NodeConfig {
@@ -26,7 +35,8 @@ struct NodeConfig {
     ShortString<20> modem_init;
     U16 time_limit;
     Bool8 sysop_keys;
-    std::uint8_t reserved_192[2];
+    std::uint8_t line_mode;  // NodeLineMode: how a socket line is spoken
+    std::uint8_t encoding;   // NodeEncoding: the caller's character set
 };
 
 struct GameSettings {
@@ -63,7 +73,8 @@ static_assert(offsetof(NodeConfig, modem_answer) == 147);
 static_assert(offsetof(NodeConfig, modem_init) == 168);
 static_assert(offsetof(NodeConfig, time_limit) == 189);
 static_assert(offsetof(NodeConfig, sysop_keys) == 191);
-static_assert(offsetof(NodeConfig, reserved_192) == 192);
+static_assert(offsetof(NodeConfig, line_mode) == 192);
+static_assert(offsetof(NodeConfig, encoding) == 193);
 
 static_assert(sizeof(GameSettings) == 356);
 static_assert(offsetof(GameSettings, build_points_formula) == 0);

@@ -86,10 +86,22 @@ std::string NodeDataFileName(int node) {
     return name;
 }
 
-std::string NodeControlSocketPath(const std::string& temp_path, int node) {
+namespace {
+
+std::string NodeDirectory(const std::string& temp_path, int node) {
     char directory[16];
     std::snprintf(directory, sizeof directory, "NODE.%03d/", node);
-    return temp_path + directory + kNodeControlSocketName;
+    return temp_path + directory;
+}
+
+}  // namespace
+
+std::string NodeControlSocketPath(const std::string& temp_path, int node) {
+    return NodeDirectory(temp_path, node) + kNodeControlSocketName;
+}
+
+std::string NodeAddressPath(const std::string& temp_path, int node) {
+    return NodeDirectory(temp_path, node) + kNodeAddressFileName;
 }
 
 std::vector<NodeInfoRecord> ReadLiveNodes(const std::string& path, const DateTime& now) {

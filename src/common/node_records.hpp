@@ -91,6 +91,12 @@ std::string NodeDataFileName(int node);
 inline constexpr const char* kNodeControlSocketName = "sysop.sock";
 std::string NodeControlSocketPath(const std::string& temp_path, int node);
 
+// Where a socket caller comes from ("203.0.113.5:51234", "[2001:db8::7]:40022"), one line in the
+// node's work directory, for the sysop's view of the nodes. Written when a call on a socket
+// starts; a call on any other line removes it.
+inline constexpr const char* kNodeAddressFileName = "address";
+std::string NodeAddressPath(const std::string& temp_path, int node);
+
 // The live nodes of the node table at `path` (usually kNodeInfoFileName in the game directory).
 // A missing or unreadable file has no live nodes.
 std::vector<NodeInfoRecord> ReadLiveNodes(const std::string& path, const DateTime& now);

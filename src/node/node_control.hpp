@@ -14,6 +14,9 @@ struct Session;
 // What the tool sends after connecting, and what the node answers.
 inline constexpr std::string_view kControlChatRequest = "CHAT\n";
 inline constexpr std::string_view kControlAccepted = "OK\n";
+// Accepted, and what follows is the caller's code page 437 (a tool on a UTF-8 terminal
+// translates it); plain kControlAccepted means UTF-8.
+inline constexpr std::string_view kControlAcceptedCp437 = "OK CP437\n";
 inline constexpr std::string_view kControlBusy = "BUSY\n";
 inline constexpr std::string_view kControlRefused = "NO\n";
 

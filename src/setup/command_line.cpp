@@ -48,7 +48,13 @@ std::string_view SectionName(SettingsFile file) {
 
 void PrintUsage(std::FILE* to) {
     std::fputs(kUsage, to);
-    std::fprintf(to, "  %s.\nThe names:\n", DoorTypeList().c_str());
+    std::fprintf(to, "  %s.\n", DoorTypeList().c_str());
+    for (const SetupField& field : SetupFields()) {
+        if (field.kind != FieldKind::kChoice) continue;
+        std::fprintf(to, "%.*s: %s.\n", static_cast<int>(field.name.size()), field.name.data(),
+                     ChoiceList(field).c_str());
+    }
+    std::fputs("The names:\n", to);
     for (const SettingsFile file :
          {SettingsFile::kNode, SettingsFile::kGame, SettingsFile::kMaint}) {
         std::string line = "  " + std::string(SectionName(file)) + ":";

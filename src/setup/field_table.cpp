@@ -12,6 +12,10 @@ namespace vorn {
 
 namespace {
 
+// The words of the choices, in the order of their values (NodeLineMode, NodeEncoding).
+constexpr std::string_view kLineModes[] = {"auto", "telnet", "raw"};
+constexpr std::string_view kEncodings[] = {"auto", "cp437", "utf8"};
+
 constexpr std::string_view kRecoveryRange = "from 0 to 255. 0 to disable recovery";
 
 // A recovery time of the game screen: one byte of seconds.
@@ -48,6 +52,32 @@ constexpr SetupField kFields[] = {
      " Time limit :             ", FieldKind::kNumber, offsetof(NodeConfig, time_limit), 2, 5},
     {"sysop_keys", SettingsFile::kNode, SetupScreen::kNode, 'M', " Enable sysop keys?       ",
      FieldKind::kFlag, offsetof(NodeConfig, sysop_keys), 1, 0},
+    {"line_mode",
+     SettingsFile::kNode,
+     SetupScreen::kNode,
+     'N',
+     " Line mode                ",
+     FieldKind::kChoice,
+     offsetof(NodeConfig, line_mode),
+     1,
+     0,
+     {},
+     {},
+     {"Telnet: auto speaks it only on a TCP standard input, telnet always, raw never"},
+     kLineModes},
+    {"encoding",
+     SettingsFile::kNode,
+     SetupScreen::kNode,
+     'O',
+     " Character set            ",
+     FieldKind::kChoice,
+     offsetof(NodeConfig, encoding),
+     1,
+     0,
+     {},
+     {},
+     {"Character set: auto asks the caller's terminal; cp437 and utf8 fix it"},
+     kEncodings},
     {"pause_delay_ms", SettingsFile::kNode, SetupScreen::kMainMenu, 'D',
      " Delay instead of pause? ", FieldKind::kNumber, offsetof(NodeConfig, pause_delay_ms), 2, 5,
      " ms", "Nope!"},
@@ -128,6 +158,12 @@ void SetNumber(const SetupField& field, SetupRecords& records, std::uint32_t val
 
 std::uint32_t MaxNumber(const SetupField& field) {
     return field.size == 1 ? 0xFFu : 0xFFFFu;
+}
+
+// The value of a choice; a value without a word counts as the first.
+std::size_t ChoiceIndex(const SetupField& field, const SetupRecords& records) {
+    const std::size_t value = FieldBytes(field, records)[0];
+    return value < field.choices.size() ? value : 0;
 }
 
 std::string Lower(std::string_view text) {
@@ -247,6 +283,8 @@ std::string FieldDisplay(const SetupField& field, const SetupRecords& records) {
             if (value == 0 && !field.zero.empty()) return std::string(field.zero);
             return std::to_string(value) + std::string(field.unit);
         }
+        case FieldKind::kChoice:
+            return std::string(field.choices[ChoiceIndex(field, records)]);
         case FieldKind::kDoorType:
             break;
     }
@@ -266,6 +304,7 @@ void StoreTyped(const SetupField& field, SetupRecords& records, std::string_view
             break;
         case FieldKind::kFlag:
         case FieldKind::kDoorType:
+        case FieldKind::kChoice:
             break;
     }
 }
@@ -273,6 +312,20 @@ void StoreTyped(const SetupField& field, SetupRecords& records, std::string_view
 void ToggleFlag(const SetupField& field, SetupRecords& records) {
     unsigned char* bytes = FieldBytes(field, records);
     bytes[0] = bytes[0] != 0 ? 0 : 1;
+}
+
+void CycleChoice(const SetupField& field, SetupRecords& records) {
+    const std::size_t next = (ChoiceIndex(field, records) + 1) % field.choices.size();
+    FieldBytes(field, records)[0] = static_cast<unsigned char>(next);
+}
+
+std::string ChoiceList(const SetupField& field) {
+    std::string list;
+    for (std::size_t i = 0; i < field.choices.size(); ++i) {
+        if (i != 0) list += i + 1 == field.choices.size() ? " or " : ", ";
+        list += field.choices[i];
+    }
+    return list;
 }
 
 std::string FieldValueText(const SetupField& field, const SetupRecords& records) {
@@ -284,6 +337,8 @@ std::string FieldValueText(const SetupField& field, const SetupRecords& records)
             return FieldBytes(field, records)[0] != 0 ? "yes" : "no";
         case FieldKind::kNumber:
             return std::to_string(GetNumber(field, records));
+        case FieldKind::kChoice:
+            return std::string(field.choices[ChoiceIndex(field, records)]);
         case FieldKind::kDoorType:
             break;
     }
@@ -333,6 +388,17 @@ bool SetFieldFromText(const SetupField& field, SetupRecords& records, std::strin
                 return false;
             }
             SetNumber(field, records, static_cast<std::uint32_t>(*value));
+            return true;
+        }
+        case FieldKind::kChoice: {
+            const std::string word = Lower(text);
+            const auto found = std::find(field.choices.begin(), field.choices.end(), word);
+            if (found == field.choices.end()) {
+                error = "give " + ChoiceList(field);
+                return false;
+            }
+            FieldBytes(field, records)[0] =
+                static_cast<unsigned char>(found - field.choices.begin());
             return true;
         }
         case FieldKind::kDoorType:

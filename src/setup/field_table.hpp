@@ -31,6 +31,7 @@ enum class FieldKind {
     kFlag,      // toggled by its key
     kNumber,    // a typed number, kept modulo 256 or 65536 as the field is one or two bytes
     kDoorType,  // chosen from the door types 1 to 5
+    kChoice,    // one of the named values of `choices` (value i is choices[i]), cycled by its key
 };
 
 struct SetupField {
@@ -40,12 +41,13 @@ struct SetupField {
     char key;
     std::string_view label;
     FieldKind kind;
-    std::size_t offset;                         // in its record
-    std::size_t size;                           // text: capacity in characters; number: bytes
-    int box;                                    // positions of the input box
-    std::string_view unit = {};                 // shown after a number: " s", " ms"
-    std::string_view zero = {};                 // shown instead of a zero number
-    std::array<std::string_view, 4> help = {};  // lines shown at the bottom while typing
+    std::size_t offset;                              // in its record
+    std::size_t size;                                // text: capacity in characters; number: bytes
+    int box;                                         // positions of the input box
+    std::string_view unit = {};                      // shown after a number: " s", " ms"
+    std::string_view zero = {};                      // shown instead of a zero number
+    std::array<std::string_view, 4> help = {};       // lines shown at the bottom while typing
+    std::span<const std::string_view> choices = {};  // the words of a choice
 };
 
 std::span<const SetupField> SetupFields();
@@ -83,10 +85,15 @@ std::string FieldDisplay(const SetupField& field, const SetupRecords& records);
 // The screens' rules: the typed line (code page 437) becomes the value.
 void StoreTyped(const SetupField& field, SetupRecords& records, std::string_view typed);
 void ToggleFlag(const SetupField& field, SetupRecords& records);
+// A choice moves on to its next value, from the last back to the first; a value outside the
+// words counts as the first.
+void CycleChoice(const SetupField& field, SetupRecords& records);
+// "auto, telnet or raw": the words of a choice for messages and help.
+std::string ChoiceList(const SetupField& field);
 
 // The non-interactive form: the value as plain UTF-8 text ("yes"/"no" for flags, numbers in
-// decimal), and the strict reading of one: a value that does not fit the field is refused with
-// the reason in `error` instead of being cut or wrapped.
+// decimal, the word of a choice), and the strict reading of one: a value that does not fit the
+// field is refused with the reason in `error` instead of being cut or wrapped.
 std::string FieldValueText(const SetupField& field, const SetupRecords& records);
 bool SetFieldFromText(const SetupField& field, SetupRecords& records, std::string_view text,
                       std::string& error);

@@ -29,7 +29,7 @@ constexpr std::size_t kMaxNodeLines = 16;
 
 constexpr std::string_view kFooter = "Vornhold a20 Setup program";
 constexpr std::string_view kMainKeys = "ABGLRDQ";
-constexpr std::string_view kNodeKeys = "ABDEFJKLM";
+constexpr std::string_view kNodeKeys = "ABDEFJKLMNO";
 constexpr std::string_view kGameKeys = "ABCDEFGH";
 
 int RowOf(std::string_view keys, char key) {
@@ -85,6 +85,14 @@ void SetupScreens::footer(int row) {
     console_.text(kLeft, row, kFooter, 8);
 }
 
+void SetupScreens::show_help(const SetupField& field) {
+    int lines = 0;
+    while (lines < static_cast<int>(field.help.size()) && !field.help[lines].empty()) ++lines;
+    for (int i = 0; i < lines; ++i) {
+        console_.text(1, kBottomRow - lines + 1 + i, field.help[i], kNoteColour);
+    }
+}
+
 void SetupScreens::show_problem() {
     if (!state_.problem.empty()) console_.text(kLeft, kProblemRow, state_.problem, kWarningColour);
 }
@@ -113,15 +121,16 @@ void SetupScreens::draw_node() {
             field_line(RowOf(kNodeKeys, key), *SetupFieldForKey(SetupScreen::kNode, key));
         }
     }
-    int row = RowOf(kNodeKeys, 'M') + 2;
+    int row = RowOf(kNodeKeys, 'O') + 2;
     menu_line(row++, '[', " Previous node");
     menu_line(row++, ']', " Next node");
     menu_line(++row, 'Q', " Quit");
-    row += 3;
+    row += 2;
     console_.text(kLeft, row, "Editing node: ", kNoteColour);
     console_.text(std::to_string(state_.node_number), kValueColour);
     footer(row + 1);
     show_problem();
+    if (chosen_ != nullptr) show_help(*chosen_);
 }
 
 void SetupScreens::draw_game() {
@@ -189,6 +198,7 @@ void SetupScreens::node_screen() {
         const int key = Upper(console_.read_key());
         if (key == kKeyLeave) return;
         state_.problem.clear();
+        chosen_ = nullptr;
         switch (key) {
             case 'Q':
                 SaveSettings(state_, SettingsFile::kNode);
@@ -245,6 +255,11 @@ bool SetupScreens::act_on_field(SetupScreen screen, int key, int row, const Redr
             ToggleFlag(*field, state_.records);
             SaveSettings(state_, field->file);
             break;
+        case FieldKind::kChoice:
+            CycleChoice(*field, state_.records);
+            SaveSettings(state_, field->file);
+            chosen_ = field;
+            break;
         case FieldKind::kDoorType:
             choose_door_type();
             break;
@@ -259,15 +274,9 @@ bool SetupScreens::act_on_field(SetupScreen screen, int key, int row, const Redr
 
 void SetupScreens::edit_field(const SetupField& field, int row, const Redraw& redraw) {
     const int column = kLeft + 1 + static_cast<int>(field.label.size());
-    int help_lines = 0;
-    while (help_lines < static_cast<int>(field.help.size()) && !field.help[help_lines].empty()) {
-        ++help_lines;
-    }
     const Redraw with_help = [&] {
         redraw();
-        for (int i = 0; i < help_lines; ++i) {
-            console_.text(1, kBottomRow - help_lines + 1 + i, field.help[i], kNoteColour);
-        }
+        show_help(field);
         // The box takes the place of the value; a unit follows it.
         console_.move(column, row);
         console_.clear_to_end_of_line();

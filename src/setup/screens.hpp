@@ -51,11 +51,15 @@ class SetupScreens {
     void menu_line(int row, char key, std::string_view label, std::string_view value = {});
     void field_line(int row, const SetupField& field);
     void footer(int row);
+    // The field's help lines, at the bottom of the screen.
+    void show_help(const SetupField& field);
     void show_problem();
 
     Console& console_;
     SetupState& state_;
     Clock& clock_;
+    // The choice just cycled on the node screen, whose help shows until the next key.
+    const SetupField* chosen_ = nullptr;
 };
 
 }  // namespace vorn

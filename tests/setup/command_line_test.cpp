@@ -58,6 +58,8 @@ TEST(SetupCommandLine, ShowsAndSetsSettingsByName) {
         {{"--set", "game", "door_type", "1"}, 2, "no game setting is called \"door_type\""},
         {{"--set", "node", "10000", "door_type", "1"}, 2, "from 0 to 9999"},
         {{"--set", "node", "0", "daemon_mode", "yes"}, 0, "daemon_mode=yes\n"},
+        {{"--set", "node", "4", "line_mode", "raw"}, 0, "line_mode=raw\n"},
+        {{"--set", "node", "4", "encoding", "latin1"}, 2, "give auto, cp437 or utf8"},
         {{"--set", "node", "4", "door_type"}, 2, "a NAME and a VALUE"},
         {{"--show", "nodes"}, 2, "unknown settings"},
         {{"--redo-lockfile"}, 0, "lockfile.lck: nodes 0 4\n"},
@@ -77,6 +79,7 @@ TEST(SetupCommandLine, ShowsAndSetsSettingsByName) {
     ASSERT_EQ(node.size(), 194u);
     EXPECT_EQ(node[21], 4);
     EXPECT_EQ(node[146], 1);
+    EXPECT_EQ(node[192], kLineRaw);
     EXPECT_EQ(node.substr(22, 15), "\x0eHarbour Lights");
     EXPECT_EQ(test::ReadFile("setup.dat").size(), 356u);
     EXPECT_EQ(test::ReadFile("setup.dat")[257], 12);

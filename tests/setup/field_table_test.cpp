@@ -100,6 +100,14 @@ TEST(SetupFieldTable, ScreensShowFlagsDoorTypesAndPathsInTheirWords) {
                   type == 3 || type == 4 ? "Not needed" : "/home/bbs/doors/");
     }
 
+    // A choice cycles through its words; a value without a word counts as the first.
+    records.node.encoding = 7;
+    EXPECT_EQ(FieldDisplay(Field("encoding"), records), "auto");
+    for (const char* word : {"cp437", "utf8", "auto"}) {
+        CycleChoice(Field("encoding"), records);
+        EXPECT_EQ(FieldDisplay(Field("encoding"), records), word);
+    }
+
     // Door type 4 waits for calls; the local node does not.
     SetDoorType(records.node, 4);
     EXPECT_TRUE(records.node.wfc_mode);
@@ -133,6 +141,10 @@ TEST(SetupFieldTable, CommandLineValuesAreReadStrictly) {
         {"sysop_name", std::string(37, 'x'), false, "You"},
         {"door_file_path", "/srv/bbs", true, "/srv/bbs/"},
         {"door_file_path", std::string(40, 'p'), false, "/home/bbs/doors/"},  // no room for "/"
+        {"line_mode", "raw", true, "raw"},
+        {"line_mode", "Telnet", true, "telnet"},
+        {"encoding", "utf8", true, "utf8"},
+        {"encoding", "latin1", false, "auto"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " = " + c.text);
@@ -148,6 +160,8 @@ TEST(SetupFieldTable, CommandLineValuesAreReadStrictly) {
     EXPECT_TRUE(records.node.wfc_mode);
     ASSERT_TRUE(SetFieldFromText(Field("bbs_name"), records, "Caf\xc3\xa9", error));
     EXPECT_EQ(records.node.bbs_name.str(), "Caf\x82");  // stored in code page 437
+    ASSERT_TRUE(SetFieldFromText(Field("encoding"), records, "cp437", error));
+    EXPECT_EQ(records.node.encoding, kEncodingCp437);
 }
 
 }  // namespace

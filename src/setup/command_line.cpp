@@ -25,12 +25,13 @@ constexpr const char* kUsage =
     "       setup --set game NAME VALUE      set one game setting\n"
     "       setup --set maint NAME VALUE     set one maintenance setting\n"
     "       setup --redo-lockfile            mark in lockfile.lck the nodes that have a file\n"
+    "N may be a range, such as 1-32: every node from the first to the last.\n"
     "Node 0 is the node of `game` without a node number or with DAEMON.\n"
     "Flags take yes or no, numbers a whole number in their range. door_type:\n";
 
 struct Target {
     SettingsFile file = SettingsFile::kNode;
-    int node = kFirstNode;
+    NodeRange nodes;       // of the node settings; a range of one for game and maint
     std::size_t next = 0;  // the argument after the target
 };
 
@@ -84,26 +85,28 @@ std::optional<Target> ParseTarget(const std::vector<std::string>& args, std::siz
         return std::nullopt;
     }
     const std::string& section = args[index];
-    if (section == "game") return Target{SettingsFile::kGame, kFirstNode, index + 1};
-    if (section == "maint") return Target{SettingsFile::kMaint, kFirstNode, index + 1};
+    if (section == "game") return Target{SettingsFile::kGame, {}, index + 1};
+    if (section == "maint") return Target{SettingsFile::kMaint, {}, index + 1};
     if (section != "node") {
         error = "unknown settings \"" + section + "\": say node N, game or maint";
         return std::nullopt;
     }
-    const std::optional<long long> node =
-        index + 1 < args.size() ? ParseWholeNumber(args[index + 1]) : std::nullopt;
     // Node 0, which the screens do not page to, is the daemon node of stand-alone telnet games.
-    if (!node || *node < 0 || *node > kLastNode) {
-        error = "a node number from 0 to 9999 must follow \"node\"";
+    const std::optional<NodeRange> nodes =
+        index + 1 < args.size() ? ParseNodeRange(args[index + 1], 0, kLastNode) : std::nullopt;
+    if (!nodes) {
+        error =
+            "a node number from 0 to 9999 (or a range of them, such as 1-32) must follow "
+            "\"node\"";
         return std::nullopt;
     }
-    return Target{SettingsFile::kNode, static_cast<int>(*node), index + 2};
+    return Target{SettingsFile::kNode, *nodes, index + 2};
 }
 
-std::string FileOf(const Target& target) {
-    switch (target.file) {
+std::string FileOf(SettingsFile file, int node) {
+    switch (file) {
         case SettingsFile::kNode:
-            return NodeFileName(target.node);
+            return NodeFileName(node);
         case SettingsFile::kGame:
             return kGameSettingsFile;
         case SettingsFile::kMaint:
@@ -123,11 +126,11 @@ bool ReadOrDefaults(const std::string& path, Record& record, Record (*defaults)(
     return false;
 }
 
-int Show(const Target& target, std::FILE* out) {
+void ShowOne(SettingsFile settings, int node, std::FILE* out) {
     SetupRecords records{};
-    const std::string file = FileOf(target);
+    const std::string file = FileOf(settings, node);
     bool present = false;
-    switch (target.file) {
+    switch (settings) {
         case SettingsFile::kNode:
             present = ReadOrDefaults(file, records.node, DefaultNodeConfig);
             break;
@@ -141,9 +144,15 @@ int Show(const Target& target, std::FILE* out) {
     std::fprintf(out, "# %s%s\n", file.c_str(),
                  present ? "" : " (missing or short: the defaults setup writes)");
     for (const SetupField& field : SetupFields()) {
-        if (field.file != target.file) continue;
+        if (field.file != settings) continue;
         std::fprintf(out, "%.*s=%s\n", static_cast<int>(field.name.size()), field.name.data(),
                      FieldValueText(field, records).c_str());
+    }
+}
+
+int Show(const Target& target, std::FILE* out) {
+    for (int node = target.nodes.first; node <= target.nodes.last; ++node) {
+        ShowOne(target.file, node, out);
     }
     return kExitDone;
 }
@@ -155,21 +164,27 @@ int Set(const Target& target, const std::string& name, const std::string& value,
         return WrongCommand(err, "no " + std::string(SectionName(target.file)) +
                                      " setting is called \"" + name + "\"");
     }
-    SetupState state;
-    state.node_number = target.node;
-    if (!LoadSettings(state, target.file)) {
-        std::fprintf(err, "setup: %s\n", state.problem.c_str());
-        return kExitWriteFailed;
-    }
+    // The value is judged before any file is read or created, so a refused one changes nothing.
+    SetupRecords trial{DefaultNodeConfig(), DefaultGameSettings(), DefaultMaintSettings()};
     std::string error;
-    if (!SetFieldFromText(*field, state.records, value, error)) {
+    if (!SetFieldFromText(*field, trial, value, error)) {
         return WrongCommand(err, name + ": " + error);
     }
-    if (!SaveSettings(state, target.file)) {
-        std::fprintf(err, "setup: %s\n", state.problem.c_str());
-        return kExitWriteFailed;
+    SetupState state;
+    for (int node = target.nodes.first; node <= target.nodes.last; ++node) {
+        state.node_number = node;
+        if (!LoadSettings(state, target.file) ||
+            !SetFieldFromText(*field, state.records, value, error) ||
+            !SaveSettings(state, target.file)) {
+            std::fprintf(err, "setup: %s\n", state.problem.c_str());
+            return kExitWriteFailed;
+        }
     }
-    std::fprintf(out, "%s=%s\n", name.c_str(), FieldValueText(*field, state.records).c_str());
+    std::fprintf(out, "%s=%s", name.c_str(), FieldValueText(*field, state.records).c_str());
+    if (target.nodes.first != target.nodes.last) {
+        std::fprintf(out, " on nodes %d to %d", target.nodes.first, target.nodes.last);
+    }
+    std::fputs("\n", out);
     if (field->kind == FieldKind::kPath) {
         const std::string path = state.records.node.door_file_path.str();
         if (!DirectoryExists(path)) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 #include "common/config_files.hpp"
@@ -19,6 +20,27 @@ bool Check(SetupState& state, bool ok, const std::string& file) {
 
 std::string NodeFileName(int node) {
     return NodeConfigFileName(std::to_string(node));
+}
+
+std::optional<NodeRange> ParseNodeRange(std::string_view text, int lowest, int highest) {
+    const auto node = [&](std::string_view digits) -> std::optional<int> {
+        int value = 0;
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+            return std::nullopt;
+        }
+        if (std::from_chars(digits.data(), digits.data() + digits.size(), value).ec !=
+                std::errc() ||
+            value < lowest || value > highest) {
+            return std::nullopt;
+        }
+        return value;
+    };
+    const std::size_t dash = text.find('-');
+    const std::optional<int> first = node(text.substr(0, dash));
+    const std::optional<int> last =
+        dash == std::string_view::npos ? first : node(text.substr(dash + 1));
+    if (!first || !last || *first > *last) return std::nullopt;
+    return NodeRange{*first, *last};
 }
 
 bool LoadSettings(SetupState& state, SettingsFile file) {

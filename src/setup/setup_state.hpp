@@ -4,6 +4,7 @@
 // the screen to show.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,15 @@ struct SetupState {
 
 // "vorn" + n + ".dat".
 std::string NodeFileName(int node);
+
+// Nodes first to last, both included.
+struct NodeRange {
+    int first = kFirstNode;
+    int last = kFirstNode;
+};
+// "5" (that node alone) or "1-32", in digits only, each node from `lowest` to `highest` and the
+// first not above the last; nullopt for anything else.
+std::optional<NodeRange> ParseNodeRange(std::string_view text, int lowest, int highest);
 
 // The start-up: the node file of `node`, maint.dat and setup.dat, each loaded or written with
 // its defaults, then the lock table, created with 256 zero bytes when it is missing.

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "common/directories.hpp"
+#include "setup/setup_state.hpp"
 #include "support/test_session.hpp"
 
 namespace vorn {
@@ -60,9 +62,11 @@ TEST(SetupCommandLine, ShowsAndSetsSettingsByName) {
         {{"--set", "node", "0", "daemon_mode", "yes"}, 0, "daemon_mode=yes\n"},
         {{"--set", "node", "4", "line_mode", "raw"}, 0, "line_mode=raw\n"},
         {{"--set", "node", "4", "encoding", "latin1"}, 2, "give auto, cp437 or utf8"},
+        {{"--set", "node", "2-3", "encoding", "cp437"}, 0, "encoding=cp437 on nodes 2 to 3\n"},
+        {{"--show", "node", "2-3"}, 0, "encoding=cp437\npause_delay_ms=0\n# vorn3.dat\n"},
         {{"--set", "node", "4", "door_type"}, 2, "a NAME and a VALUE"},
         {{"--show", "nodes"}, 2, "unknown settings"},
-        {{"--redo-lockfile"}, 0, "lockfile.lck: nodes 0 4\n"},
+        {{"--redo-lockfile"}, 0, "lockfile.lck: nodes 0 2 3 4\n"},
         {{"--help"}, 0, "hp_recovery_secs"},
         {{"--frobnicate"}, 2, "unknown command"},
     };
@@ -80,10 +84,40 @@ TEST(SetupCommandLine, ShowsAndSetsSettingsByName) {
     EXPECT_EQ(node[21], 4);
     EXPECT_EQ(node[146], 1);
     EXPECT_EQ(node[192], kLineRaw);
+    EXPECT_EQ(test::ReadFile("vorn3.dat")[193], kEncodingCp437);
     EXPECT_EQ(node.substr(22, 15), "\x0eHarbour Lights");
     EXPECT_EQ(test::ReadFile("setup.dat").size(), 356u);
     EXPECT_EQ(test::ReadFile("setup.dat")[257], 12);
     EXPECT_TRUE(DirectoryExists(drop));
+}
+
+TEST(SetupCommandLine, NodeRangesAreReadStrictly) {
+    const struct {
+        std::string_view text;
+        int first;  // -1 when refused
+        int last;
+    } cases[] = {
+        {"1-32", 1, 32},  {"5", 5, 5},         {"0-0", 0, 0},     {"9999", 9999, 9999},
+        {"32-1", -1, -1}, {"1-10000", -1, -1}, {"junk", -1, -1},  {"1-", -1, -1},
+        {"-5", -1, -1},   {"+5", -1, -1},      {"1-3-5", -1, -1}, {"", -1, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::optional<NodeRange> range = ParseNodeRange(c.text, 0, kLastNode);
+        EXPECT_EQ(range ? range->first : -1, c.first);
+        EXPECT_EQ(range ? range->last : -1, c.last);
+    }
+}
+
+TEST(SetupCommandLine, ARefusedValueForARangeTouchesNoFile) {
+    test::TempDir dir;
+    test::WriteFile("vorn2.dat", "short");
+    EXPECT_EQ(RunSetup({"--set", "node", "1-32", "door_type", "6"}).code, 2);
+    EXPECT_EQ(RunSetup({"--set", "node", "1-32", "encoding", "ebcdic"}).code, 2);
+    const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()),
+                                       std::filesystem::directory_iterator());
+    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(test::ReadFile("vorn2.dat"), "short");
 }
 
 }  // namespace

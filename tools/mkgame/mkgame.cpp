@@ -1,20 +1,24 @@
 // mkgame: lays out a game directory from the installation — the compiled world, the screens,
 // help and texts, a local node 1, the node 0 of stand-alone telnet games and the default
-// settings. Files of a game in play (players, world, settings, news, tavern talk) are never
-// overwritten; with --upgrade the screens, help and texts of an existing game are replaced by the
-// installation's. An installed mkgame takes the data installed beside it; one in a build tree
-// takes that tree's.
+// settings; with --nodes, a range of board nodes with setup's node defaults. Files of a game in
+// play (players, world, settings, node files, news, tavern talk) are never overwritten; with
+// --upgrade the screens, help and texts of an existing game are replaced by the installation's. An
+// installed mkgame takes the data installed beside it; one in a build tree takes that tree's.
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "common/config_files.hpp"
 #include "common/directories.hpp"
+#include "common/node_lock_table.hpp"
 #include "common/record_file.hpp"
+#include "setup/lock_rebuild.hpp"
+#include "setup/setup_state.hpp"
 
 namespace fs = std::filesystem;
 
@@ -36,14 +40,17 @@ struct Options {
     std::string data = VORN_DATA_DIR;
     std::string world = VORN_WORLD_DIR;
     bool upgrade = false;
+    std::optional<vorn::NodeRange> nodes;  // board nodes to lay out
 };
 
 void Usage() {
     std::fputs(
-        "usage: mkgame [--upgrade] [--data DIR] [--world DIR] GAME_DIR\n"
+        "usage: mkgame [--upgrade] [--nodes A-B] [--data DIR] [--world DIR] GAME_DIR\n"
         "  Lays out GAME_DIR with the compiled world, screens, help and texts, a local node 1,\n"
         "  node 0 for stand-alone telnet games and the default settings. Existing files are\n"
-        "  kept; --upgrade replaces the screens, help and texts of an existing game.\n",
+        "  kept; --upgrade replaces the screens, help and texts of an existing game.\n"
+        "  --nodes 1-32 adds board nodes 1 to 32 (nodes from 1 to 255) with setup's node\n"
+        "  defaults (door.sys, multinode) and marks them in lockfile.lck.\n",
         stderr);
 }
 
@@ -98,6 +105,22 @@ bool WriteIfMissing(const fs::path& path, const void* data, std::size_t size) {
     return vorn::WriteFilePrefix(path.string(), data, size);
 }
 
+bool WriteNodeIfMissing(const fs::path& game, int node, const vorn::NodeConfig& config) {
+    return WriteIfMissing(game / vorn::NodeFileName(node), &config, sizeof config);
+}
+
+// lockfile.lck as setup's Redo lockfile leaves it: every node with its own file marked.
+bool MarkNodeFiles(const fs::path& game) {
+    std::error_code ec;
+    const fs::path here = fs::current_path(ec);
+    if (!ec) fs::current_path(game, ec);
+    vorn::NodeLockTable table{};
+    const bool ok = !ec && vorn::RebuildNodeLockTable(table, [](int) {});
+    if (!ok) std::fprintf(stderr, "mkgame: %s cannot be written\n", vorn::kNodeLockFile);
+    fs::current_path(here, ec);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,6 +130,15 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--upgrade") {
             o.upgrade = true;
+        } else if (arg == "--nodes" && i + 1 < argc) {
+            o.nodes = vorn::ParseNodeRange(argv[++i], 1, vorn::kLastDynamicNode);
+            if (!o.nodes) {
+                std::fprintf(stderr,
+                             "mkgame: --nodes takes a node from 1 to %d or a range of "
+                             "them, such as 1-32\n",
+                             vorn::kLastDynamicNode);
+                return 2;
+            }
         } else if ((arg == "--data" || arg == "--world") && i + 1 < argc) {
             (arg == "--data" ? o.data : o.world) = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && o.game.empty()) {
@@ -140,6 +172,14 @@ int main(int argc, char** argv) {
         ok = CopyFile(entry.path(), game / name, o.upgrade) && ok;
     }
 
+    // Board nodes as setup makes a new node: door.sys, multinode. Laid out before the local node
+    // 1, which they replace when the range takes in node 1.
+    const vorn::NodeConfig board = vorn::DefaultNodeConfig();
+    if (o.nodes) {
+        for (int n = o.nodes->first; n <= o.nodes->last; ++n) {
+            ok = WriteNodeIfMissing(game, n, board) && ok;
+        }
+    }
     vorn::NodeConfig node = vorn::DefaultNodeConfig();
     node.door_type = 3;
     // Node 0 serves callers from inetd, systemd or socat: the game's own logon, and each caller
@@ -150,15 +190,12 @@ int main(int argc, char** argv) {
     daemon.daemon_mode = true;
     const vorn::GameSettings settings = vorn::DefaultGameSettings();
     const vorn::MaintSettings maint = vorn::DefaultMaintSettings();
-    // As setup's "Redo lockfile" would mark them: nodes 0 and 1 have their files.
-    unsigned char locks[256] = {};
-    locks[0] = 1;
-    locks[1] = 1;
-    ok = WriteIfMissing(game / "vorn0.dat", &daemon, sizeof daemon) && ok;
-    ok = WriteIfMissing(game / "vorn1.dat", &node, sizeof node) && ok;
+    ok = WriteNodeIfMissing(game, 0, daemon) && ok;
+    ok = WriteNodeIfMissing(game, 1, node) && ok;
     ok = WriteIfMissing(game / "setup.dat", &settings, sizeof settings) && ok;
     ok = WriteIfMissing(game / "maint.dat", &maint, sizeof maint) && ok;
-    ok = WriteIfMissing(game / "lockfile.lck", locks, sizeof locks) && ok;
+    // A game in play keeps its lock table, unless new nodes are to be marked in it.
+    if (o.nodes || !Exists(game / vorn::kNodeLockFile)) ok = MarkNodeFiles(game) && ok;
     if (!ok) {
         std::fprintf(stderr, "mkgame: %s is not complete\n", o.game.c_str());
         return 1;

@@ -1,6 +1,6 @@
 // nodes: the sysop's view of the running nodes. `nodes` prints who is online from nodeinfo.dat as
-// a plain table (fit for cron and ssh); `nodes chat N` attaches to node N and opens the
-// split-screen chat there: the sysop's keys go to the upper window, the caller's to the lower,
+// a plain table of 80 columns (fit for cron and ssh); `nodes chat N` attaches to node N and opens
+// the split-screen chat there: the sysop's keys go to the upper window, the caller's to the lower,
 // and this terminal shows what the caller sees. Alt-C (Esc c) ends the chat.
 #include <poll.h>
 #include <sys/socket.h>
@@ -8,10 +8,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -56,6 +59,27 @@ std::string Field(std::string_view text, std::size_t width) {
     return out + std::string(width - shown, ' ');
 }
 
+// One row of the table: the node number (at most 4 digits) to the right of its column, then each
+// cell cut or padded to its own.
+void PrintRow(const std::array<std::string, 6>& cells) {
+    static constexpr std::size_t kWidths[] = {4, 15, 10, 18, 5, 21};
+    std::string row =
+        std::string(kWidths[0] - std::min(cells[0].size(), kWidths[0]), ' ') + cells[0];
+    for (std::size_t i = 1; i < cells.size(); ++i) row += " " + Field(cells[i], kWidths[i]);
+    while (!row.empty() && row.back() == ' ') row.pop_back();
+    std::puts(row.c_str());
+}
+
+// Where the node's caller is: the address a socket call left in the node's work directory, else
+// "Local" or the speed of the line.
+std::string CallerPlace(const vorn::NodeInfoRecord& r, bool waiting) {
+    std::ifstream file(vorn::NodeAddressPath(kTempPath, r.node));
+    std::string address;
+    if (file && std::getline(file, address) && !address.empty()) return address;
+    if (waiting) return "---";
+    return r.speed == 0 ? "Local" : std::to_string(static_cast<int>(r.speed)) + " bps";
+}
+
 int List() {
     vorn::SystemClock clock;
     const vorn::DateTime now = clock.now();
@@ -65,22 +89,16 @@ int List() {
         std::puts("No node is in play.");
         return 0;
     }
-    std::printf("%s %s %s %s %s %s\n", Field("Node", 4).c_str(), Field("Player", 20).c_str(),
-                Field("Race", 26).c_str(), Field("Activity", 30).c_str(), Field("Speed", 6).c_str(),
-                "On");
+    // At most 78 columns: node 4, player 15, race 10, activity 18, time on 5, caller 21.
+    PrintRow({"Node", "Player", "Race", "Activity", "On", "Caller"});
     for (const vorn::NodeInfoRecord& r : live) {
         const bool waiting = r.user_name.view() == "---" && r.user_location.view() == "---";
-        const std::string race = waiting ? "---"
-                                         : std::string(r.sex_letter == 'F' ? "Female " : "Male ") +
-                                               r.subrace_name.str() + " " + r.race_name.str();
-        const std::string speed = waiting        ? "---"
-                                  : r.speed == 0 ? "Local"
-                                                 : std::to_string(static_cast<int>(r.speed));
-        std::printf("%4d %s %s %s %s %s\n", r.node, Field(r.user_name.view(), 20).c_str(),
-                    Field(race, 26).c_str(),
-                    Field(waiting ? "Waiting for user" : r.activity.view(), 30).c_str(),
-                    Field(speed, 6).c_str(),
-                    waiting ? "--:--" : vorn::NodeTimeOnText(vorn::NodeSecondsOn(r, now)).c_str());
+        const std::string race =
+            waiting ? "---" : std::string(r.sex_letter == 'F' ? "F " : "M ") + r.race_name.str();
+        const std::string on =
+            waiting ? "--:--" : vorn::NodeTimeOnText(vorn::NodeSecondsOn(r, now));
+        PrintRow({std::to_string(r.node), r.user_name.str(), race,
+                  waiting ? "Waiting for user" : r.activity.str(), on, CallerPlace(r, waiting)});
     }
     return 0;
 }

@@ -117,7 +117,7 @@ void PollNodeControl(Session& session) {
     } else if (session.in_chat || session.session_ended) {
         Send(client, kControlBusy);
     } else {
-        Send(client, kControlAccepted);
+        Send(client, session.writer.utf8_output ? kControlAccepted : kControlAcceptedCp437);
         session.log("*The sysop joins from the node's control socket");
         ns.sysop_fd = client;
         split_chat(session);

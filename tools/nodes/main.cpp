@@ -1,7 +1,9 @@
 // nodes: the sysop's view of the running nodes. `nodes` prints who is online from nodeinfo.dat as
 // a plain table of 80 columns (fit for cron and ssh); `nodes chat N` attaches to node N and opens
 // the split-screen chat there: the sysop's keys go to the upper window, the caller's to the lower,
-// and this terminal shows what the caller sees. Alt-C (Esc c) ends the chat.
+// and this terminal shows what the caller sees, in its own character set. Alt-C (Esc c) ends the
+// chat.
+#include <langinfo.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -12,6 +14,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -20,9 +23,11 @@
 
 #include "common/clock.hpp"
 #include "common/cp437.hpp"
+#include "common/cp437_text.hpp"
 #include "common/node_records.hpp"
 #include "common/record_file.hpp"
 #include "node/node_control.hpp"
+#include "node/typed_cp437.hpp"
 
 namespace {
 
@@ -137,8 +142,17 @@ class RawTerminal {
     bool tty_;
 };
 
+// True when this terminal's locale says UTF-8.
+bool TerminalIsUtf8() {
+    std::setlocale(LC_CTYPE, "");
+    return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+}
+
 // Sysop's keys to the node, the caller's screen to this terminal, until the node ends the chat.
-void Relay(int fd) {
+// With `cp437`, the node speaks its caller's code page 437 and this terminal UTF-8: each
+// character is translated on its way.
+void Relay(int fd, bool cp437) {
+    vorn::TypedCp437 typed;
     bool input_open = true;
     char buffer[4096];
     for (;;) {
@@ -149,8 +163,10 @@ void Relay(int fd) {
         }
         if (p[0].revents != 0) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n <= 0 || !vorn::WriteAll(STDOUT_FILENO, buffer, static_cast<std::size_t>(n)))
-                break;
+            if (n <= 0) break;
+            const std::string_view screen(buffer, static_cast<std::size_t>(n));
+            const std::string shown = cp437 ? vorn::Cp437ToUtf8(screen) : std::string(screen);
+            if (!vorn::WriteAll(STDOUT_FILENO, shown.data(), shown.size())) break;
         }
         if (input_open && p[1].revents != 0) {
             const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
@@ -158,8 +174,10 @@ void Relay(int fd) {
                 // Nothing more to say: the node ends the chat when it sees the end.
                 ::shutdown(fd, SHUT_WR);
                 input_open = false;
-            } else if (!vorn::WriteAll(fd, buffer, static_cast<std::size_t>(n))) {
-                break;
+            } else {
+                const std::string_view keys(buffer, static_cast<std::size_t>(n));
+                const std::string sent = cp437 ? typed.feed(keys) : std::string(keys);
+                if (!vorn::WriteAll(fd, sent.data(), sent.size())) break;
             }
         }
     }
@@ -178,8 +196,15 @@ int Chat(const std::string& node_text) {
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        std::fprintf(stderr, "nodes: node %ld is not running (%s: %s)\n", node, path.c_str(),
-                     std::strerror(errno));
+        // The socket (or the node's work directory) belongs to the game's user alone.
+        if (errno == EACCES || errno == EPERM) {
+            std::fprintf(stderr,
+                         "nodes: node %ld: permission denied on %s: run nodes as the game's user\n",
+                         node, path.c_str());
+        } else {
+            std::fprintf(stderr, "nodes: node %ld is not running (%s: %s)\n", node, path.c_str(),
+                         std::strerror(errno));
+        }
         return 1;
     }
     std::string reply;
@@ -189,14 +214,15 @@ int Chat(const std::string& node_text) {
         const std::string_view request = vorn::kControlChatRequest;
         vorn::WriteAll(fd, request.data(), request.size());
         reply = ReadReply(fd);
-        if (reply == vorn::kControlAccepted) Relay(fd);
+        if (reply == vorn::kControlAccepted) Relay(fd, false);
+        if (reply == vorn::kControlAcceptedCp437) Relay(fd, TerminalIsUtf8());
     }
     ::close(fd);
     if (reply == vorn::kControlBusy) {
         std::fprintf(stderr, "nodes: node %ld is already in a chat\n", node);
         return 1;
     }
-    if (reply != vorn::kControlAccepted) {
+    if (reply != vorn::kControlAccepted && reply != vorn::kControlAcceptedCp437) {
         std::fprintf(stderr, "nodes: node %ld did not open a chat\n", node);
         return 1;
     }

@@ -55,6 +55,40 @@ bool NextCodePoint(std::string_view text, std::size_t& i, std::uint32_t& cp) {
 
 }  // namespace
 
+Utf8Decoder::Result Utf8Decoder::feed(unsigned char byte, char32_t& cp) {
+    if (need_ > 0 && (byte & 0xC0) == 0x80) {
+        value_ = (value_ << 6) | (byte & 0x3F);
+        if (--need_ > 0) return Result::kNeedMore;
+        // Overlong forms, surrogates and values past Unicode are no characters.
+        if (value_ < least_ || (value_ >= 0xD800 && value_ <= 0xDFFF) || value_ > 0x10FFFF) {
+            return Result::kInvalid;
+        }
+        cp = value_;
+        return Result::kCharacter;
+    }
+    need_ = 0;  // a character cut short is dropped; this byte starts afresh
+    if (byte < 0x80) {
+        cp = byte;
+        return Result::kCharacter;
+    }
+    if ((byte & 0xE0) == 0xC0) {
+        value_ = byte & 0x1F;
+        need_ = 1;
+        least_ = 0x80;
+    } else if ((byte & 0xF0) == 0xE0) {
+        value_ = byte & 0x0F;
+        need_ = 2;
+        least_ = 0x800;
+    } else if ((byte & 0xF8) == 0xF0) {
+        value_ = byte & 0x07;
+        need_ = 3;
+        least_ = 0x10000;
+    } else {
+        return Result::kInvalid;
+    }
+    return Result::kNeedMore;
+}
+
 int Cp437ByteOf(char32_t cp) {
     if (cp < 0x80) return static_cast<int>(cp);
     for (int b = 0x80; b < 0x100; ++b) {

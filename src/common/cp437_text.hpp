@@ -3,6 +3,7 @@
 // are (the TOML writer escapes them), the upper half travels as the characters it shows on screen.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,24 @@ namespace vorn {
 // The byte of the upper half whose glyph is `cp`, or the character itself below 128; -1 when
 // code page 437 has no such character.
 int Cp437ByteOf(char32_t cp);
+
+// UTF-8 that arrives a byte at a time, as typed keys do: a character comes out with its last byte.
+class Utf8Decoder {
+  public:
+    enum class Result {
+        kCharacter,  // `cp` holds the character
+        kNeedMore,   // the byte began or continued a character
+        kInvalid,    // the byte can neither begin nor continue one; what came before it is dropped
+    };
+    Result feed(unsigned char byte, char32_t& cp);
+    bool pending() const { return need_ > 0; }
+    void reset() { need_ = 0; }
+
+  private:
+    char32_t value_ = 0;
+    char32_t least_ = 0;  // the smallest character a sequence of this length may carry
+    int need_ = 0;
+};
 
 // UTF-8 text of CP437 bytes, with control bytes left as they are (the TOML writer escapes them).
 std::string Cp437ToUtf8(std::string_view bytes);

@@ -6,7 +6,7 @@
 
 namespace vorn {
 
-// Turns every "\" into "/", so names written for the original separators work here.
+// Turns every "\" into "/", so names written with backslashes work here.
 std::string NativePath(std::string_view path);
 
 // Strips trailing "/" characters, appends "/." and reports whether that names a directory.

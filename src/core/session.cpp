@@ -22,6 +22,8 @@ void Session::log(std::string_view message) {
 }
 
 void Session::exit(int code) {
+    if (code != 0 && session_running)
+        log("xEnd of call: error (exit code " + std::to_string(code) + ")");
     writer.flush();
     node_hold.release();
     platform.exit.exit_process(code);

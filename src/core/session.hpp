@@ -16,6 +16,7 @@
 #include "common/node_lock_table.hpp"
 #include "common/random.hpp"
 #include "common/system_log.hpp"
+#include "core/startup.hpp"
 #include "core/system_strings.hpp"
 #include "mail/mail_state.hpp"
 #include "node/node_state.hpp"
@@ -84,6 +85,7 @@ struct Session {
     Random& rng;
 
     std::vector<std::string> args;
+    CommandLine command;  // args as LoadConfiguration reads them
     std::string node_text = "0";
     std::uint8_t node_number = 0;
     std::string start_directory;
@@ -115,6 +117,12 @@ struct Session {
     bool session_ended = false;         // closing: every wait returns at once
     bool in_chat = false;               // a sysop chat runs: no inactivity limit
     bool key_seen = false;              // a key was read this session
+    // How the call ended, for the log ("hang-up", "time-out"): the first reason given counts, and
+    // a call that ends with none was quit.
+    std::string call_end;
+    void note_call_end(std::string_view how) {
+        if (call_end.empty()) call_end = how;
+    }
     // Called on every 150 ms round of a wait while the caller is not idle; empty at start.
     std::function<void()> timed_effects;
     // Started by the sysop's chat key; while empty the key goes to the caller like any other.

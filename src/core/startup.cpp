@@ -13,12 +13,15 @@
 #include "common/config_files.hpp"
 #include "common/directories.hpp"
 #include "common/file_calls.hpp"
+#include "common/node_records.hpp"
+#include "common/record_file.hpp"
 #include "common/world_records.hpp"
 #include "core/node_paths.hpp"
 #include "core/session.hpp"
 #include "node/node_control.hpp"
 #include "node/node_table.hpp"
 #include "play/title_menu.hpp"
+#include "term/caller_line.hpp"
 #include "term/drop_files.hpp"
 
 namespace vorn {
@@ -31,10 +34,48 @@ std::string Upper(std::string s) {
 }
 
 const std::string* FirstArgument(const Session& session) {
-    return session.args.empty() ? nullptr : &session.args.front();
+    return session.command.node ? &*session.command.node : nullptr;
 }
 
 }  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        // "-D PATH", "-DPATH", "--drop-file PATH", "--drop-file=PATH"; the same for --connect.
+        std::string* value = nullptr;
+        std::string joined;
+        bool has_joined = false;
+        const auto option = [&](std::string_view name, std::string* target) {
+            if (arg == name) {
+                value = target;
+            } else if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 &&
+                       (name == "-D" || arg[name.size()] == '=')) {
+                value = target;
+                joined = arg.substr(name.size() + (name == "-D" ? 0 : 1));
+                has_joined = true;
+            }
+        };
+        option("-D", &line.drop_file);
+        if (value == nullptr) option("--drop-file", &line.drop_file);
+        if (value == nullptr) option("--connect", &line.connect);
+        if (value == nullptr) {
+            if (!line.node) line.node = arg;
+            continue;
+        }
+        if (!has_joined) {
+            if (i + 1 >= args.size()) {
+                line.error = arg + " must be followed by " +
+                             (value == &line.connect ? "HOST:PORT" : "the drop file's path");
+                return line;
+            }
+            joined = args[++i];
+        }
+        *value = joined;
+    }
+    return line;
+}
 
 std::string NodeTextOf(const std::string* argument) {
     if (argument == nullptr || Upper(*argument) == "DAEMON") return "0";
@@ -75,6 +116,13 @@ void LoadConfiguration(Session& session) {
     session.comm = CommSettings{};
 
     out.plain("Loading config...");
+    session.command = ParseCommandLine(session.args);
+    if (!session.command.error.empty()) {
+        out.plain_line("");
+        out.plain_line("game: " + session.command.error);
+        out.plain_line("usage: game [NODE] [-D DROP_FILE] [--connect HOST:PORT]");
+        session.exit(kExitConfig);
+    }
     session.node_text = NodeTextOf(FirstArgument(session));
     session.log(">Node " + session.node_text + " loaded");
 
@@ -94,6 +142,12 @@ void LoadConfiguration(Session& session) {
 
     std::string path = session.node.door_file_path.str();
     if (path.empty() || path.back() != '\\') session.node.door_file_path = path + "\\";
+    // A drop file named on the command line tells by its name which kind it is.
+    const std::string& drop_file = session.command.drop_file;
+    if (!drop_file.empty() && !DirectoryExists(drop_file)) {
+        const int door_type = DoorTypeOfDropFile(drop_file);
+        if (door_type != 0) session.node.door_type = static_cast<std::uint8_t>(door_type);
+    }
     out.plain(".");
 
     session.comm.comm_device = session.node.comm_device.str();
@@ -212,6 +266,55 @@ void OpenDataFiles(Session& session) {
     OpenUserFileHandles(session);
 }
 
+void OpenCallerLine(Session& session) {
+    TerminalIo& line = session.platform.terminal;
+    const std::uint8_t mode = session.node.line_mode;
+    if (!session.command.connect.empty()) {
+        std::string host;
+        std::string port;
+        std::string error = "give it as HOST:PORT";
+        int fd = -1;
+        if (SplitHostPort(session.command.connect, host, port)) {
+            fd = ConnectToBoard(host, port, kConnectTimeoutMs, error);
+        } else {
+            host = session.command.connect;
+        }
+        if (fd < 0 || !line.open_line(fd, LineOrigin::kConnected, mode)) {
+            const std::string text =
+                "Cannot connect to " + host + (port.empty() ? "" : " port " + port) + ": " + error;
+            session.writer.plain_line("");
+            session.writer.plain_line(text);
+            session.log("x" + text);
+            session.exit(kExitNoDropFile);
+        }
+        return;
+    }
+    const Door32Info& door32 = session.door32;
+    if (session.node.door_type == kDoorTypeDoor32 && door32.comm_type == 2) {
+        if (door32.handle >= 0 && line.open_line(door32.handle, LineOrigin::kBoardSocket, mode)) {
+            return;
+        }
+        session.log(">DOOR32.SYS socket handle " + std::to_string(door32.handle) +
+                    (door32.handle < 0 ? " names no socket" : " is no open socket") +
+                    ": playing on standard input and output");
+    }
+    line.open_line(-1, LineOrigin::kStandard, mode);
+}
+
+void NoteCallerAddress(Session& session) {
+    const std::string line = session.platform.terminal.describe();
+    if (!line.empty()) session.log(">Caller line: " + line);
+    NodeWorkDirectory(session, '-');
+    const std::string path = NodeAddressPath(session.system.temp_path, session.node_number);
+    const std::string address = session.platform.terminal.peer_address();
+    ::unlink(path.c_str());
+    if (address.empty()) return;
+    // A caller's address is for the sysop and his group, not for every account of the machine.
+    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0660);
+    if (fd < 0 || !WriteAll(fd, address + "\n")) session.log("xCould not write " + path);
+    if (fd >= 0) sys::Close(fd);
+}
+
 // 999 minutes, or the node's time limit when it is 1..998.
 double LocalAllowance(const Session& session) {
     const int limit = session.node.time_limit;
@@ -287,18 +390,22 @@ void CheckDoorType(Session& session) {
     // A door32 board may hand over its socket: the terminal is first spoken to there, once the
     // drop file has been read with the paths (and the log) in place.
     const bool door32 = session.node.door_type == kDoorTypeDoor32;
-    if (!door32) session.writer.initialize();
+    if (!door32) {
+        OpenCallerLine(session);
+        session.writer.initialize();
+    }
     OpenDataFiles(session);
     if (door32) {
-        OpenDoor32Line(session);
+        ReadDoor32File(session);
+        OpenCallerLine(session);
         session.writer.initialize();
     }
     session.log(">Initiated Files");
+    session.log(">Character set: " + session.writer.character_set());
     SetDefaultUser(session);
     CheckDoorType(session);
     OpenNodeControl(session);
-    const std::string line = session.platform.terminal.describe();
-    if (!line.empty()) session.log(">Caller line: " + line);
+    NoteCallerAddress(session);
     session.log(std::string(">Vornhold version ") + kLongVersion + " loaded");
 
     session.session_running = true;
@@ -349,8 +456,10 @@ std::string TerminateBanner(int exit_level) {
     // A caller who hangs up or runs out of time leaves the node table as one who quits.
     LeaveNodeTable(session);
     CloseNodeControl(session);
+    ::unlink(NodeAddressPath(session.system.temp_path, session.node_number).c_str());
     session.node_hold.release();
     const int exit_level = kExitNormal;
+    session.log(">End of call: " + (session.call_end.empty() ? "quit" : session.call_end));
     session.log(">Vornhold va20 terminated (errorlevel " + std::to_string(exit_level) + ").");
 
     out.set_attribute(7, 0, false);

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vorn {
 
@@ -23,6 +25,17 @@ inline constexpr int kExitConfig = 255;
 // The door type of boards that write door32.sys and may hand over a socket.
 inline constexpr int kDoorTypeDoor32 = 5;
 
+// The command line: the node argument (the first word that is no option) and the options before
+// or after it: -D PATH (the drop file, or the folder to find it in) and --connect HOST:PORT (the
+// board's port to play on). `error` says what is wrong when an option lacks its value.
+struct CommandLine {
+    std::optional<std::string> node;
+    std::string drop_file;
+    std::string connect;
+    std::string error;
+};
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
 // The node argument: the text that names vorn<text>.dat, and the node number (modulo 256).
 std::string NodeTextOf(const std::string* argument);
 std::uint8_t NodeNumberOf(const std::string* argument);
@@ -34,6 +47,11 @@ void LoadConfiguration(Session& session);
 void InitializeSession(Session& session);
 void OpenDataFiles(Session& session);
 void CheckDoorType(Session& session);
+// The caller's line: the board's port (--connect; exit code 1 when it cannot be reached), the
+// door32 board's socket, or standard input and output, spoken as the node's line mode says.
+void OpenCallerLine(Session& session);
+// Logs what the caller's line is and keeps a socket caller's address for the sysop's view.
+void NoteCallerAddress(Session& session);
 void SetUpLocalSession(Session& session);
 
 // The whole life of the game after the root check: start-up, title menu, Terminate.

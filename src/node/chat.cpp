@@ -234,6 +234,7 @@ bool LineChatCommand(Session& s, const ChatFrame& frame, std::string_view typed,
         w.clear_screen();
         return false;
     } else if (command == "BYE") {
+        s.note_call_end("hang-up by the sysop");
         s.session_ended = true;
         return false;
     } else if (command == "Q" || command == "QUIT") {

@@ -224,6 +224,9 @@ void Logon(Session& session) {
     CheckSleeping(session);
     user.armor_class = static_cast<std::uint8_t>(ArmorClassOf(session));
     AskNews(session);
+    const std::string address = session.platform.terminal.peer_address();
+    session.log(">Logon: " + user.real_name.str() + " plays " + user.name.str() +
+                (address.empty() ? "" : " from " + address));
     JoinNodeTable(session);
     Explore(session, true);
 }

@@ -3,6 +3,9 @@
 // an answer the moment it is complete; an answer that never comes costs only the fixed waits.
 #include "term/drop_files.hpp"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -17,6 +20,7 @@
 #include "common/record_file.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
+#include "term/key_sequences.hpp"
 
 namespace vorn {
 
@@ -112,10 +116,30 @@ void ApplyTimeLimit(Session& session) {
     if (limit != 0 && limit < session.minutes_allowed) session.minutes_allowed = limit;
 }
 
+// Hands the cursor-position reports in answer[from..] to the writer (one of them may be the
+// start-up probe's late answer); returns where the next look starts: at a report not yet whole.
+std::size_t TakePositionReports(Session& session, std::string_view answer, std::size_t from) {
+    for (std::size_t i = answer.find('\x1b', from); i != std::string_view::npos;
+         i = answer.find('\x1b', i + 1)) {
+        int row = 0;
+        int column = 0;
+        const int length = PositionReportAt(answer.substr(i), row, column);
+        if (length < 0) return i;
+        if (length > 0) {
+            session.writer.position_report(row, column);
+            i += static_cast<std::size_t>(length) - 1;
+        }
+    }
+    return answer.size();
+}
+
 void DiscardWaitingInput(Session& session) {
     TerminalIo& io = session.platform.terminal;
+    std::string waiting;
     char buffer[256];
-    while (io.wait_readable(0) && io.read_some(buffer, sizeof buffer) > 0) {
+    for (long n = 0; io.wait_readable(0) && (n = io.read_some(buffer, sizeof buffer)) > 0;) {
+        waiting.append(buffer, static_cast<std::size_t>(n));
+        waiting.erase(0, TakePositionReports(session, waiting, 0));
     }
 }
 
@@ -125,6 +149,7 @@ template <class Done>
 std::string ReadAnswer(Session& session, int wait_ms, Done&& done) {
     TerminalIo& io = session.platform.terminal;
     std::string answer;
+    std::size_t reports_from = 0;
     const std::int64_t deadline = session.clock.monotonic_ms() + wait_ms;
     for (;;) {
         const std::int64_t left = deadline - session.clock.monotonic_ms();
@@ -136,9 +161,15 @@ std::string ReadAnswer(Session& session, int wait_ms, Done&& done) {
         for (long i = 0; i < n && answer.size() < 255; ++i) {
             answer += static_cast<char>(std::toupper(static_cast<unsigned char>(buffer[i])));
         }
+        reports_from = TakePositionReports(session, answer, reports_from);
         if (done(answer)) break;
     }
     return answer;
+}
+
+// The name as it was found, whatever its case: the folder is the node's or the command line's.
+void LogDropFile(Session& session, const std::string& path) {
+    session.log(">Drop file " + path.substr(path.rfind('/') + 1));
 }
 
 void MustBeAnsi(Session& session) {
@@ -150,8 +181,8 @@ void MustBeAnsi(Session& session) {
 }  // namespace
 
 void ReadDoorSys(Session& session) {
-    const std::string path = session.node.door_file_path.str() + "door.sys";
-    DropFile file(NativePath(path));
+    const std::string path = DropFilePath(session, "door.sys");
+    DropFile file(path);
     if (!file.is_open()) {
         session.writer.plain_line("Error reading DOOR.SYS (" + Unreadable(file.error()) + ")");
         if (file.error() == ENOENT) {
@@ -163,6 +194,7 @@ void ReadDoorSys(Session& session) {
         }
         session.exit(kExitNoDropFile);
     }
+    LogDropFile(session, path);
     session.writer.plain_line(file.line());
     session.comm.baud = Integer32(file.line());
     if (session.comm.baud == 0) {
@@ -184,8 +216,8 @@ void ReadDoorSys(Session& session) {
 }
 
 void ReadDoorfileSr(Session& session) {
-    const std::string path = session.node.door_file_path.str() + "doorfile.sr";
-    DropFile file(NativePath(path));
+    const std::string path = DropFilePath(session, "doorfile.sr");
+    DropFile file(path);
     if (!file.is_open()) {
         session.writer.plain_line("Error reading DOORFILE.SR: " + Unreadable(file.error()) +
                                   " at " + path);
@@ -194,6 +226,7 @@ void ReadDoorfileSr(Session& session) {
                         : "** DOORFILE.SR unreadable: " + Unreadable(file.error()));
         session.exit(kExitNoDropFile);
     }
+    LogDropFile(session, path);
     // The board sent this caller over its line; the format has no mark for a local caller.
     session.remote_connection = true;
     session.users.current.real_name = file.line();
@@ -233,45 +266,105 @@ std::optional<Door32Info> ParseDoor32Sys(std::string_view text, std::string& pro
         problem = "only " + std::to_string(lines.size()) + " of its 11 lines";
         return std::nullopt;
     }
-    const auto bad = [&problem](int line, const char* what) {
-        problem = "line " + std::to_string(line) + ": " + what;
-        return std::nullopt;
-    };
     Door32Info info;
-    const std::optional<int> comm = WholeNumber(lines[0], 0, 2);
-    if (!comm) return bad(1, "the comm type is not 0, 1 or 2");
-    info.comm_type = *comm;
+    const auto note = [&info](int line, const std::string& what) {
+        info.notes.push_back("line " + std::to_string(line) + ": " + what);
+    };
+    // A whole number from `low` to `high`; anything else is noted and counts as `fallback`.
+    const auto number = [&](int line, const char* what, int low, int high, int fallback) {
+        const std::optional<int> v = WholeNumber(lines[line - 1], low, high);
+        if (v) return *v;
+        note(line, std::string(what) + " \"" + Trimmed(lines[line - 1]) +
+                       "\" is no number in range, taken as " + std::to_string(fallback));
+        return fallback;
+    };
+    // Any comm type but 0 is a caller on the board's line: never a local one by mistake.
+    info.comm_type = number(1, "the comm type", 0, 2, 2);
     if (info.comm_type == 2) {
-        const std::optional<int> handle = WholeNumber(lines[1], 0, INT32_MAX);
-        if (!handle) return bad(2, "the socket handle is no number");
-        info.handle = *handle;
+        // -1 (no socket: the door runs on standard input and output) is no fault.
+        const std::optional<int> handle = WholeNumber(lines[1], INT32_MIN, INT32_MAX);
+        if (!handle) note(2, "the socket handle is no number, taken as -1");
+        info.handle = handle && *handle >= 0 ? *handle : -1;
     }
     info.baud = info.comm_type == 0 ? 0 : WholeNumber(lines[2], 0, INT32_MAX).value_or(0);
-    info.real_name = Trimmed(lines[5]);
-    info.alias = Trimmed(lines[6]);
-    for (const std::string* name : {&info.real_name, &info.alias}) {
-        for (const char c : *name) {
-            if (static_cast<unsigned char>(c) < 32 || c == 127) {
-                return bad(name == &info.real_name ? 6 : 7, "control characters in the name");
-            }
+    for (const int line : {6, 7}) {
+        std::string name;
+        for (const char c : lines[line - 1]) {
+            if (static_cast<unsigned char>(c) >= 32 && c != 127) name += c;
         }
+        if (name.size() != lines[line - 1].size()) note(line, "control characters left out");
+        (line == 6 ? info.real_name : info.alias) = Trimmed(name);
     }
-    if (info.real_name.empty() && info.alias.empty()) return bad(6, "no caller name");
+    if (info.real_name.empty() && info.alias.empty()) {
+        // Callers without a name would all share one character.
+        problem = "line 6: no caller name";
+        return std::nullopt;
+    }
     const std::optional<double> minutes = ParsedNumber(lines[8]);
-    if (!minutes || *minutes < 0) return bad(9, "the time left is no number");
-    info.minutes_left = *minutes;
-    const std::optional<int> emulation = WholeNumber(lines[9], 0, 255);
-    if (!emulation) return bad(10, "the emulation is no number");
-    info.emulation = *emulation;
-    const std::optional<int> node = WholeNumber(lines[10], 0, INT32_MAX);
-    if (!node) return bad(11, "the node is no number");
-    info.node = *node;
+    if (!minutes || *minutes < 0) note(9, "the time left is no number, taken as 0");
+    info.minutes_left = minutes && *minutes > 0 ? *minutes : 0;
+    info.emulation = number(10, "the emulation", 0, 255, 0);
+    info.node = number(11, "the node", 0, INT32_MAX, 0);
     return info;
 }
 
-void OpenDoor32Line(Session& session) {
-    const std::string path = session.node.door_file_path.str() + "door32.sys";
-    const std::optional<std::string> text = ReadTextFile(NativePath(path), kMaxDoor32Bytes);
+std::string FindDropFile(std::string_view folder, std::string_view name) {
+    std::string dir = NativePath(folder);
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    const auto in_dir = [&dir](std::string_view file) {
+        if (dir.empty()) return std::string(file);
+        return dir == "/" ? "/" + std::string(file) : dir + "/" + std::string(file);
+    };
+    const auto is_file = [](const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    };
+    const auto lower = [](std::string_view text) {
+        std::string out(text);
+        for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return out;
+    };
+    if (is_file(in_dir(name))) return in_dir(name);
+    std::string upper(name);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (is_file(in_dir(upper))) return in_dir(upper);
+    std::vector<std::string> spellings;
+    if (DIR* d = ::opendir(dir.empty() ? "." : dir.c_str())) {
+        const std::string wanted = lower(name);
+        while (const struct dirent* entry = ::readdir(d)) {
+            if (lower(entry->d_name) == wanted && is_file(in_dir(entry->d_name))) {
+                spellings.emplace_back(entry->d_name);
+            }
+        }
+        ::closedir(d);
+    }
+    if (spellings.empty()) return in_dir(name);
+    return in_dir(*std::min_element(spellings.begin(), spellings.end()));
+}
+
+std::string DropFilePath(const Session& session, std::string_view name) {
+    const std::string& given = session.command.drop_file;
+    if (!given.empty() && !DirectoryExists(given)) return NativePath(given);
+    if (!given.empty()) return FindDropFile(given, name);
+    // The "\\" loading appended: an empty folder stays the working directory, not "/".
+    std::string_view folder = session.node.door_file_path.view();
+    if (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);
+    return FindDropFile(folder, name);
+}
+
+int DoorTypeOfDropFile(std::string_view path) {
+    const std::string native = NativePath(path);
+    std::string name = native.substr(native.rfind('/') + 1);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name == "door.sys") return 1;
+    if (name == "doorfile.sr") return 2;
+    if (name == "door32.sys") return kDoorTypeDoor32;
+    return 0;
+}
+
+void ReadDoor32File(Session& session) {
+    const std::string path = DropFilePath(session, "door32.sys");
+    const std::optional<std::string> text = ReadTextFile(path, kMaxDoor32Bytes);
     if (!text) {
         const int error = errno;
         session.writer.plain_line("Error reading DOOR32.SYS (" + Unreadable(error) + ")");
@@ -292,11 +385,9 @@ void OpenDoor32Line(Session& session) {
         session.log("** DOOR32.SYS damaged at " + path + ": " + problem);
         session.exit(kExitNoDropFile);
     }
+    LogDropFile(session, path);
+    for (const std::string& n : info->notes) session.log("*DOOR32.SYS " + n);
     session.door32 = *info;
-    if (info->comm_type == 2 && !session.platform.terminal.use_socket(info->handle)) {
-        session.log("xDOOR32.SYS socket handle " + std::to_string(info->handle) +
-                    " is no open socket: playing on standard input and output");
-    }
     if (!session.system.dynamic_node && session.node_number == 0 && info->node >= 1 &&
         info->node <= 255) {
         session.node_number = static_cast<std::uint8_t>(info->node);
@@ -327,7 +418,7 @@ bool DetectAnsi(Session& session) {
     if (session.local_session) return true;
     if (session.comm_active) DiscardWaitingInput(session);
     for (int attempt = 0; attempt < 4; ++attempt) {
-        session.writer.plain("\x1b[6n");
+        session.writer.ask_position();
         session.writer.flush_unseen();
         // A cursor-position report ends with "R"; the maker's terminal program adds "///".
         const std::string answer = ReadAnswer(session, kAnswerWaitMs, [](const std::string& a) {
@@ -341,13 +432,17 @@ bool DetectAnsi(Session& session) {
     return session.ansi_terminal;
 }
 
+// The check is followed by a position question: a terminal answers in order, so once every
+// question is answered no answer to the check is coming, and the check ends on one round trip.
+// A terminal that answers nothing still costs the whole wait.
 bool DetectVornTerm(Session& session) {
     if (session.local_session) return session.vornterm_detected;
     if (session.comm_active) DiscardWaitingInput(session);
     session.writer.plain("Checking for VornTerm...///\\\\\\");
+    session.writer.ask_position();
     session.writer.flush_unseen();
-    const std::string answer = ReadAnswer(session, kAnswerWaitMs, [](const std::string& a) {
-        return a.find("///") != std::string::npos;
+    const std::string answer = ReadAnswer(session, kAnswerWaitMs, [&session](const std::string& a) {
+        return a.find("///") != std::string::npos || session.writer.unanswered_positions() == 0;
     });
     if (answer.find("///") != std::string::npos) session.vornterm_detected = true;
     session.ansi_terminal = true;

@@ -3,11 +3,14 @@
 // All time comes from the session's clock, so tests run six minutes of waiting in milliseconds.
 #include "term/key_reader.hpp"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 
+#include "common/cp437_text.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
 #include "node/node_table.hpp"
@@ -32,7 +35,13 @@ KeyReader::KeyReader(Session& session) : session_(session) {
 
 bool KeyReader::check_hangup() {
     Session& s = session_;
-    if (tty_.hangup_signalled() || s.platform.terminal.hung_up()) s.session_ended = true;
+    if (tty_.hangup_signal() == SIGTERM) {
+        s.note_call_end("signal (SIGTERM)");
+        s.session_ended = true;
+    } else if (tty_.hangup_signalled() || s.platform.terminal.hung_up()) {
+        s.note_call_end("hang-up");
+        s.session_ended = true;
+    }
     return s.session_ended;
 }
 
@@ -43,12 +52,15 @@ bool KeyReader::drain_input(bool all) {
     const auto collect = [this] {
         Key k;
         while (parser_.next(k)) keys_.push_back(k);
+        int row = 0;
+        int column = 0;
+        if (parser_.take_position_report(row, column)) {
+            session_.writer.position_report(row, column);
+        }
     };
     while (input_next_ < input_end_) {
         const auto byte = static_cast<std::uint8_t>(input_[input_next_++]);
-        if (parser_.feed(byte) == KeySequenceParser::Result::kNotMine) {
-            keys_.push_back(Key{byte, false});
-        }
+        if (parser_.feed(byte) == KeySequenceParser::Result::kNotMine) take_typed(byte);
         collect();
         if (!keys_.empty() && !all) return true;
     }
@@ -58,6 +70,29 @@ bool KeyReader::drain_input(bool all) {
         collect();
     }
     return !keys_.empty();
+}
+
+// A character typed on a UTF-8 line arrives as its UTF-8 bytes and becomes the code page 437
+// character it shows (é is 130); one code page 437 lacks is no key. A byte that is no UTF-8 is
+// taken as it is: a code page 437 terminal the probe took for UTF-8 still types its letters.
+void KeyReader::take_typed(std::uint8_t byte) {
+    if (!session_.writer.utf8_output || (byte < 0x80 && !utf8_.pending())) {
+        keys_.push_back(Key{byte, false});
+        return;
+    }
+    char32_t cp = 0;
+    switch (utf8_.feed(byte, cp)) {
+        case Utf8Decoder::Result::kCharacter: {
+            const int c = Cp437ByteOf(cp);
+            if (c >= 0) keys_.push_back(Key{static_cast<std::uint8_t>(c), false});
+            break;
+        }
+        case Utf8Decoder::Result::kInvalid:
+            if (byte >= 0x80) keys_.push_back(Key{byte, false});
+            break;
+        case Utf8Decoder::Result::kNeedMore:
+            break;
+    }
 }
 
 // One wait of at most `timeout_ms` for input; true when a key is ready.
@@ -84,6 +119,7 @@ void KeyReader::read_input(int timeout_ms) {
     if (io.wait_readable(wait)) {
         const long n = io.read_some(input_, sizeof input_);
         if (n == 0) {
+            s.note_call_end("hang-up");
             s.session_ended = true;  // end of input: the caller has gone
         } else if (n > 0) {
             parser_.input_paused();
@@ -141,6 +177,7 @@ void KeyReader::idle_round(std::int64_t& start_ms) {
         if (idle > kInactivityHangupSeconds) {
             s.writer.print_coded_line(GetSystemString(s, 39));
             s.log("Inactivity timeout; hanging up.");
+            s.note_call_end("idle");
             Terminate(s, false);
         } else if (idle >= kInactivityBellSeconds) {
             // Three rings 800 ms apart; a key stops them at once.
@@ -204,7 +241,10 @@ bool KeyReader::key_waiting() {
 
 bool KeyReader::handle_sysop_key(std::uint8_t code) {
     Session& s = session_;
-    if (code == key::kAltH) Terminate(s, false);
+    if (code == key::kAltH) {
+        s.note_call_end("hang-up by the sysop");
+        Terminate(s, false);
+    }
     if (!s.session_running) return false;
     switch (code) {
         case key::kAltI:
@@ -403,7 +443,10 @@ void KeyReader::check_time_limit() {
     expiry_reported_ = true;
     s.writer.print_coded_line(GetSystemString(s, 33));
     s.log("User's time expired.");
-    if (!s.node.daemon_mode && !s.node.wfc_mode) Terminate(s, false);
+    if (!s.node.daemon_mode && !s.node.wfc_mode) {
+        s.note_call_end("time-out");
+        Terminate(s, false);
+    }
 }
 
 }  // namespace vorn

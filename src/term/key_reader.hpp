@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/cp437_text.hpp"
 #include "term/key_sequences.hpp"
 #include "term/line_editor.hpp"
 #include "term/tty_mode.hpp"
@@ -65,6 +66,7 @@ class KeyReader {
 
   private:
     bool take_key(Key& key);
+    void take_typed(std::uint8_t byte);
     bool drain_input(bool all = false);
     bool poll_keys(int timeout_ms);
     void read_input(int timeout_ms);
@@ -81,6 +83,7 @@ class KeyReader {
     Session& session_;
     TtyMode tty_;
     KeySequenceParser parser_;
+    Utf8Decoder utf8_;
     std::deque<Key> keys_;
     char input_[256] = {};
     std::size_t input_next_ = 0;

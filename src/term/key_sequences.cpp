@@ -178,8 +178,50 @@ bool KeySequenceParser::next(Key& k) {
     return true;
 }
 
+int PositionReportAt(std::string_view bytes, int& row, int& column) {
+    if (bytes.empty() || bytes[0] != kEsc) return 0;
+    if (bytes.size() < 2) return -1;
+    if (bytes[1] != '[') return 0;
+    int numbers[2] = {0, 0};
+    int digits[2] = {0, 0};
+    int part = 0;
+    for (std::size_t i = 2; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c >= '0' && c <= '9') {
+            if (++digits[part] > 4) return 0;
+            numbers[part] = numbers[part] * 10 + (c - '0');
+        } else if (c == ';' && part == 0 && digits[0] > 0) {
+            part = 1;
+        } else if (c == 'R' && part == 1 && digits[1] > 0) {
+            row = numbers[0];
+            column = numbers[1];
+            return static_cast<int>(i + 1);
+        } else {
+            return 0;
+        }
+    }
+    return -1;
+}
+
+bool KeySequenceParser::take_position_report(int& row, int& column) {
+    if (!report_ready_) return false;
+    report_ready_ = false;
+    row = report_row_;
+    column = report_column_;
+    return true;
+}
+
 void KeySequenceParser::emit_sequence() {
     const std::string_view bytes(reinterpret_cast<const char*>(buffer_.data()), length_);
+    int row = 0;
+    int column = 0;
+    if (PositionReportAt(bytes, row, column) == static_cast<int>(bytes.size())) {
+        report_ready_ = true;
+        report_row_ = row;
+        report_column_ = column;
+        reset();
+        return;
+    }
     int code = Lookup(bytes);
     if (code < 0) code = LookupWithoutModifiers(bytes);
     reset();

@@ -56,6 +56,10 @@ struct KeySequence {
 // Every sequence the parser knows, one row each.
 std::span<const KeySequence> KeySequenceTable();
 
+// A cursor-position report (ESC [ row ; column R) at the start of `bytes`: its length with the
+// row and column filled in, 0 when the bytes start no report, -1 when they could still become one.
+int PositionReportAt(std::string_view bytes, int& row, int& column);
+
 // How long a started sequence may stay unfinished before it is decided (a lone ESC becomes ESC).
 inline constexpr int kEscapeTimeoutMs = 250;
 
@@ -76,6 +80,9 @@ class KeySequenceParser {
     Result quiet(int quiet_ms);
     // Takes the next ready key; false when there is none.
     bool next(Key& key);
+    // Takes the cursor-position report the terminal sent among the keys, if one came: reports
+    // are answers, never keys.
+    bool take_position_report(int& row, int& column);
 
     // The input paused between two reads: a NUL that follows cannot be the tail of telnet's
     // CR NUL, which always travels in one piece.
@@ -97,6 +104,9 @@ class KeySequenceParser {
     std::array<std::uint8_t, 16> buffer_{};
     std::size_t length_ = 0;
     bool after_cr_ = false;
+    bool report_ready_ = false;
+    int report_row_ = 0;
+    int report_column_ = 0;
     std::array<Key, 4> ready_{};
     std::size_t ready_count_ = 0;
     std::size_t ready_next_ = 0;

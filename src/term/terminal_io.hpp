@@ -3,10 +3,19 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace vorn {
+
+// How the caller's line reached the game; with the node's line mode it decides whether the
+// line is spoken as telnet.
+enum class LineOrigin {
+    kStandard,     // standard input and output, as the board, inetd, systemd or socat gave them
+    kBoardSocket,  // the socket handle a door32 board names
+    kConnected,    // the connection the game made to the board's port (--connect)
+};
 
 class TerminalIo {
   public:
@@ -23,14 +32,19 @@ class TerminalIo {
     virtual bool hung_up() const = 0;
     // The descriptor keys come from, when there is one (the key reader sets its terminal mode).
     virtual int input_descriptor() const { return -1; }
-    // Moves the line to the socket `fd` (a door32 board's handle); false, with the line left as
-    // it was, when `fd` is no open socket or the line cannot move.
-    virtual bool use_socket(int fd) {
-        (void)fd;
-        return false;
+    // Opens the line the caller plays on, once, before the first byte is sent: `fd` -1 keeps
+    // standard input and output, any other moves the line to the socket `fd`. `line_mode` is the
+    // node's (NodeLineMode). False, with the line left as it was, when `fd` is no open socket.
+    virtual bool open_line(int fd, LineOrigin origin, std::uint8_t line_mode) {
+        (void)origin;
+        (void)line_mode;
+        return fd < 0;
     }
-    // What the line is, for the log ("telnet, window 80x25"); empty for a plain terminal.
+    // What the line is, for the log ("telnet from 203.0.113.5:51234, window 80x25"); empty for
+    // a terminal or a pipe.
     virtual std::string describe() const { return {}; }
+    // Where a caller on a network socket comes from ("203.0.113.5:51234"); empty otherwise.
+    virtual std::string peer_address() const { return {}; }
 };
 
 // Standard input and output (or any pair of descriptors).

@@ -42,8 +42,8 @@ void RestoreAtExit() {
     RestoreMode(TCSADRAIN);
 }
 
-void OnHangupSignal(int) {
-    g_terminal.hangup = 1;
+void OnHangupSignal(int sig) {
+    g_terminal.hangup = sig;
 }
 
 void OnFatalSignal(int sig) {
@@ -116,6 +116,10 @@ void TtyMode::leave() {
 
 bool TtyMode::hangup_signalled() const {
     return owner_ && g_terminal.hangup != 0;
+}
+
+int TtyMode::hangup_signal() const {
+    return owner_ ? static_cast<int>(g_terminal.hangup) : 0;
 }
 
 }  // namespace vorn

@@ -22,6 +22,8 @@ class TtyMode {
     bool holds_terminal() const { return owner_; }
     // True once SIGHUP or SIGTERM has arrived while this object held the terminal.
     bool hangup_signalled() const;
+    // The signal that arrived (SIGHUP or SIGTERM), 0 for none.
+    int hangup_signal() const;
 
   private:
     bool owner_ = false;

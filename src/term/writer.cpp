@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "common/config_records.hpp"
 #include "common/cp437.hpp"
 #include "core/session.hpp"
 
@@ -49,11 +50,25 @@ void Writer::initialize() {
     for (int row = 1; row <= kScreenRows; ++row) fill_cells(row, 1, ScreenCell{}.attribute);
     cursor_ = terminal_ = CursorPosition{};
     emulation_.reset();
-    run_probe();
+    unanswered_positions_ = 0;
+    probe_unanswered_ = false;
+    switch (session_.node.encoding) {
+        case kEncodingCp437:
+            utf8_output = false;
+            character_set_ = "code page 437 (the node's setting)";
+            break;
+        case kEncodingUtf8:
+            utf8_output = true;
+            character_set_ = "UTF-8 (the node's setting)";
+            break;
+        default:
+            run_probe();
+    }
 }
 
 // The terminal is asked to print U+2591 as UTF-8 at column 1 and to report where its cursor
-// ended. A terminal that took the three bytes for three characters stands in column 4.
+// ended. A terminal that took the three bytes for three characters stands in column 4. An answer
+// that takes longer than the wait (a slow link) is taken whenever it comes: see position_report.
 void Writer::run_probe() {
     flush();
     io_.write_all(
@@ -73,17 +88,57 @@ void Writer::run_probe() {
     caller_screen_.forget();
 
     const std::size_t semicolon = reply.find(';');
-    if (semicolon != std::string::npos) {
-        int column = 0;
-        std::from_chars(reply.data() + semicolon + 1, reply.data() + reply.size(), column);
-        if (column >= 4) utf8_output = false;
-        // The row comes with it; the column is the one start-up left, after its line end.
-        std::size_t start = reply.rfind('[', semicolon);
-        start = start == std::string::npos ? 0 : start + 1;
-        int row = 0;
-        std::from_chars(reply.data() + start, reply.data() + semicolon, row);
-        if (row >= 1) cursor_.row = terminal_.row = std::min(row, kScreenRows);
+    if (reply.empty() || reply.back() != 'R' || semicolon == std::string::npos) {
+        utf8_output = true;
+        probe_unanswered_ = true;
+        unanswered_positions_ = 1;
+        character_set_ = "UTF-8 until the terminal answers";
+        return;
     }
+    int column = 0;
+    std::from_chars(reply.data() + semicolon + 1, reply.data() + reply.size(), column);
+    settle_character_set(column, "the terminal's answer");
+    // The row comes with it; the column is the one start-up left, after its line end.
+    std::size_t start = reply.rfind('[', semicolon);
+    start = start == std::string::npos ? 0 : start + 1;
+    int row = 0;
+    std::from_chars(reply.data() + start, reply.data() + semicolon, row);
+    if (row >= 1) cursor_.row = terminal_.row = std::min(row, kScreenRows);
+}
+
+void Writer::settle_character_set(int column, std::string_view how) {
+    utf8_output = column < 4;
+    character_set_ = std::string(utf8_output ? "UTF-8" : "code page 437") + " (" +
+                     std::string(how) + ")";
+}
+
+void Writer::ask_position() {
+    buffer_ += "\x1b[6n";
+    ++unanswered_positions_;
+}
+
+void Writer::position_report(int row, int column) {
+    (void)row;
+    if (unanswered_positions_ > 0) --unanswered_positions_;
+    if (!probe_unanswered_) return;
+    probe_unanswered_ = false;
+    settle_character_set(column, "the terminal's late answer");
+    session_.log(">Character set: " + character_set_);
+    if (!utf8_output) redraw_screen();
+}
+
+void Writer::redraw_screen() {
+    flush();
+    caller_screen_.forget();
+    for (RowBytes& cache : row_cache_) cache.valid = false;
+    buffer_ += "\x1b[0m\x1b[H\x1b[2J";
+    sent_foreground_ = 7;
+    sent_background_ = 0;
+    terminal_ = CursorPosition{};
+    for (int row = 1; row <= kScreenRows; ++row) redraw_row(row);
+    move_terminal_to(cursor_.column, cursor_.row);
+    send_current_colour();
+    flush();
 }
 
 void Writer::send_colour(std::uint8_t f, std::uint8_t b) {

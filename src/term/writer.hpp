@@ -54,8 +54,22 @@ class Writer {
   public:
     Writer(Session& session, TerminalIo& io);
 
-    // Start of the session: colour 7 on 0, the UTF-8 probe, the cursor row the terminal reports.
+    // Start of the session: colour 7 on 0, and the character set: the node's setting, or the
+    // UTF-8 probe with the cursor row the terminal reports.
     void initialize();
+
+    // Asks the terminal where its cursor is (ESC [ 6 n). Terminals answer in order.
+    void ask_position();
+    // A cursor-position report, wherever it was read. While the probe is unanswered the first
+    // report is its answer: a late one that says code page 437 switches the writer over and
+    // draws the caller's screen again.
+    void position_report(int row, int column);
+    // Position questions the terminal has not answered yet, the probe's included.
+    int unanswered_positions() const { return unanswered_positions_; }
+    // The character set chosen and how, for the log ("UTF-8 (the terminal's answer)"). The
+    // writer starts before the log has its folder, so start-up logs it; a late answer is logged
+    // when it comes.
+    const std::string& character_set() const { return character_set_; }
 
     // Plain bytes, as the start-up steps print them: no codes, no screen model.
     void plain(std::string_view text) { buffer_.append(text); }
@@ -169,6 +183,11 @@ class Writer {
     };
 
     void run_probe();
+    // The probe's answer: a terminal that stood in column 4 or later took the glyph's three
+    // bytes for three characters.
+    void settle_character_set(int column, std::string_view how);
+    // Everything on the caller's screen sent again, after the character set changed.
+    void redraw_screen();
     void position();
     void move_terminal_to(int column, int row);
     void send_colour(std::uint8_t foreground, std::uint8_t background);
@@ -219,6 +238,9 @@ class Writer {
     AnsiEmulation emulation_;
     int last_file_rows_ = 0;
     int scroll_count_ = 0;
+    int unanswered_positions_ = 0;
+    std::string character_set_;
+    bool probe_unanswered_ = false;
     int pause_depth_ = 0;  // |PA shows a system string that might itself hold |PA
     int cells_left_ = -1;  // cells print_coded_within may still fill; -1 when not clipping
 

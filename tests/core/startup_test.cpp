@@ -37,6 +37,37 @@ TEST(NodeArgument, NamesTheConfigFileAndTheNode) {
     EXPECT_EQ(NodeNumberOf(&neg), 255);
 }
 
+// The node argument is the first word that is no option; the options stand before or after it.
+TEST(NodeArgument, OptionsAroundTheNode) {
+    const struct {
+        std::vector<std::string> args;
+        const char* node;  // nullptr: none
+        const char* drop_file;
+        const char* connect;
+        const char* error;
+    } cases[] = {
+        {{"3", "-D", "/bbs/node3/DOOR.SYS"}, "3", "/bbs/node3/DOOR.SYS", "", ""},
+        {{"-D/bbs/DOOR.SYS", "--connect=127.0.0.1:2000", "4"},
+         "4",
+         "/bbs/DOOR.SYS",
+         "127.0.0.1:2000",
+         ""},
+        {{"--connect", "h:1", "5", "9"}, "5", "", "h:1", ""},
+        {{"--drop-file", "x", "DAEMON"}, "DAEMON", "x", "", ""},
+        {{}, nullptr, "", "", ""},
+        {{"-1"}, "-1", "", "", ""},
+        {{"2", "-D"}, "2", "", "", "-D must be followed by the drop file's path"},
+        {{"2", "--connect"}, "2", "", "", "--connect must be followed by HOST:PORT"},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = ParseCommandLine(c.args);
+        EXPECT_EQ(line.node.value_or("(none)"), c.node ? c.node : "(none)");
+        EXPECT_EQ(line.drop_file, c.drop_file);
+        EXPECT_EQ(line.connect, c.connect);
+        EXPECT_EQ(line.error, c.error);
+    }
+}
+
 TEST(LoadConfiguration, ReadsNodeAndSettings) {
     test::TestSession t;
     NodeConfig node = DefaultNodeConfig();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <regex>
 #include <string>
 #include <thread>
 
@@ -42,14 +43,27 @@ TEST(TelnetGame, ThreeCallersAtOnceAndOneHangsUpMidBattle) {
     EnterAsNewCaller(bob, "Bob Wire", "Bob");
     EnterAsNewCaller(cy, "Cy Wire", "Cy");
     EXPECT_EQ(dir.read_file(kNodeLockFile).substr(0, 5), std::string("\0\x01\x01\x01\0", 5));
-    const std::vector<std::string> logs = dir.list("logs");
-    ASSERT_EQ(logs.size(), 3u);
-    for (const char* node : {".001", ".002", ".003"}) {
-        const auto log = std::find_if(logs.begin(), logs.end(),
-                                      [node](const std::string& n) { return n.ends_with(node); });
-        ASSERT_NE(log, logs.end()) << node;
-        EXPECT_NE(dir.read_file("logs/" + *log).find("Caller line: telnet, window 80x25"),
-                  std::string::npos);
+    // Each node's log names its caller and where he calls from; the sysop's view has the
+    // address too.
+    const auto log_of = [&dir](const std::string& name) {
+        for (const std::string& file : dir.list("logs")) {
+            const std::string log = dir.read_file("logs/" + file);
+            if (log.find("Logon: " + name + " Wire plays " + name + " from 127.0.0.1:") !=
+                std::string::npos) {
+                return log;
+            }
+        }
+        return std::string();
+    };
+    ASSERT_EQ(dir.list("logs").size(), 3u);
+    const std::regex line(R"(Caller line: telnet from 127\.0\.0\.1:\d+, window 80x25\n)");
+    for (const char* name : {"Ann", "Bob", "Cy"}) {
+        EXPECT_TRUE(std::regex_search(log_of(name), line)) << name;
+    }
+    for (const char* node : {"1", "2", "3"}) {
+        EXPECT_EQ(
+            dir.read_file(std::string("temp/NODE.00") + node + "/address").rfind("127.0.0.1:", 0),
+            0u);
     }
 
     // Bob, on the road, finds all three in the node list.
@@ -97,6 +111,13 @@ TEST(TelnetGame, ThreeCallersAtOnceAndOneHangsUpMidBattle) {
     ASSERT_TRUE(Answer(bob, "Whack The Damn Key!", "\r"));
     EXPECT_EQ(bob.wait_exit(), 0);
     EXPECT_EQ(NodesInUse(dir), 0);
+    // How each call ended.
+    EXPECT_NE(log_of("Ann").find("End of call: hang-up\n"), std::string::npos);
+    EXPECT_NE(log_of("Cy").find("End of call: quit\n"), std::string::npos);
+    EXPECT_TRUE(dir.list("temp/NODE.001").size() + dir.list("temp/NODE.002").size() +
+                    dir.list("temp/NODE.003").size() ==
+                0)
+        << "an address left behind";
 }
 
 TEST(Door32Board, PlaysOnTheBoardsSocketToTheExplorationPrompt) {

@@ -184,8 +184,8 @@ TEST(StartupTest, DropFileDoorTypesWithoutTheirFileEndWithCode1) {
 
     NodeConfig node{};
     ASSERT_TRUE(ReadNodeConfig(dir.file("vorn1.dat"), node));
-    // Loading appends the backslash, which names the same directory.
-    const std::string path = node.door_file_path.str() + "\\";
+    // The folder as setup stores it, with its "/": joined to the name with no other separator.
+    const std::string path = node.door_file_path.str();
 
     // The lines reach the sysop whether the terminal answers the probe or the input has
     // already ended (a script, a board that closed the line early).

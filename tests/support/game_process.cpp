@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "support/delay_proxy.hpp"
 #include "support/telnet_listener.hpp"
 
 namespace vorn::test {
@@ -153,6 +154,17 @@ GameProcess::GameProcess(std::string_view program, const GameDirectory& director
                          LaunchOptions options)
     : options_(std::move(options)), screen_(std::make_unique<TerminalScreen>(options_.terminal)) {
     IgnoreSigpipe();
+    int board = -1;
+    if (options_.connection == Connection::kConnectBack) {
+        int port = 0;
+        board = ListenOnLoopback(port);
+        if (options_.line_delay_ms > 0) {
+            proxy_ = std::make_unique<DelayProxy>(port, options_.line_delay_ms);
+            port = proxy_->port();
+        }
+        options_.args.push_back("--connect");
+        options_.args.push_back("127.0.0.1:" + std::to_string(port));
+    }
     const ChildPlan plan(program, directory.path(), options_.args, options_.keep_root,
                          options_.environment);
 
@@ -198,6 +210,28 @@ GameProcess::GameProcess(std::string_view program, const GameDirectory& director
         ::close(sockets[1]);
         ::close(out[1]);
         input_fd_ = output_fd_ = sockets[0];
+        error_fd_ = out[0];
+        socket_ = true;
+    } else if (options_.connection == Connection::kConnectBack) {
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0) std::abort();
+        const int empty = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(empty, 0);
+            ::dup2(out[1], 1);
+            ::dup2(out[1], 2);
+            ExecChild(plan);
+        }
+        ::close(empty);
+        ::close(out[1]);
+        struct pollfd p {
+            board, POLLIN, 0
+        };
+        if (::poll(&p, 1, kDefaultTimeoutMs) != 1) std::abort();
+        input_fd_ = output_fd_ = ::accept4(board, nullptr, nullptr, SOCK_CLOEXEC);
+        if (input_fd_ < 0) std::abort();
+        ::close(board);
         error_fd_ = out[0];
         socket_ = true;
     } else {

@@ -36,6 +36,10 @@ enum class Connection {
     // The caller on a local socket at descriptor kDoor32Handle, as a door32 board hands it over;
     // standard input is empty and what goes to standard output and error is error_output().
     kSocketPair,
+    // A board that listens on a loopback port and names it on the door's command line: the
+    // program is started with "--connect 127.0.0.1:PORT" after its arguments and plays on the
+    // connection it makes; standard input is empty and its output is error_output().
+    kConnectBack,
 };
 
 // The descriptor a kSocketPair program finds the caller's socket on.
@@ -43,6 +47,7 @@ inline constexpr int kDoor32Handle = 3;
 
 class TelnetListener;
 class TelnetClient;
+class DelayProxy;
 
 struct LaunchOptions {
     std::vector<std::string> args;  // after the program name
@@ -52,6 +57,8 @@ struct LaunchOptions {
     bool keep_root = false;
     // "NAME=value" entries set for the program on top of the test's environment.
     std::vector<std::string> environment;
+    // kConnectBack: the connection passes through a link this slow each way.
+    int line_delay_ms = 0;
 };
 
 class GameProcess {
@@ -131,6 +138,7 @@ class GameProcess {
     bool owns_output_fd_ = false;  // pipes: output and input are different descriptors
     bool socket_ = false;          // input and output are one socket
     std::unique_ptr<TelnetClient> telnet_;
+    std::unique_ptr<DelayProxy> proxy_;
 
     std::thread reader_;
     mutable std::mutex mutex_;

@@ -1,5 +1,7 @@
 #include "support/test_session.hpp"
 
+#include "term/caller_line.hpp"
+
 #include <grp.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -18,6 +20,12 @@ bool RecordingTerminal::write_all(std::string_view bytes) {
     output.append(bytes);
     ++writes;
     if (on_write) on_write(bytes);
+    return true;
+}
+
+bool RecordingTerminal::open_line(int fd, LineOrigin, std::uint8_t) {
+    if (fd >= 0 && !IsSocket(fd)) return false;
+    opened_fd = fd;
     return true;
 }
 

@@ -36,7 +36,12 @@ class RecordingTerminal final : public TerminalIo {
     long read_some(char* buffer, std::size_t size) override;
     bool hung_up() const override { return hung_up_; }
 
+    bool open_line(int fd, LineOrigin origin, std::uint8_t line_mode) override;
+
     void type(std::string_view keys) { input_.insert(input_.end(), keys.begin(), keys.end()); }
+    // The line the game opened: -1 standard input and output, -2 none yet; a socket it is handed
+    // is only noted, the test's input and output go on as before.
+    int opened_fd = -2;
     // Once the typed keys are used up, reads report a hang-up.
     void hang_up_when_empty() { hang_up_when_empty_ = true; }
     std::string output;

@@ -2,6 +2,8 @@
 // telnet once the line moves to a TCP socket.
 #include "term/caller_line.hpp"
 
+#include "common/config_records.hpp"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -44,7 +46,8 @@ TEST(CallerLine, PlainOnAPipeTelnetOnTheBoardsTcpSocket) {
     ASSERT_EQ(::pipe(pipe_fds), 0);
     CallerLine line(pipe_fds[0], pipe_fds[1], clock);
     EXPECT_EQ(line.describe(), "");
-    EXPECT_FALSE(line.use_socket(pipe_fds[0]));  // no socket: the line stays as it was
+    // No socket: the line stays as it was.
+    EXPECT_FALSE(line.open_line(pipe_fds[0], LineOrigin::kBoardSocket, kLineAuto));
 
     // The client has answered before the game asks: the game goes on without waiting.
     TcpPair tcp;
@@ -54,8 +57,9 @@ TEST(CallerLine, PlainOnAPipeTelnetOnTheBoardsTcpSocket) {
     const std::string answers(kAnswers, sizeof kAnswers - 1);
     ASSERT_EQ(::write(tcp.client, answers.data(), answers.size()),
               static_cast<ssize_t>(answers.size()));
-    ASSERT_TRUE(line.use_socket(tcp.server));
-    EXPECT_EQ(line.describe(), "telnet, window 80x24");
+    ASSERT_TRUE(line.open_line(tcp.server, LineOrigin::kBoardSocket, kLineTelnet));
+    EXPECT_NE(line.describe().find("telnet from 127.0.0.1:"), std::string::npos);
+    EXPECT_NE(line.describe().find(", window 80x24"), std::string::npos);
     EXPECT_TRUE(line.write_all("\xff"));
     // The game's six questions, then the byte doubled.
     std::string sent;
@@ -68,6 +72,59 @@ TEST(CallerLine, PlainOnAPipeTelnetOnTheBoardsTcpSocket) {
     EXPECT_EQ(sent.substr(18), "\xff\xff");
     ::close(pipe_fds[0]);
     ::close(pipe_fds[1]);
+}
+
+// Telnet where the caller's own client is at the other end, or where the node says so.
+TEST(CallerLine, TelnetByOriginAndTheNodesLineMode) {
+    TcpPair tcp;
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe(pipe_fds), 0);
+    const struct {
+        std::uint8_t mode;
+        LineOrigin origin;
+        int fd;
+        bool telnet;
+    } cases[] = {
+        {kLineAuto, LineOrigin::kStandard, tcp.server, true},
+        {kLineAuto, LineOrigin::kBoardSocket, tcp.server, false},
+        {kLineAuto, LineOrigin::kConnected, tcp.server, false},
+        {kLineAuto, LineOrigin::kStandard, pair[0], false},
+        {9, LineOrigin::kStandard, tcp.server, true},  // unknown values are auto
+        {kLineTelnet, LineOrigin::kBoardSocket, tcp.server, true},
+        {kLineTelnet, LineOrigin::kConnected, pair[0], true},
+        {kLineTelnet, LineOrigin::kStandard, pipe_fds[0], false},
+        {kLineRaw, LineOrigin::kStandard, tcp.server, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SpeaksTelnet(c.mode, c.origin, c.fd, c.fd), c.telnet)
+            << int{c.mode} << " " << static_cast<int>(c.origin) << " " << c.fd;
+    }
+    for (const int fd : {pair[0], pair[1], pipe_fds[0], pipe_fds[1]}) ::close(fd);
+
+    const struct {
+        const char* target;
+        const char* host;  // nullptr: refused
+        const char* port;
+    } targets[] = {{"127.0.0.1:2323", "127.0.0.1", "2323"},
+                   {"bbs.example:1", "bbs.example", "1"},
+                   {"[::1]:65535", "::1", "65535"},
+                   {"::1:23", nullptr, nullptr},
+                   {"host:65536", nullptr, nullptr},
+                   {"host:0", nullptr, nullptr},
+                   {"host:", nullptr, nullptr},
+                   {":23", nullptr, nullptr},
+                   {"host:2x", nullptr, nullptr},
+                   {"[::1]23", nullptr, nullptr}};
+    for (const auto& t : targets) {
+        std::string host;
+        std::string port;
+        EXPECT_EQ(SplitHostPort(t.target, host, port), t.host != nullptr) << t.target;
+        if (t.host != nullptr) {
+            EXPECT_EQ(host + " " + port, std::string(t.host) + " " + t.port);
+        }
+    }
 }
 
 }  // namespace

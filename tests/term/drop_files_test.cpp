@@ -1,7 +1,11 @@
 // Drop files and the start-up questions to the caller's terminal.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "core/startup.hpp"
 #include "support/test_session.hpp"
 #include "term/access_expression.hpp"
 #include "term/drop_files.hpp"
@@ -114,11 +118,11 @@ TEST(DropFiles, MissingFilesEndWithExitCodeOne) {
     test::TestSession t;
     UseDropDirectory(t);
     EXPECT_EQ(ExitCode([&] { ReadDoorSys(t.session); }), 1);
-    EXPECT_NE(t.terminal.output.find("Error reading DOOR.SYS (Not Found)\r\n./drop\\door.sys is "
+    EXPECT_NE(t.terminal.output.find("Error reading DOOR.SYS (Not Found)\r\n./drop/door.sys is "
                                      "missing\r\n"),
               std::string::npos);
     EXPECT_EQ(ExitCode([&] { ReadDoorfileSr(t.session); }), 1);
-    EXPECT_NE(t.terminal.output.find("Error reading DOORFILE.SR: Not Found at ./drop\\doorfile.sr"),
+    EXPECT_NE(t.terminal.output.find("Error reading DOORFILE.SR: Not Found at ./drop/doorfile.sr"),
               std::string::npos);
 }
 
@@ -168,29 +172,40 @@ std::string Door32(const std::string& comm, const std::string& real_name,
     return text;
 }
 
-TEST(Door32Sys, GoodDamagedAndPartialFiles) {
+// Only a short file or one naming no caller stops the game; every other odd line is read as the
+// other drop files' lines are, and noted for the log.
+TEST(Door32Sys, GoodOddAndDamagedFiles) {
     std::string binary = Door32("2", "Ann Smith", "60");
     binary[0] = '\0';
     const struct {
         const char* what;
         std::string text;
-        const char* problem;  // empty when the file is good
+        const char* problem;  // empty when the file is read
         std::string name;
         double minutes;
+        int comm_type;
+        int handle;
+        std::size_t notes;
     } cases[] = {
-        {"CR LF", Door32("2", "Ann Smith", "60"), "", "Ann Smith", 60},
+        {"CR LF", Door32("2", "Ann Smith", "60"), "", "Ann Smith", 60, 2, 7, 0},
         {"LF, no end on the last line", Door32("0", "Ann Smith", "45.5", "\n").substr(0, 60), "",
-         "Ann Smith", 45.5},
+         "Ann Smith", 45.5, 0, -1, 0},
         {"a huge name is cut", Door32("2", std::string(100000, 'n'), "60"), "",
-         std::string(255, 'n'), 60},
-        {"short", "2\r\n7\r\n38400\r\n", "only 3 of its 11 lines", "", 0},
-        {"empty", "", "only 0 of its 11 lines", "", 0},
-        {"binary", binary, "line 1: the comm type is not 0, 1 or 2", "", 0},
-        {"comm type 3", Door32("3", "Ann Smith", "60"), "line 1", "", 0},
-        {"no socket handle", Door32("2", "Ann Smith", "60").replace(3, 1, "x"), "line 2", "", 0},
-        {"control characters in the name", Door32("2", "Ann\x1b[2J", "60"), "line 6", "", 0},
-        {"no time", Door32("2", "Ann Smith", "lots"), "line 9", "", 0},
-        {"a negative time", Door32("2", "Ann Smith", "-5"), "line 9", "", 0},
+         std::string(255, 'n'), 60, 2, 7, 0},
+        {"handle -1: standard input and output", Door32("2", "Ann Smith", "60").replace(3, 1, "-1"),
+         "", "Ann Smith", 60, 2, -1, 0},
+        {"no socket handle", Door32("2", "Ann Smith", "60").replace(3, 1, "x"), "", "Ann Smith", 60,
+         2, -1, 1},
+        {"binary comm type counts as remote", binary, "", "Ann Smith", 60, 2, 7, 1},
+        {"comm type 3", Door32("3", "Ann Smith", "60"), "", "Ann Smith", 60, 2, 7, 1},
+        {"control characters in the name", Door32("2", "Ann\x1b[2J", "60"), "", "Ann[2J", 60, 2, 7,
+         1},
+        {"no time", Door32("2", "Ann Smith", "lots"), "", "Ann Smith", 0, 2, 7, 1},
+        {"a negative time", Door32("2", "Ann Smith", "-5"), "", "Ann Smith", 0, 2, 7, 1},
+        {"short", "2\r\n7\r\n38400\r\n", "only 3 of its 11 lines", "", 0, 0, 0, 0},
+        {"empty", "", "only 0 of its 11 lines", "", 0, 0, 0, 0},
+        {"no name at all", "2\r\n7\r\n0\r\nB\r\n1\r\n \r\n\r\n100\r\n60\r\n1\r\n3\r\n", "line 6",
+         "", 0, 0, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -205,23 +220,64 @@ TEST(Door32Sys, GoodDamagedAndPartialFiles) {
         EXPECT_EQ(info->real_name, c.name);
         EXPECT_EQ(info->alias, "Ann");
         EXPECT_EQ(info->minutes_left, c.minutes);
+        EXPECT_EQ(info->comm_type, c.comm_type);
+        EXPECT_EQ(info->handle, c.handle);
+        EXPECT_EQ(info->notes.size(), c.notes);
         EXPECT_EQ(info->emulation, 1);
         EXPECT_EQ(info->node, 3);
-        EXPECT_EQ(info->handle, info->comm_type == 2 ? 7 : -1);
     }
 }
 
-TEST(Door32Sys, RemoteCallerOnALineThatIsNoSocket) {
+// Where the caller plays, by the door32.sys handle: its socket, or standard input and output
+// with one log line.
+TEST(Door32Sys, HandlesThatAreNoSocketPlayOnStandardInputAndOutput) {
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    const int file = ::open("/dev/null", O_RDONLY);
+    const struct {
+        const char* what;
+        std::string comm;
+        int handle;
+        int line;         // the descriptor the game plays on, -1 standard input and output
+        const char* log;  // empty for none
+    } cases[] = {
+        {"the board's socket", "2", pair[0], pair[0], ""},
+        {"handle -1", "2", -1, -1, "handle -1 names no socket: playing on standard"},
+        {"a closed handle", "2", 250, -1, "handle 250 is no open socket: playing on standard"},
+        {"a file", "2", file, -1, "is no open socket"},
+        {"comm type 0, local", "0", pair[0], -1, ""},
+        {"comm type 1, serial", "1", pair[0], -1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TestSession t;
+        UseDropDirectory(t);
+        t.session.system.log_path = "";
+        t.session.node.door_type = 5;
+        test::WriteFile("drop/door32.sys",
+                        Door32(c.comm, "Ann Smith", "60").replace(3, 1, std::to_string(c.handle)));
+        ReadDoor32File(t.session);
+        OpenCallerLine(t.session);
+        EXPECT_EQ(t.terminal.opened_fd, c.line);
+        const std::string log = test::ReadFile("12-07-2026.log");
+        if (*c.log == '\0') {
+            EXPECT_EQ(log.find("socket"), std::string::npos) << log;
+        } else {
+            EXPECT_NE(log.find(c.log), std::string::npos) << log;
+        }
+    }
+    ::close(pair[0]);
+    ::close(pair[1]);
+    ::close(file);
+}
+
+TEST(Door32Sys, RemoteCallerOnTheBoardsLine) {
     test::TestSession t;
     UseDropDirectory(t);
-    t.session.system.log_path = "";
     t.session.node.time_limit = 30;
     test::WriteFile("drop/door32.sys", Door32("2", "", "60"));
-    OpenDoor32Line(t.session);
+    ReadDoor32File(t.session);
     ReadDoor32Sys(t.session);
-    // The test's terminal is no socket: the game plays on, on standard input and output.
-    const std::string log = test::ReadFile("12-07-2026.log");
-    EXPECT_NE(log.find("DOOR32.SYS socket handle 7 is no open socket"), std::string::npos) << log;
     EXPECT_EQ(t.session.node_number, 3);  // the command line named none
     EXPECT_FALSE(t.session.local_session);
     EXPECT_TRUE(check_access(t.session, "B"));
@@ -236,15 +292,51 @@ TEST(Door32Sys, RemoteCallerOnALineThatIsNoSocket) {
 TEST(Door32Sys, MissingOrDamagedFilesEndWithExitCodeOne) {
     test::TestSession t;
     UseDropDirectory(t);
-    EXPECT_EQ(ExitCode([&] { OpenDoor32Line(t.session); }), 1);
+    EXPECT_EQ(ExitCode([&] { ReadDoor32File(t.session); }), 1);
     test::WriteFile("drop/door32.sys", "2\n7\n");
-    EXPECT_EQ(ExitCode([&] { OpenDoor32Line(t.session); }), 1);
-    EXPECT_NE(t.terminal.output.find("Error reading DOOR32.SYS (Not Found)\r\n./drop\\door32.sys "
+    EXPECT_EQ(ExitCode([&] { ReadDoor32File(t.session); }), 1);
+    EXPECT_NE(t.terminal.output.find("Error reading DOOR32.SYS (Not Found)\r\n./drop/door32.sys "
                                      "is missing\r\n"
                                      "Error reading DOOR32.SYS (only 2 of its 11 lines)\r\n"
-                                     "./drop\\door32.sys is damaged\r\n"),
+                                     "./drop/door32.sys is damaged\r\n"),
               std::string::npos)
         << t.terminal.output;
+}
+
+// The drop file whatever the case of its name, in the node's folder however it is written, or
+// named on the command line; its name there tells its kind.
+TEST(DropFiles, FoundWhateverTheCaseOfTheirNames) {
+    const struct {
+        std::vector<std::string> files;  // in ./drop
+        std::string folder;              // the node's door_file_path as loaded
+        std::string argument;            // -D
+        std::string found;
+    } cases[] = {
+        {{"door.sys"}, "./drop\\", "", "./drop/door.sys"},
+        {{"DOOR.SYS"}, "./drop/\\", "", "./drop/DOOR.SYS"},
+        {{"Door.Sys"}, "drop//\\", "", "drop/Door.Sys"},
+        {{"DOOR.SYS", "door.sys"}, "./drop\\", "", "./drop/door.sys"},
+        {{"Door.sys", "DOOR.sys"}, "./drop\\", "", "./drop/DOOR.sys"},
+        {{}, "./drop\\", "", "./drop/door.sys"},
+        {{"DOOR.SYS"}, "\\", "", "DOOR.SYS"},
+        {{"DOOR.SYS"}, "/nowhere\\", "drop", "drop/DOOR.SYS"},
+        {{"DOOR.SYS"}, "/nowhere\\", "./drop/DOOR.SYS", "./drop/DOOR.SYS"},
+        {{}, "/nowhere\\", "drop\\node1.txt", "drop/node1.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.found);
+        test::TestSession t;
+        ::mkdir("drop", 0775);
+        for (const std::string& f : c.files) test::WriteFile("drop/" + f, "x");
+        if (c.folder == "\\") test::WriteFile("DOOR.SYS", "x");
+        t.session.node.door_file_path = c.folder;
+        t.session.command.drop_file = c.argument;
+        EXPECT_EQ(DropFilePath(t.session, "door.sys"), c.found);
+    }
+    EXPECT_EQ(DoorTypeOfDropFile("/bbs/node1/DOOR32.SYS"), 5);
+    EXPECT_EQ(DoorTypeOfDropFile("Door.Sys"), 1);
+    EXPECT_EQ(DoorTypeOfDropFile("\\bbs\\DOORFILE.SR"), 2);
+    EXPECT_EQ(DoorTypeOfDropFile("dorinfo1.def"), 0);
 }
 
 TEST(DetectAnsi, AnswerOnTheThirdQuestionEndsTheQuestions) {

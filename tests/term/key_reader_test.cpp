@@ -58,6 +58,43 @@ TEST(KeyReaderWait, AKeyWakesTheWaitAtOnceWhileTheTickRunsEvery150Ms) {
     EXPECT_EQ(f.keys.extended_key(), key::kRight);
 }
 
+// What a caller types becomes code page 437 keys: UTF-8 on a UTF-8 line, the bytes themselves on
+// a code page 437 one. Position reports among the keys are answers, not keys.
+TEST(KeyReaderWait, TypedCharactersBecomeCodePage437Keys) {
+    const struct {
+        const char* what;
+        bool utf8;
+        std::string typed;
+        std::string keys;
+    } cases[] = {
+        {"é", true, "\xC3\xA9", "\x82"},
+        {"a block and a letter", true, "\xE2\x96\x91z", "\xB0z"},
+        {"split across reads", true, "\xC3|\xA9", "\x82"},
+        {"no code page 437 character", true, "\xE2\x82\xAC!", "!"},
+        {"cut short", true,
+         "\xC3"
+         "A",
+         "A"},
+        {"a code page 437 byte on a UTF-8 line", true, "\x82", "\x82"},
+        {"a code page 437 line", false, "\xC3\xA9", "\xC3\xA9"},
+        {"a position report", true, "a\x1b[12;4Rb", "ab"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        KeyFixture f;
+        f.session.writer.utf8_output = c.utf8;
+        const std::size_t split = c.typed.find('|');
+        f.terminal.type(c.typed.substr(0, split));
+        if (split != std::string::npos) f.terminal.type(c.typed.substr(split + 1), 10);
+        f.terminal.type("\r", 10);
+        std::string keys;
+        for (std::uint8_t k = f.keys.read_key(); k != '\r'; k = f.keys.read_key()) {
+            keys += static_cast<char>(k);
+        }
+        EXPECT_EQ(keys, c.keys);
+    }
+}
+
 TEST(KeyReaderWait, LoneEscapeReachesTheCallerAfterTheEscapeTimeout) {
     KeyFixture f;
     f.terminal.type("\x1b", 1000);

@@ -169,6 +169,45 @@ TEST_F(WriterTest, ProbeDecidesBetweenUtf8AndRawBytes) {
     EXPECT_EQ(terminal.input.size(), 9u);
 }
 
+// An answer that misses the wait (a slow link) still decides, whoever reads it, and a code page
+// 437 answer draws the caller's screen again in its bytes; a node that names its character set
+// asks nothing.
+TEST_F(WriterTest, LateProbeAnswersAndTheNodesCharacterSet) {
+    out.initialize();
+    EXPECT_TRUE(out.utf8_output);
+    EXPECT_EQ(out.unanswered_positions(), 1);
+    out.go_to(3, 2);
+    out.print_text("\xB0\xDB");
+    EXPECT_NE(sent().find("\x1b[2;3H\u2591\u2588"), std::string::npos);
+    out.position_report(9, 4);
+    EXPECT_FALSE(out.utf8_output);
+    EXPECT_EQ(out.unanswered_positions(), 0);
+    const std::string redrawn = sent();
+    EXPECT_EQ(redrawn.rfind("\x1b[0m\x1b[H\x1b[2J", 0), 0u) << redrawn;
+    EXPECT_NE(redrawn.find("  \xB0\xDB\x1b[K"), std::string::npos)
+        << ::testing::PrintToString(redrawn);
+    out.position_report(9, 2);  // the answer to a later question: nothing changes
+    EXPECT_FALSE(out.utf8_output);
+    EXPECT_EQ(sent(), "");
+
+    out.initialize();
+    out.position_report(1, 2);  // late, and UTF-8: the screen stays as it is
+    EXPECT_TRUE(out.utf8_output);
+    EXPECT_EQ(sent(),
+              "\x1b"
+              "7\x1b[1G\xE2\x96\x91\x1b[6n\x1b"
+              "8\x1b[K");
+
+    for (const auto& [encoding, utf8] : {std::pair{kEncodingCp437, false}, {kEncodingUtf8, true}}) {
+        session.node.encoding = encoding;
+        out.utf8_output = !utf8;
+        out.initialize();
+        EXPECT_EQ(out.utf8_output, utf8);
+        EXPECT_EQ(sent(), "");
+        EXPECT_EQ(out.unanswered_positions(), 0);
+    }
+}
+
 TEST_F(WriterTest, OutputLeavesInOneWritePerFlush) {
     out.print_coded("|12Hello|07 there");
     out.go_to(5, 5);

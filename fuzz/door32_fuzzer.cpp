@@ -1,5 +1,6 @@
 // Random drop files into the door32.sys reader: a file it takes has its eleven lines, numbers in
-// range and a name without control characters, never longer than a drop-file line.
+// range (or their stand-ins) and a name without control characters, never longer than a drop-file
+// line; only a short file or one without a name is refused.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if (info->comm_type < 0 || info->comm_type > 2) std::abort();
-    if (info->comm_type == 2 && info->handle < 0) std::abort();
+    if (info->handle < -1 || (info->comm_type != 2 && info->handle != -1)) std::abort();
     if (info->minutes_left < 0 || info->emulation < 0 || info->node < 0) std::abort();
     if (info->real_name.empty() && info->alias.empty()) std::abort();
     for (const std::string* name : {&info->real_name, &info->alias}) {

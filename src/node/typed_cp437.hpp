@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/cp437_text.hpp"
+
 namespace vorn {
 
 class TypedCp437 {
@@ -16,7 +18,7 @@ class TypedCp437 {
     std::string feed(std::string_view bytes);
 
   private:
-    std::string pending_;  // the start of a character still waiting for its last bytes
+    Utf8Decoder utf8_;  // holds the start of a character still waiting for its last bytes
 };
 
 }  // namespace vorn

@@ -125,6 +125,7 @@ TEST(KeyReaderWait, BellFromFourMinutesHangUpAfterSixWithMessageAndLogLine) {
     EXPECT_LT(f.clock.monotonic_ms(), 361'000);
     EXPECT_NE(f.terminal.output.find("Inactivity timeout"), std::string::npos);
     EXPECT_NE(f.system_log().find("    Inactivity timeout; hanging up\n"), std::string::npos);
+    EXPECT_NE(f.system_log().find("End of call: idle\n"), std::string::npos);
 }
 
 TEST(KeyReaderWait, AKeyStopsTheBellAndEachReadStartsItsOwnCount) {
@@ -172,6 +173,7 @@ TEST(KeyReaderTime, ExpiryShowsTheMessageLogsAndEnds) {
     EXPECT_LE(f.clock.monotonic_ms(), 60'150);
     EXPECT_NE(f.terminal.output.find("pired"), std::string::npos);
     EXPECT_NE(f.system_log().find("User's time expired\n"), std::string::npos);
+    EXPECT_NE(f.system_log().find("End of call: time-out\n"), std::string::npos);
 }
 
 TEST(KeyReaderTime, ANodeThatStaysUpReportsExpiryOnce) {
@@ -214,6 +216,7 @@ TEST(SysopKeys, AltHHangsUpEvenBeforeStartUpHasFinished) {
     EXPECT_EQ(f.keys.read_key(), key::kAltEquals);  // needs a running session: the caller's key
     EXPECT_EQ(f.session.extra_seconds, 0);
     EXPECT_EQ(ExitCodeOf([&] { f.keys.read_key(); }), 0);
+    EXPECT_NE(f.system_log().find("End of call: hang-up by the sysop\n"), std::string::npos);
 }
 
 TEST(SysopKeys, TimeKeysAreSwallowedAndAdjustTheAllowance) {
@@ -292,6 +295,7 @@ TEST(Hangup, EndOfInputEndsTheWaitAndNoLoopCanSpinOnIt) {
     EXPECT_EQ(f.keys.read_key(), 'q');
     EXPECT_EQ(f.terminal.waits, waits);  // returned at once
     EXPECT_EQ(ExitCodeOf([&] { f.keys.key_waiting(); }), 0);
+    EXPECT_NE(f.system_log().find("End of call: hang-up\n"), std::string::npos);
 }
 
 TEST(Hangup, ACallerThatKeepsReadingAfterTheHangUpIsEnded) {

@@ -123,7 +123,8 @@ void BM_FirstScreenOverTelnet(benchmark::State& state) {
     if (socat == 0) {
         const std::string listen =
             "TCP-LISTEN:" + std::to_string(port) + ",bind=127.0.0.1,reuseaddr,fork";
-        const std::string serve = "EXEC:cat " + dir.file("first_screen.bytes");
+        const std::string serve = "EXEC:" + vorn::test::BinaryPath("replay_program") + " " +
+                                  dir.file("first_screen.bytes");
         ::execlp("socat", "socat", listen.c_str(), serve.c_str(), nullptr);
         ::_exit(127);
     }

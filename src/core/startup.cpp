@@ -387,16 +387,18 @@ void CheckDoorType(Session& session) {
 
     LoadConfiguration(session);
     InitializeSession(session);
-    // A door32 board may hand over its socket: the terminal is first spoken to there, once the
-    // drop file has been read with the paths (and the log) in place.
+    // A door32 board may hand over its socket, and a board that listens for its door is
+    // connected to: the terminal is first spoken to there, once the drop file has been read and
+    // the log has its folder.
     const bool door32 = session.node.door_type == kDoorTypeDoor32;
-    if (!door32) {
+    const bool board_line = door32 || !session.command.connect.empty();
+    if (!board_line) {
         OpenCallerLine(session);
         session.writer.initialize();
     }
     OpenDataFiles(session);
-    if (door32) {
-        ReadDoor32File(session);
+    if (board_line) {
+        if (door32) ReadDoor32File(session);
         OpenCallerLine(session);
         session.writer.initialize();
     }

@@ -108,8 +108,8 @@ void Writer::run_probe() {
 
 void Writer::settle_character_set(int column, std::string_view how) {
     utf8_output = column < 4;
-    character_set_ = std::string(utf8_output ? "UTF-8" : "code page 437") + " (" +
-                     std::string(how) + ")";
+    character_set_ =
+        std::string(utf8_output ? "UTF-8" : "code page 437") + " (" + std::string(how) + ")";
 }
 
 void Writer::ask_position() {
@@ -117,8 +117,7 @@ void Writer::ask_position() {
     ++unanswered_positions_;
 }
 
-void Writer::position_report(int row, int column) {
-    (void)row;
+void Writer::position_report([[maybe_unused]] int row, int column) {
     if (unanswered_positions_ > 0) --unanswered_positions_;
     if (!probe_unanswered_) return;
     probe_unanswered_ = false;

@@ -143,10 +143,9 @@ void LoadConfiguration(Session& session) {
     std::string path = session.node.door_file_path.str();
     if (path.empty() || path.back() != '\\') session.node.door_file_path = path + "\\";
     // A drop file named on the command line tells by its name which kind it is.
-    const std::string& drop_file = session.command.drop_file;
-    if (!drop_file.empty() && !DirectoryExists(drop_file)) {
-        const int door_type = DoorTypeOfDropFile(drop_file);
-        if (door_type != 0) session.node.door_type = static_cast<std::uint8_t>(door_type);
+    if (!session.command.drop_file.empty()) {
+        session.node.door_type = static_cast<std::uint8_t>(
+            DoorTypeForDropArgument(session.command.drop_file, session.node.door_type));
     }
     out.plain(".");
 

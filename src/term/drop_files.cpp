@@ -362,6 +362,21 @@ int DoorTypeOfDropFile(std::string_view path) {
     return 0;
 }
 
+int DoorTypeForDropArgument(const std::string& argument, int door_type) {
+    if (!DirectoryExists(argument)) {
+        const int named = DoorTypeOfDropFile(argument);
+        return named != 0 ? named : door_type;
+    }
+    if (door_type == 1 || door_type == 2 || door_type == kDoorTypeDoor32) return door_type;
+    for (const char* name : {"door32.sys", "door.sys", "doorfile.sr"}) {
+        struct stat st {};
+        if (::stat(FindDropFile(argument, name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+            return DoorTypeOfDropFile(name);
+        }
+    }
+    return door_type;
+}
+
 void ReadDoor32File(Session& session) {
     const std::string path = DropFilePath(session, "door32.sys");
     const std::optional<std::string> text = ReadTextFile(path, kMaxDoor32Bytes);

@@ -43,6 +43,10 @@ std::string DropFilePath(const Session& session, std::string_view name);
 // The door type a drop file's name gives (door.sys 1, doorfile.sr 2, door32.sys 5, in any case);
 // 0 for any other name.
 int DoorTypeOfDropFile(std::string_view path);
+// The door type of a call whose drop file -D names: the kind the file's name gives; for a folder,
+// the node's own when it reads a drop file, else the kind of the first drop file there
+// (door32.sys, door.sys, doorfile.sr); `door_type` when none of these tells.
+int DoorTypeForDropArgument(const std::string& argument, int door_type);
 
 // Door type 5, before the terminal is first spoken to: reads door32.sys (exit code 1 when it is
 // missing, unreadable, short or names no caller). The drop file's node counts when the command

@@ -333,10 +333,18 @@ TEST(DropFiles, FoundWhateverTheCaseOfTheirNames) {
         t.session.command.drop_file = c.argument;
         EXPECT_EQ(DropFilePath(t.session, "door.sys"), c.found);
     }
-    EXPECT_EQ(DoorTypeOfDropFile("/bbs/node1/DOOR32.SYS"), 5);
-    EXPECT_EQ(DoorTypeOfDropFile("Door.Sys"), 1);
-    EXPECT_EQ(DoorTypeOfDropFile("\\bbs\\DOORFILE.SR"), 2);
-    EXPECT_EQ(DoorTypeOfDropFile("dorinfo1.def"), 0);
+    // The door type -D gives: by the file's name, or a folder's drop file for a node that reads
+    // none of its own.
+    test::TempDir scratch;
+    ::mkdir("drop", 0775);
+    test::WriteFile("drop/DOOR.SYS", "x");
+    EXPECT_EQ(DoorTypeForDropArgument("/bbs/node1/DOOR32.SYS", 3), 5);
+    EXPECT_EQ(DoorTypeForDropArgument("\\bbs\\DOORFILE.SR", 1), 2);
+    EXPECT_EQ(DoorTypeForDropArgument("dorinfo1.def", 4), 4);
+    EXPECT_EQ(DoorTypeForDropArgument("drop", 3), 1);
+    EXPECT_EQ(DoorTypeForDropArgument("drop", 5), 5);
+    test::WriteFile("drop/door32.sys", "x");
+    EXPECT_EQ(DoorTypeForDropArgument("drop/", 4), 5);
 }
 
 TEST(DetectAnsi, AnswerOnTheThirdQuestionEndsTheQuestions) {

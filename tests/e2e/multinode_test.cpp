@@ -33,12 +33,6 @@ void EnterGame(GameProcess& game, const std::string& name, bool new_character) {
     }
 }
 
-std::string Logs(const GameDirectory& dir) {
-    std::string all;
-    for (const std::string& name : dir.list("logs")) all += dir.read_file("logs/" + name);
-    return all;
-}
-
 TEST(Multinode, ThreeCallersPlayTogetherAndTheSysopChats) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
@@ -89,7 +83,7 @@ TEST(Multinode, ThreeCallersPlayTogetherAndTheSysopChats) {
     bob = StartNode(dir, 2);
     EnterGame(*bob, "Bob", false);
     EXPECT_TRUE(bob->wait_for_output("Node 2 is already running!"));
-    EXPECT_NE(Logs(dir).find("Node 2 is already running (heartbeat active)"), std::string::npos);
+    EXPECT_NE(AllLogs(dir).find("Node 2 is already running (heartbeat active)"), std::string::npos);
     bob->type("@n");
     EXPECT_TRUE(bob->wait_for_text("not a multi-node BBS")) << bob->screen_text();
 
@@ -167,7 +161,7 @@ TEST(Multinode, APlayerPlaysOnOneNodeAtATime) {
     ASSERT_TRUE(Answer(*second, "Step into the snows", "s"));
     ASSERT_TRUE(second->wait_for_text("You are already playing on another node."))
         << second->screen_text();
-    EXPECT_NE(Logs(dir).find("Ann is already playing on another node: logon refused"),
+    EXPECT_NE(AllLogs(dir).find("Ann is already playing on another node: logon refused"),
               std::string::npos);
     second->type("\r");
     ::kill(first->pid(), SIGKILL);

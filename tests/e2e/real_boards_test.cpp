@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstdio>
 #include <string>
 
 #include "common/config_files.hpp"
@@ -24,21 +25,12 @@ void BoardNode(const GameDirectory& dir, int door_type) {
     ASSERT_TRUE(WriteNodeConfig(dir.file("vorn1.dat"), node));
 }
 
-std::string TodaysLog(const GameDirectory& dir) {
-    std::string all;
-    for (const std::string& name : dir.list("logs")) all += dir.read_file("logs/" + name);
-    return all;
-}
-
 TEST(RealBoards, TheDoorEntriesSysopsWriteFirst) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
-    dir.make_directory("node1");
-    std::string door_sys = "COM1:\r\n38400\r\n";
-    for (int line = 3; line <= 9; ++line) door_sys += "x\r\n";
-    door_sys += "Hal Host\r\n";
-    for (int line = 11; line <= 18; ++line) door_sys += "y\r\n";
-    dir.write_file("node1/DOOR.SYS", door_sys + "60\r\nGR\r\n");
+    SetUpDoorNode(dir, 1, "Hal Host", 38400);
+    ASSERT_EQ(std::rename(dir.file("node1/door.sys").c_str(), dir.file("node1/DOOR.SYS").c_str()),
+              0);
     dir.write_file("node1/DOOR32.SYS",
                    "2\r\n-1\r\n38400\r\nStand-in Host 1.0\r\n7\r\nHal Host\r\nHal\r\n100\r\n"
                    "60\r\n1\r\n1\r\n");
@@ -62,7 +54,7 @@ TEST(RealBoards, TheDoorEntriesSysopsWriteFirst) {
         EnterTheForest(game);
         LeaveFromTheMap(game);
     }
-    std::string log = TodaysLog(dir);
+    std::string log = AllLogs(dir);
     for (const char* line :
          {"Drop file DOOR.SYS\n", "Drop file DOOR32.SYS\n", "Logon: Hal Host plays Hal\n",
           "DOOR32.SYS socket handle -1 names no socket: playing on standard input and output",
@@ -87,7 +79,7 @@ TEST(RealBoards, TheDoorEntriesSysopsWriteFirst) {
         ::kill(game.pid(), SIGTERM);
         EXPECT_EQ(game.wait_exit(), 0);
     }
-    log = TodaysLog(dir);
+    log = AllLogs(dir);
     EXPECT_NE(log.find("Character set: UTF-8 until the terminal answers\n"), std::string::npos);
     EXPECT_NE(log.find("Character set: code page 437 (the terminal's late answer)\n"),
               std::string::npos)

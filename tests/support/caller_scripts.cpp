@@ -73,6 +73,12 @@ void SetUpDoorNode(const GameDirectory& dir, int node, const std::string& caller
     dir.write_file(folder + "/door.sys", DoorSys(caller, baud));
 }
 
+std::string AllLogs(const GameDirectory& dir) {
+    std::string all;
+    for (const std::string& name : dir.list("logs")) all += dir.read_file("logs/" + name);
+    return all;
+}
+
 void WriteTestWorld(const GameDirectory& dir) {
     RoomRecord city = Zeroed<RoomRecord>();
     city.number = 1;

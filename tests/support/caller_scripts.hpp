@@ -28,6 +28,9 @@ void SetUpDoorNode(const GameDirectory& dir, int node, const std::string& caller
 // enters.
 void WriteTestWorld(const GameDirectory& dir);
 
+// Every log the game wrote in logs/, one after the other.
+std::string AllLogs(const GameDirectory& dir);
+
 // The user record whose character name is `name` (number 0 when there is none).
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name);
 // Changes that user's record in users.dat while no game runs (gold for a scenario, say).

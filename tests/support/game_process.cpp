@@ -190,9 +190,12 @@ GameProcess::GameProcess(std::string_view program, const GameDirectory& director
         ::close(slave);
         input_fd_ = master;
         output_fd_ = master;
-    } else if (options_.connection == Connection::kSocketPair) {
-        int sockets[2], out[2];
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0 ||
+    } else if (options_.connection == Connection::kSocketPair ||
+               options_.connection == Connection::kConnectBack) {
+        const bool handed_over = options_.connection == Connection::kSocketPair;
+        int sockets[2] = {-1, -1};
+        int out[2];
+        if ((handed_over && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) ||
             ::pipe2(out, O_CLOEXEC) != 0) {
             std::abort();
         }
@@ -202,36 +205,26 @@ GameProcess::GameProcess(std::string_view program, const GameDirectory& director
             ::dup2(empty, 0);
             ::dup2(out[1], 1);
             ::dup2(out[1], 2);
-            ::dup2(sockets[1], kDoor32Handle);
-            ::fcntl(kDoor32Handle, F_SETFD, 0);  // kept across exec, even when dup2 did nothing
-            ExecChild(plan);
-        }
-        ::close(empty);
-        ::close(sockets[1]);
-        ::close(out[1]);
-        input_fd_ = output_fd_ = sockets[0];
-        error_fd_ = out[0];
-        socket_ = true;
-    } else if (options_.connection == Connection::kConnectBack) {
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0) std::abort();
-        const int empty = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(empty, 0);
-            ::dup2(out[1], 1);
-            ::dup2(out[1], 2);
+            if (handed_over) {
+                ::dup2(sockets[1], kDoor32Handle);
+                ::fcntl(kDoor32Handle, F_SETFD, 0);  // kept across exec, even when dup2 did nothing
+            }
             ExecChild(plan);
         }
         ::close(empty);
         ::close(out[1]);
-        struct pollfd p {
-            board, POLLIN, 0
-        };
-        if (::poll(&p, 1, kDefaultTimeoutMs) != 1) std::abort();
-        input_fd_ = output_fd_ = ::accept4(board, nullptr, nullptr, SOCK_CLOEXEC);
-        if (input_fd_ < 0) std::abort();
-        ::close(board);
+        if (handed_over) {
+            ::close(sockets[1]);
+            input_fd_ = output_fd_ = sockets[0];
+        } else {
+            struct pollfd p {
+                board, POLLIN, 0
+            };
+            if (::poll(&p, 1, kDefaultTimeoutMs) != 1) std::abort();
+            input_fd_ = output_fd_ = ::accept4(board, nullptr, nullptr, SOCK_CLOEXEC);
+            if (input_fd_ < 0) std::abort();
+            ::close(board);
+        }
         error_fd_ = out[0];
         socket_ = true;
     } else {

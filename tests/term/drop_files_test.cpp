@@ -1,4 +1,5 @@
 // Drop files and the start-up questions to the caller's terminal.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -230,6 +231,7 @@ TEST(Door32Sys, GoodOddAndDamagedFiles) {
 TEST(Door32Sys, HandlesThatAreNoSocketPlayOnStandardInputAndOutput) {
     int pair[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    const int file = ::open("/dev/null", O_RDONLY);
     const struct {
         const char* what;
         std::string comm;
@@ -240,6 +242,7 @@ TEST(Door32Sys, HandlesThatAreNoSocketPlayOnStandardInputAndOutput) {
         {"the board's socket", "2", pair[0], pair[0], ""},
         {"handle -1", "2", -1, -1, "handle -1 names no socket: playing on standard"},
         {"a closed handle", "2", 250, -1, "handle 250 is no open socket: playing on standard"},
+        {"a file", "2", file, -1, "is no open socket"},
         {"comm type 0, local", "0", pair[0], -1, ""},
         {"comm type 1, serial", "1", pair[0], -1, ""},
     };
@@ -263,6 +266,7 @@ TEST(Door32Sys, HandlesThatAreNoSocketPlayOnStandardInputAndOutput) {
     }
     ::close(pair[0]);
     ::close(pair[1]);
+    ::close(file);
 }
 
 TEST(Door32Sys, RemoteCallerOnTheBoardsLine) {

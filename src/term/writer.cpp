@@ -357,8 +357,13 @@ void Writer::cursor_right(int n) {
     go_to_column(cursor_.column + Clamp(n, 0, kScreenColumns));
 }
 
+// A terminal clears in the colour it was last sent, which may still be a bar's background while
+// the next screen's own colours wait for its first character: the clear resets the colour first,
+// even when the writer believes it is light grey on black already.
 void Writer::clear_screen() {
-    buffer_ += "\x1b[H\x1b[2J";
+    buffer_ += "\x1b[m\x1b[H\x1b[2J";
+    sent_foreground_ = 7;
+    sent_background_ = 0;
     cursor_ = terminal_ = CursorPosition{};
     for (int row = 1; row <= kScreenRows; ++row) fill_cells(row, 1, sent_attribute());
     emulation_.reset();

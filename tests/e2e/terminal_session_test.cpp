@@ -1,12 +1,14 @@
 // The terminal layer end to end: a real program in a pseudo-terminal, read through a terminal
 // emulator — a coloured display file, the line editor's keys, a password, a yes/no question, and
-// a caller who hangs up in the middle of typing.
+// a caller who hangs up in the middle of typing; the game's screens cleared black after the bars.
 #include <gtest/gtest.h>
 #include <termios.h>
 
 #include <chrono>
 
+#include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
+#include "support/game_in_child.hpp"
 #include "support/game_process.hpp"
 
 namespace vorn::test {
@@ -75,6 +77,44 @@ TEST(TerminalSession, PipesWorkWithoutATerminal) {
     ASSERT_TRUE(p.wait_for_output("Answer yes"));
     EXPECT_EQ(p.wait_exit(), 0);
     EXPECT_NE(p.output().find("You typed [Ann]"), std::string::npos);
+}
+
+// The cells showing a background colour, outside the hit-point and mana bars of the map.
+int ColouredCells(const GameProcess& game, bool bars_shown) {
+    int n = 0;
+    for (int row = 1; row <= TerminalScreen::kRows; ++row) {
+        for (int column = 1; column <= TerminalScreen::kColumns; ++column) {
+            const bool bar = bars_shown && (row == 16 || row == 17) && column >= 68;
+            if (!bar && game.cell(column, row).background != 0) ++n;
+        }
+    }
+    return n;
+}
+
+// The bars leave their colour set on the terminal until the next screen's first character: the
+// screen the caller goes on to is cleared black all the same, as a real terminal shows it.
+TEST(TerminalSession, ScreensAfterTheBarsAreClearedBlack) {
+    GameDirectory dir;
+    LayOutWaltsGame(dir);
+    GameProcess game("game", dir, {.args = {"1"}});
+    EnterTheForest(game, "Walt");
+    const struct {
+        const char* keys;
+        const char* shows;
+        bool bars_shown;
+    } screens[] = {
+        {"i", "Whack The Damn Key!", false},  // the list of what she carries
+        {"\r", "Use which item?", false},
+        {"\r", "Your command?", true},  // the map drawn again right after the bars
+        {"h", "The Hall of Lore", false},
+        {"q", "Your command?", true},
+    };
+    for (const auto& s : screens) {
+        const std::size_t mark = game.output_size();
+        game.type(s.keys);
+        ASSERT_EQ(game.wait_for_any({s.shows}, kDefaultTimeoutMs, mark), 0) << s.shows;
+        EXPECT_EQ(ColouredCells(game, s.bars_shown), 0) << s.shows << "\n" << game.screen_text();
+    }
 }
 
 }  // namespace

@@ -229,10 +229,15 @@ TEST_F(WriterTest, EraseBackAndClears) {
     EXPECT_EQ(out.screen_image()[3][11].character, ' ');
     out.clear_to_eol();
     EXPECT_EQ(sent(), "\x1b[K");
+    out.set_colours(0, 4);
+    out.print_text("50%");
+    sent();
+    // The terminal clears in the colour last sent: a bar's red would fill the next screen.
     out.clear_screen();
-    EXPECT_EQ(sent(), "\x1b[H\x1b[2J");
+    EXPECT_EQ(sent(), "\x1b[m\x1b[H\x1b[2J");
     EXPECT_EQ(out.cursor().column, 1);
     EXPECT_EQ(out.screen_image()[3][9].character, ' ');
+    EXPECT_EQ(CellAttribute(out, 40, 12), 7);
 }
 
 TEST_F(WriterTest, DirectWriterKeepsToItsRowAndTranslates) {

@@ -1,9 +1,10 @@
 // The caller's screen read back from the writer's bytes. The reader knows only what the writer
 // itself sends (characters, CR, LF, BS, bell, cursor moves, colours, erase to end of line, clear
 // screen); anything else makes the cells it may have touched unknown and sends the bytes as
-// written. Sending a difference walks the rows that changed, moves with the shortest of the
-// writer's cursor moves (or by sending again the few cells in between), and ends an emptied row
-// with an erase when that is shorter.
+// written. A bell draws nothing and goes out as it is, after the cells. Sending a difference
+// walks the rows that changed, moves with the shortest of the writer's cursor moves (or by
+// sending again the few cells in between), and ends an emptied row with an erase when that is
+// shorter.
 #include "term/caller_screen.hpp"
 
 #include <algorithm>
@@ -196,7 +197,8 @@ void CallerScreen::read_byte(std::uint8_t c) {
             p.column = std::max(1, p.column - 1);
         }
     } else if (c == 7) {
-        // The bell leaves the screen alone.
+        // The bell leaves the screen alone, but the caller must still hear it.
+        undrawn_ += static_cast<char>(c);
     } else if (c < 0x20 || c == 0x7F) {
         lose_everything();
     } else if (c < 0x80) {
@@ -316,6 +318,7 @@ void CallerScreen::sequence(std::uint8_t final_byte) {
             }
             cleared_ = true;
             clear_end_ = read_offset_;
+            undrawn_.clear();  // a bell before the clear goes out with the bytes up to it
             clear_pen_ = p;
             dirty_rows_ = kAllRows;
             return;
@@ -375,6 +378,7 @@ void CallerScreen::convert(std::string_view written, bool diff_allowed, std::str
     cleared_ = false;
     dirty_rows_ = 0;
     read_offset_ = 0;
+    undrawn_.clear();
 }
 
 namespace {
@@ -555,6 +559,7 @@ void CallerScreen::send_difference(std::string_view written, std::string& out) {
         AppendMove(out, pen, want.column, want.row);
     }
     shown_.pen = pen;
+    out += undrawn_;
 }
 
 }  // namespace vorn

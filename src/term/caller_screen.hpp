@@ -99,6 +99,7 @@ class CallerScreen {
     Pen clear_pen_;              // the cursor and colour just after it
     std::size_t read_offset_ = 0;
     std::uint32_t dirty_rows_ = 0;
+    std::string undrawn_;  // control bytes that change no cell, sent as they are
 };
 
 }  // namespace vorn

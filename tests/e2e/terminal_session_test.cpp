@@ -1,9 +1,11 @@
 // The terminal layer end to end: a real program in a pseudo-terminal, read through a terminal
 // emulator — a coloured display file, the line editor's keys, a password, a yes/no question, and
-// a caller who hangs up in the middle of typing; the game's screens cleared black after the bars.
+// a caller who hangs up in the middle of typing; the game's screens cleared black after the bars,
+// and the idle caller's bell.
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "support/caller_scripts.hpp"
@@ -115,6 +117,17 @@ TEST(TerminalSession, ScreensAfterTheBarsAreClearedBlack) {
         ASSERT_EQ(game.wait_for_any({s.shows}, kDefaultTimeoutMs, mark), 0) << s.shows;
         EXPECT_EQ(ColouredCells(game, s.bars_shown), 0) << s.shows << "\n" << game.screen_text();
     }
+}
+
+// A caller who stops typing hears the bell from the fourth minute until the game hangs up: a
+// bell draws nothing on the screen, yet every one reaches him. The game runs on a fake clock.
+TEST(TerminalSession, TheIdleCallerHearsTheBellUntilTheHangUp) {
+    GameDirectory dir;
+    LayOutWaltsGame(dir);
+    const ChildOutcome o = RunInChild({.directory = dir.path()},
+                                      PlayGame({"1"}, "\x1b[1;2R\rs\rWalt\r1\r1\r\r\r\r\rmy1aqan"));
+    EXPECT_EQ(o.exit_code, 0);
+    EXPECT_GT(std::count(o.output.begin(), o.output.end(), '\a'), 100) << o.output;
 }
 
 }  // namespace

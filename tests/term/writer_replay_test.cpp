@@ -2,6 +2,7 @@
 // emulator's screen with the writer's own image, cell by cell: characters and colours.
 #include <vterm.h>
 
+#include <algorithm>
 #include <random>
 
 #include "common/cp437.hpp"
@@ -218,6 +219,19 @@ TEST(CallerScreen, SendsWhatItCannotFollowAsWritten) {
     screen.forget();
     screen.convert("\x1b[2;1Hdef", true, sent);
     EXPECT_EQ(sent, "\x1b[2;1Hdef") << "a forgotten screen gets every byte";
+}
+
+// A bell changes no cell, yet the caller must hear every one: once, with or without a clear.
+TEST(CallerScreen, BellsGoOutThoughTheyDrawNothing) {
+    CallerScreen screen;
+    std::string sent;
+    screen.convert("\x1b[0m\x1b[H\x1b[2Jabc", true, sent);
+    for (const std::string bytes : {"\a", "\x1b[1;2Hb\a", "\a\x1b[m\x1b[H\x1b[2Jabc\a"}) {
+        screen.convert(bytes, true, sent);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), '\a'),
+                  std::count(bytes.begin(), bytes.end(), '\a'))
+            << bytes;
+    }
 }
 
 }  // namespace

@@ -158,10 +158,38 @@ void ChatLog(Session& session, std::string_view line) {
     WriteChatLog(session.log_target(), session.clock, line);
 }
 
-void ChatLogHeader(Session& session) {
-    const UserRecord& user = session.users.current;
+// The caller as far as the session knows him: the character in play on this node, the name
+// the board or the logon gave, or nobody yet (the record then holds the placeholder player).
+std::string CallerCharacter(const Session& session) {
+    return session.users.held_player != 0 ? session.users.current.name.str() : std::string();
+}
+std::string CallerRealName(const Session& session) {
+    return session.users.held_player != 0 || session.logged_on
+               ? session.users.current.real_name.str()
+               : std::string();
+}
+
+// A line of the chat log with the initials of who said it: the sysop or the caller.
+void ChatLogSaid(Session& session, bool sysop, std::string_view text) {
+    std::string name = session.system.sysop_name;
+    if (!sysop) {
+        name = CallerCharacter(session);
+        if (name.empty()) name = CallerRealName(session);
+    }
     ChatLog(session,
-            "-- Line chat with user: " + user.name.str() + " (" + user.real_name.str() + ")");
+            (name.empty() ? std::string("??") : Initials(name)) + "> " + std::string(text));
+}
+
+void ChatLogHeader(Session& session) {
+    const std::string character = CallerCharacter(session);
+    const std::string real_name = CallerRealName(session);
+    std::string caller = "a caller not logged on yet";
+    if (!character.empty()) {
+        caller = character + " (" + real_name + ")";
+    } else if (!real_name.empty()) {
+        caller = real_name + " (no character yet)";
+    }
+    ChatLog(session, "-- Line chat with user: " + caller);
     ChatLog(session,
             "   at " + expand_text(session, "%TI", 0) + ", " + expand_text(session, "%DT", 0));
     ChatLog(session, std::string(79, '\xC4'));
@@ -379,6 +407,7 @@ void line_chat(Session& session) {
     w.new_lines(1);
     w.set_foreground(4);
     std::string line;
+    bool line_by_sysop = true;  // who typed the line's first character
     bool done = false;
     while (!done) {
         const ChatKey k = input.next();
@@ -397,7 +426,8 @@ void line_chat(Session& session) {
                 line.pop_back();
             }
         } else if (k.code == kEnter) {
-            if (s.system.log_line_chat) ChatLog(s, line);
+            if (line.empty()) line_by_sysop = k.sysop;
+            if (s.system.log_line_chat) ChatLogSaid(s, line_by_sysop, line);
             bool line_end = true;
             // Only the sysop commands: a remote caller's "/" lines are words like any other.
             if (line.size() > 1 && line[0] == '/' && k.sysop) {
@@ -406,6 +436,7 @@ void line_chat(Session& session) {
             if (line_end && !s.session_ended) w.new_lines(1);
             line.clear();
         } else if (k.code >= 32 && k.code <= 254) {
+            if (line.empty()) line_by_sysop = k.sysop;
             w.set_foreground(k.sysop ? 6 : 3);
             w.put_character(k.code);
             line += static_cast<char>(k.code);
@@ -413,7 +444,7 @@ void line_chat(Session& session) {
                 std::size_t cut = line.find_last_of(" -", kLineChatWidth - 1);
                 if (cut == std::string::npos) cut = kLineChatWidth - 1;
                 const std::string rest = line.substr(cut + 1);
-                if (s.system.log_line_chat) ChatLog(s, line.substr(0, cut + 1));
+                if (s.system.log_line_chat) ChatLogSaid(s, line_by_sysop, line.substr(0, cut + 1));
                 w.erase_back(static_cast<int>(rest.size()));
                 w.new_lines(1);
                 w.print_text(rest);
@@ -421,7 +452,7 @@ void line_chat(Session& session) {
             }
         }
     }
-    if (s.system.log_line_chat && !line.empty()) ChatLog(s, line);
+    if (s.system.log_line_chat && !line.empty()) ChatLogSaid(s, line_by_sysop, line);
     frame.end("*Chat mode terminated.");
     if (s.session_ended) return;
     w.print_prompt_text(GetSystemString(s, 3));
@@ -486,11 +517,7 @@ void split_chat(Session& session) {
 }
 
 void chat_log_line(Session& session, int window, std::string_view text) {
-    if (!session.system.log_split_chat) return;
-    const std::string name =
-        window == 1 ? session.system.sysop_name : session.users.current.name.str();
-    ChatLog(session,
-            (name.empty() ? std::string("??") : Initials(name)) + "> " + std::string(text));
+    if (session.system.log_split_chat) ChatLogSaid(session, window == 1, text);
 }
 
 void page_tone(Session& session) {

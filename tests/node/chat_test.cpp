@@ -31,6 +31,15 @@ std::string ReadAll(const std::string& path) {
     return text.str();
 }
 
+// The sysop tool attached to the node, his first keys sent; returns his end of the line.
+int AttachSysop(KeyFixture& f, std::string_view keys) {
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) return -1;
+    f.session.nodes.sysop_fd = ends[0];
+    if (::write(ends[1], keys.data(), keys.size()) != static_cast<ssize_t>(keys.size())) return -1;
+    return ends[1];
+}
+
 int RowWith(const Writer& w, std::string_view text) {
     for (int row = 1; row <= kScreenRows; ++row) {
         if (RowText(w, row).find(text) != std::string::npos) return row;
@@ -42,6 +51,7 @@ TEST(LineChat, CommandsALongLineAndTheTimeGivenBack) {
     KeyFixture f;
     f.session.users.current.name = "Ann";
     f.session.users.current.real_name = "Ann Alpha";
+    f.session.users.held_player = 1;
     f.terminal.type("hello\r/type\r/time\r");
     // Five minutes into the chat, a line of 100 characters without a space.
     f.terminal.type(std::string(100, 'x') + "\r", 300'000);
@@ -61,7 +71,7 @@ TEST(LineChat, CommandsALongLineAndTheTimeGivenBack) {
 
     const std::string log = ReadAll(f.directory + "logs/chatlog.001");
     EXPECT_NE(log.find("-- Line chat with user: Ann (Ann Alpha)\n"), std::string::npos);
-    EXPECT_NE(log.find("\nhello\n/type\n/time\n" + std::string(79, 'x') + "\n" +
+    EXPECT_NE(log.find("\nSy> hello\nSy> /type\nSy> /time\nSy> " + std::string(79, 'x') + "\nSy> " +
                        std::string(21, 'x') + "\n"),
               std::string::npos)
         << log;
@@ -72,14 +82,13 @@ TEST(LineChat, CommandsALongLineAndTheTimeGivenBack) {
 TEST(SplitChat, TheSysopsKeysInTheUpperWindowTheCallersInTheLower) {
     KeyFixture f;
     f.session.users.current.name = "Ann";
+    f.session.users.held_player = 1;
     f.session.system.text_path = f.directory;
     std::filesystem::copy_file(test::SourceDir() + "/data/ansi/chatmode.ans",
                                f.directory + "chatmode.ans");
     f.session.codes.slots[1] = TemplateSlot{true, 12, 2, 9, 0, false};
-    int sysop[2];
-    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sysop), 0);
-    f.session.nodes.sysop_fd = sysop[0];
-    ASSERT_EQ(::write(sysop[1], "Hello\r", 6), 6);
+    const int sysop = AttachSysop(f, "Hello\r");
+    ASSERT_GE(sysop, 0);
     f.terminal.type("Hi there", 1000);
     f.terminal.hang_up(1000);
     split_chat(f.session);
@@ -96,11 +105,48 @@ TEST(SplitChat, TheSysopsKeysInTheUpperWindowTheCallersInTheLower) {
     EXPECT_NE(log.find("Sy> Hello\nAn> Hi there\n"), std::string::npos) << log;
     // The sysop's terminal was sent what the caller saw.
     char seen[16384];
-    const ssize_t n = ::recv(sysop[1], seen, sizeof seen, MSG_DONTWAIT);
+    const ssize_t n = ::recv(sysop, seen, sizeof seen, MSG_DONTWAIT);
     ASSERT_GT(n, 0);
     EXPECT_NE(std::string(seen, static_cast<std::size_t>(n)).find("Hi there"), std::string::npos);
-    ::close(sysop[0]);
-    ::close(sysop[1]);
+    ::close(f.session.nodes.sysop_fd);
+    ::close(sysop);
+}
+
+// A chat may begin before the caller has a character, even before he has logged on: the log
+// names him as far as he is known, never by the placeholder player the record holds till then.
+TEST(LineChat, TheLogNamesTheCallerAsFarAsHeIsKnownAndWhoSaidEachLine) {
+    const struct {
+        std::uint16_t held_player;
+        bool logged_on;
+        const char* header;
+        const char* caller_said;
+    } cases[] = {
+        {1, true, "Ann (Ann Alpha)", "An> Hi keeper"},
+        {0, true, "Ann Alpha (no character yet)", "AA> Hi keeper"},
+        {0, false, "a caller not logged on yet", "?\?> Hi keeper"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.header);
+        KeyFixture f;
+        f.session.users.current.name = c.held_player != 0 ? "Ann" : "Joe";
+        f.session.users.current.real_name = "Ann Alpha";
+        f.session.users.held_player = c.held_player;
+        f.session.logged_on = c.logged_on;
+        f.session.system.text_path = f.directory;  // no chatmode screen: a line chat
+        const int sysop = AttachSysop(f, "Hello\r");
+        ASSERT_GE(sysop, 0);
+        f.terminal.type("Hi keeper\r", 1000);
+        f.terminal.hang_up(1000);
+        line_chat(f.session);
+        const std::string log = ReadAll(f.directory + "logs/chatlog.001");
+        EXPECT_NE(log.find(std::string("-- Line chat with user: ") + c.header + "\n"),
+                  std::string::npos)
+            << log;
+        EXPECT_NE(log.find(std::string("\nSy> Hello\n") + c.caller_said + "\n"), std::string::npos)
+            << log;
+        ::close(f.session.nodes.sysop_fd);
+        ::close(sysop);
+    }
 }
 
 // The sysop tool knocks while the caller idles at a prompt; they talk for seven minutes. The

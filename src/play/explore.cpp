@@ -87,6 +87,17 @@ void DrawBars(Session& session) {
     ShowManaBar(session);
 }
 
+// The top row of the exploration screen: the room's name and the minutes left.
+void DrawRoomHeader(Session& session) {
+    Writer& out = session.writer;
+    Blank(out, 12, 2, 16);
+    out.set_attribute(9, 0, false);
+    out.print_coded(session.world.room.tag.view());
+    Blank(out, 40, 2, 3);
+    out.set_attribute(14, 0, false);
+    out.print_text(std::to_string(session.keys.time_left("M")));
+}
+
 void PrintRoomText(Session& session) {
     Writer& out = session.writer;
     out.set_attribute(7, 0, false);
@@ -837,12 +848,7 @@ void Explore(Session& session, bool first_entry) {
             play.redraw = false;
             first = false;
         }
-        Blank(out, 12, 2, 16);
-        out.set_attribute(9, 0, false);
-        out.print_coded(room.tag.view());
-        Blank(out, 40, 2, 3);
-        out.set_attribute(14, 0, false);
-        out.print_text(std::to_string(session.keys.time_left("M")));
+        DrawRoomHeader(session);
         UpdateNodeInfo(session, room.tag.view());
         int page = user.display_choice == 0 ? 1 : user.display_choice;
         play.mana_interval = ManaInterval(session);
@@ -858,11 +864,11 @@ void Explore(Session& session, bool first_entry) {
             RunEvent(session, room.event);
             if (user.hp < 1) continue;
             if (play.redraw) {
+                // The event's fight took the screen: all of it is drawn again.
                 out.show_display_file("explore.ans", 16);
                 play.redraw = false;
-                Blank(out, 12, 2, 16);
-                out.set_attribute(9, 0, false);
-                out.print_coded(room.tag.view());
+                DrawRoomHeader(session);
+                StatusTickerShow(session);
                 DrawBars(session);
                 PrintRoomText(session);
             }

@@ -511,6 +511,26 @@ TEST_F(ExploreTest, GasRoomKillsAtTheExpectedTick) {
     EXPECT_EQ(user.hp, 1);
 }
 
+// The room's event starts a fight, which takes the whole screen: the exploration screen comes
+// back with all of its top row, the minutes left too.
+TEST_F(ExploreTest, TheScreenAfterAnEventsFightShowsTheTimeLeft) {
+    RoomRecord cave = Room(2, "Cave");
+    cave.event = 1;
+    rooms({Room(1, "Town"), cave});
+    EventRecord ambush = Event(1, "Wings beat in the dark.");
+    ambush.monster = 1;
+    ambush.monster_number = 1;
+    WriteRecords("events.dat", std::vector<EventRecord>{ambush});
+    WriteRecords("monsters.dat", std::vector<MonsterRecord>{Monster(1, "Bat")});
+    user.room = 2;
+    user.mana = user.max_mana = 5;
+    dice({1});
+    explore("C1\rD");  // a bolt fells the bat; one more order ends the fight
+    const std::string minutes = std::to_string(s.keys.time_left("M"));
+    const std::string top_row = test::RowText(s.writer, 2) + std::string(80, ' ');
+    EXPECT_EQ(top_row.substr(39, minutes.size()), minutes) << screen();
+}
+
 // A smaller map compiled over a game in play leaves players in rooms it no longer holds: those
 // count as the city, which puts them back on the map (or, under the Sylvan effect, the forest).
 TEST_F(ExploreTest, RoomsBeyondTheMapCountAsTheCity) {

@@ -107,12 +107,16 @@ void SetStatus(Session& s, int slot, std::string text) {
     s.play.status[slot] = std::move(text);
 }
 
-void BlankMessageRows(Session& s) {
+// A row of the panel emptied from its first column to the frame, the cursor back at its start.
+void BlankPanelRow(Session& s, int row) {
     s.writer.set_colours(0, 0);
-    for (int row = kFirstMessageRow; row <= kLastMessageRow; ++row) {
-        s.writer.go_to(kPanelColumn, row);
-        s.writer.print_text(std::string(kPanelWidth, ' '));
-    }
+    s.writer.go_to(kPanelColumn, row);
+    s.writer.print_text(std::string(kPanelWidth, ' '));
+    s.writer.go_to(kPanelColumn, row);
+}
+
+void BlankMessageRows(Session& s) {
+    for (int row = kFirstMessageRow; row <= kLastMessageRow; ++row) BlankPanelRow(s, row);
     s.play.battle.message_row = kFirstMessageRow;
 }
 
@@ -122,10 +126,7 @@ void NextMessageRow(Session& s) {
     if (b.message_row < kFirstMessageRow || b.message_row > kLastMessageRow) {
         b.message_row = kFirstMessageRow;
     }
-    s.writer.set_colours(0, 0);
-    s.writer.go_to(kPanelColumn, b.message_row);
-    s.writer.print_text(std::string(kPanelWidth, ' '));
-    s.writer.go_to(kPanelColumn, b.message_row);
+    BlankPanelRow(s, b.message_row);
     b.message_row = b.message_row == kLastMessageRow ? kFirstMessageRow : b.message_row + 1;
 }
 
@@ -516,7 +517,11 @@ BattleResult BattleTurns(Session& s, bool end_when_cleared, bool run_allowed) {
         out.go_to(70, 2);
         ShowManaBar(s);
         out.set_colours(9, 0);
-        At(s, 11, 4, "Enter your command                 ");
+        // The order line is one field of 38 cells, written whole. With every foe down the next
+        // key ends the fight, whichever it is; the orders still do what they do.
+        At(s, 11, 4,
+           b.over ? "|14All foes are down|09: strike a key       "
+                  : "Enter your command                    ");
         ShowOpponents(s);
         // What the player chose applies to this turn only.
         b.first_attack = HasSkill(user, kSkillFirstAttack);
@@ -534,7 +539,7 @@ BattleResult BattleTurns(Session& s, bool end_when_cleared, bool run_allowed) {
             const int pad = DirectionOfPadDigit(key);
             if (pad >= 0) {
                 if (!b.open[pad]) {
-                    taken = false;
+                    taken = b.over;
                     continue;
                 }
                 SetPlayerStep(s, pad);
@@ -553,8 +558,8 @@ BattleResult BattleTurns(Session& s, bool end_when_cleared, bool run_allowed) {
                 case 'C': {
                     if (user.mana < 1) {
                         out.set_colours(9, 0);
-                        At(s, 11, 4, "Not enough mana to cast!           ");
-                        taken = false;
+                        At(s, 11, 4, "Not enough mana to cast!              ");
+                        taken = b.over;
                         break;
                     }
                     BlankMessageRows(s);
@@ -593,7 +598,7 @@ BattleResult BattleTurns(Session& s, bool end_when_cleared, bool run_allowed) {
                     if (b.panel_start > 1) b.panel_start -= 3;
                     break;
                 default:
-                    taken = false;
+                    taken = b.over;
                     break;
             }
         }
@@ -849,21 +854,16 @@ void ShowOpponents(Session& s) {
     Writer& out = s.writer;
     for (int row = kFirstMessageRow; row <= kLastMessageRow; ++row) {
         const int slot = b.panel_start + row - kFirstMessageRow;
-        if (slot > kEncounterSlots) {
-            out.set_colours(0, 0);
-            out.go_to(kPanelColumn, row);
-            out.print_text(std::string(kPanelWidth, ' '));
-            continue;
-        }
+        // The whole row goes first: the longer messages that stood there leave nothing behind.
+        BlankPanelRow(s, row);
+        if (slot > kEncounterSlots) continue;
         out.set_colours(8, 0);
+        out.print_text(std::to_string(slot) + "th");
         out.go_to(32, row);
-        out.print_text(" opponent hit points:            ");
+        out.print_text(" opponent hit points:");
         out.set_colours(9, 0);
         out.go_to(53, row);
         out.print_text(Occupied(s, slot) ? std::to_string(b.hp[slot]) : "Unavailable");
-        out.set_colours(8, 0);
-        out.go_to(kPanelColumn, row);
-        out.print_text(std::to_string(slot) + "th" + (slot < 10 ? " " : ""));
     }
     out.set_colours(9, 0);
 }

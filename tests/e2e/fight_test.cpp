@@ -52,8 +52,16 @@ TEST(FirstFights, WinOneDieInTheNextAndWakeInTown) {
         won = game.wait_for_text("You gained 7 gold/xp!", 10000);
     }
     ASSERT_TRUE(won);
-    // One more command ends the fight; the rewards are saved with it.
-    ASSERT_TRUE(Answer(game, "Enter your command", "d"));
+    // The order line tells that the fight is over, and the foes' panel covers the messages
+    // whole; any key ends the fight, and the rewards are saved with it.
+    ASSERT_TRUE(game.wait_for_text("All foes are down: strike a key"));
+    for (int row = 21; row <= 23; ++row) {
+        EXPECT_NE(game.row_text(row).find("th   opponent hit points:Unavailable" +
+                                          std::string(16, ' ') + "\u2551"),
+                  std::string::npos)
+            << game.screen_text();
+    }
+    game.type("\r");
     ASSERT_TRUE(game.wait_for_text("Your command?"));
     const UserRecord winner = UserNamed(dir, "Cal");
     EXPECT_EQ(winner.kills, 1);

@@ -50,7 +50,7 @@ void BankMenu(Session& session) {
         out.clear_screen();
         out.show_display_file("bankmain.ans", 28);
         MenuLine(session, 20, 'D', "eposit", 2);
-        MenuLine(session, 21, 'W', "ithdraw", 1);
+        MenuLine(session, 21, 'W', "ithdraw", 9);
         MenuLine(session, 22, 'L', "oans", 4);
         MenuLine(session, 23, 'Q', "uit", 12);
         switch (ReadMenuKey(session, "DLQW")) {

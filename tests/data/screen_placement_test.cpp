@@ -275,6 +275,33 @@ TEST(ScreenPlacement, FullScreensFitTheirPlacesWithoutScrolling) {
     }
 }
 
+// The three title screens carry the title menu's logo letter for letter: no star of their night
+// sky stands in it. The title menu's labels keep their colons in one column.
+TEST(ScreenPlacement, TitleLogosAreWholeAndTheMenuLabelsLineUp) {
+    const auto logo = [](const char* name, int column, int row) {
+        ScreenSession s;
+        s.out.clear_screen();
+        EXPECT_TRUE(s.out.show_display_file(name, 28)) << name;
+        std::string cells;
+        for (int r = row; r < row + 4; ++r) {
+            for (int c = column; c < column + 48; ++c) {
+                cells += static_cast<char>(s.out.screen_image()[r - 1][c - 1].character);
+            }
+        }
+        return cells;
+    };
+    const std::string menu = logo("intro.ans", 4, 2);
+    EXPECT_EQ(logo("title.ans", 17, 3), menu);
+    EXPECT_EQ(logo("ansi/title.an1", 17, 3), menu);
+    EXPECT_EQ(logo("ansi/title.an2", 5, 3), menu);
+
+    ScreenSession s;
+    s.out.clear_screen();
+    ASSERT_TRUE(s.out.show_display_file("intro.ans", 28));
+    const std::size_t colon = test::RowText(s.out, 19).find(':');
+    for (const int row : {21, 22}) EXPECT_EQ(test::RowText(s.out, row).find(':'), colon) << row;
+}
+
 // A list is its top, as many rows as fit, and its bottom; a row holding the longest values its
 // widths allow must stay on its line, or every row would wrap into a blank one.
 TEST(ScreenPlacement, ListRowsStayOnOneLineAndListsDoNotScroll) {

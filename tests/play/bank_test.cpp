@@ -144,6 +144,12 @@ TEST(BankMenu, ComesBackAfterEachScreenUntilQuit) {
     EXPECT_EQ(t.user().gold, 50);
     EXPECT_EQ(t.user().bank, 50);
     EXPECT_FALSE(t.session.session_ended);
+    // Each word of the menu stands out from the black behind it (dark blue would not).
+    for (int row = 20; row <= 23; ++row) {
+        const int foreground = test::CellAttribute(t.session.writer, 32, row) & 15;
+        EXPECT_TRUE(foreground != 0 && foreground != 1 && foreground != 8)
+            << test::RowText(t.session.writer, row);
+    }
 }
 
 }  // namespace

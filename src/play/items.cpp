@@ -194,7 +194,7 @@ void ListOwnedItems(Session& session) {
         } else if (item.charges > 0) {
             charges = std::to_string(user.item_charges[n - 1]);
         } else {
-            charges = "\xEF\xBF\xBD";
+            charges = "\xEC";  // code page 437's infinity: an item without charges lasts
         }
         TextAt(session, 64, row, 9, charges);
     }

@@ -32,8 +32,11 @@ TEST(SystemStrings, MissingFileIsCreatedWithTheDefaults) {
     ASSERT_EQ(bytes.size(), 55u * 256u);
     EXPECT_EQ(bytes.substr(0, 256), Record(DefaultSystemString(1)));
     EXPECT_EQ(bytes.substr(54 * 256, 256), Record("Untitled"));
-    // The replacement mark is the three bytes EF BF BD.
-    EXPECT_EQ(DefaultSystemString(2).substr(6, 3), "\xEF\xBF\xBD");
+    // Code page 437, a byte a character: no UTF-8 replacement mark shows as three characters.
+    for (int n = 1; n <= 55; ++n) {
+        EXPECT_EQ(DefaultSystemString(n).find("\xEF\xBF\xBD"), std::string_view::npos) << n;
+    }
+    EXPECT_EQ(DefaultSystemString(2).substr(6, 3), "\xFE|0");
     EXPECT_EQ(DefaultSystemString(37),
               "|08\\-/ |15De|07let|08e |15a|07l|08l |15r|07ea|08d "
               "|15m|07ai|08l? ");

@@ -246,6 +246,7 @@ TEST(ListOwnedItems, UnidentifiedItemsHideNameAndCharges) {
     const std::string potion = test::RowText(t.session.writer, 3);
     const std::string wand = test::RowText(t.session.writer, 4);
     EXPECT_EQ(potion.substr(0, 16), "1        Potion ");
+    EXPECT_EQ(potion.substr(63), "\xEC");  // one character, infinity: no charges to count
     EXPECT_EQ(wand.substr(9, 4), "Wand");
     EXPECT_EQ(wand.substr(63, 5), "?????");
     t.user().item_known[kWand] = true;

@@ -89,7 +89,7 @@ void RefuseSecondSession(Session& session) {
     session.log("x" + user.name.str() + " is already playing on another node: logon refused");
     user.number = 0;
     Writer& out = session.writer;
-    out.new_lines(1);
+    out.clear_screen();  // the title menu's art stands behind the cursor
     out.print_coded_line("|12You are already playing on another node.");
     session.keys.pause_key();
 }
@@ -99,7 +99,7 @@ void RefuseNewCharacter(Session& session) {
     session.users.current.number = 0;
     session.log("xNo room for a new character: the user files are full");
     Writer& out = session.writer;
-    out.new_lines(1);
+    out.clear_screen();  // the title menu's art stands behind the cursor
     out.print_coded_line("|12Sorry, this game has no room for another character.");
     session.keys.pause_key();
 }

@@ -138,6 +138,10 @@ TEST(Logon, AGameHoldingItsLastPlayerRefusesANewCharacter) {
     GameProcess game("game", dir, {.args = {"1"}});
     ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
     ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+    ASSERT_TRUE(game.wait_for_text("Whack The Damn Key!"));
+    // The refusal and its pause stand on a screen of their own, not over the title menu's art.
+    EXPECT_EQ(game.screen_text().find("Step into the snows"), std::string::npos)
+        << game.screen_text();
     ASSERT_TRUE(Answer(game, "no room for another character", "\r"));
     ASSERT_TRUE(Answer(game, "Step into the snows", "q"));
     ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -26,6 +25,7 @@
 #include "common/cp437_text.hpp"
 #include "common/node_records.hpp"
 #include "common/record_file.hpp"
+#include "common/system_log.hpp"
 #include "node/node_control.hpp"
 #include "node/typed_cp437.hpp"
 
@@ -47,19 +47,11 @@ void Usage() {
 
 // A field of the table: colour codes dropped, code page 437 shown in UTF-8, cut or padded.
 std::string Field(std::string_view text, std::size_t width) {
+    const std::string plain = vorn::StripColourCodes(text);
     std::string out;
     std::size_t shown = 0;
-    for (std::size_t i = 0; i < text.size() && shown < width; ++i) {
-        const char c = text[i];
-        if (c == '|' && i + 2 < text.size() &&
-            (std::isdigit(static_cast<unsigned char>(text[i + 1])) || text[i + 1] == 'B' ||
-             text[i + 1] == 'U') &&
-            std::isdigit(static_cast<unsigned char>(text[i + 2]))) {
-            i += 2;
-            continue;
-        }
-        out += vorn::Cp437Utf8(static_cast<std::uint8_t>(c));
-        ++shown;
+    for (std::size_t i = 0; i < plain.size() && shown < width; ++i, ++shown) {
+        out += vorn::Cp437Utf8(static_cast<std::uint8_t>(plain[i]));
     }
     return out + std::string(width - shown, ' ');
 }

@@ -80,6 +80,22 @@ TEST(SetupProgram, SysopNamesTheBoardAndChoosesADoorType) {
     }
 }
 
+// On a terminal that is not UTF-8 the screens are plain ASCII: letters without their accents,
+// input boxes of dots.
+TEST(SetupProgram, ATerminalWithoutUtf8GetsPlainAscii) {
+    GameDirectory dir;
+    RunOptions set;
+    set.args = {"--set", "node", "1", "bbs_name", "Caf\u00e9 \u00c5sgard"};
+    ASSERT_EQ(RunProgram("setup", dir.path(), set).exit_code, 0);
+    GameProcess setup("setup", dir,
+                      {.args = {}, .environment = {"TERM=vt100", "LANG=C", "LC_ALL=C"}});
+    ASSERT_TRUE(Answer(setup, "Vornhold a20 Setup program", "a"));
+    ASSERT_TRUE(Answer(setup, "BBS Name                 Cafe Asgard", "b")) << setup.screen_text();
+    EXPECT_TRUE(setup.wait_for_text("[....")) << setup.screen_text();
+    setup.type("\x03");
+    EXPECT_EQ(setup.wait_exit(), 0);
+}
+
 TEST(SetupProgram, ResetWaitsForTheNodesAsksFirstAndClearsTheRoomsCities) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());

@@ -198,8 +198,10 @@ TEST(Multinode, ANameWithCodesNeverClearsOrPausesAnotherCallersScreen) {
     ASSERT_TRUE(Answer(*bob, "Do you take the", "y"));
     ASSERT_TRUE(Answer(*bob, "Cast spell", "y"));
     ASSERT_TRUE(Answer(*bob, "do you accept?", "\r"));
-    ASSERT_TRUE(Answer(*bob, "Enter city name:", "Frost|CSholm\r"));
-    ASSERT_TRUE(Answer(*bob, "Only colour codes may be used in a city name.", "Frostholm\r"));
+    // A refused name is told by the code that stops it.
+    ASSERT_TRUE(Answer(*bob, "Enter city name:", "Smith&Co\r"));
+    ASSERT_TRUE(Answer(*bob, "The \"&\" of \"&Co\" begins a code.", "Frost|CSholm\r"));
+    ASSERT_TRUE(Answer(*bob, "The \"|\" of \"|CS\" begins a code.", "Frostholm\r"));
     ASSERT_TRUE(bob->wait_for_text("The city of Frostholm is present here")) << bob->screen_text();
 
     EXPECT_TRUE(ann->wait_for_text("BobCSPAPA has founded the city of Frostholm!"))

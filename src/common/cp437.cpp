@@ -33,6 +33,17 @@ constexpr char32_t kHighHalf[128] = {
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,  // 248
 };
 
+// The ASCII kin of 128..255, sixteen to a line.
+constexpr std::string_view kHighHalfAscii =
+    "CueaaaaceeeiiiAA"   // 128
+    "EaAooouuyOUcLYPf"   // 144
+    "aiounNao?--??i<>"   // 160
+    "###|++++++|+++++"   // 176
+    "++++-++++++++=++"   // 192
+    "+++++++++++#####"   // 208
+    "aBGpSsutFOOd8fen"   // 224
+    "=+><()/~o..vn2# ";  // 240
+
 struct Utf8Form {
     char bytes[4];
     std::uint8_t size;
@@ -79,6 +90,11 @@ char32_t Cp437CodePoint(std::uint8_t c) {
 
 std::string_view Cp437Utf8(std::uint8_t c) {
     return {kUtf8[c].bytes, kUtf8[c].size};
+}
+
+char Cp437Ascii(std::uint8_t c) {
+    if (c >= 128) return kHighHalfAscii[c - 128];
+    return c >= 32 && c < 127 ? static_cast<char>(c) : '?';
 }
 
 }  // namespace vorn

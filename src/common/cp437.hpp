@@ -15,6 +15,11 @@ char32_t Cp437CodePoint(std::uint8_t c);
 // The UTF-8 bytes of Cp437CodePoint(c), from a table built once.
 std::string_view Cp437Utf8(std::uint8_t c);
 
+// The ASCII character nearest to code-page-437 character `c`, for a terminal that shows neither
+// UTF-8 nor code page 437: letters lose their accents, lines become "-", "|" and "+", blocks "#";
+// what has no near kin (the control glyphs, "½") becomes "?".
+char Cp437Ascii(std::uint8_t c);
+
 // True for the characters put_character sends as a glyph when the wire is UTF-8: 1..7, 11, 12,
 // 14..31, 127 and 128..255. The cursor-moving controls 8, 9, 10 and 13 are never among them.
 constexpr bool Cp437NeedsGlyph(std::uint8_t c) {

@@ -70,4 +70,14 @@ bool HoldsOnlyColourCodes(std::string_view text) {
     return KeepOnlyColourCodes(text) == text;
 }
 
+std::string_view FirstRefusedCode(std::string_view text) {
+    if (OpensLineMode(text)) return text.substr(0, 2);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 32 || c == 127) return text.substr(i, 1);
+        if (OpensOtherCode(text.substr(i))) return text.substr(i, 3);
+    }
+    return {};
+}
+
 }  // namespace vorn

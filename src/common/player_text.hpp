@@ -26,4 +26,9 @@ std::string KeepOnlyColourCodes(std::string_view text);
 // accepts.
 bool HoldsOnlyColourCodes(std::string_view text);
 
+// The first thing in `text` that a name question refuses, for telling the caller which it is: a
+// code other than a colour code (its first three characters, "&Co" of "Smith&Co"), a control
+// byte, or a "%" that opens a line mode at the start. Empty when there is none.
+std::string_view FirstRefusedCode(std::string_view text);
+
 }  // namespace vorn

@@ -39,6 +39,9 @@ void AppendLine(const std::string& path, const std::string& header, const std::s
 }  // namespace
 
 std::string StripColourCodes(std::string_view text) {
+    const auto hex = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    };
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -48,6 +51,11 @@ std::string StripColourCodes(std::string_view text) {
                 i += 2;
                 continue;
             }
+        }
+        if (text[i] == '@' && i + 3 < text.size() && (text[i + 1] == 'X' || text[i + 1] == 'x') &&
+            hex(text[i + 2]) && hex(text[i + 3])) {
+            i += 3;
+            continue;
         }
         out += text[i];
     }

@@ -18,7 +18,8 @@ struct LogTarget {
     std::uint8_t node_number = 0;
 };
 
-// The text without its colour codes: "|" with a digit, "B" or "U" and then a digit.
+// The text without its colour codes: "|" with a digit, "B" or "U" and then a digit, and "@X" (or
+// "@x") with two hexadecimal digits.
 std::string StripColourCodes(std::string_view text);
 
 // 12-07-2026.log, or 12-07-2026.003 for node 3 when multinode is on.

@@ -1,6 +1,45 @@
 #include "maint/console.hpp"
 
+#include "common/system_log.hpp"
+
 namespace vorn {
+
+namespace {
+
+constexpr std::size_t kNoteWidth = 79;
+constexpr std::string_view kNoteIndent = "  ";
+
+// A name or note as the console shows it: no colour codes, no control bytes.
+std::string Shown(std::string_view text) {
+    std::string out = StripColourCodes(text);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
+    }
+    return out;
+}
+
+// Lines of at most kNoteWidth characters, broken at blanks where there is one; the lines after the
+// first are indented.
+std::vector<std::string> Wrapped(std::string_view text) {
+    std::vector<std::string> lines;
+    std::string line;
+    while (!text.empty()) {
+        const std::size_t room = kNoteWidth - line.size();
+        if (text.size() <= room) {
+            lines.push_back(line + std::string(text));
+            break;
+        }
+        std::size_t cut = text.rfind(' ', room);
+        const bool at_blank = cut != std::string_view::npos && cut > 0;
+        if (!at_blank) cut = room;
+        lines.push_back(line + std::string(text.substr(0, cut)));
+        text.remove_prefix(at_blank ? cut + 1 : cut);
+        line = kNoteIndent;
+    }
+    return lines;
+}
+
+}  // namespace
 
 // Flushed at once: the next step may wait (for the tavern's lock, say) with the text on screen.
 void MaintConsole::text(std::string_view text) {
@@ -58,9 +97,9 @@ void MaintConsole::begin_cities() {
 void MaintConsole::city(std::string_view name) {
     if (terminal_) {
         text("\x1b[17G\x1b[K");
-        text(name);
+        text(Shown(name));
     } else {
-        line("Working on city " + std::string(name));
+        line("Working on city " + Shown(name));
     }
 }
 
@@ -73,10 +112,12 @@ void MaintConsole::end_cities(int cities) {
 }
 
 void MaintConsole::note(std::string_view text) {
-    if (terminal_) {
-        notes_.emplace_back(text);
-    } else {
-        line(text);
+    for (const std::string& part : Wrapped(Shown(text))) {
+        if (terminal_) {
+            notes_.push_back(part);
+        } else {
+            line(part);
+        }
     }
 }
 

@@ -1,7 +1,8 @@
-// What maint shows while it works. On a terminal it draws the traditional screen: the heading,
-// the users' percentage at column 18 of row 5 with "Done!" over it at the end, each city's name in
-// place. To a pipe or a log (a scheduler's mail, a log file) it writes the same steps as plain
-// lines without control sequences.
+// What maint shows while it works. On a terminal it draws its screen: the heading, the users'
+// percentage at column 18 of row 5 with "Done!" over it at the end, each city's name in place.
+// To a pipe or a log (a scheduler's mail, a log file) it writes the same steps as plain lines
+// without control sequences. Names lose their colour codes either way, and notes are wrapped to
+// the 80 columns of a console.
 #pragma once
 
 #include <cstdio>
@@ -28,13 +29,14 @@ class MaintConsole {
     void begin_users();
     void users_percent(int percent);
     void end_users();
-    // "Working on city " and each city's name in its place.
+    // "Working on city " and each city's name (without colour codes) in its place.
     void begin_cities();
     void city(std::string_view name);
     void end_cities(int cities);
 
-    // A note about a user or city passed over: on plain lines at once, on a terminal once the
-    // screen of the run is complete (it would be written over).
+    // A note about a user or city passed over, without colour codes and in lines of at most 79
+    // characters: on plain lines at once, on a terminal once the screen of the run is complete
+    // (it would be written over).
     void note(std::string_view text);
     void show_notes();
 

@@ -70,6 +70,10 @@ std::string ReadRequest(int fd) {
 
 }  // namespace
 
+std::string ControlChatRequest(int node) {
+    return "CHAT " + std::to_string(node) + "\n";
+}
+
 void OpenNodeControl(Session& session) {
     NodeState& ns = session.nodes;
     session.sysop_chat = [&session] { split_chat(session); };
@@ -112,7 +116,10 @@ void PollNodeControl(Session& session) {
     if (ns.control_fd < 0) return;
     const int client = ::accept4(ns.control_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (client < 0) return;
-    if (!TrustedPeer(client) || ReadRequest(client) != kControlChatRequest) {
+    const std::string request = TrustedPeer(client) ? ReadRequest(client) : std::string();
+    if (request.starts_with("CHAT ") && request != ControlChatRequest(session.node_number)) {
+        Send(client, std::string(kControlOtherNode) + std::to_string(session.node_number) + "\n");
+    } else if (request != ControlChatRequest(session.node_number)) {
         Send(client, kControlRefused);
     } else if (session.in_chat || session.session_ended) {
         Send(client, kControlBusy);

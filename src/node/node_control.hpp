@@ -5,14 +5,19 @@
 // shows what the caller sees.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace vorn {
 
 struct Session;
 
-// What the tool sends after connecting, and what the node answers.
-inline constexpr std::string_view kControlChatRequest = "CHAT\n";
+// What the tool sends after connecting: "CHAT " + the node it means + "\n". A node answers a
+// request for another node with kControlOtherNode + its own number + "\n" and nothing more, so a
+// socket that leads to the wrong node (a link, a copy) never opens a chat there.
+std::string ControlChatRequest(int node);
+inline constexpr std::string_view kControlOtherNode = "NODE ";
+// What the node answers a request for itself.
 inline constexpr std::string_view kControlAccepted = "OK\n";
 // Accepted, and what follows is the caller's code page 437 (a tool on a UTF-8 terminal
 // translates it); plain kControlAccepted means UTF-8.

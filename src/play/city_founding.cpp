@@ -113,6 +113,15 @@ void FoundCity(Session& session) {
         if (name.empty() || session.session_ended) return;
         // The name goes into the news and onto every passer-by's screen.
         if (HoldsOnlyColourCodes(name)) break;
+        const std::string_view code = FirstRefusedCode(name);
+        if (!code.empty() && static_cast<unsigned char>(code[0]) > 32 && code[0] != 127) {
+            // The code itself as plain text: printed with codes it would act.
+            out.print_coded("|12The \"");
+            out.print_text(code.substr(0, 1));
+            out.print_text("\" of \"");
+            out.print_text(code);
+            out.print_text("\" begins a code. ");
+        }
         out.print_coded_line("|12Only colour codes may be used in a city name.");
     }
 

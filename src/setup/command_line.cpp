@@ -1,5 +1,9 @@
 #include "setup/command_line.hpp"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
 #include "common/config_files.hpp"
@@ -126,21 +130,30 @@ bool ReadOrDefaults(const std::string& path, Record& record, Record (*defaults)(
     return false;
 }
 
+// The record of one file into `records`, read or with its defaults; false for the defaults.
+bool ReadSettings(SettingsFile settings, int node, SetupRecords& records) {
+    const std::string file = FileOf(settings, node);
+    switch (settings) {
+        case SettingsFile::kNode:
+            return ReadOrDefaults(file, records.node, DefaultNodeConfig);
+        case SettingsFile::kGame:
+            return ReadOrDefaults(file, records.game, DefaultGameSettings);
+        case SettingsFile::kMaint:
+            break;
+    }
+    return ReadOrDefaults(file, records.maint, DefaultMaintSettings);
+}
+
+// Whether `file` can be written, or made in the working directory when it is missing.
+bool Writable(const std::string& file) {
+    if (::access(file.c_str(), F_OK) == 0) return ::access(file.c_str(), W_OK) == 0;
+    return errno == ENOENT && ::access(".", W_OK) == 0;
+}
+
 void ShowOne(SettingsFile settings, int node, std::FILE* out) {
     SetupRecords records{};
     const std::string file = FileOf(settings, node);
-    bool present = false;
-    switch (settings) {
-        case SettingsFile::kNode:
-            present = ReadOrDefaults(file, records.node, DefaultNodeConfig);
-            break;
-        case SettingsFile::kGame:
-            present = ReadOrDefaults(file, records.game, DefaultGameSettings);
-            break;
-        case SettingsFile::kMaint:
-            present = ReadOrDefaults(file, records.maint, DefaultMaintSettings);
-            break;
-    }
+    const bool present = ReadSettings(settings, node, records);
     std::fprintf(out, "# %s%s\n", file.c_str(),
                  present ? "" : " (missing or short: the defaults setup writes)");
     for (const SetupField& field : SetupFields()) {
@@ -170,12 +183,33 @@ int Set(const Target& target, const std::string& name, const std::string& value,
     if (!SetFieldFromText(*field, trial, value, error)) {
         return WrongCommand(err, name + ": " + error);
     }
+    // Every file is judged before one is written, and the drop-file folder is made before any:
+    // a --set that cannot be carried out whole leaves every file as it was.
+    for (int node = target.nodes.first; node <= target.nodes.last; ++node) {
+        const std::string file = FileOf(target.file, node);
+        if (!Writable(file)) {
+            std::fprintf(err, "setup: %s cannot be written (%s); nothing changed\n", file.c_str(),
+                         std::strerror(errno));
+            return kExitWriteFailed;
+        }
+    }
+    const std::string path = trial.node.door_file_path.str();
+    bool created = false;
+    if (field->kind == FieldKind::kPath && !DirectoryExists(path)) {
+        CreateDirectoryPath(path, true);
+        if (!DirectoryExists(path)) {
+            std::fprintf(err, "setup: the directory %s could not be created; nothing changed\n",
+                         path.c_str());
+            return kExitWriteFailed;
+        }
+        created = true;
+    }
     SetupState state;
     for (int node = target.nodes.first; node <= target.nodes.last; ++node) {
         state.node_number = node;
-        if (!LoadSettings(state, target.file) ||
-            !SetFieldFromText(*field, state.records, value, error) ||
-            !SaveSettings(state, target.file)) {
+        ReadSettings(target.file, node, state.records);
+        SetFieldFromText(*field, state.records, value, error);
+        if (!SaveSettings(state, target.file)) {
             std::fprintf(err, "setup: %s\n", state.problem.c_str());
             return kExitWriteFailed;
         }
@@ -185,17 +219,7 @@ int Set(const Target& target, const std::string& name, const std::string& value,
         std::fprintf(out, " on nodes %d to %d", target.nodes.first, target.nodes.last);
     }
     std::fputs("\n", out);
-    if (field->kind == FieldKind::kPath) {
-        const std::string path = state.records.node.door_file_path.str();
-        if (!DirectoryExists(path)) {
-            CreateDirectoryPath(path, true);
-            if (DirectoryExists(path)) {
-                std::fprintf(out, "Created the directory %s\n", path.c_str());
-            } else {
-                std::fprintf(err, "setup: the directory %s could not be created\n", path.c_str());
-            }
-        }
-    }
+    if (created) std::fprintf(out, "Created the directory %s\n", path.c_str());
     return kExitDone;
 }
 

@@ -132,11 +132,14 @@ void Console::text(std::string_view cp437, int colour) {
         const auto byte = static_cast<unsigned char>(ch);
         if (byte >= 32 && byte < 127) {
             ::waddch(stdscr, byte);
-        } else if (utf8_ && byte != 0) {
+        } else if (byte == 0) {
+            ::waddch(stdscr, ' ');
+        } else if (utf8_) {
             const wchar_t glyph[2] = {static_cast<wchar_t>(Cp437CodePoint(byte)), 0};
             ::waddnwstr(stdscr, glyph, 1);
         } else {
-            ::waddch(stdscr, byte == 0 ? ' ' : '?');
+            // Without UTF-8 the terminal is taken to show ASCII only.
+            ::waddch(stdscr, static_cast<unsigned char>(Cp437Ascii(byte)));
         }
     }
 }
@@ -148,7 +151,9 @@ void Console::dot(int colour) {
         const wchar_t middle_dot[2] = {static_cast<wchar_t>(Cp437CodePoint(250)), 0};
         ::waddnwstr(stdscr, middle_dot, 1);
     } else {
-        ::waddch(stdscr, ACS_BULLET);
+        // Not the alternate character set: a terminal that does not switch to it when told shows
+        // its bullet as "~".
+        ::waddch(stdscr, static_cast<unsigned char>(Cp437Ascii(250)));
     }
 }
 

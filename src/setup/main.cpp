@@ -1,6 +1,8 @@
 // setup: the sysop's configuration editor. With a node number (or none) it opens the full-screen
 // editor on that node; "?" or "help" prints the usage; arguments beginning with "--" are the
 // non-interactive form for installers and scripts.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,6 +21,9 @@ constexpr int kExitNoTerminal = 1;
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The files setup makes are rw-rw-r-- (folders rwxrwxr-x) whatever the sysop's own mask: the
+    // board's user and the sysop share the game through its group.
+    ::umask(S_IWOTH);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (vorn::IsCommandLineForm(args)) return vorn::RunCommandLine(args, stdout, stderr);
     const std::string first = args.empty() ? "" : args[0];

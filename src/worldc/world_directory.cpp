@@ -59,7 +59,7 @@ std::vector<fs::path> SourcesOf(const fs::path& dir, const KindLayout& layout) {
 }  // namespace
 
 bool CompileWorldDirectory(const std::string& source_dir, const std::string& out_dir,
-                           std::vector<SourceError>& errors) {
+                           std::vector<SourceError>& errors, std::vector<SourceError>* warnings) {
     WorldSource world;
     for (int k = 0; k < kWorldKindCount; ++k) {
         const KindLayout& layout = KindAt(k);
@@ -79,6 +79,7 @@ bool CompileWorldDirectory(const std::string& source_dir, const std::string& out
     }
     if (world.errors.empty()) CheckWorld(world);
     errors = world.errors;
+    if (warnings != nullptr) *warnings = world.warnings;
     if (!errors.empty()) return false;
 
     std::error_code ec;
@@ -139,6 +140,7 @@ bool DecompileWorldDirectory(const std::string& game_dir, const std::string& out
     for (const SourceError& e : world.errors) {
         notes.push_back("to mend before compiling: " + e.text());
     }
+    for (const SourceError& w : world.warnings) notes.push_back(w.text());
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The field tables of the nine world files. Ranges are those of the field's type unless the game
-// gives a field a narrower meaning (a percentage, a monster class, the 19 encounter slots, ...).
-// Every range holds 0, the value of a key left out, so whatever the decompiler writes compiles.
+// gives a field a narrower meaning (a percentage, a monster class, the 19 encounter slots, ...);
+// the compiler takes every value the field's bytes can hold and warns of the others, so whatever
+// the decompiler writes compiles. Every range holds 0, the value of a key left out.
 #include "worldc/world_kinds.hpp"
 
 #include <algorithm>
@@ -27,18 +28,22 @@ constexpr FieldLayout U8(const char* name, std::size_t offset, std::int64_t lo =
     return {name, FieldType::kInteger, offset, 1, count, lo, hi, kNone, 1, 0};
 }
 constexpr FieldLayout I8(const char* name, std::size_t offset) {
-    return {name, FieldType::kInteger, offset, 1, 1, -128, 127, kNone, 1, 0};
+    return {name, FieldType::kInteger, offset, 1, 1, -128, 127, kNone, 1, 0, true};
 }
 constexpr FieldLayout U16(const char* name, std::size_t offset, std::int64_t lo = 0,
                           std::int64_t hi = 65535) {
     return {name, FieldType::kInteger, offset, 2, 1, lo, hi, kNone, 1, 0};
 }
 constexpr FieldLayout I16(const char* name, std::size_t offset) {
-    return {name, FieldType::kInteger, offset, 2, 1, -32768, 32767, kNone, 1, 0};
+    return {name, FieldType::kInteger, offset, 2, 1, -32768, 32767, kNone, 1, 0, true};
 }
 constexpr FieldLayout I32(const char* name, std::size_t offset, std::int64_t lo = kI32Min,
                           std::int64_t hi = kI32Max) {
-    return {name, FieldType::kInteger, offset, 4, 1, lo, hi, kNone, 1, 0};
+    return {name, FieldType::kInteger, offset, 4, 1, lo, hi, kNone, 1, 0, true};
+}
+constexpr FieldLayout Beyond(FieldLayout f, const char* what_the_game_does) {
+    f.beyond = what_the_game_does;
+    return f;
 }
 constexpr FieldLayout RefTo(FieldLayout f, WorldKind kind) {
     f.refers_to = Ref(kind);
@@ -62,7 +67,8 @@ constexpr FieldLayout Bool(const char* name, std::size_t offset, std::size_t cou
 const std::array kRoomFields = {
     Text("tag", AT(RoomRecord, tag), 15),
     RefTo(I32("event", AT(RoomRecord, event), 0, 255), WorldKind::kEvent),
-    U8("monster_draw1", AT(RoomRecord, monster_draw1), 0, kMonstersAtOnce),
+    Beyond(U8("monster_draw1", AT(RoomRecord, monster_draw1), 0, kMonstersAtOnce),
+           "the game meets at most 19 monsters at once"),
     U8("monster_draw2", AT(RoomRecord, monster_draw2)),
     FieldLayout{"flags", FieldType::kFlags, AT(RoomRecord, flags), 4, 1, 0, 0xFFFFFFFFLL, kNone, 1,
                 0},
@@ -73,10 +79,11 @@ const std::array kRoomFields = {
     RefTo(I32("up", AT(RoomRecord, up), 0), WorldKind::kRoom),
     RefTo(I32("down", AT(RoomRecord, down), 0), WorldKind::kRoom),
     Text("text", AT(RoomRecord, text), 78, kRoomTextLines),
-    U8("monster_chance", AT(RoomRecord, monster_chance), 0, 100),
+    Beyond(U8("monster_chance", AT(RoomRecord, monster_chance), 0, 100),
+           "the game counts it as 100"),
     U8("clear_area", AT(RoomRecord, clear_area)),
     U8("terrain", AT(RoomRecord, terrain)),
-    U8("god", AT(RoomRecord, god), 0, kDeities),
+    Beyond(U8("god", AT(RoomRecord, god), 0, kDeities), "no deity has this code"),
     I32("city", AT(RoomRecord, city), 0),
 };
 
@@ -95,7 +102,8 @@ const std::array kEventFields = {
     U8("check_die", AT(EventRecord, check_die), 0, 255, kEventChecks),
     RefTo(I32("next_event", AT(EventRecord, next_event), 0, 255), WorldKind::kEvent),
     RefTo(I32("monster", AT(EventRecord, monster), 0), WorldKind::kMonster),
-    U8("monster_number", AT(EventRecord, monster_number), 0, kMonstersAtOnce),
+    Beyond(U8("monster_number", AT(EventRecord, monster_number), 0, kMonstersAtOnce),
+           "at most 19 monsters attack"),
     RefTo(I32("fail_event", AT(EventRecord, fail_event), 0, 255), WorldKind::kEvent),
     RefTo(U8("done_event", AT(EventRecord, done_event)), WorldKind::kEvent),
     I32("hp_change", AT(EventRecord, hp_change)),
@@ -123,16 +131,20 @@ const std::array kMonsterFields = {
     I32("large_bonus", AT(MonsterRecord, large_bonus)),
     Bool("random_encounter", AT(MonsterRecord, random_encounter)),
     U8("moves", AT(MonsterRecord, moves)),
-    Also(U8("category", AT(MonsterRecord, category), 0, 5), 150, 151),
+    Beyond(Also(U8("category", AT(MonsterRecord, category), 0, 5), 150, 151),
+           "the monster counts as one of no class"),
     U8("attack_type", AT(MonsterRecord, attack_type)),
     U8("reach", AT(MonsterRecord, reach)),
 };
 
 const std::array kWeaponFields = {
-    Text("name", AT(WeaponRecord, name), 80), U16("dice", AT(WeaponRecord, dice)),
-    U8("sides", AT(WeaponRecord, sides)),     U16("magic", AT(WeaponRecord, magic)),
-    I32("price", AT(WeaponRecord, price), 0), I32("damage_bonus", AT(WeaponRecord, damage_bonus)),
-    U8("type", AT(WeaponRecord, type), 0, 4),
+    Text("name", AT(WeaponRecord, name), 80),
+    U16("dice", AT(WeaponRecord, dice)),
+    U8("sides", AT(WeaponRecord, sides)),
+    U16("magic", AT(WeaponRecord, magic)),
+    I32("price", AT(WeaponRecord, price), 0),
+    I32("damage_bonus", AT(WeaponRecord, damage_bonus)),
+    Beyond(U8("type", AT(WeaponRecord, type), 0, 4), "the weapon counts as one of no class"),
 };
 
 const std::array kArmorFields = {
@@ -146,7 +158,8 @@ const std::array kItemFields = {
     Text("name", AT(ItemRecord, name), 255),
     U8("effect", AT(ItemRecord, effect)),
     I32("effect_value", AT(ItemRecord, effect_value)),
-    I32("effect_value2", AT(ItemRecord, effect_value2), kI32Min, kItemRollDice - 1),
+    Beyond(I32("effect_value2", AT(ItemRecord, effect_value2), kI32Min, kItemRollDice - 1),
+           "the roll throws at most 10000 dice"),
     Text("description", AT(ItemRecord, description), 78),
     I32("price", AT(ItemRecord, price), 0),
     Bool("sold", AT(ItemRecord, sold)),

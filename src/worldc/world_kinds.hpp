@@ -26,6 +26,7 @@ struct FieldLayout {
     std::size_t offset;
     std::size_t width;  // integer bytes, or text capacity
     std::size_t count;
+    // The values the game gives a meaning; the field's bytes may hold more (StoredMin, StoredMax).
     std::int64_t min;
     std::int64_t max;
     // The kind this number names (0 = none), or -1 when it refers to nothing.
@@ -33,6 +34,10 @@ struct FieldLayout {
     // Values beyond min..max that the game also gives a meaning (none when also_min > also_max).
     std::int64_t also_min = 1;
     std::int64_t also_max = 0;
+    // Whether the bytes hold a signed number.
+    bool is_signed = false;
+    // What the game makes of a value it gives no meaning, for the compiler's warning.
+    const char* beyond = "the game may not read it as meant";
 };
 
 // Whether the game gives `value` a meaning in field `f`.
@@ -60,9 +65,17 @@ std::int64_t ReadInteger(std::span<const std::uint8_t> bytes, std::size_t offset
                          bool is_signed);
 void WriteInteger(std::span<std::uint8_t> bytes, std::size_t offset, std::size_t width,
                   std::int64_t value);
-// Whether an integer field is signed: its range reaches below zero.
+// Whether an integer field is signed, as its record declares it.
 inline bool IsSigned(const FieldLayout& f) {
-    return f.min < 0;
+    return f.is_signed;
+}
+// The range of the field's bytes: every value a stored record can hold.
+inline std::int64_t StoredMin(const FieldLayout& f) {
+    return f.is_signed ? -(std::int64_t{1} << (8 * f.width - 1)) : 0;
+}
+inline std::int64_t StoredMax(const FieldLayout& f) {
+    return f.is_signed ? (std::int64_t{1} << (8 * f.width - 1)) - 1
+                       : (std::int64_t{1} << (8 * f.width)) - 1;
 }
 
 // The bytes of a record the game reads, one flag per byte: the number, every numeric field and

@@ -62,18 +62,20 @@ struct RecordParser {
         return true;
     }
 
-    // A value of field `f`, in its range or in its second range.
+    // A value of field `f`: any its bytes can hold. One the game gives no meaning is kept with a
+    // warning; a reference is judged by the world checks instead, which name the missing record.
     bool integer(const toml::node& node, const FieldLayout& f, std::int64_t& out) {
-        if (f.also_min > f.also_max) return integer(node, f.name, f.min, f.max, out);
-        if (!integer(node, f.name, std::min(f.min, f.also_min), std::max(f.max, f.also_max), out)) {
-            return false;
+        if (!integer(node, f.name, StoredMin(f), StoredMax(f), out)) return false;
+        if (Admits(f, out) || f.refers_to >= 0) return true;
+        std::string meant = std::to_string(f.min) + ".." + std::to_string(f.max);
+        if (f.also_min <= f.also_max) {
+            meant += " and " + std::to_string(f.also_min) + ".." + std::to_string(f.also_max);
         }
-        if (Admits(f, out)) return true;
-        fail(LineOf(node), f.name,
-             std::to_string(out) + " is outside " + std::to_string(f.min) + ".." +
-                 std::to_string(f.max) + " and " + std::to_string(f.also_min) + ".." +
-                 std::to_string(f.also_max));
-        return false;
+        world.warnings.push_back({file, LineOf(node), f.name,
+                                  "warning: " + where + ": " + std::to_string(out) + " is beyond " +
+                                      meant + ", the values the game gives a meaning; " +
+                                      f.beyond});
+        return true;
     }
 
     // One value, or each element of an array of at most `count` values.

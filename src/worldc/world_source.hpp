@@ -36,6 +36,8 @@ struct WorldSource {
     std::array<std::map<std::int64_t, SourceRecord>, kWorldKindCount> records;
     std::array<bool, kWorldKindCount> present{};
     std::vector<SourceError> errors;
+    // Values kept although the game gives them no meaning (it caps or ignores them).
+    std::vector<SourceError> warnings;
 
     std::map<std::int64_t, SourceRecord>& of(WorldKind kind) {
         return records[static_cast<std::size_t>(kind)];
@@ -62,9 +64,10 @@ std::string DecompileWorldFile(WorldKind kind, std::span<const std::uint8_t> byt
                                std::vector<std::string>& notes);
 
 // `worldc compile`: every kind found in `source_dir` is checked and, when nothing is wrong,
-// written to `out_dir`. Nothing is written when there is any fault.
+// written to `out_dir`. Nothing is written when there is any fault; warnings stop nothing.
 bool CompileWorldDirectory(const std::string& source_dir, const std::string& out_dir,
-                           std::vector<SourceError>& errors);
+                           std::vector<SourceError>& errors,
+                           std::vector<SourceError>* warnings = nullptr);
 
 // `worldc decompile`: the source of every world file found in `game_dir`, one file per kind.
 bool DecompileWorldDirectory(const std::string& game_dir, const std::string& out_dir,

@@ -23,23 +23,25 @@ namespace {
 struct Case {
     const char* typed;
     const char* shown;
+    const char* refused;  // what a name question names as the first refused code
 };
 
 // What each kind of code becomes; the last ones would form a code again if the first character
 // dropped were simply cut out.
 constexpr Case kCases[] = {
-    {"Aldric the Bold", "Aldric the Bold"},
-    {"|14Al|U3dric|B1!|07", "|14Al|U3dric|B1!|07"},
-    {"@X1EGold@x0f", "@X1EGold@x0f"},
-    {"|99 |1x |b8 50% | R&D |", "99 1x b8 50% | R&D |"},
-    {"Bob|CS|PA|DS|**|hc|c!", "BobCSPADS**hcc!"},
-    {"%PA%UN%ZZ x%TI", "PAUNZZ xTI"},
-    {"&05@10{03}04^02~UN@X1G&X1E", "0510030402UNX1GX1E"},
-    {"||CS %%PA @|CS |%UN", "CS PA CS UN"},
-    {"%%../users.dat", "%../users.dat"},
-    {"%%%|CSx", "CSx"},
-    {"%>right", ">right"},
-    {"tab\tesc\x1b[2J\x0c\x7f", "tab esc [2J  "},
+    {"Aldric the Bold", "Aldric the Bold", ""},
+    {"|14Al|U3dric|B1!|07", "|14Al|U3dric|B1!|07", ""},
+    {"@X1EGold@x0f", "@X1EGold@x0f", ""},
+    {"|99 |1x |b8 50% | R&D |", "99 1x b8 50% | R&D |", "|99"},
+    {"Bob|CS|PA|DS|**|hc|c!", "BobCSPADS**hcc!", "|CS"},
+    {"%PA%UN%ZZ x%TI", "PAUNZZ xTI", "%PA"},
+    {"&05@10{03}04^02~UN@X1G&X1E", "0510030402UNX1GX1E", "&05"},
+    {"||CS %%PA @|CS |%UN", "CS PA CS UN", "|CS"},
+    {"%%../users.dat", "%../users.dat", "%%"},
+    {"%%%|CSx", "CSx", "%%"},
+    {"%>right", ">right", "%>"},
+    {"tab\tesc\x1b[2J\x0c\x7f", "tab esc [2J  ", "\t"},
+    {"Smith&Co 50% Off", "SmithCo 50% Off", "&Co"},
 };
 
 TEST(PlayerText, ColourCodesStayEveryOtherCodeLosesItsFirstCharacter) {
@@ -48,6 +50,7 @@ TEST(PlayerText, ColourCodesStayEveryOtherCodeLosesItsFirstCharacter) {
         EXPECT_EQ(KeepOnlyColourCodes(c.typed), c.shown);
         EXPECT_EQ(HoldsOnlyColourCodes(c.typed), std::string_view(c.typed) == c.shown);
         EXPECT_EQ(KeepOnlyColourCodes(c.shown), c.shown);  // what is left holds no code
+        EXPECT_EQ(FirstRefusedCode(c.typed), c.refused);
     }
 }
 

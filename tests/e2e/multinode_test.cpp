@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "common/node_records.hpp"
 #include "support/caller_scripts.hpp"
 #include "support/game_process.hpp"
 
@@ -93,6 +94,23 @@ TEST(Multinode, ThreeCallersPlayTogetherAndTheSysopChats) {
     EXPECT_NE(listed.output.find("Ann"), std::string::npos) << listed.output;
     EXPECT_NE(listed.output.find("Cy"), std::string::npos) << listed.output;
     EXPECT_NE(listed.output.find("Local"), std::string::npos) << listed.output;
+
+    // A node's socket that is a link to Cy's, or Cy's own under another node's name, opens no
+    // chat with Cy.
+    namespace fs = std::filesystem;
+    const std::string cys = dir.file(NodeControlSocketPath("temp/", 3));
+    for (const int node : {4, 5}) {
+        const std::string other = dir.file(NodeControlSocketPath("temp/", node));
+        fs::create_directories(fs::path(other).parent_path());
+        node == 4 ? fs::create_symlink(cys, other) : fs::create_hard_link(cys, other);
+        const ProgramResult refused =
+            RunProgram("nodes", dir.path(), {.args = {"chat", std::to_string(node)}});
+        EXPECT_EQ(refused.exit_code, 1);
+        EXPECT_NE(refused.error_output.find(node == 4 ? "is a link" : "leads to node 3"),
+                  std::string::npos)
+            << refused.error_output;
+    }
+    EXPECT_EQ(cy->screen_text().find("Keeper"), std::string::npos) << cy->screen_text();
 
     // ...and breaks in on Ann: his words in the upper window, hers in the lower, on both screens.
     {
@@ -198,8 +216,10 @@ TEST(Multinode, ANameWithCodesNeverClearsOrPausesAnotherCallersScreen) {
     ASSERT_TRUE(Answer(*bob, "Do you take the", "y"));
     ASSERT_TRUE(Answer(*bob, "Cast spell", "y"));
     ASSERT_TRUE(Answer(*bob, "do you accept?", "\r"));
-    ASSERT_TRUE(Answer(*bob, "Enter city name:", "Frost|CSholm\r"));
-    ASSERT_TRUE(Answer(*bob, "Only colour codes may be used in a city name.", "Frostholm\r"));
+    // A refused name is told by the code that stops it.
+    ASSERT_TRUE(Answer(*bob, "Enter city name:", "Smith&Co\r"));
+    ASSERT_TRUE(Answer(*bob, "The \"&\" of \"&Co\" begins a code.", "Frost|CSholm\r"));
+    ASSERT_TRUE(Answer(*bob, "The \"|\" of \"|CS\" begins a code.", "Frostholm\r"));
     ASSERT_TRUE(bob->wait_for_text("The city of Frostholm is present here")) << bob->screen_text();
 
     EXPECT_TRUE(ann->wait_for_text("BobCSPAPA has founded the city of Frostholm!"))

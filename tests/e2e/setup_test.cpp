@@ -3,6 +3,8 @@
 // connection drops.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <map>
 
@@ -39,7 +41,10 @@ TEST(SetupProgram, SysopNamesTheBoardAndChoosesADoorType) {
     EXPECT_EQ(help.output, "Usage:\n      Setup <cfgname>\n");
     EXPECT_TRUE(dir.list().empty());
 
+    // A sysop whose mask keeps his group from writing still gets files the board's user can write.
+    const mode_t mask = ::umask(022);
     GameProcess setup("setup", dir, OnNode("2"));
+    ::umask(mask);
     ASSERT_TRUE(Answer(setup, "Vornhold a20 Setup program", "a"));
     ASSERT_TRUE(Answer(setup, "Editing node: 2", "b"));
     ASSERT_TRUE(setup.wait_for_text("[\u00b7\u00b7\u00b7"));
@@ -68,6 +73,27 @@ TEST(SetupProgram, SysopNamesTheBoardAndChoosesADoorType) {
     EXPECT_EQ(dir.file_size("setup.dat"), 356);
     EXPECT_EQ(dir.file_size("maint.dat"), 512);
     EXPECT_EQ(dir.read_file("lockfile.lck"), std::string(256, '\0'));
+    for (const char* name : {"vorn2.dat", "setup.dat", "maint.dat", "lockfile.lck"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.file(name).c_str(), &st), 0) << name;
+        EXPECT_EQ(st.st_mode & 0777, 0664u) << name;
+    }
+}
+
+// On a terminal that is not UTF-8 the screens are plain ASCII: letters without their accents,
+// input boxes of dots.
+TEST(SetupProgram, ATerminalWithoutUtf8GetsPlainAscii) {
+    GameDirectory dir;
+    RunOptions set;
+    set.args = {"--set", "node", "1", "bbs_name", "Caf\u00e9 \u00c5sgard"};
+    ASSERT_EQ(RunProgram("setup", dir.path(), set).exit_code, 0);
+    GameProcess setup("setup", dir,
+                      {.args = {}, .environment = {"TERM=vt100", "LANG=C", "LC_ALL=C"}});
+    ASSERT_TRUE(Answer(setup, "Vornhold a20 Setup program", "a"));
+    ASSERT_TRUE(Answer(setup, "BBS Name                 Cafe Asgard", "b")) << setup.screen_text();
+    EXPECT_TRUE(setup.wait_for_text("[....")) << setup.screen_text();
+    setup.type("\x03");
+    EXPECT_EQ(setup.wait_exit(), 0);
 }
 
 TEST(SetupProgram, ResetWaitsForTheNodesAsksFirstAndClearsTheRoomsCities) {

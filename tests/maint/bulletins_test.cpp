@@ -36,8 +36,9 @@ TEST(Bulletins, PlayersByExperienceCitiesBySize) {
 TEST(Bulletins, FilesForTheBoard) {
     test::TempDir dir;
     BulletinBoard board;
-    board.players = {{"|12Brann", "Dwarf", 5, 300, true}, {"Ann <b>&", "Human", 2, 10, true}};
-    board.cities = {{"Frostholm", "Brann", 2, 340, 1}};
+    // Names keep their colour codes, pipe and "@X" alike; the text forms show them plain.
+    board.players = {{"|12@x0eBrann", "Dwarf", 5, 300, true}, {"Ann <b>&", "Human", 2, 10, true}};
+    board.cities = {{"@X1EFrost|10holm", "Brann", 2, 340, 1}};
     board.night = 37;
     board.date = test::SampleTime();
     ASSERT_TRUE(WriteBulletins(board));

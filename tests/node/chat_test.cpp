@@ -162,8 +162,8 @@ TEST(SysopChat, ALongTalkThroughTheNodesSocketIsNoInactivity) {
     ASSERT_LT(path.size(), sizeof address.sun_path);
     path.copy(address.sun_path, path.size());
     ASSERT_EQ(::connect(sysop, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::write(sysop, kControlChatRequest.data(), kControlChatRequest.size()),
-              static_cast<ssize_t>(kControlChatRequest.size()));
+    const std::string request = ControlChatRequest(f.session.node_number);
+    ASSERT_EQ(::write(sysop, request.data(), request.size()), static_cast<ssize_t>(request.size()));
     // The caller answers seven minutes in; when his words show, the sysop ends the chat.
     f.terminal.type("y", 420'000);
     f.terminal.type("z", 1000);

@@ -27,7 +27,9 @@ NodeInfoRecord LiveNode(int node, std::string_view name, std::int32_t speed) {
 
 TEST(NodesTool, ListFitsEightyColumnsAndNamesWhereEachCallerIs) {
     test::GameDirectory dir;
-    const NodeInfoRecord nodes[] = {LiveNode(1, "Ann", 0), LiveNode(2, std::string(36, 'B'), 38400),
+    // Colour codes of either kind are dropped from the names.
+    const NodeInfoRecord nodes[] = {LiveNode(1, "@X0E|12Ann", 0),
+                                    LiveNode(2, std::string(36, 'B'), 38400),
                                     LiveNode(3, "Cy", 38400)};
     dir.write_file(kNodeInfoFileName,
                    std::string(reinterpret_cast<const char*>(nodes), sizeof nodes));

@@ -114,6 +114,12 @@ TEST(SetupCommandLine, ARefusedValueForARangeTouchesNoFile) {
     test::WriteFile("vorn2.dat", "short");
     EXPECT_EQ(RunSetup({"--set", "node", "1-32", "door_type", "6"}).code, 2);
     EXPECT_EQ(RunSetup({"--set", "node", "1-32", "encoding", "ebcdic"}).code, 2);
+    // A drop-file folder that cannot be made fails the whole setting.
+    const SetupRun folder = RunSetup({"--set", "node", "1-3", "door_file_path", "/proc/no/x"});
+    EXPECT_EQ(folder.code, 1);
+    EXPECT_NE(folder.err.find("/proc/no/x/ could not be created; nothing changed"),
+              std::string::npos)
+        << folder.err;
     const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()),
                                        std::filesystem::directory_iterator());
     EXPECT_EQ(entries, 1);

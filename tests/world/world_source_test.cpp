@@ -148,9 +148,9 @@ TEST(WorldCompiler, CompileDecompileCompileGivesTheSameFiles) {
     }
 }
 
-// Three records of every kind: every field at its lowest value, at its highest, and at the highest
-// of the values the game gives a meaning beyond its plain range; texts full of every byte, unread
-// bytes set. References point at record 1, whose own references are 0, so every chain ends.
+// Three records of every kind: every field at the lowest value its bytes hold, at the highest the
+// game gives a meaning, and at the highest its bytes hold; texts full of every byte, unread bytes
+// set. References point at record 1, whose own references are 0, so every chain ends.
 TEST(WorldCompiler, EveryFieldAtItsLimitsSurvivesDecompileAndCompile) {
     std::array<std::vector<std::uint8_t>, kWorldKindCount> files;
     for (int k = 0; k < kWorldKindCount; ++k) {
@@ -160,8 +160,8 @@ TEST(WorldCompiler, EveryFieldAtItsLimitsSurvivesDecompileAndCompile) {
             std::vector<std::uint8_t> r(layout.record_size, n == 1 ? 0 : 0x5A);
             WriteInteger(r, 0, layout.number_width, n);
             for (const FieldLayout& f : layout.fields) {
-                const std::int64_t top = n == 3 && f.also_min <= f.also_max ? f.also_max : f.max;
-                const std::int64_t v = f.refers_to >= 0 ? (n > 1 ? 1 : 0) : n == 1 ? f.min : top;
+                const std::int64_t plain = n == 1 ? StoredMin(f) : n == 2 ? f.max : StoredMax(f);
+                const std::int64_t v = f.refers_to >= 0 ? (n > 1 ? 1 : 0) : plain;
                 for (std::size_t i = 0; i < f.count; ++i) {
                     if (f.type != FieldType::kText) {
                         WriteInteger(r, f.offset + i * f.width, f.width, v);
@@ -230,21 +230,27 @@ TEST(WorldCompiler, DecompileReportsWhatCannotBeKept) {
     EXPECT_NE(text.find("[level.1]"), std::string::npos);
 }
 
-TEST(WorldCompiler, DecompileListsWhatTheCompilerWouldRefuse) {
+TEST(WorldCompiler, DecompileListsWhatTheCompilerWouldRefuseOrWarnOf) {
     auto files = CompileSample();
     auto& rooms = files[static_cast<std::size_t>(WorldKind::kRoom)];
     rooms[offsetof(RoomRecord, monster_chance)] = 150;
-    rooms[offsetof(RoomRecord, east)] = 99;
+    WriteInteger(rooms, offsetof(RoomRecord, west), 4, -3);
     TempDir game, sources;
-    std::ofstream(game.path() / "rooms.dat", std::ios::binary)
-        .write(reinterpret_cast<const char*>(rooms.data()),
-               static_cast<std::streamsize>(rooms.size()));
+    for (int k = 0; k < kWorldKindCount; ++k) {
+        const auto& file = files[static_cast<std::size_t>(k)];
+        std::ofstream(game.path() / KindAt(k).file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
+    }
     std::vector<std::string> notes;
     ASSERT_TRUE(DecompileWorldDirectory(game.path().string(), sources.path().string(), notes));
-    ASSERT_EQ(notes.size(), 1u);  // the range fault hides the missing room until it is mended
+    ASSERT_EQ(notes.size(), 2u);
     EXPECT_NE(notes[0].find("to mend before compiling"), std::string::npos);
-    EXPECT_NE(notes[0].find("monster_chance"), std::string::npos);
-    EXPECT_TRUE(fs::exists(sources.path() / "rooms.toml"));
+    EXPECT_NE(notes[0].find("field 'west': room 1: room -3 does not exist"), std::string::npos)
+        << notes[0];
+    EXPECT_NE(notes[1].find("field 'monster_chance': warning: room 1: 150"), std::string::npos)
+        << notes[1];
+    EXPECT_NE(Slurp(sources.path() / "rooms.toml").find("\nwest = -3\n"), std::string::npos);
 }
 
 struct Refusal {
@@ -259,7 +265,7 @@ struct Refusal {
 // A valid map of two rooms to which a case adds its own sources.
 const char* const kTwoRooms = "[room.1]\nsouth = 2\n[room.2]\nnorth = 1\n";
 
-std::vector<SourceError> CompileTexts(const std::map<std::string, std::string>& files) {
+WorldSource CompileWorldTexts(const std::map<std::string, std::string>& files) {
     WorldSource world;
     for (const auto& [name, text] : files) {
         const std::string kind = name.substr(0, name.find_first_of("/."));
@@ -268,7 +274,11 @@ std::vector<SourceError> CompileTexts(const std::map<std::string, std::string>& 
         }
     }
     if (world.errors.empty()) CheckWorld(world);
-    return world.errors;
+    return world;
+}
+
+std::vector<SourceError> CompileTexts(const std::map<std::string, std::string>& files) {
+    return CompileWorldTexts(files).errors;
 }
 
 void PrintTo(const Refusal& r, std::ostream* os) {
@@ -335,12 +345,6 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 "",
                 "numbered 1..37"},
-        Refusal{"PercentAbove100",
-                {{"rooms.toml", "[room.1]\nmonster_chance = 101\n"}},
-                "rooms.toml",
-                2,
-                "monster_chance",
-                "101 is outside 0..100"},
         Refusal{"I16Overflow",
                 {{"events.toml", "[event.1]\ngold_change = 40000\n"}},
                 "events.toml",
@@ -352,43 +356,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "rooms.toml",
                 2,
                 "west",
-                "outside"},
-        Refusal{"WeaponClass",
-                {{"weapons.toml", "[weapon.1]\ntype = 5\n"}},
-                "weapons.toml",
-                2,
-                "type",
-                "outside 0..4"},
-        Refusal{"MonsterClassBetweenLandAndWater",
-                {{"monsters.toml", "[monster.1]\ncategory = 6\n"}},
-                "monsters.toml",
-                2,
-                "category",
-                "6 is outside 0..5 and 150..151"},
-        Refusal{"MoreMonstersThanSlots",
-                {{"rooms.toml", "[room.1]\nmonster_draw1 = 20\n"}},
+                "room -1 does not exist"},
+        Refusal{"ByteOverflow",
+                {{"rooms.toml", "[room.1]\nmonster_chance = 256\n"}},
                 "rooms.toml",
                 2,
-                "monster_draw1",
-                "outside 0..19"},
-        Refusal{"NoSuchGod",
-                {{"rooms.toml", "[room.1]\ngod = 14\n"}},
-                "rooms.toml",
-                2,
-                "god",
-                "outside 0..13"},
-        Refusal{"EndlessDice",
-                {{"items.toml", "[item.1]\neffect_value2 = 10000\n"}},
-                "items.toml",
-                2,
-                "effect_value2",
-                "outside -2147483648..9999"},
-        Refusal{"EncounterSlots",
-                {{"events.toml", "[event.1]\nmonster_number = 20\n"}},
-                "events.toml",
-                2,
-                "monster_number",
-                "outside 0..19"},
+                "monster_chance",
+                "256 is outside 0..255"},
         Refusal{"WrongType",
                 {{"rooms.toml", "[room.1]\ntag = 5\n"}},
                 "rooms.toml",
@@ -506,6 +480,79 @@ INSTANTIATE_TEST_SUITE_P(
                 2,
                 "unread",
                 "past the end"}),
+    [](const ::testing::TestParamInfo<Refusal>& p) { return std::string(p.param.name); });
+
+// Values a record can hold but the game gives no meaning: compiled as they are, with a warning
+// that names the file, the line and the field. Each message begins with the value.
+class WarnedSources : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(WarnedSources, AreKeptWithTheirFileLineAndField) {
+    const Refusal& c = GetParam();
+    auto files = c.files;
+    files.emplace("rooms.toml", kTwoRooms);
+    const WorldSource world = CompileWorldTexts(files);
+    for (const auto& e : world.errors) ADD_FAILURE() << e.text();
+    ASSERT_EQ(world.warnings.size(), 1u);
+    const SourceError& w = world.warnings.front();
+    EXPECT_EQ(w.file, c.file);
+    EXPECT_EQ(w.line, c.line);
+    EXPECT_EQ(w.field, c.field);
+    EXPECT_NE(w.message.find(c.message), std::string::npos) << w.text();
+    const std::string kind = std::string(c.file).substr(0, std::string(c.file).find('.'));
+    for (int k = 0; k < kWorldKindCount; ++k) {
+        if (KindAt(k).source != kind) continue;
+        const std::vector<std::uint8_t> file = BuildWorldFile(world, KindAt(k).kind);
+        for (const FieldLayout& f : KindAt(k).fields) {
+            if (f.name != std::string_view(c.field)) continue;
+            EXPECT_EQ(ReadInteger(file, f.offset, f.width, IsSigned(f)), std::stoll(c.message));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorldCompiler, WarnedSources,
+    ::testing::Values(Refusal{"PercentAbove100",
+                              {{"rooms.toml", "[room.1]\nmonster_chance = 150\n"}},
+                              "rooms.toml",
+                              2,
+                              "monster_chance",
+                              "150 is beyond 0..100"},
+                      Refusal{"WeaponClass",
+                              {{"weapons.toml", "[weapon.1]\ntype = 200\n"}},
+                              "weapons.toml",
+                              2,
+                              "type",
+                              "200 is beyond 0..4"},
+                      Refusal{"MonsterClassBetweenLandAndWater",
+                              {{"monsters.toml", "[monster.1]\n\ncategory = 200\n"}},
+                              "monsters.toml",
+                              3,
+                              "category",
+                              "200 is beyond 0..5 and 150..151"},
+                      Refusal{"MoreMonstersThanSlots",
+                              {{"rooms.toml", "[room.1]\nmonster_draw1 = 25\n"}},
+                              "rooms.toml",
+                              2,
+                              "monster_draw1",
+                              "25 is beyond 0..19"},
+                      Refusal{"NoSuchGod",
+                              {{"rooms.toml", "[room.1]\ngod = 20\n"}},
+                              "rooms.toml",
+                              2,
+                              "god",
+                              "20 is beyond 0..13"},
+                      Refusal{"EndlessDice",
+                              {{"items.toml", "[item.1]\neffect_value2 = 50000\n"}},
+                              "items.toml",
+                              2,
+                              "effect_value2",
+                              "50000 is beyond -2147483648..9999"},
+                      Refusal{"EncounterSlots",
+                              {{"events.toml", "[event.1]\nmonster_number = 40\n"}},
+                              "events.toml",
+                              2,
+                              "monster_number",
+                              "40 is beyond 0..19"}),
     [](const ::testing::TestParamInfo<Refusal>& p) { return std::string(p.param.name); });
 
 TEST(WorldCompiler, ControlCharactersAreRefusedBeforeTheTomlReaderSeesThem) {

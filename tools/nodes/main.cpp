@@ -6,13 +6,13 @@
 #include <langinfo.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -26,6 +26,7 @@
 #include "common/cp437_text.hpp"
 #include "common/node_records.hpp"
 #include "common/record_file.hpp"
+#include "common/system_log.hpp"
 #include "node/node_control.hpp"
 #include "node/typed_cp437.hpp"
 
@@ -47,19 +48,11 @@ void Usage() {
 
 // A field of the table: colour codes dropped, code page 437 shown in UTF-8, cut or padded.
 std::string Field(std::string_view text, std::size_t width) {
+    const std::string plain = vorn::StripColourCodes(text);
     std::string out;
     std::size_t shown = 0;
-    for (std::size_t i = 0; i < text.size() && shown < width; ++i) {
-        const char c = text[i];
-        if (c == '|' && i + 2 < text.size() &&
-            (std::isdigit(static_cast<unsigned char>(text[i + 1])) || text[i + 1] == 'B' ||
-             text[i + 1] == 'U') &&
-            std::isdigit(static_cast<unsigned char>(text[i + 2]))) {
-            i += 2;
-            continue;
-        }
-        out += vorn::Cp437Utf8(static_cast<std::uint8_t>(c));
-        ++shown;
+    for (std::size_t i = 0; i < plain.size() && shown < width; ++i, ++shown) {
+        out += vorn::Cp437Utf8(static_cast<std::uint8_t>(plain[i]));
     }
     return out + std::string(width - shown, ' ');
 }
@@ -183,14 +176,20 @@ void Relay(int fd, bool cp437) {
     }
 }
 
-int Chat(const std::string& node_text) {
-    char* end = nullptr;
-    const long node = std::strtol(node_text.c_str(), &end, 10);
-    if (node_text.empty() || *end != '\0' || node < 0 || node > 255) {
-        std::fprintf(stderr, "nodes: %s is not a node number (0 to 255)\n", node_text.c_str());
-        return 2;
+// The node's own socket, connected: no link, owned by the user who listens on it. -1 (with the
+// reason printed) otherwise.
+int ConnectToNode(long node, const std::string& path) {
+    struct stat file {};
+    if (::lstat(path.c_str(), &file) != 0) {
+        std::fprintf(stderr, "nodes: node %ld is not running (%s: %s)\n", node, path.c_str(),
+                     std::strerror(errno));
+        return -1;
     }
-    const std::string path = vorn::NodeControlSocketPath(kTempPath, static_cast<int>(node));
+    if (!S_ISSOCK(file.st_mode)) {
+        std::fprintf(stderr, "nodes: node %ld: %s is %s, not the node's own socket\n", node,
+                     path.c_str(), S_ISLNK(file.st_mode) ? "a link" : "no socket");
+        return -1;
+    }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
@@ -205,19 +204,49 @@ int Chat(const std::string& node_text) {
             std::fprintf(stderr, "nodes: node %ld is not running (%s: %s)\n", node, path.c_str(),
                          std::strerror(errno));
         }
-        return 1;
+        if (fd >= 0) ::close(fd);
+        return -1;
     }
+    // Whoever listens must own the socket file: a node made it, and no one else may answer.
+    struct ucred peer {};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != file.st_uid) {
+        std::fprintf(stderr, "nodes: node %ld: %s is answered by another user than its owner\n",
+                     node, path.c_str());
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int Chat(const std::string& node_text) {
+    char* end = nullptr;
+    const long node = std::strtol(node_text.c_str(), &end, 10);
+    if (node_text.empty() || *end != '\0' || node < 0 || node > 255) {
+        std::fprintf(stderr, "nodes: %s is not a node number (0 to 255)\n", node_text.c_str());
+        return 2;
+    }
+    const std::string path = vorn::NodeControlSocketPath(kTempPath, static_cast<int>(node));
+    const int fd = ConnectToNode(node, path);
+    if (fd < 0) return 1;
     std::string reply;
     {
         // Raw before the node opens the chat, so no key typed at its first sight is held back.
         const RawTerminal raw;
-        const std::string_view request = vorn::kControlChatRequest;
+        const std::string request = vorn::ControlChatRequest(static_cast<int>(node));
         vorn::WriteAll(fd, request.data(), request.size());
         reply = ReadReply(fd);
         if (reply == vorn::kControlAccepted) Relay(fd, false);
         if (reply == vorn::kControlAcceptedCp437) Relay(fd, TerminalIsUtf8());
     }
     ::close(fd);
+    if (reply.starts_with(vorn::kControlOtherNode)) {
+        std::string other = reply.substr(vorn::kControlOtherNode.size());
+        if (!other.empty() && other.back() == '\n') other.pop_back();
+        std::fprintf(stderr, "nodes: %s leads to node %s, not to node %ld: no chat opened\n",
+                     path.c_str(), other.c_str(), node);
+        return 1;
+    }
     if (reply == vorn::kControlBusy) {
         std::fprintf(stderr, "nodes: node %ld is already in a chat\n", node);
         return 1;

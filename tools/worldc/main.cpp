@@ -24,7 +24,10 @@ int main(int argc, char** argv) {
     const std::string_view command = argv[1];
     if (command == "compile") {
         std::vector<vorn::SourceError> errors;
-        if (vorn::CompileWorldDirectory(argv[2], argv[3], errors)) return 0;
+        std::vector<vorn::SourceError> warnings;
+        const bool compiled = vorn::CompileWorldDirectory(argv[2], argv[3], errors, &warnings);
+        for (const auto& w : warnings) std::fprintf(stderr, "%s\n", w.text().c_str());
+        if (compiled) return 0;
         for (const auto& e : errors) std::fprintf(stderr, "%s\n", e.text().c_str());
         std::fprintf(stderr, "worldc: %zu fault(s); nothing written\n", errors.size());
         return 1;

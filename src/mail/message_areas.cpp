@@ -95,10 +95,12 @@ bool IsParty(const MessageParty& party, const UserRecord& user, bool ignore_case
 }
 
 bool IsAreaSysop(Session& session) {
-    // By the real name only, which the board (or the account at the gate) vouches for: a
-    // character could take any name, the sysop's too.
-    return MayReadArea(session) && SameName(session.users.current.real_name.view(),
-                                            session.mail.area.area_sysop.view(), true);
+    // Only at the sysop's own console (a local session), by the real name: a remote caller types
+    // whatever name he likes at the game's logon, the sysop's too, and a character could take
+    // any name.
+    return session.local_session && MayReadArea(session) &&
+           SameName(session.users.current.real_name.view(), session.mail.area.area_sysop.view(),
+                    true);
 }
 
 bool MayReadArea(Session& session) {

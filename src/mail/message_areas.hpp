@@ -35,7 +35,8 @@ bool write_last_read(Session& session, const LastReadRecord& record);
 
 // The caller is this party: character name or real name equal, exactly or ignoring case.
 bool IsParty(const MessageParty& party, const UserRecord& user, bool ignore_case);
-// The area's sysop: his real name is the area's `area_sysop`, and he may read the area.
+// The area's sysop: a local session whose real name is the area's `area_sysop`, and he may
+// read the area.
 bool IsAreaSysop(Session& session);
 bool MayReadArea(Session& session);
 bool MayPost(Session& session);

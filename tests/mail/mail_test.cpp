@@ -242,14 +242,19 @@ TEST_F(MailTest, RightsOnMessages) {
         EXPECT_EQ(MayEdit(s, h), c.edit) << n;
         EXPECT_EQ(MayDelete(s, h), c.remove) << n;
     }
-    // The area's sysop may do everything, but only while he may read the area; a character
-    // named like him is nobody special.
+    // The area's sysop may do everything, but only at his own console while he may read the
+    // area; a character named like him, or a remote caller who took his name, is nobody special.
     MessageAreaRecord& area = s.mail.area;
     area.area_sysop = "Sam Sysop";
     s.users.current.name = "Sam Sysop";
+    s.local_session = true;
     EXPECT_FALSE(MayDelete(s, header(2)));
     s.users.current.real_name = "SAM SYSOP";
     EXPECT_TRUE(MayDelete(s, header(2)));
+    s.local_session = false;
+    EXPECT_FALSE(MayRead(s, header(2)));
+    EXPECT_FALSE(MayDelete(s, header(2)));
+    s.local_session = true;
     area.read_access = "U99";
     EXPECT_FALSE(MayRead(s, header(2)));
     EXPECT_FALSE(MayPost(s));

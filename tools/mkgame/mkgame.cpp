@@ -50,7 +50,8 @@ void Usage() {
         "  node 0 for stand-alone telnet games and the default settings. Existing files are\n"
         "  kept; --upgrade replaces the screens, help and texts of an existing game.\n"
         "  --nodes 1-32 adds board nodes 1 to 32 (nodes from 1 to 255) with setup's node\n"
-        "  defaults (door.sys, multinode) and marks them in lockfile.lck.\n",
+        "  defaults (door.sys, multinode) and marks them in lockfile.lck.\n"
+        "  Nodes are laid out without a sysop name: set yours with setup.\n",
         stderr);
 }
 
@@ -107,6 +108,16 @@ bool WriteIfMissing(const fs::path& path, const void* data, std::size_t size) {
 
 bool WriteNodeIfMissing(const fs::path& game, int node, const vorn::NodeConfig& config) {
     return WriteIfMissing(game / vorn::NodeFileName(node), &config, sizeof config);
+}
+
+// setup's node defaults with no sysop name: the e-mail area takes the first node's name for its
+// sysop, and a name every installation shares is one any caller could guess. The sysop sets his
+// own with setup.
+vorn::NodeConfig NewNode(std::uint8_t door_type) {
+    vorn::NodeConfig node = vorn::DefaultNodeConfig();
+    node.sysop_name = "";
+    node.door_type = door_type;
+    return node;
 }
 
 // lockfile.lck as setup's Redo lockfile leaves it: every node with its own file marked.
@@ -174,18 +185,16 @@ int main(int argc, char** argv) {
 
     // Board nodes as setup makes a new node: door.sys, multinode. Laid out before the local node
     // 1, which they replace when the range takes in node 1.
-    const vorn::NodeConfig board = vorn::DefaultNodeConfig();
+    const vorn::NodeConfig board = NewNode(1);
     if (o.nodes) {
         for (int n = o.nodes->first; n <= o.nodes->last; ++n) {
             ok = WriteNodeIfMissing(game, n, board) && ok;
         }
     }
-    vorn::NodeConfig node = vorn::DefaultNodeConfig();
-    node.door_type = 3;
+    const vorn::NodeConfig node = NewNode(3);
     // Node 0 serves callers from inetd, systemd or socat: the game's own logon, and each caller
     // takes the first free node of lockfile.lck.
-    vorn::NodeConfig daemon = vorn::DefaultNodeConfig();
-    daemon.door_type = 4;
+    vorn::NodeConfig daemon = NewNode(4);
     daemon.wfc_mode = true;
     daemon.daemon_mode = true;
     const vorn::GameSettings settings = vorn::DefaultGameSettings();

@@ -91,6 +91,7 @@ struct Session {
     std::string start_directory;
     bool multinode = false;  // the session's flag: names log files, may be switched off later
     bool logged_on = false;
+    int wrong_passwords = 0;  // typed at the game's logon during this call
     PlayState play;
 
     NodeConfig node{};

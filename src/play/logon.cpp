@@ -1,14 +1,16 @@
 #include "play/logon.hpp"
 
-#include <cctype>
 #include <string>
+#include <string_view>
 
 #include "common/config_files.hpp"
 #include "common/io_check.hpp"
 #include "common/night_file.hpp"
 #include "common/player_file_names.hpp"
+#include "common/text_case.hpp"
 #include "common/user_night.hpp"
 #include "core/session.hpp"
+#include "core/startup.hpp"
 #include "mail/news.hpp"
 #include "node/node_table.hpp"
 #include "play/explore.hpp"
@@ -23,15 +25,44 @@ namespace vorn {
 
 namespace {
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 constexpr int kMaxPasswordLength = 26;
+// The wrong password that ends the call, and the pause after the first one (doubled by each
+// one after it).
+constexpr int kWrongPasswordsPerCall = 3;
+constexpr int kFirstWrongPasswordPauseMs = 1000;
 
 std::string ReadPassword(Session& session) {
     return session.keys.input_line("", 0, CharacterRange(32, 254), "/PW", kMaxPasswordLength);
+}
+
+// The sysop's or the board's name: a remote caller who took one would pass for them.
+bool ReservedName(const Session& session, std::string_view name) {
+    const std::string typed = UpperCase(name);
+    for (const std::string& reserved : {session.system.sysop_name, session.system.bbs_name}) {
+        if (!reserved.empty() && UpperCase(reserved) == typed) return true;
+    }
+    return false;
+}
+
+std::string CallerPlace(Session& session) {
+    const std::string address = session.platform.terminal.peer_address();
+    return address.empty() ? "" : " from " + address;
+}
+
+// Guessing costs time and leaves a trace: every wrong password is logged with where the caller
+// is, is followed by a pause that doubles each time, and the third of the call ends it.
+void WrongPassword(Session& session, std::string_view name) {
+    const int wrong = ++session.wrong_passwords;
+    session.log("*Wrong password for " + std::string(name) + CallerPlace(session) + " (" +
+                std::to_string(wrong) + " of " + std::to_string(kWrongPasswordsPerCall) + ")");
+    if (wrong >= kWrongPasswordsPerCall) {
+        session.writer.new_lines(1);
+        session.writer.print_coded_line("|12Too many wrong passwords.");
+        session.keys.delay(kFirstWrongPasswordPauseMs);  // long enough to be read
+        session.note_call_end("wrong passwords");
+        Terminate(session, false);
+    }
+    session.keys.delay(kFirstWrongPasswordPauseMs << (wrong - 1));
 }
 
 enum class Outcome { kLoggedOn, kNewAccount, kTryAgain, kGiveUp };
@@ -45,14 +76,24 @@ Outcome OneTry(Session& session) {
     out.print_text("User name: ");
     const std::string name = session.keys.input_line("", 0, CharacterRange(32, 254), "", 36);
     if (name.empty() || session.session_ended) return Outcome::kGiveUp;
+    if (!session.local_session && ReservedName(session, name)) {
+        session.log("*Logon as " + name + " refused" + CallerPlace(session));
+        out.new_lines(1);
+        out.print_coded_line("|12That name is not for callers: choose another.");
+        session.keys.pause_key();
+        return Outcome::kTryAgain;
+    }
     UserRecord& user = session.users.current;
     user.real_name = name;
     if (FindUser(session, user, false, false)) {
         LoadUser(session, user.number);
         out.print_text("Password : ");
         const std::string typed = ReadPassword(session);
+        if (session.session_ended) return Outcome::kGiveUp;
         const std::string stored = TransformPassword(session.users.current.password.view());
-        return Upper(typed) == Upper(stored) ? Outcome::kLoggedOn : Outcome::kTryAgain;
+        if (UpperCase(typed) == UpperCase(stored)) return Outcome::kLoggedOn;
+        WrongPassword(session, name);
+        return Outcome::kTryAgain;
     }
     out.print_text("User name not found, create an account? ");
     if (!session.keys.ask_yes_no(false)) return Outcome::kTryAgain;
@@ -62,7 +103,7 @@ Outcome OneTry(Session& session) {
         out.print_text("Enter password a second time: ");
         const std::string second = ReadPassword(session);
         if (session.session_ended) return Outcome::kGiveUp;
-        if (Upper(first) == Upper(second)) {
+        if (UpperCase(first) == UpperCase(second)) {
             user.password = TransformPassword(second);
             return Outcome::kNewAccount;
         }

@@ -1,10 +1,12 @@
 // Callers arriving through the real game: a new caller vouched for by door.sys who creates a
 // character and walks into the forest, an account made at the logon and used again with the
-// password in other letters, and three wrong passwords.
+// password in other letters, and a telnet caller who tries the sysop's name and wrong passwords.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <chrono>
+#include <regex>
 #include <string>
 #include <utility>
 
@@ -14,6 +16,7 @@
 #include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
+#include "support/telnet_listener.hpp"
 
 namespace vorn::test {
 namespace {
@@ -100,26 +103,44 @@ TEST(Logon, AccountMadeAtTheGateAcceptsThePasswordInOtherLetters) {
     }
 }
 
-TEST(Logon, ThreeWrongPasswordsReturnToTheTitleMenu) {
+// The stand-alone telnet game: the sysop's name (the one games used to be laid out with) is not
+// for callers; every wrong password is logged with the caller's address and costs a longer
+// pause; the third of the call ends it, though it came at a second logon.
+TEST(Logon, TheSysopsNameIsRefusedAndTheThirdWrongPasswordEndsTheCall) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());
-    SetDoorType(dir, 4);
-    // The placeholder user of a fresh game has no password; "Joe Board" is its caller name.
-    GameProcess game("game", dir, {.args = {"1"}});
+    NodeConfig daemon{};
+    ASSERT_TRUE(ReadNodeConfig(dir.file("vorn0.dat"), daemon));
+    EXPECT_EQ(daemon.sysop_name.view(), "");  // no name anybody could guess
+    daemon.sysop_name = "You";
+    ASSERT_TRUE(WriteNodeConfig(dir.file("vorn0.dat"), daemon));
+    TelnetListener listener(dir, "game", {"DAEMON"});
+    GameProcess game(listener);
     ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
     ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    ASSERT_TRUE(Answer(game, "User name:", "you\r"));
+    ASSERT_TRUE(Answer(game, "That name is not for callers", "\r"));
+    // The placeholder user of a fresh game has no password; "Joe Board" is its caller name.
+    const auto start = std::chrono::steady_clock::now();
+    for (int wrong = 1; wrong <= 3; ++wrong) {
+        // The refused name and two passwords use up the logon's three tries.
+        if (wrong == 3) {
+            ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+        }
         ASSERT_TRUE(Answer(game, "User name:", "Joe Board\r"));
-        ASSERT_TRUE(game.wait_for_text("Password :"));
-        // The logon screen is drawn again for the next try.
-        const std::size_t mark = game.output_size();
-        game.type("wrong\r");
-        ASSERT_TRUE(game.wait_for_output("\x1b[2J", kDefaultTimeoutMs, mark));
+        ASSERT_TRUE(Answer(game, "Password :", "wrong\r"));
     }
-    ASSERT_TRUE(game.wait_for_text("Step into the snows"));
-    ASSERT_TRUE(Answer(game, "Step into the snows", "q"));
-    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+    ASSERT_TRUE(game.wait_for_text("Too many wrong passwords."));
     EXPECT_EQ(game.wait_exit(), 0);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));  // 1 s + 2 s
+    const std::string logs = AllLogs(dir);
+    EXPECT_NE(logs.find("Logon as you refused from 127.0.0.1:"), std::string::npos) << logs;
+    for (const char* wrong : {"1", "2", "3"}) {
+        const std::regex line("Wrong password for Joe Board from 127\\.0\\.0\\.1:\\d+ \\(" +
+                              std::string(wrong) + " of 3\\)");
+        EXPECT_TRUE(std::regex_search(logs, line)) << wrong << logs;
+    }
+    EXPECT_NE(logs.find("End of call: wrong passwords"), std::string::npos);
 }
 
 TEST(Logon, AGameHoldingItsLastPlayerRefusesANewCharacter) {

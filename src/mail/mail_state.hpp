@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <string>
 
 #include "common/message_area_record.hpp"
 
@@ -14,6 +15,9 @@ struct MailState {
     MessageAreaRecord area{};      // the current area
     std::uint32_t area_index = 0;  // 0: the e-mail area; n: record n of msgarea.dat
     std::uint32_t area_count = 0;  // records of msgarea.dat
+    // The file base of an area whose pack found it held by this caller's own reader (a post
+    // made from inside it): the reader packs it when it lets go.
+    std::string pack_wanted;
 
     // The notice counts the caller's mail once and then only what was added since: a pack
     // (a new header file) or the caller's own reading makes it count again.

@@ -74,10 +74,11 @@ void SaveAreaCount(Session& session, std::uint32_t count) {
     StoreAreaMessageCount(AreaRecordPath(session), index, count);
 }
 
-void PackCurrentArea(Session& session) {
+PackResult PackCurrentArea(Session& session) {
     const PackResult packed =
         PackMessageBase(session.system.message_path, session.mail.area.area_file.view());
     if (packed.ok) SaveAreaCount(session, packed.kept);
+    return packed;
 }
 
 bool read_last_read(Session& session, LastReadRecord& record) {

@@ -27,7 +27,7 @@ bool OpenAreaFiles(Session& session, MessageBase& base);
 // Writes the number of messages back into the current area's record (email.dat or msgarea.dat).
 void SaveAreaCount(Session& session, std::uint32_t count);
 // Packs the current area unless somebody reads it, and records the messages it kept.
-void PackCurrentArea(Session& session);
+PackResult PackCurrentArea(Session& session);
 
 // The caller's last-read record of the current area (rebuilt when the file is short).
 bool read_last_read(Session& session, LastReadRecord& record);

@@ -128,8 +128,12 @@ StoreResult append_message(Session& session, const std::vector<std::string>& lin
     const std::uint32_t count = base.count();
     base.close();
     if (update_area) SaveAreaCount(session, count);
-    // Messages retired to make room are taken out once they have piled up, if nobody reads.
-    if (info.deleted > 0 && info.deleted >= limit.max_messages / 8) PackCurrentArea(session);
+    // Messages retired to make room are taken out once they have piled up, if nobody reads. A
+    // post made from inside the reader finds the area held by that reader, which then packs it.
+    if (info.deleted > 0 && info.deleted >= limit.max_messages / 8 &&
+        PackCurrentArea(session).busy) {
+        session.mail.pack_wanted = area.area_file.str();
+    }
     return result;
 }
 

@@ -245,6 +245,12 @@ bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool a
     }
     write_last_read(session, lr);
     SaveAreaCount(session, base.count());
+    base.close();
+    // Posts made here retired messages the pack could not take out while the area was held.
+    if (session.mail.pack_wanted == session.mail.area.area_file.view()) {
+        session.mail.pack_wanted.clear();
+        PackCurrentArea(session);
+    }
     out.new_lines(1);
     return shown;
 }

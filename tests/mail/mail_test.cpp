@@ -211,6 +211,23 @@ TEST_F(MailTest, PublicReaderHoldsTheStartToTheAreaAndLeavesOthersMessagesAlone)
     EXPECT_EQ(lr.high_water, header(3).written);
 }
 
+// A post made in the reader retires the oldest message of a full board; the reader holds the
+// board, so the pack comes when it lets go.
+TEST_F(MailTest, PostsFromTheReaderArePackedWhenItLetsGo) {
+    MessageAreaRecord board{};
+    ASSERT_TRUE(ReadAreaRecord("msgarea.dat", 0, board));
+    board.max_messages = 3;
+    test::WriteFile("msgarea.dat", std::string(reinterpret_cast<char*>(&board), sizeof board));
+    ASSERT_TRUE(open_public_area(s, 1));
+    for (const char* subject : {"one", "two", "three"}) store(kBob, 0, subject);
+    run("p\rfour\rtext\r\rq", [&] { read_messages(s, 3, false, true); });
+    EXPECT_EQ(count(), 3u);
+    EXPECT_EQ(header(1).subject.view(), "two");
+    MessageAreaRecord area{};
+    ASSERT_TRUE(ReadAreaRecord("msgarea.dat", 0, area));
+    EXPECT_EQ(area.message_count, 3);
+}
+
 // A subject and text that would clear the reader's screen and stop for a key show as text.
 TEST_F(MailTest, CodesInAMessageShowAsText) {
     ASSERT_TRUE(open_public_area(s, 1));

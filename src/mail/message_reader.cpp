@@ -24,6 +24,8 @@ namespace {
 
 // Rows of the message list: one screen below its top and above its bottom.
 constexpr int kListRows = 17;
+// Headers read at once when the new messages of a board are counted.
+constexpr std::size_t kHeaderBlock = 512;
 
 // The next message the caller may read from `from` on in direction `step`; 0 when none.
 std::uint32_t NextReadable(Session& session, const MessageBase& base, std::uint32_t from, int step,
@@ -67,12 +69,34 @@ void ShowPublicList(Session& session, const MessageBase& base, std::uint32_t cur
     session.keys.pause_key();
 }
 
-// The new messages of the current area for the caller (from the first one written after his
-// last-read mark).
+// The new messages of the current area for the caller: those written after his last-read mark
+// that he may read, his own posts and the deleted ones left out.
 std::uint32_t NewMessages(Session& session, const MessageBase& base) {
     LastReadRecord lr{};
     if (!read_last_read(session, lr)) lr.high_water = 0;
-    return base.count() + 1 - base.first_written_after(lr.high_water);
+    const std::uint32_t count = base.count();
+    std::vector<MessageHeader> block(kHeaderBlock);
+    std::uint32_t fresh = 0;
+    for (std::uint32_t first = base.first_written_after(lr.high_water); first <= count;
+         first += kHeaderBlock) {
+        const std::size_t n = base.read_headers(first, block.size(), block.data());
+        for (std::size_t i = 0; i < n; ++i) {
+            const MessageHeader& h = block[i];
+            fresh += (h.status & kMessageDeleted) == 0 &&
+                     !IsParty(h.sender, session.users.current, false) && MayRead(session, h);
+        }
+        if (n < block.size()) break;
+    }
+    return fresh;
+}
+
+// Where the reading starts: message `wanted` when the caller may read it, else the first one
+// after it he may read (a board that makes room leaves its oldest messages retired), else the
+// last one before it; 0 when he may read none.
+std::uint32_t FirstReadable(Session& session, const MessageBase& base, std::uint32_t wanted,
+                            MessageHeader& header) {
+    if (const std::uint32_t n = NextReadable(session, base, wanted - 1, 1, header)) return n;
+    return NextReadable(session, base, wanted, -1, header);
 }
 
 }  // namespace
@@ -95,20 +119,22 @@ bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool a
         lr.first = 1;
         lr.high_water = 0;
     }
+    MessageHeader h;
     if (start == 0) {
         const std::string top = std::to_string(count);
-        const std::uint32_t first_new = base.first_written_after(lr.high_water);
+        const std::uint32_t first_new = std::min(base.first_written_after(lr.high_water), count);
+        const std::uint32_t offered = FirstReadable(session, base, first_new, h);
         out.display_line(GetSystemString(session, 13, {top}));
         const std::string typed =
-            session.keys.input_line(std::to_string(std::min(first_new, count)), 2,
+            session.keys.input_line(std::to_string(offered != 0 ? offered : first_new), 2,
                                     CharacterRange('0', '9'), "", static_cast<int>(top.size()));
         start = typed.empty() ? 1 : NumberOf(typed);
     }
-    std::uint32_t number = std::clamp<std::uint32_t>(start, 1, count);
-    MessageHeader h;
+    std::uint32_t number =
+        FirstReadable(session, base, std::clamp<std::uint32_t>(start, 1, count), h);
     bool shown = false;
     bool show = true;
-    bool reading = base.read_header(number, h) && MayRead(session, h);
+    bool reading = number != 0;
     std::vector<std::string> lines;
     while (reading && !session.session_ended) {
         if (show) {

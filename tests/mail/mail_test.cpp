@@ -211,6 +211,28 @@ TEST_F(MailTest, PublicReaderHoldsTheStartToTheAreaAndLeavesOthersMessagesAlone)
     EXPECT_EQ(lr.high_water, header(3).written);
 }
 
+// Retired and deleted messages, letters for others and the caller's own posts are no news to
+// him, and his reading starts at the first message he may read.
+TEST_F(MailTest, BoardListAndReaderPassOverWhatTheCallerMayNotRead) {
+    ASSERT_TRUE(open_public_area(s, 1));
+    store(kBob, 0, "retired", kMessageDeleted);
+    store(kBob, kJoe, "for joe", kMessagePrivate);
+    store(kAnn, 0, "her own");
+    store(kBob, 0, "news one");
+    store(kBob, 0, "news two");
+    run("\r", [&] { MessageBoards(s); });
+    EXPECT_NE(screen().find("1    Common Room" + std::string(31, ' ') + " 5" + std::string(9, ' ') +
+                            " 2\n"),
+              std::string::npos)
+        << screen();
+    for (const char* typed : {"\r",
+                              "\x19"
+                              "2\r"}) {
+        run(std::string(typed) + "q", [&] { read_messages(s, 0, false, true); });
+        EXPECT_NE(screen().find("3 of 5"), std::string::npos) << screen();
+    }
+}
+
 // A post made in the reader retires the oldest message of a full board; the reader holds the
 // board, so the pack comes when it lets go.
 TEST_F(MailTest, PostsFromTheReaderArePackedWhenItLetsGo) {

@@ -17,6 +17,7 @@
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
 #include "mail/message_areas.hpp"
+#include "node/node_lines.hpp"
 #include "term/line_editor.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
@@ -711,7 +712,11 @@ std::uint16_t AppendSignature(Session& session, std::vector<std::string>& lines)
 bool EditMessageText(Session& session, MessageDraft& draft) {
     if (session.users.current.line_editor) return LineByLine(session, draft);
     ScreenEditor editor(session, draft);
-    const bool saved = editor.run();
+    bool saved = false;
+    {
+        const NodeLinesWait lines_wait(session);
+        saved = editor.run();
+    }
     session.writer.set_attribute(7, 0, false);
     session.writer.clear_screen();
     return saved;

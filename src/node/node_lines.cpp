@@ -98,6 +98,7 @@ void QueueNodeLine(Session& session, NodeLine line) {
 
 void ShowNodeLines(Session& session) {
     NodeState& ns = session.nodes;
+    if (ns.lines_wait > 0) return;
     Writer& w = session.writer;
     const std::int64_t now = session.clock.monotonic_ms();
     if (ns.showing) {
@@ -169,6 +170,14 @@ NodeMessageRow::NodeMessageRow(Session& session, int row)
 
 NodeMessageRow::~NodeMessageRow() {
     session_.nodes.message_row = previous_;
+}
+
+NodeLinesWait::NodeLinesWait(Session& session) : session_(session) {
+    ++session.nodes.lines_wait;
+}
+
+NodeLinesWait::~NodeLinesWait() {
+    --session_.nodes.lines_wait;
 }
 
 }  // namespace vorn

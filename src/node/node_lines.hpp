@@ -29,4 +29,18 @@ class NodeMessageRow {
     int previous_;
 };
 
+// While it lives, lines wait: the caller writes on a full-screen editor, whose every row is his
+// text, so a line would cover the row he types on next or push the screen under his cursor.
+// They show once he has left it.
+class NodeLinesWait {
+  public:
+    explicit NodeLinesWait(Session& session);
+    ~NodeLinesWait();
+    NodeLinesWait(const NodeLinesWait&) = delete;
+    NodeLinesWait& operator=(const NodeLinesWait&) = delete;
+
+  private:
+    Session& session_;
+};
+
 }  // namespace vorn

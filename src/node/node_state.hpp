@@ -67,6 +67,8 @@ struct NodeState {
     // The row lines go to while the caller waits at a full-screen command prompt (the
     // exploration screen's message row); 0 lets the screen decide.
     int message_row = 0;
+    // While above 0 lines wait in `pending`: the caller writes on the full-screen editor.
+    int lines_wait = 0;
     bool showing = false;  // a line is on the screen
     bool shown_presence = false;
     bool toast = false;  // the line covers a row whose cells are kept in `covered`

@@ -13,6 +13,7 @@
 #include "mail/message_editor.hpp"
 #include "mail/message_post.hpp"
 #include "mail/message_reader.hpp"
+#include "node/node_lines.hpp"
 #include "player/user_files.hpp"
 #include "support/session_fixture.hpp"
 #include "support/test_session.hpp"
@@ -342,6 +343,31 @@ TEST_F(MailTest, FullScreenEditorTypesWrapsAndMovesLines) {
     EXPECT_EQ(draft.lines,
               (std::vector<std::string>{"second", (words + words).substr(0, 78), "lazy dog "}))
         << screen();
+}
+
+// Lines from other nodes wait while the caller writes on the full-screen desk: the row he types
+// on, the last of the screen, stays his.
+TEST_F(MailTest, NodeLinesWaitForTheFullScreenEditor) {
+    s.users.current.line_editor = false;
+    QueueNodeLine(s, NodeLine{"|11Bob (2): ", "hail", false});
+    std::string keys;
+    for (int n = 1; n <= 20; ++n) keys += "line " + std::to_string(n) + (n < 20 ? "\r" : "");
+    int rounds = 0;
+    std::string last_row, below;
+    // The key reader's rounds while it waits: the lines' turn comes, then more keys.
+    s.timed_effects = [&] {
+        if (++rounds == 3) t.terminal.type("!");
+        if (rounds == 6) {
+            last_row = test::RowText(s.writer, 24);
+            below = test::RowText(s.writer, 25);
+            t.terminal.type("\x18");
+        }
+    };
+    MessageDraft draft;
+    run(keys, [&] { EXPECT_TRUE(EditMessageText(s, draft)); });
+    EXPECT_EQ(last_row, "line 20!");
+    EXPECT_EQ(below, "");
+    EXPECT_EQ(s.nodes.pending.size(), 1u);  // still to come
 }
 
 TEST_F(MailTest, NoticeCountsTheCallersMailAndFollowsNewLettersAndPacks) {

@@ -162,6 +162,7 @@ class ScreenEditor {
     void quote();
     Menu menu();
     void bottom_prompt(const std::string& text);
+    void text_full();
 
     Session& s_;
     Writer& out_;
@@ -175,6 +176,7 @@ class ScreenEditor {
     TextColour text_colour_;
     bool insert_ = true;
     bool signature_ = false;
+    bool notice_ = false;  // the bottom row tells the text is full until the next key
     std::string cut_;
 };
 
@@ -184,6 +186,10 @@ bool ScreenEditor::run() {
         place_cursor();
         const std::uint8_t k = s_.keys.read_key();
         if (s_.session_ended) return false;
+        if (notice_) {
+            notice_ = false;
+            draw_line_from(top_ + rows_ - 1, 0);
+        }
         if (s_.keys.extended_key() != 0) {
             extended(s_.keys.extended_key());
         } else if (k == kEscape || (k == '/' && column_ == 0)) {
@@ -333,7 +339,10 @@ void ScreenEditor::move_to(int index, int column) {
 void ScreenEditor::type(char c) {
     std::string& text = line();
     if (insert_ || column_ >= length()) {
-        if (length() >= kLineWidth && !room()) return;
+        if (length() >= kLineWidth && !room()) {
+            text_full();
+            return;
+        }
         text.insert(static_cast<std::size_t>(column_), 1, c);
     } else {
         text[static_cast<std::size_t>(column_)] = c;
@@ -364,7 +373,10 @@ void ScreenEditor::wrap() {
 
 void ScreenEditor::split(bool move_down) {
     if (!room()) {
-        if (move_down && line_ + 1 < count()) move_to(line_ + 1, 0);
+        // Only overwrite mode moves on without a new line.
+        const bool moves_on = move_down && line_ + 1 < count();
+        if (moves_on) move_to(line_ + 1, 0);
+        if (!moves_on || insert_) text_full();
         return;
     }
     if (move_down && !insert_) {
@@ -430,7 +442,10 @@ void ScreenEditor::cut_line() {
 }
 
 void ScreenEditor::paste_line() {
-    if (!room()) return;
+    if (!room()) {
+        text_full();
+        return;
+    }
     lines_.insert(lines_.begin() + line_, cut_);
     column_ = 0;
     draw_rows(line_);
@@ -528,6 +543,12 @@ void ScreenEditor::bottom_prompt(const std::string& text) {
     out_.set_attribute(7, 0, false);
     out_.clear_to_eol();
     out_.display_line(text);
+}
+
+// No line can be added: the caller is told on the bottom row, which his next key gives back.
+void ScreenEditor::text_full() {
+    bottom_prompt("|12The text is full.");
+    notice_ = true;
 }
 
 // Lines of the message replied to, put in above the cursor's line.
@@ -628,6 +649,22 @@ std::string LineNumber(std::size_t n) {
     return std::string(text.size() < 3 ? 3 - text.size() : 0, ' ') + text + ": ";
 }
 
+// The line editor's text after its numbered prompt reaches column 79 and no further.
+constexpr int kLineEditorWidth = kLineWidth - 5;
+
+// `typed` ran one character past the line: the line keeps what stands before its last word,
+// and the word (with the character) goes on to the next one, whose text it returns. A line that
+// is one long word is cut at the end. The word is taken off the screen.
+std::string CarryLastWord(Session& session, std::string& typed) {
+    const std::size_t space = typed.rfind(' ');
+    const bool one_word = space == std::string::npos || space == 0;
+    const std::size_t keep = one_word ? kLineEditorWidth : space;
+    std::string carried = typed.substr(one_word ? keep : keep + 1);
+    session.writer.erase_back(kLineEditorWidth - static_cast<int>(keep));
+    typed.resize(keep);
+    return carried;
+}
+
 // The line editor: one line at a time with a numbered prompt; commands start with "/" at the
 // start of a line.
 bool LineByLine(Session& session, MessageDraft& draft) {
@@ -638,16 +675,26 @@ bool LineByLine(Session& session, MessageDraft& draft) {
                          " lines: |15/S|07 saves, |15/A|07 abandons, |15/L|07 lists, |15/Q|07 "
                          "quotes, |15/?|07 helps.");
     out.print_coded_line("|08An empty line also saves.");
+    std::string carried;
     for (;;) {
         if (session.session_ended) return false;
         if (lines.size() >= kMaxLines) {
-            out.print_coded_line("|12The message is full.");
+            out.print_coded_line("|12The text is full.");
             break;
         }
         out.print_coded("|08" + LineNumber(lines.size() + 1) + "|07");
-        const std::string text =
-            session.keys.input_line("", 0, CharacterRange(32, 254), "/NC", kLineWidth);
+        std::string text = session.keys.input_line(carried, 0, CharacterRange(32, 254), "/NC/NR/WW",
+                                                   kLineEditorWidth);
+        carried.clear();
         if (session.session_ended) return false;
+        if (static_cast<int>(text.size()) > kLineEditorWidth) {
+            if (lines.size() + 1 < kMaxLines) {
+                carried = CarryLastWord(session, text);
+            } else {
+                text.resize(kLineEditorWidth);  // the last line: nowhere to carry the word
+            }
+        }
+        out.new_lines(1);
         std::string command = text.size() == 2 && text[0] == '/' ? text : "";
         for (char& c : command) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (command.empty() && text.find_first_not_of(' ') == std::string::npos) break;

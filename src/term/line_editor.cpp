@@ -144,7 +144,11 @@ std::string LineEditor::run(std::string_view default_text) {
                 if (sw_.abort) return finish(initial);
                 break;
             default:
-                if (k >= 32 && k <= 254) type(k);
+                if (k < 32 || k > 254) break;
+                if (sw_.wrap && length() >= max_length_ && cursor_ > length()) {
+                    return finish(text_ + static_cast<char>(k));
+                }
+                type(k);
                 break;
         }
     }
@@ -269,6 +273,7 @@ LineEditorSwitches ParseLineEditorSwitches(std::string_view options) {
     sw.exact_length = has("/RQ");
     sw.keep_spaces = has("/NC");
     sw.paint = has("/BG");
+    sw.wrap = has("/WW");
     return sw;
 }
 

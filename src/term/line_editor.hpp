@@ -28,6 +28,9 @@ struct LineEditorSwitches {
     bool exact_length = false;  // /RQ: Enter refused until the text is max_length long
     bool keep_spaces = false;   // /NC: leading and trailing spaces kept
     bool paint = false;         // /BG: the field is painted before editing
+    // /WW: a character typed at the end of a full text ends the input and is returned after it
+    // (one character more than max_length), for the caller to carry its last word to a new line.
+    bool wrap = false;
 };
 LineEditorSwitches ParseLineEditorSwitches(std::string_view options);
 

@@ -345,6 +345,34 @@ TEST_F(MailTest, FullScreenEditorTypesWrapsAndMovesLines) {
         << screen();
 }
 
+// A word typed past the end of a line goes on to the next one; a text of 200 lines takes no
+// more, and the caller is told so.
+TEST_F(MailTest, EditorsCarryAWordTypedPastTheLineAndSayWhenTheTextIsFull) {
+    MessageDraft wrapped;
+    run(std::string(70, 'x') + " carried on\r\r",
+        [&] { EXPECT_TRUE(EditMessageText(s, wrapped)); });
+    EXPECT_EQ(wrapped.lines, (std::vector<std::string>{std::string(70, 'x'), "carried on"}));
+    EXPECT_NE(screen().find("  1: " + std::string(70, 'x') + "\n  2: carried on\n"),
+              std::string::npos)
+        << screen();
+    struct Case {
+        bool line_editor;
+        std::size_t lines;
+        const char* keys;
+    };
+    for (const Case c : {Case{true, 199, "last\r"}, Case{false, 200, "\r/s"}}) {
+        s.users.current.line_editor = c.line_editor;
+        MessageDraft full;
+        full.lines.assign(c.lines, "x");
+        t.terminal.output.clear();
+        run(c.keys, [&] { EXPECT_TRUE(EditMessageText(s, full)); });
+        s.writer.flush();
+        EXPECT_NE(t.terminal.output.find("The text is full."), std::string::npos) << c.keys;
+        EXPECT_EQ(full.lines.size(), 200u) << c.keys;
+        EXPECT_EQ(full.lines[0], "x") << c.keys;
+    }
+}
+
 // Lines from other nodes wait while the caller writes on the full-screen desk: the row he types
 // on, the last of the screen, stays his.
 TEST_F(MailTest, NodeLinesWaitForTheFullScreenEditor) {

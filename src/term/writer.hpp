@@ -126,6 +126,9 @@ class Writer {
     // Streams a display file with its codes in template mode `mode`. False when it is missing.
     // `shown_path`, when given, receives the path of the file streamed (empty when none was).
     bool show_display_file(std::string_view name, int mode, std::string* shown_path = nullptr);
+    // Streams the file at exactly `path`, found by no other spelling. False when it cannot be
+    // opened.
+    bool show_file_at(const std::string& path, int mode);
     // Loads up to 4096 bytes of a display file as the form text of the list screens.
     bool load_display_file(std::string_view name);
     // Prints a form text held in memory with the codes of display files and the value markers of
@@ -208,7 +211,6 @@ class Writer {
     // "@X" + two hex digits at text[i]; true (colour set) when it is one.
     bool hex_colour(std::string_view text, std::size_t i);
     void restore_star(const StarSlot& star);
-    bool show_file_at(const std::string& path, int mode);
     std::string resolve_display_file(std::string_view name);
 
     Session& session_;

@@ -10,6 +10,7 @@
 #include "common/news_files.hpp"
 #include "common/player_file_names.hpp"
 #include "mail/news.hpp"
+#include "player/user_files.hpp"
 #include "support/test_session.hpp"
 
 namespace vorn {
@@ -138,6 +139,39 @@ TEST(ShowNews, DeletionIsOfferedOnlyForNewsThatWasShown) {
         EXPECT_EQ(shown.find("Delete personnal news?") != std::string::npos, c.readable) << c.what;
         EXPECT_EQ(shown.find("Sorry, no news...") == std::string::npos, c.readable) << c.what;
         EXPECT_EQ(test::FileExists("Ann Lee.nws"), !c.readable) << c.what;
+    }
+}
+
+// "Sir Robin Hood" keeps his news in "Sir Robi.nws", "sir robinson" in "sir robi.nws": each
+// reads his own. A lower-cased copy is taken only when it is nobody else's.
+TEST(ShowNews, EachPlayerReadsTheNewsOfHisOwnName) {
+    struct Case {
+        const char* other;  // another player, or none
+        bool own_file;      // Sir Robin Hood's own file is there
+        const char* shown;
+    };
+    for (const Case& c :
+         {Case{"sir robinson", true, "for Sir Robin"},
+          Case{"sir robinson", false, "Sorry, no news..."}, Case{nullptr, false, "lower-cased"}}) {
+        test::TestSession t;
+        t.session.node.pause_delay_ms = 1;
+        UserRecord robin = DefaultUserRecord();
+        robin.name = robin.real_name = "Sir Robin Hood";
+        ASSERT_TRUE(AddUser(t.session, robin));
+        if (c.other != nullptr) {
+            UserRecord other = DefaultUserRecord();
+            other.name = other.real_name = c.other;
+            ASSERT_TRUE(AddUser(t.session, other));
+        }
+        t.session.users.current = robin;
+        test::WriteFile("sir robi.nws", "lower-cased\n");
+        if (c.own_file) {
+            ASSERT_TRUE(AddPlayerNews("for Sir Robin", "Sir Robin Hood", t.clock));
+        }
+        t.terminal.type("n");
+        ShowPersonalNews(t.session);
+        t.session.writer.flush();
+        EXPECT_NE(t.terminal.output.find(c.shown), std::string::npos) << c.shown;
     }
 }
 

@@ -211,10 +211,9 @@ bool SearchUser(Session& session, UserRecord& user, bool include_deleted) {
         UserIndexEntry e;
         if (!index.read_record(p - 1, e)) break;
         if (e.deleted && !include_deleted) continue;
-        if (UpperCase(e.name.view()).find(key) != std::string::npos) {
-            if (ask(e.name.view())) user.number = static_cast<std::uint16_t>(p);
-        } else if (UpperCase(e.real_name.view()).find(key) != std::string::npos) {
-            if (ask(e.real_name.view())) user.number = static_cast<std::uint16_t>(p);
+        // Character names only: a caller's real name is his own business, not a suggestion.
+        if (UpperCase(e.name.view()).find(key) != std::string::npos && ask(e.name.view())) {
+            user.number = static_cast<std::uint16_t>(p);
         }
     }
     session.users.user_count = static_cast<std::uint16_t>(std::min<std::uint64_t>(count, 65535));

@@ -16,8 +16,8 @@ void ShowRanking(Session& session);
 // The player's death: the death screen, the news, and back to town with 1 hit point.
 void KillPlayer(Session& session, std::string_view killer);
 
-// Partial, case-insensitive search of the index by `name`, asking "Did you mean ...?" for each
-// candidate; sets the record's number. False when nobody was taken.
+// Partial, case-insensitive search of the index's character names by `name`, asking "Did you
+// mean ...?" for each candidate; sets the record's number. False when nobody was taken.
 bool SearchUser(Session& session, UserRecord& user, bool include_deleted);
 
 // The option screen (display_choice, delays, toggles), saved after every change.

@@ -128,6 +128,13 @@ TEST(SearchUser, AsksAboutEachCandidateInTurn) {
     UserRecord nobody = DefaultUserRecord();
     nobody.name = "zed";
     EXPECT_FALSE(SearchUser(t.session, nobody, false));
+    // A caller's real name is never offered: "board" is in every one here ("Joe Board").
+    UserRecord real = DefaultUserRecord();
+    real.name = "board";
+    t.terminal.type("nnnn");
+    EXPECT_FALSE(SearchUser(t.session, real, false));
+    t.session.writer.flush();
+    EXPECT_EQ(t.terminal.output.find("Joe Board"), std::string::npos);
 }
 
 TEST(EditUserOptions, TogglesAndClampedNumbersAreSaved) {

@@ -32,12 +32,11 @@ void Log(MaintContext& context, std::string_view message) {
     WriteSystemLog({kLogDirectory, false, 0}, context.clock, message);
 }
 
-// Someone in play on a live node: the console and the log say who was passed over, and when he
-// has his night.
-void NotePassedOver(MaintContext& context, const std::string& who, int node,
+// Someone in play: the console and the log say who was passed over, and when he has his night.
+void NotePassedOver(MaintContext& context, const std::string& who, const InPlay& where,
                     const std::string& later) {
-    const std::string what =
-        who + " is in play on node " + std::to_string(node) + ": passed over, " + later;
+    const std::string node = where.node != 0 ? " on node " + std::to_string(where.node) : "";
+    const std::string what = who + " is in play" + node + ": passed over, " + later;
     context.console.note(what);
     Log(context, "*" + what);
 }
@@ -63,10 +62,10 @@ void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, st
     users.read_checked(i, &user);
     // Records past the last user number (none a game makes) belong to no one on a node.
     const auto number = static_cast<std::uint16_t>(i < kMaxUsers ? i + 1 : 0);
-    const int node = live.node_of(number, user.name.view());
-    if (node != 0) {
+    const InPlay in_play = live.find(number, user.name.view());
+    if (in_play.playing) {
         ++tally.passed_over;
-        NotePassedOver(context, user.name.str(), node, "the night is paid at the next logon");
+        NotePassedOver(context, user.name.str(), in_play, "the night is paid at the next logon");
     } else if (OwedNights(user.night_paid, night) > 0) {
         // Nights owed from before (a player passed over and not back since) come first; the
         // thieves call only tonight.
@@ -122,10 +121,10 @@ void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Ta
     for (; LoadCity(*buffers, number); ++number) {
         context.console.city(city.name.view());
         // Only the founder governs a city; while he plays, his node may hold it in memory.
-        const int node = live.node_of(city.founder_number, city.founder.view());
-        const std::uint32_t owed = node != 0 ? 0 : OwedNights(city.night_paid, night);
-        if (node != 0) {
-            NotePassedOver(context, "The founder of " + city.name.str(), node,
+        const InPlay in_play = live.find(city.founder_number, city.founder.view());
+        const std::uint32_t owed = in_play.playing ? 0 : OwedNights(city.night_paid, night);
+        if (in_play.playing) {
+            NotePassedOver(context, "The founder of " + city.name.str(), in_play,
                            "the city has its day on the next night");
         }
         for (std::uint32_t day = 0; day < owed; ++day) {

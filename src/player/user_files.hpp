@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/clock.hpp"
+#include "common/player_locks.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 #include "common/world_records.hpp"
@@ -41,11 +42,6 @@ struct UserFiles {
     RecordFile player_hold;
     std::uint16_t held_player = 0;
 };
-
-// A player in play holds an exclusive lock on the byte kPlayerLockBase + number of users.idx, far
-// past the index's last entry: no read or write of the index touches it, and nobody locks
-// users.idx otherwise. The kernel lets the lock go when the session ends, however it ends.
-inline constexpr std::uint64_t kPlayerLockBase = std::uint64_t{1} << 40;
 
 enum class AddResult {
     kAdded,

@@ -4,6 +4,7 @@
 // files it changes. Then the sysop tool itself: its lines, exit codes and refusals.
 #include "check/game_check.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,8 +16,10 @@
 
 #include "common/city_files.hpp"
 #include "common/clock.hpp"
+#include "common/file_lock.hpp"
 #include "common/message_area_record.hpp"
 #include "common/node_records.hpp"
+#include "common/player_locks.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 #include "common/world_records.hpp"
@@ -203,8 +206,32 @@ TEST(CheckGameTool, LinesExitCodesAndRefusals) {
     EXPECT_NE(out.find("Nothing repaired: node 1 is in play"), std::string::npos) << out;
     EXPECT_EQ(game.file_size(kUserIndexFile), static_cast<long long>(sizeof(UserIndexEntry)));
 
-    // A backup that cannot be made: nothing is touched either.
+    // Games the node table does not name yet are in play too: a caller at the title pause holds
+    // his node in lockfile.lck, and a player in play his session.
     ::unlink(game.file(kNodeInfoFileName).c_str());
+    {
+        GameProcess title("game", game, {.args = {"1"}});
+        ASSERT_TRUE(title.wait_for_text("Whack The Damn Key!")) << title.screen_text();
+        std::tie(code, out) = run({"-d", game.path(), "--repair"});
+        EXPECT_EQ(code, 2);
+        EXPECT_NE(out.find("Nothing repaired: node 1 is in use (a game holds it in lockfile.lck)"),
+                  std::string::npos)
+            << out;
+    }
+    {
+        const int index = ::open(game.file(kUserIndexFile).c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_TRUE(TryLockRange(index, LockKind::kExclusive, kPlayerLockBase + 2, 1));
+        std::tie(code, out) = run({"-d", game.path(), "--repair"});
+        EXPECT_EQ(code, 2);
+        EXPECT_NE(out.find("Nothing repaired: player 2 is in play (a game holds his session)"),
+                  std::string::npos)
+            << out;
+        ::close(index);
+    }
+    // The game's start has mended the index meanwhile: it is cut again for the repairs below.
+    Cut(game.file(kUserIndexFile), sizeof(UserIndexEntry));
+
+    // A backup that cannot be made: nothing is touched either.
     std::tie(code, out) = run({"-d", game.path(), "--repair", "--backup", "/nonexistent/bak"});
     EXPECT_EQ(code, 2);
     EXPECT_NE(out.find("Nothing repaired: cannot make the backup directory"), std::string::npos);

@@ -147,6 +147,7 @@ CheckReport Check(const std::string& directory, const DateTime& now) {
     check::CheckCities(c);
     check::CheckPlayers(c);
     check::CheckWorldReferences(c);
+    check::CheckNights(c);
     check::CheckNodes(c);
     check::CheckSettings(c);
     check::CheckMessageAreas(c);

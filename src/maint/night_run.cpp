@@ -186,7 +186,9 @@ int RunNight(MaintContext& context) {
         context.clock.sleep_ms(100);
         return kMaintNoUsers;
     }
-    if (!nights.begin_night(context.clock.now())) RuntimeIoError(kIoWriteError, kNightsFile);
+    if (!nights.begin_night(context.clock.now(), HighestNightPaid().night)) {
+        RuntimeIoError(kIoWriteError, kNightsFile);
+    }
     const std::uint32_t night = nights.night();
     Log(context, ">Night " + std::to_string(night) + " begins");
 

@@ -1,0 +1,136 @@
+// The night run in the test's own process, on a manual clock: Cora, her bank and her city
+// Frostholm through nights that are counted on from the stamps when nights.dat goes back.
+#include "maint/night_run.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "check/game_check.hpp"
+#include "common/city_files.hpp"
+#include "common/night_file.hpp"
+#include "common/record_file.hpp"
+#include "support/test_session.hpp"
+
+namespace vorn {
+namespace {
+
+template <class Record>
+void WriteOne(const char* file, const Record& record) {
+    test::WriteFile(file, std::string(reinterpret_cast<const char*>(&record), sizeof record));
+}
+
+void LayOutCorasGame() {
+    UserRecord cora = DefaultUserRecord();
+    cora.name = "Cora";
+    cora.bank = 1000;
+    cora.interest_rate = 15;
+    cora.wis = 50;  // no thief gets near
+    WriteOne(kUsersFile, cora);
+    UserExtraRecord extra{};
+    extra.number = 1;
+    extra.cities[0] = 1;
+    WriteOne(kUserExtraFile, extra);
+    WriteOne(kUserIndexFile, IndexEntryFor(cora));
+    RoomRecord room{};
+    room.number = 1;
+    room.city = 1;
+    WriteOne(kRoomsFile, room);
+    auto city = std::make_unique<CityBuffers>();
+    city->city = NewCityRecord();
+    city->city.number = city->army.number = city->buildings.number = 1;
+    city->city.name = "Frostholm";
+    city->city.founder = "Cora";
+    city->city.founder_number = 1;
+    city->city.construction_number = 1;
+    city->city.construction_total = 2;  // two points a night finish it
+    WriteOne(kCitiesFile, city->city);
+    WriteOne(kCityArmiesFile, city->army);
+    WriteOne(kCityBuildingsFile, city->buildings);
+}
+
+// 7, 8, 9 ... December 2026.
+DateTime Day(int day) {
+    return test::MakeTime(2026, 12, day, 0, 5, 0);
+}
+
+struct Night {
+    int code = -1;
+    std::string output;
+};
+
+Night RunNightOn(int day) {
+    ManualClock clock(Day(day));
+    SeededRandom rng(7);
+    char* text = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = ::open_memstream(&text, &size);
+    Night night;
+    {
+        MaintConsole console(out, false);
+        MaintContext context{clock, rng, console};
+        night.code = RunNight(context);
+    }
+    std::fclose(out);
+    night.output.assign(text, size);
+    std::free(text);
+    return night;
+}
+
+UserRecord Cora() {
+    UserRecord u{};
+    RecordFile f;
+    EXPECT_TRUE(f.open(kUsersFile, sizeof u, RecordFile::Access::kRead) && f.read_record(0, u));
+    return u;
+}
+
+std::string Lines(const CheckReport& report) {
+    std::string out;
+    for (const std::string& line : report.lines()) out += line + "\n";
+    return out;
+}
+
+TEST(NightRun, TheCountGoesOnFromTheStampsWhenNightsDatGoesBack) {
+    struct Case {
+        const char* what;
+        bool lost;  // else put back from the copy of the first night
+        const char* finding;
+    };
+    for (const Case& c :
+         {Case{"nights.dat lost", true,
+               "nights.dat: missing, but users.dat player 1 was paid for "
+               "night 2: the count went back [repairable]"},
+          Case{"nights.dat from an older copy", false,
+               "nights.dat: counts 1 nights, but users.dat player 1 was paid for night 2"}}) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        LayOutCorasGame();
+        ASSERT_EQ(RunNightOn(7).code, kMaintDone);
+        const std::string first = test::ReadFile(kNightsFile);
+        ASSERT_EQ(RunNightOn(8).code, kMaintDone);
+        const std::int32_t bank = Cora().bank;
+        if (c.lost) {
+            ::unlink(kNightsFile);
+        } else {
+            test::WriteFile(kNightsFile, first);
+        }
+        EXPECT_NE(Lines(CheckGameDirectory(".", Day(8))).find(c.finding), std::string::npos)
+            << Lines(CheckGameDirectory(".", Day(8)));
+
+        // The next night is the third: Cora and her city have it.
+        ASSERT_EQ(RunNightOn(9).code, kMaintDone);
+        EXPECT_EQ(CurrentNight(), 3u);
+        EXPECT_GT(Cora().bank, bank);
+        EXPECT_EQ(Cora().night_paid, 3u);
+        auto city = std::make_unique<CityBuffers>();
+        ASSERT_TRUE(LoadCity(*city, 1));
+        EXPECT_EQ(city->city.night_paid, 3u);
+        EXPECT_EQ(Lines(CheckGameDirectory(".", Day(9))).find("nights.dat"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace vorn

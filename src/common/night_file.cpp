@@ -46,6 +46,12 @@ std::uint32_t OwedNights(std::uint32_t paid, std::uint32_t night) {
     return std::min(night - paid, kMaxOwedNights);
 }
 
+std::string NightDate(const DateTime& t) {
+    char date[16];
+    std::snprintf(date, sizeof date, "%02d/%02d/%04d", t.month % 100, t.day % 100, t.year % 10000);
+    return date;
+}
+
 HighestStamp HighestNightPaid(const std::string& directory) {
     HighestStamp highest;
     HighestIn(directory, kUsersFile, sizeof(UserRecord), offsetof(UserRecord, night_paid), highest);
@@ -75,10 +81,13 @@ NightFile::Hold NightFile::take(const std::string& path) {
 bool NightFile::begin_night(const DateTime& now, std::uint32_t highest_paid) {
     const std::uint32_t counted = std::max<std::uint32_t>(record_.night, highest_paid);
     record_.night = counted < kMostNights ? counted + 1 : kMostNights;
-    char date[16];
-    std::snprintf(date, sizeof date, "%02d/%02d/%04d", now.month % 100, now.day % 100,
-                  now.year % 10000);
-    record_.date = date;
+    record_.date = NightDate(now);
+    record_.state = static_cast<std::uint8_t>(NightState::kBegun);
+    return write();
+}
+
+bool NightFile::set_state(NightState state) {
+    record_.state = static_cast<std::uint8_t>(state);
     return write();
 }
 

@@ -1,5 +1,7 @@
 #include "maint/night_run.hpp"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -51,6 +53,15 @@ struct Tally {
     std::int32_t cities = 0;
 };
 
+PlayerStanding StandingOf(const UserRecord& user) {
+    return {user.name.str(), user.race_name.str(), user.level, user.experience,
+            !user.deleted && user.name.view() != "Joe"};
+}
+
+CityStanding StandingOf(const CityRecord& city, std::int32_t number) {
+    return {city.name.str(), city.founder.str(), city.size_class, city.folk, number};
+}
+
 // One user, read and written back under the lock of his bytes in users.dat, so a node saving him
 // at the same moment is neither lost nor torn.
 void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, std::uint64_t i,
@@ -78,8 +89,7 @@ void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, st
         if (index.is_open()) index.write_checked(i, &entry);
     }
     UnlockRange(users.fd(), at, sizeof(UserRecord));
-    standings.push_back({user.name.str(), user.race_name.str(), user.level, user.experience,
-                         !user.deleted && user.name.view() != "Joe"});
+    standings.push_back(StandingOf(user));
 }
 
 void UsersNight(MaintContext& context, RecordFile& users, std::uint32_t night,
@@ -136,11 +146,50 @@ void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Ta
             city.night_paid = night;
             if (!SaveCity(*buffers)) RuntimeIoError(kIoWriteError, kCitiesFile);
         }
-        standings.push_back(
-            {city.name.str(), city.founder.str(), city.size_class, city.folk, number});
+        standings.push_back(StandingOf(city, number));
     }
     tally.cities = number - 1;
     context.console.end_cities(tally.cities);
+}
+
+// The standings as the files hold them, for the bulletins of a night already run.
+void ReadStandings(BulletinBoard& board) {
+    std::vector<PlayerStanding> players;
+    RecordFile users;
+    if (users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead)) {
+        UserRecord user;
+        for (std::uint64_t i = 0; users.read_record(i, user); ++i) {
+            players.push_back(StandingOf(user));
+        }
+    }
+    board.players = RankPlayers(players);
+    auto buffers = std::make_unique<CityBuffers>();
+    for (std::int32_t number = 1; LoadCity(*buffers, number); ++number) {
+        board.cities.push_back(StandingOf(buffers->city, number));
+    }
+}
+
+void WriteBoard(MaintContext& context, BulletinBoard& board, std::uint32_t night) {
+    SortCitiesBySize(board.cities);
+    board.night = night;
+    board.date = context.clock.now();
+    context.console.text("Writing bulletins");
+    const bool written = WriteBulletins(board);
+    context.console.line(written ? " done" : " failed");
+    if (!written) Log(context, "xThe bulletins could not be written");
+}
+
+// A second run on a date that had its night: the bulletins, and nothing else.
+int BulletinsOnly(MaintContext& context, const NightFile& nights) {
+    const std::string what = "The night of " + nights.date() + " (night " +
+                             std::to_string(nights.night()) + ") has been run already";
+    context.console.line(what + ": only the bulletins are written.");
+    context.console.line("To run another night on this date: maint --again");
+    Log(context, ">" + what + ": only the bulletins were written");
+    BulletinBoard board;
+    ReadStandings(board);
+    WriteBoard(context, board, nights.night());
+    return kMaintDone;
 }
 
 }  // namespace
@@ -173,24 +222,47 @@ int RunNight(MaintContext& context) {
     }
 
     console.heading();
-    console.text("Writing yesterday news");
-    RotateNews();
-    console.line(" done");
-    console.normal_colour();
+    const DateTime today = context.clock.now();
+    const bool dated_today = nights.date() == NightDate(today);
+    if (dated_today && nights.state() == NightState::kDone && !context.again) {
+        return BulletinsOnly(context, nights);
+    }
+    // A night of today cut short (a crash, a kill) is finished rather than counted again: the
+    // users and cities it paid carry its stamp and are passed by.
+    const bool finishing = dated_today && nights.state() != NightState::kDone && !context.again;
 
     RecordFile users;
-    if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
+    const bool have_users =
+        users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite);
+    if (have_users && !finishing && !nights.begin_night(today, HighestNightPaid().night)) {
+        RuntimeIoError(kIoWriteError, kNightsFile);
+    }
+    console.text("Writing yesterday news");
+    // A night cut short at its rotation moved the news already when there is none for today.
+    if (!finishing || (nights.state() == NightState::kBegun && ::access("global.nws", F_OK) == 0)) {
+        RotateNews();
+        console.line(" done");
+    } else {
+        console.line(" done before");
+    }
+    console.normal_colour();
+    if (!have_users) {
         console.line();
         console.line("File users.dat Not Found!");
         Log(context, "xThe night ended early: users.dat not found");
         context.clock.sleep_ms(100);
         return kMaintNoUsers;
     }
-    if (!nights.begin_night(context.clock.now(), HighestNightPaid().night)) {
-        RuntimeIoError(kIoWriteError, kNightsFile);
-    }
+    if (!nights.set_state(NightState::kNewsMoved)) RuntimeIoError(kIoWriteError, kNightsFile);
     const std::uint32_t night = nights.night();
-    Log(context, ">Night " + std::to_string(night) + " begins");
+    if (finishing) {
+        const std::string what = "The night of " + nights.date() + " (night " +
+                                 std::to_string(night) + ") was cut short: this run finishes it";
+        console.note(what);
+        Log(context, "*" + what);
+    } else {
+        Log(context, ">Night " + std::to_string(night) + " begins");
+    }
 
     LivePlayers live(context.clock);
     Tally tally;
@@ -200,16 +272,11 @@ int RunNight(MaintContext& context) {
     users.close();
     TalkCleanup(context);
     CitiesDay(context, night, live, tally, board.cities);
+    if (!nights.set_state(NightState::kDone)) RuntimeIoError(kIoWriteError, kNightsFile);
     console.show_notes();
 
     board.players = RankPlayers(players);
-    SortCitiesBySize(board.cities);
-    board.night = night;
-    board.date = context.clock.now();
-    console.text("Writing bulletins");
-    const bool written = WriteBulletins(board);
-    console.line(written ? " done" : " failed");
-    if (!written) Log(context, "xThe bulletins could not be written");
+    WriteBoard(context, board, night);
 
     Log(context, ">Night " + std::to_string(night) + " done: " + std::to_string(tally.users) +
                      " users (" + std::to_string(tally.passed_over) + " passed over), " +

@@ -203,8 +203,8 @@ TEST(Night, BesideALiveNodeWithBulletins) {
         EXPECT_EQ(Count(news, "Your loan is now of 110 gold, an increase of 10 gold!"), 1u);
     }
 
-    // To a pipe the night writes plain lines.
-    const ProgramResult logged = RunProgram("maint", dir.path(), {});
+    // To a pipe the night writes plain lines (another night on this date, asked for again).
+    const ProgramResult logged = RunProgram("maint", dir.path(), {.args = {"--again"}});
     EXPECT_EQ(logged.exit_code, 0);
     EXPECT_EQ(logged.output.find('\x1b'), std::string::npos);
     for (const char* line : {"Vornhold Maintenance\n", "User maintenance\n", "Done!\n",

@@ -1,5 +1,6 @@
 // The night run in the test's own process, on a manual clock: Cora, her bank and her city
-// Frostholm through nights that are counted on from the stamps when nights.dat goes back.
+// Frostholm through nights that are counted on from the stamps when nights.dat goes back, and
+// one night a date.
 #include "maint/night_run.hpp"
 
 #include <gtest/gtest.h>
@@ -62,7 +63,7 @@ struct Night {
     std::string output;
 };
 
-Night RunNightOn(int day) {
+Night RunNightOn(int day, bool again = false) {
     ManualClock clock(Day(day));
     SeededRandom rng(7);
     char* text = nullptr;
@@ -71,7 +72,7 @@ Night RunNightOn(int day) {
     Night night;
     {
         MaintConsole console(out, false);
-        MaintContext context{clock, rng, console};
+        MaintContext context{clock, rng, console, again};
         night.code = RunNight(context);
     }
     std::fclose(out);
@@ -130,6 +131,31 @@ TEST(NightRun, TheCountGoesOnFromTheStampsWhenNightsDatGoesBack) {
         EXPECT_EQ(city->city.night_paid, 3u);
         EXPECT_EQ(Lines(CheckGameDirectory(".", Day(9))).find("nights.dat"), std::string::npos);
     }
+}
+
+TEST(NightRun, OneNightADateUnlessAskedAgain) {
+    test::TempDir dir;
+    LayOutCorasGame();
+    ASSERT_EQ(RunNightOn(7).code, kMaintDone);
+    EXPECT_EQ(Cora().bank, 1150);
+
+    // A cron line and a timer on one date: the second writes the bulletins and nothing else.
+    ::unlink("ranking.txt");
+    const Night second = RunNightOn(7);
+    EXPECT_EQ(second.code, kMaintDone);
+    EXPECT_NE(second.output.find("The night of 12/07/2026 (night 1) has been run already: only "
+                                 "the bulletins are written."),
+              std::string::npos)
+        << second.output;
+    EXPECT_EQ(second.output.find("User maintenance"), std::string::npos);
+    EXPECT_TRUE(test::FileExists("ranking.txt"));
+    EXPECT_EQ(Cora().bank, 1150);
+    EXPECT_EQ(CurrentNight(), 1u);
+
+    // Asked for again, it is another night.
+    EXPECT_EQ(RunNightOn(7, true).code, kMaintDone);
+    EXPECT_EQ(Cora().night_paid, 2u);
+    EXPECT_GT(Cora().bank, 1150);
 }
 
 }  // namespace

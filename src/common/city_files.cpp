@@ -47,6 +47,14 @@ bool WriteAt(CityBuffers& buffers, std::uint64_t index) {
     return true;
 }
 
+// Record `index` of one of the files, which must exist.
+template <class Record>
+bool WriteOne(const char* name, std::uint64_t index, const Record& record) {
+    RecordFile file;
+    return file.open(name, sizeof record, RecordFile::Access::kReadWrite) &&
+           file.write_record(index, record);
+}
+
 // After a founding that failed: the army and buildings files lose what lies past the last city,
 // so they end where cities.dat does, as before.
 void TrimToCities(std::uint64_t cities) {
@@ -74,6 +82,9 @@ bool LoadCity(CityBuffers& buffers, std::int32_t number) {
     scratch->city.number = number;
     scratch->army.number = number;
     scratch->buildings.number = number;
+    if (const int type = scratch->city.last_built; type >= 1 && type <= kBuildingTypes) {
+        scratch->buildings.buildings[type - 1] = scratch->city.last_built_count;
+    }
     buffers = *scratch;
     return true;
 }
@@ -129,6 +140,20 @@ bool SaveCity(CityBuffers& buffers) {
     }
     cities.close();
     return WriteAt(buffers, static_cast<std::uint64_t>(number - 1));
+}
+
+bool SaveCityBuildings(const CityBuffers& buffers) {
+    const std::int32_t number = buffers.city.number;
+    return number >= 1 &&
+           WriteOne(kCityBuildingsFile, static_cast<std::uint64_t>(number - 1), buffers.buildings);
+}
+
+bool SaveCityDay(const CityBuffers& buffers) {
+    const std::int32_t number = buffers.city.number;
+    if (number < 1) return false;
+    const auto index = static_cast<std::uint64_t>(number - 1);
+    return WriteOne(kCitiesFile, index, buffers.city) &&
+           (buffers.city.last_built == 0 || WriteOne(kCityBuildingsFile, index, buffers.buildings));
 }
 
 }  // namespace vorn

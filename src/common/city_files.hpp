@@ -18,7 +18,9 @@ struct CityBuffers {
 
 // Reads record `number` of the three files. True when all three were read whole; otherwise (a
 // number below 1, a missing file, a short record) the buffers are left as they were. The
-// records loaded carry `number`, whatever number a damaged record held.
+// records loaded carry `number`, whatever number a damaged record held, and the count of the
+// building the city's last day finished (CityRecord::last_built), whether or not the night got
+// to write it into cities3.dat.
 bool LoadCity(CityBuffers& buffers, std::int32_t number);
 
 // Whole records in cities.dat: how many cities have been founded.
@@ -51,5 +53,12 @@ std::int32_t AppendCity(CityBuffers& buffers, const CityFilesLock& lock);
 // Writes the three records at the city's number. A city whose cities.dat cannot be opened (or
 // that has no number) is appended instead, numbered anew. False when a write failed.
 bool SaveCity(CityBuffers& buffers);
+
+// The night's writes of a loaded city, in an order a night cut short and run again recognises:
+// the buildings record alone (the count of the building the last day finished, before the day
+// changes it), and the day itself, cities.dat first, then the buildings record when the day
+// finished a building. False when a write failed.
+bool SaveCityBuildings(const CityBuffers& buffers);
+bool SaveCityDay(const CityBuffers& buffers);
 
 }  // namespace vorn

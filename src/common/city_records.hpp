@@ -92,7 +92,13 @@ struct CityRecord {
     // The last night (nights.dat) whose day this city has had; a city passed over while its
     // founder played, or written back from an older copy, has its day on a later night.
     U32 night_paid;
-    std::uint8_t reserved_570[686];
+    std::uint8_t reserved_570[4];
+    // The building type the city's last day finished, and the count of that type it brought
+    // cities3.dat to (0: none). The night writes cities.dat before cities3.dat, so a night cut
+    // short between the two leaves the count here, and every load of the city puts it in.
+    U16 last_built;
+    U16 last_built_count;
+    std::uint8_t reserved_578[678];
 };
 
 struct CityArmyRecord {
@@ -169,6 +175,9 @@ static_assert(offsetof(CityRecord, founder_number) == 560);
 static_assert(offsetof(CityRecord, gold_production) == 562);
 static_assert(offsetof(CityRecord, night_paid) == 566);
 static_assert(offsetof(CityRecord, reserved_570) == 570);
+static_assert(offsetof(CityRecord, last_built) == 574);
+static_assert(offsetof(CityRecord, last_built_count) == 576);
+static_assert(offsetof(CityRecord, reserved_578) == 578);
 
 static_assert(sizeof(CityArmyRecord) == 65524);
 static_assert(offsetof(CityArmyRecord, units) == 4);  // type u at 4 * u

@@ -117,6 +117,9 @@ void TalkCleanup(MaintContext& context) {
                                       : " " + std::to_string(deleted) + " lines deleted.");
 }
 
+// A city's day is written in an order a run cut short and run again recognises: a building
+// finished on the last day is counted into cities3.dat before anything else changes, and the
+// day goes into cities.dat (with the count of a building it finished) before cities3.dat.
 void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Tally& tally,
                std::vector<CityStanding>& standings) {
     RecordFile types;
@@ -132,10 +135,16 @@ void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Ta
         context.console.city(city.name.view());
         // Only the founder governs a city; while he plays, his node may hold it in memory.
         const InPlay in_play = live.find(city.founder_number, city.founder.view());
-        const std::uint32_t owed = in_play.playing ? 0 : OwedNights(city.night_paid, night);
         if (in_play.playing) {
             NotePassedOver(context, "The founder of " + city.name.str(), in_play,
                            "the city has its day on the next night");
+        } else if (city.last_built != 0 && !SaveCityBuildings(*buffers)) {
+            RuntimeIoError(kIoWriteError, kCityBuildingsFile);
+        }
+        const std::uint32_t owed = in_play.playing ? 0 : OwedNights(city.night_paid, night);
+        if (owed > 0) {
+            city.last_built = 0;
+            city.last_built_count = 0;
         }
         for (std::uint32_t day = 0; day < owed; ++day) {
             if (!PassCityDay(*buffers, load_type, context.clock)) {
@@ -144,7 +153,7 @@ void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Ta
         }
         if (owed > 0) {
             city.night_paid = night;
-            if (!SaveCity(*buffers)) RuntimeIoError(kIoWriteError, kCitiesFile);
+            if (!SaveCityDay(*buffers)) RuntimeIoError(kIoWriteError, kCitiesFile);
         }
         standings.push_back(StandingOf(city, number));
     }

@@ -1,11 +1,13 @@
 // The night run in the test's own process, on a manual clock: Cora, her bank and her city
-// Frostholm through nights that are counted on from the stamps when nights.dat goes back, and
-// one night a date.
+// Frostholm (whose farmstead the first night finishes) through nights that are counted on from
+// the stamps when nights.dat goes back, one night a date, and nights killed at every moment and
+// run again, which pay everything once.
 #include "maint/night_run.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "common/city_files.hpp"
 #include "common/night_file.hpp"
 #include "common/record_file.hpp"
+#include "support/game_in_child.hpp"
 #include "support/test_session.hpp"
 
 namespace vorn {
@@ -156,6 +159,39 @@ TEST(NightRun, OneNightADateUnlessAskedAgain) {
     EXPECT_EQ(RunNightOn(7, true).code, kMaintDone);
     EXPECT_EQ(Cora().night_paid, 2u);
     EXPECT_GT(Cora().bank, 1150);
+}
+
+// The night killed at each of its calls on the game's files, then run again on the same date: the
+// second run finishes the night, and the files come out as from a night never killed. The
+// farmstead finished that night is counted once in cities3.dat, and so is everything else.
+TEST(NightRun, KilledAtAnyMomentAndRunAgainPaysEverythingOnce) {
+    test::TempDir game;
+    LayOutCorasGame();
+    const auto night = test::RunMaint(Day(7));
+    const test::ScratchCopy clean(game.path());
+    const test::ChildOutcome whole = test::RunInChild({.directory = clean.path()}, night);
+    ASSERT_EQ(whole.exit_code, kMaintDone) << whole.output;
+    const std::string cities = test::ReadFile(clean.file(kCitiesFile));
+    const std::string buildings = test::ReadFile(clean.file(kCityBuildingsFile));
+    ASSERT_EQ(reinterpret_cast<const CityBuildingsRecord*>(buildings.data())->buildings[0], 1);
+
+    for (long call = 1; call <= whole.record.calls; ++call) {
+        const test::ScratchCopy copy(game.path());
+        const test::ChildOutcome killed = test::RunInChild(
+            {.directory = copy.path(), .fault = {.call = call, .kill = true}}, night);
+        const std::string where =
+            "killed at call " + std::to_string(call) + " (" + killed.record.what + ")";
+        ASSERT_EQ(killed.signal, SIGKILL) << where << "\n" << killed.output;
+        ASSERT_EQ(test::RunInChild({.directory = copy.path()}, night).exit_code, kMaintDone)
+            << where;
+        EXPECT_EQ(test::ReadFile(copy.file(kCitiesFile)), cities) << where;
+        EXPECT_EQ(test::ReadFile(copy.file(kCityBuildingsFile)), buildings) << where;
+        UserRecord cora{};
+        ASSERT_GE(ReadFilePrefix(copy.file(kUsersFile), &cora, sizeof cora), 0);
+        EXPECT_EQ(cora.bank, 1150) << where;
+        EXPECT_EQ(cora.night_paid, 1u) << where;
+        EXPECT_EQ(CurrentNight(copy.file(kNightsFile)), 1u) << where;
+    }
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <span>
 
 #include "check/check_context.hpp"
+#include "common/city_files.hpp"
 #include "common/city_records.hpp"
 #include "common/record_file.hpp"
+#include "common/user_records.hpp"
 #include "common/world_records.hpp"
 
 namespace vorn::check {
@@ -28,6 +30,59 @@ std::string Named(const KindLayout& k, std::uint64_t index) {
 void NumberCityRecord(std::uint64_t index, std::vector<std::uint8_t>& bytes) {
     const auto number = static_cast<std::int32_t>(index + 1);
     std::memcpy(bytes.data(), &number, sizeof number);
+}
+
+// Cities no room names: a founding cut short after the city was written. Each goes back to the
+// room it was founded in, or goes, as JudgeUnnamedCity says; the rest are left to the sysop.
+void CheckUnnamedCities(Context& c, const std::vector<bool>& named) {
+    RecordFile file;
+    if (!file.open(c.path(kCitiesFile), sizeof(CityRecord), RecordFile::Access::kRead)) return;
+    const std::uint64_t rooms = c.count_of(WorldKind::kRoom);
+    const auto& room_bytes = c.world_bytes[static_cast<int>(WorldKind::kRoom)];
+    const auto count = static_cast<std::int32_t>(std::min<std::uint64_t>(c.cities, 0x7FFFFFFE));
+    for (std::int32_t n = 1; n <= count; ++n) {
+        CityRecord city;
+        if (named[static_cast<std::size_t>(n)] ||
+            !file.read_record(static_cast<std::uint64_t>(n - 1), city)) {
+            continue;
+        }
+        const std::int32_t at = city.room;
+        RoomRecord room{};
+        const bool known = at >= 1 && static_cast<std::uint64_t>(at) <= rooms;
+        if (known) {
+            std::memcpy(&room, room_bytes.data() + (at - 1) * sizeof room, sizeof room);
+        }
+        const std::string what = "city " + std::to_string(n) + " (" + city.name.str() +
+                                 ") stands in no room (a founding cut short)";
+        const bool holds = FounderHolds(c.path(kUserExtraFile), city.founder_number, n);
+        switch (JudgeUnnamedCity(n, count, holds, known && room.city == 0)) {
+            case UnnamedCity::kGiveBack:
+                c.problem(kCitiesFile,
+                          what + ": the repair gives it back to room " + std::to_string(at) +
+                              ", where it was founded",
+                          Mend<RoomRecord>(c.path(kRoomsFile), static_cast<std::uint64_t>(at - 1),
+                                           [n](RoomRecord& r) { r.city = n; }));
+                c.report.findings.back().also_changes = {kRoomsFile};
+                break;
+            case UnnamedCity::kRemove:
+                c.problem(kCitiesFile,
+                          what + ", and its founder never paid for it: the repair removes it",
+                          [=, directory = c.directory] {
+                              bool ok = true;
+                              for (const CityFileLayout& f : kCityFileLayouts) {
+                                  ok = CutToRecords(directory + f.name, f.record_size,
+                                                    static_cast<std::uint64_t>(n - 1)) &&
+                                       ok;
+                              }
+                              return ok;
+                          });
+                c.report.findings.back().also_changes = {kCityArmiesFile, kCityBuildingsFile};
+                break;
+            case UnnamedCity::kLeave:
+                c.problem(kCitiesFile, what + ": left to the sysop");
+                break;
+        }
+    }
 }
 
 }  // namespace
@@ -89,16 +144,22 @@ void CheckWorldReferences(Context& c) {
     // clearing it frees the room for a founding.
     const std::span<const std::uint8_t> rooms(c.world_bytes[static_cast<int>(WorldKind::kRoom)]);
     const std::string rooms_path = c.path(kRoomsFile);
-    for (std::uint64_t i = 0; i < c.count_of(WorldKind::kRoom); ++i) {
+    const auto room_at = [&](std::uint64_t i) {
         RoomRecord room;
         std::memcpy(&room, rooms.data() + i * sizeof room, sizeof room);
-        const std::int32_t city = room.city;
+        return room;
+    };
+    std::vector<bool> named(c.cities + 1);
+    for (std::uint64_t i = 0; i < c.count_of(WorldKind::kRoom); ++i) {
+        const std::int32_t city = room_at(i).city;
+        if (city > 0 && static_cast<std::uint64_t>(city) <= c.cities) named[city] = true;
         if (city == 0 || (city > 0 && static_cast<std::uint64_t>(city) <= c.cities)) continue;
         c.problem(kRoomsFile,
                   "room " + std::to_string(i + 1) + " names city " + std::to_string(city) +
                       ", but cities.dat holds " + Records(c.cities),
                   Mend<RoomRecord>(rooms_path, i, [](RoomRecord& r) { r.city = 0; }));
     }
+    if (c.world_present[static_cast<int>(WorldKind::kRoom)]) CheckUnnamedCities(c, named);
 }
 
 void CheckCities(Context& c) {

@@ -127,6 +127,14 @@ void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Ta
     const BuildingTypeLoader load_type = [&types](int number, BuildingTypeRecord& type) {
         return types.is_open() && types.read_record(static_cast<std::uint64_t>(number - 1), type);
     };
+    if (::access(kCitiesFile, F_OK) == 0) {
+        const CityFilesLock lock;
+        const std::string what = CutFoundingText(MendCutFounding(lock));
+        if (!what.empty()) {
+            context.console.note(what);
+            Log(context, "x" + what);
+        }
+    }
     auto buffers = std::make_unique<CityBuffers>();
     CityRecord& city = buffers->city;
     context.console.begin_cities();

@@ -86,6 +86,13 @@ bool RoomForNewUser();
 // when its bytes differ from what this session last wrote there. users.dat or user2.dat that
 // cannot be opened or written is the run-time I/O stop.
 void SaveUser(Session& session, UserRecord& user);
+// SaveUser for a caller that puts things back before the stop: the run-time error code (0 when
+// saved) and the file that failed.
+struct SaveFailure {
+    int code = 0;
+    const char* path = "";
+};
+SaveFailure TrySaveUser(Session& session, UserRecord& user);
 bool LoadUser(Session& session, std::uint16_t number);
 // One pass over users.idx, names compared without regard to case in place.
 bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_name);

@@ -47,19 +47,32 @@ void Cut(const std::string& path, long long bytes_less) {
     fs::resize_file(path, fs::file_size(path) - static_cast<std::uintmax_t>(bytes_less));
 }
 
-// Two cities founded in the copy (in its directory, as the game does).
+// Two cities of Joe's founded in the copy (in its directory, as the game does), in rooms 3 and 4.
 void FoundTwoCities(const std::string& directory) {
     const std::string back = fs::current_path().string();
     fs::current_path(directory);
+    int slot = 0;
     for (const char* name : {"Ashford", "Brightwater"}) {
         CityBuffers c{};
         c.city = NewCityRecord();
         c.city.name = name;
         c.city.founder_number = 1;
+        c.city.room = 3 + slot;
         const CityFilesLock lock;
-        AppendCity(c, lock);
+        const std::int32_t number = AppendCity(c, lock);
+        Edit<RoomRecord>(kRoomsFile, 2 + slot, [number](auto& r) { r.city = number; });
+        Edit<UserExtraRecord>(kUserExtraFile, 0, [&](auto& x) { x.cities[slot] = number; });
+        ++slot;
     }
     fs::current_path(back);
+}
+
+// What a repair of Brightwater (city 2 of room 4) must have kept or done.
+bool RoomNames(const ScratchCopy& c, std::uint64_t room, std::int32_t city) {
+    RoomRecord r{};
+    RecordFile f;
+    return f.open(c.file(kRoomsFile), sizeof r, RecordFile::Access::kRead) &&
+           f.read_record(room - 1, r) && r.city == city;
 }
 
 std::string Lines(const CheckReport& report) {
@@ -73,6 +86,7 @@ struct Damage {
     std::function<void(const ScratchCopy&)> damage;
     const char* finding;  // a piece of the line the checker must print
     bool repairable;      // the repair leaves nothing to find
+    std::function<bool(const ScratchCopy&)> kept = {};  // what the repair must leave
 };
 
 TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
@@ -113,6 +127,22 @@ TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
         {"a city without its buildings",
          [](C c) { Cut(c.file(kCityBuildingsFile), sizeof(CityBuildingsRecord)); },
          "cities3.dat: holds 1 record, cities.dat 2: the last ones are missing", true},
+        {"a founding cut short before the founder paid",
+         [](C c) {
+             Edit<RoomRecord>(c.file(kRoomsFile), 3, [](auto& r) { r.city = 0; });
+             Edit<UserExtraRecord>(c.file(kUserExtraFile), 0, [](auto& x) { x.cities[1] = 0; });
+         },
+         "cities.dat: city 2 (Brightwater) stands in no room (a founding cut short), and its "
+         "founder never paid for it: the repair removes it",
+         true,
+         [](C c) {
+             return ReadFile(c.file(kCityBuildingsFile)).size() == sizeof(CityBuildingsRecord);
+         }},
+        {"a founding cut short after the founder paid",
+         [](C c) { Edit<RoomRecord>(c.file(kRoomsFile), 3, [](auto& r) { r.city = 0; }); },
+         "cities.dat: city 2 (Brightwater) stands in no room (a founding cut short): the repair "
+         "gives it back to room 4",
+         true, [](C c) { return RoomNames(c, 4, 2); }},
         {"a room naming a city past the last",
          [](C c) { Edit<RoomRecord>(c.file(kRoomsFile), 4, [](auto& r) { r.city = 3; }); },
          "rooms.dat: room 5 names city 3", true},
@@ -162,6 +192,9 @@ TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
         EXPECT_EQ(repair.after.findings.empty(), d.repairable) << Lines(repair.after);
         if (d.repairable) {
             EXPECT_FALSE(fs::is_empty(backup));
+        }
+        if (d.kept) {
+            EXPECT_TRUE(d.kept(copy));
         }
     }
 }

@@ -32,6 +32,60 @@ void NumberCityRecord(std::uint64_t index, std::vector<std::uint8_t>& bytes) {
     std::memcpy(bytes.data(), &number, sizeof number);
 }
 
+// Whether the first `have` bytes of a city file's record `number` are a city, not garbage: its
+// number, and in cities.dat its name and founder, whole and of a sane length.
+bool HoldsCity(const std::vector<std::uint8_t>& record, std::size_t have, std::int32_t number,
+               bool city_record) {
+    std::int32_t stored = 0;
+    if (have < sizeof stored) return false;
+    std::memcpy(&stored, record.data(), sizeof stored);
+    if (stored != number || !city_record) return stored == number;
+    CityRecord city;
+    if (have < offsetof(CityRecord, size_class)) return false;
+    std::memcpy(&city, record.data(), sizeof city);
+    return !city.name.empty() && city.name.length <= city.name.capacity &&
+           city.founder.length <= city.founder.capacity;
+}
+
+// The whole records of a city file, its last record cut short included when what is there is a
+// city: its missing bytes are completed with those of `defaults` (a new city's values), rather
+// than the city thrown away with its army, buildings, founder's entry and room. Bytes that hold
+// no city are cut off.
+std::optional<std::uint64_t> CountCityRecords(Context& c, const char* name,
+                                              const std::vector<std::uint8_t>& defaults) {
+    const std::string path = c.path(name);
+    const std::size_t size = defaults.size();
+    const auto bytes = SizeOf(path);
+    if (!bytes) return std::nullopt;
+    const std::uint64_t whole = *bytes / size;
+    const std::size_t have = static_cast<std::size_t>(*bytes % size);
+    if (have == 0) return whole;
+    std::vector<std::uint8_t> record = defaults;
+    RecordFile file;
+    const auto number = static_cast<std::int32_t>(whole + 1);
+    if (whole < 0x7FFFFFFE && file.open(path, size, RecordFile::Access::kRead) &&
+        FullPread(file.fd(), record.data(), have, static_cast<off_t>(whole * size)) ==
+            static_cast<long>(have) &&
+        HoldsCity(record, have, number, name == std::string_view(kCitiesFile))) {
+        std::string city = "city " + std::to_string(number);
+        if (name == std::string_view(kCitiesFile)) {
+            CityRecord r;
+            std::memcpy(&r, record.data(), sizeof r);
+            city += " (" + r.name.str() + ")";
+        }
+        c.problem(name,
+                  city + " is cut short by " + std::to_string(size - have) +
+                      " bytes: the repair completes it with a new city's values",
+                  [=] { return RewriteRecord(path, size, whole, record.data()); });
+        return whole + 1;
+    }
+    c.problem(name,
+              std::to_string(have) +
+                  " bytes past its last whole record hold no city: the repair cuts them off",
+              [=] { return CutToRecords(path, size, whole); });
+    return whole;
+}
+
 // Cities no room names: a founding cut short after the city was written. Each goes back to the
 // room it was founded in, or goes, as JudgeUnnamedCity says; the rest are left to the sysop.
 void CheckUnnamedCities(Context& c, const std::vector<bool>& named) {
@@ -83,6 +137,12 @@ void CheckUnnamedCities(Context& c, const std::vector<bool>& named) {
                 break;
         }
     }
+}
+
+template <class Record>
+std::vector<std::uint8_t> BytesOf(const Record& record) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
+    return {bytes, bytes + sizeof record};
 }
 
 }  // namespace
@@ -163,10 +223,13 @@ void CheckWorldReferences(Context& c) {
 }
 
 void CheckCities(Context& c) {
-    const auto cities = CountRecords(c, kCitiesFile, sizeof(CityRecord));
-    const auto armies = CountRecords(c, kCityArmiesFile, sizeof(CityArmyRecord));
-    const auto buildings = CountRecords(c, kCityBuildingsFile, sizeof(CityBuildingsRecord));
+    const auto cities = CountCityRecords(c, kCitiesFile, BytesOf(NewCityRecord()));
+    const auto armies =
+        CountCityRecords(c, kCityArmiesFile, std::vector<std::uint8_t>(sizeof(CityArmyRecord)));
+    const auto buildings = CountCityRecords(c, kCityBuildingsFile,
+                                            std::vector<std::uint8_t>(sizeof(CityBuildingsRecord)));
     const std::uint64_t count = cities.value_or(0);
+    c.cities = count;
     // cities.dat counts the cities; the other two follow it.
     ReportOutOfStep(c, kCityArmiesFile, sizeof(CityArmyRecord), armies.value_or(0), count,
                     "cities.dat", NumberCityRecord);

@@ -127,6 +127,20 @@ TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
         {"a city without its buildings",
          [](C c) { Cut(c.file(kCityBuildingsFile), sizeof(CityBuildingsRecord)); },
          "cities3.dat: holds 1 record, cities.dat 2: the last ones are missing", true},
+        {"the last city cut short by a crash", [](C c) { Cut(c.file(kCitiesFile), 56); },
+         "cities.dat: city 2 (Brightwater) is cut short by 56 bytes: the repair completes it", true,
+         [](C c) {
+             // Its 1,200 bytes, army and buildings, the founder's entry and the room's mark.
+             return ReadFile(c.file(kCitiesFile)).size() == 2 * sizeof(CityRecord) &&
+                    ReadFile(c.file(kCityArmiesFile)).size() == 2 * sizeof(CityArmyRecord) &&
+                    RoomNames(c, 4, 2) &&
+                    ReadFile(c.file(kCitiesFile)).substr(1256, 1200) ==
+                        ReadFile(c.file("backup/cities.dat")).substr(1256);
+         }},
+        {"bytes of no city past the last",
+         [](C c) { WriteFile(c.file(kCitiesFile), ReadFile(c.file(kCitiesFile)) + "garbage"); },
+         "cities.dat: 7 bytes past its last whole record hold no city: the repair cuts them off",
+         true},
         {"a founding cut short before the founder paid",
          [](C c) {
              Edit<RoomRecord>(c.file(kRoomsFile), 3, [](auto& r) { r.city = 0; });

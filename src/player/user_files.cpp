@@ -176,27 +176,6 @@ void BringInStep(Session& session, PlayerFiles& f) {
         "made again from users.dat");
 }
 
-// A player record carrying another number than its place's (a bad copy, a hand edit) would be
-// loaded by that number at the logon, read past the end or load somebody else, and be saved over
-// another place: each record is given the number of its place, as the city records are.
-void NumberPlayersByPlace(Session& session, PlayerFiles& f) {
-    const std::uint64_t count = std::min(f.users.record_count(), kMaxUsers);
-    for (std::uint64_t i = 0; i < count; ++i) {
-        std::uint16_t number = 0;
-        const off_t at = static_cast<off_t>(i * sizeof(UserRecord) + offsetof(UserRecord, number));
-        if (FullPread(f.users.fd(), &number, sizeof number, at) != sizeof number) {
-            RuntimeIoError(kIoReadPastEnd, kUsersFile);
-        }
-        if (number == i + 1) continue;
-        UserRecord user;
-        f.users.read_checked(i, &user);
-        user.number = static_cast<std::uint16_t>(i + 1);
-        if (!WriteUserRecord(f.users, i, user)) RuntimeIoError(kIoWriteError, kUsersFile);
-        session.log("xusers.dat player " + std::to_string(i + 1) + " (" + user.name.str() +
-                    ") was numbered " + std::to_string(number) + ": given the number of his place");
-    }
-}
-
 // A deleted player's place taken by a new one whose process stopped before his index entry was
 // written: the entry still says deleted while users.dat holds the new player. The entry is made
 // again from users.dat, so he can log on. Only the entries marked deleted are looked at.
@@ -417,8 +396,15 @@ bool LoadUser(Session& session, std::uint16_t number) {
     if (number == 0) return false;
     UserFiles& u = session.users;
     u.users_read.read_checked(number - 1u, &u.current);
-    // The player is the one at his place, whatever number a damaged record carries.
-    u.current.number = number;
+    // The player is the one at his place, whatever number a damaged record carries (a bad copy, a
+    // hand edit): loaded again by that number he would be read past the end of the file, or be
+    // somebody else, and saved over another place. His next save writes his place's number.
+    if (u.current.number != number) {
+        session.log("xusers.dat player " + std::to_string(number) + " (" + u.current.name.str() +
+                    ") carried number " + std::to_string(u.current.number) +
+                    ": given the number of his place");
+        u.current.number = number;
+    }
     return u.extra_read.read(number - 1u, &u.extra);
 }
 
@@ -477,10 +463,9 @@ void PrepareUserFiles(Session& session) {
         SetDefaultUser(session);
         AddUserLocked(session, files, u.current, false);
     } else {
-        BringInStep(session, files);
-        NumberPlayersByPlace(session, files);
-        MendReusedEntries(session, files);
         files.users.read_checked(0, &u.current);
+        BringInStep(session, files);
+        MendReusedEntries(session, files);
     }
     u.user_count = ClampCount(files.users.record_count());
 }

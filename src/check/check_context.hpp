@@ -83,6 +83,7 @@ void CheckWorld(Context& c);
 void CheckCities(Context& c);
 void CheckPlayers(Context& c);
 void CheckWorldReferences(Context& c);
+void CheckNights(Context& c);
 void CheckNodes(Context& c);
 void CheckSettings(Context& c);
 void CheckMessageAreas(Context& c);

@@ -12,7 +12,9 @@
 #include "check/check_context.hpp"
 #include "common/city_records.hpp"
 #include "common/file_calls.hpp"
+#include "common/node_lock_table.hpp"
 #include "common/node_records.hpp"
+#include "common/player_locks.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 
@@ -145,6 +147,7 @@ CheckReport Check(const std::string& directory, const DateTime& now) {
     check::CheckCities(c);
     check::CheckPlayers(c);
     check::CheckWorldReferences(c);
+    check::CheckNights(c);
     check::CheckNodes(c);
     check::CheckSettings(c);
     check::CheckMessageAreas(c);
@@ -172,6 +175,22 @@ bool CopyFile(const std::string& from, const std::string& to) {
     return ok;
 }
 
+// Who keeps the repairs waiting: a live node of the node table, a game holding a node of
+// lockfile.lck (from its start, at the title pause and in character creation too), or a game
+// holding a player's session lock. Empty when nobody.
+std::string WhoIsInPlay(const std::string& base, const DateTime& now) {
+    const auto live = ReadLiveNodes(base + kNodeInfoFileName, now);
+    if (!live.empty()) return "node " + std::to_string(live.front().node) + " is in play";
+    if (const int node = FirstHeldNode(base + kNodeLockFile); node >= 0) {
+        return "node " + std::to_string(node) + " is in use (a game holds it in " + kNodeLockFile +
+               ")";
+    }
+    if (const std::uint16_t player = PlayerLocks(base + kUserIndexFile).first_held()) {
+        return "player " + std::to_string(player) + " is in play (a game holds his session)";
+    }
+    return "";
+}
+
 }  // namespace
 
 CheckReport CheckGameDirectory(const std::string& directory, const DateTime& now) {
@@ -184,10 +203,9 @@ RepairResult RepairGameDirectory(const std::string& directory, const std::string
     CheckReport before = Check(directory, now);
     const std::string base =
         directory.empty() || directory.back() == '/' ? directory : directory + "/";
-    const auto live = ReadLiveNodes(base + kNodeInfoFileName, now);
-    if (!live.empty()) {
-        result.refusal = "node " + std::to_string(live.front().node) +
-                         " is in play: repairs are made only while no node plays";
+    const std::string in_play = WhoIsInPlay(base, now);
+    if (!in_play.empty()) {
+        result.refusal = in_play + ": repairs are made only while no game runs";
         result.after = std::move(before);
         return result;
     }

@@ -22,7 +22,7 @@ struct CheckFinding {
     std::string file;  // the file the line is about, relative to the game directory
     std::string text;
     // Mends the finding; empty when a sysop has to decide. It changes `file` and the files in
-    // `also_changes` only, and only while no node is in play.
+    // `also_changes` only, and only while no game runs.
     std::function<bool()> repair;
     std::vector<std::string> also_changes;
 };
@@ -50,7 +50,8 @@ struct RepairResult {
 };
 
 // Checks, copies every file a repair will change into `backup` (created; it must not exist yet)
-// and then makes the repairs. Refused while a node is in play or when the copies cannot be made.
+// and then makes the repairs. Refused while a game runs (a live node in the node table, a node
+// held in lockfile.lck, a player's session held) or when the copies cannot be made.
 RepairResult RepairGameDirectory(const std::string& directory, const std::string& backup,
                                  const DateTime& now);
 

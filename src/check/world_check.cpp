@@ -4,8 +4,10 @@
 #include <span>
 
 #include "check/check_context.hpp"
+#include "common/city_files.hpp"
 #include "common/city_records.hpp"
 #include "common/record_file.hpp"
+#include "common/user_records.hpp"
 #include "common/world_records.hpp"
 
 namespace vorn::check {
@@ -28,6 +30,119 @@ std::string Named(const KindLayout& k, std::uint64_t index) {
 void NumberCityRecord(std::uint64_t index, std::vector<std::uint8_t>& bytes) {
     const auto number = static_cast<std::int32_t>(index + 1);
     std::memcpy(bytes.data(), &number, sizeof number);
+}
+
+// Whether the first `have` bytes of a city file's record `number` are a city, not garbage: its
+// number, and in cities.dat its name and founder, whole and of a sane length.
+bool HoldsCity(const std::vector<std::uint8_t>& record, std::size_t have, std::int32_t number,
+               bool city_record) {
+    std::int32_t stored = 0;
+    if (have < sizeof stored) return false;
+    std::memcpy(&stored, record.data(), sizeof stored);
+    if (stored != number || !city_record) return stored == number;
+    CityRecord city;
+    if (have < offsetof(CityRecord, size_class)) return false;
+    std::memcpy(&city, record.data(), sizeof city);
+    return !city.name.empty() && city.name.length <= city.name.capacity &&
+           city.founder.length <= city.founder.capacity;
+}
+
+// The whole records of a city file, its last record cut short included when what is there is a
+// city: its missing bytes are completed with those of `defaults` (a new city's values), rather
+// than the city thrown away with its army, buildings, founder's entry and room. Bytes that hold
+// no city are cut off.
+std::optional<std::uint64_t> CountCityRecords(Context& c, const char* name,
+                                              const std::vector<std::uint8_t>& defaults) {
+    const std::string path = c.path(name);
+    const std::size_t size = defaults.size();
+    const auto bytes = SizeOf(path);
+    if (!bytes) return std::nullopt;
+    const std::uint64_t whole = *bytes / size;
+    const std::size_t have = static_cast<std::size_t>(*bytes % size);
+    if (have == 0) return whole;
+    std::vector<std::uint8_t> record = defaults;
+    RecordFile file;
+    const auto number = static_cast<std::int32_t>(whole + 1);
+    if (whole < 0x7FFFFFFE && file.open(path, size, RecordFile::Access::kRead) &&
+        FullPread(file.fd(), record.data(), have, static_cast<off_t>(whole * size)) ==
+            static_cast<long>(have) &&
+        HoldsCity(record, have, number, name == std::string_view(kCitiesFile))) {
+        std::string city = "city " + std::to_string(number);
+        if (name == std::string_view(kCitiesFile)) {
+            CityRecord r;
+            std::memcpy(&r, record.data(), sizeof r);
+            city += " (" + r.name.str() + ")";
+        }
+        c.problem(name,
+                  city + " is cut short by " + std::to_string(size - have) +
+                      " bytes: the repair completes it with a new city's values",
+                  [=] { return RewriteRecord(path, size, whole, record.data()); });
+        return whole + 1;
+    }
+    c.problem(name,
+              std::to_string(have) +
+                  " bytes past its last whole record hold no city: the repair cuts them off",
+              [=] { return CutToRecords(path, size, whole); });
+    return whole;
+}
+
+// Cities no room names: a founding cut short after the city was written. Each goes back to the
+// room it was founded in, or goes, as JudgeUnnamedCity says; the rest are left to the sysop.
+void CheckUnnamedCities(Context& c, const std::vector<bool>& named) {
+    RecordFile file;
+    if (!file.open(c.path(kCitiesFile), sizeof(CityRecord), RecordFile::Access::kRead)) return;
+    const std::uint64_t rooms = c.count_of(WorldKind::kRoom);
+    const auto& room_bytes = c.world_bytes[static_cast<int>(WorldKind::kRoom)];
+    const auto count = static_cast<std::int32_t>(std::min<std::uint64_t>(c.cities, 0x7FFFFFFE));
+    for (std::int32_t n = 1; n <= count; ++n) {
+        CityRecord city;
+        if (named[static_cast<std::size_t>(n)] ||
+            !file.read_record(static_cast<std::uint64_t>(n - 1), city)) {
+            continue;
+        }
+        const std::int32_t at = city.room;
+        RoomRecord room{};
+        const bool known = at >= 1 && static_cast<std::uint64_t>(at) <= rooms;
+        if (known) {
+            std::memcpy(&room, room_bytes.data() + (at - 1) * sizeof room, sizeof room);
+        }
+        const std::string what = "city " + std::to_string(n) + " (" + city.name.str() +
+                                 ") stands in no room (a founding cut short)";
+        const bool holds = FounderHolds(c.path(kUserExtraFile), city.founder_number, n);
+        switch (JudgeUnnamedCity(n, count, holds, known && room.city == 0)) {
+            case UnnamedCity::kGiveBack:
+                c.problem(kCitiesFile,
+                          what + ": the repair gives it back to room " + std::to_string(at) +
+                              ", where it was founded",
+                          Mend<RoomRecord>(c.path(kRoomsFile), static_cast<std::uint64_t>(at - 1),
+                                           [n](RoomRecord& r) { r.city = n; }));
+                c.report.findings.back().also_changes = {kRoomsFile};
+                break;
+            case UnnamedCity::kRemove:
+                c.problem(kCitiesFile,
+                          what + ", and its founder never paid for it: the repair removes it",
+                          [=, directory = c.directory] {
+                              bool ok = true;
+                              for (const CityFileLayout& f : kCityFileLayouts) {
+                                  ok = CutToRecords(directory + f.name, f.record_size,
+                                                    static_cast<std::uint64_t>(n - 1)) &&
+                                       ok;
+                              }
+                              return ok;
+                          });
+                c.report.findings.back().also_changes = {kCityArmiesFile, kCityBuildingsFile};
+                break;
+            case UnnamedCity::kLeave:
+                c.problem(kCitiesFile, what + ": left to the sysop");
+                break;
+        }
+    }
+}
+
+template <class Record>
+std::vector<std::uint8_t> BytesOf(const Record& record) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
+    return {bytes, bytes + sizeof record};
 }
 
 }  // namespace
@@ -89,23 +204,32 @@ void CheckWorldReferences(Context& c) {
     // clearing it frees the room for a founding.
     const std::span<const std::uint8_t> rooms(c.world_bytes[static_cast<int>(WorldKind::kRoom)]);
     const std::string rooms_path = c.path(kRoomsFile);
-    for (std::uint64_t i = 0; i < c.count_of(WorldKind::kRoom); ++i) {
+    const auto room_at = [&](std::uint64_t i) {
         RoomRecord room;
         std::memcpy(&room, rooms.data() + i * sizeof room, sizeof room);
-        const std::int32_t city = room.city;
+        return room;
+    };
+    std::vector<bool> named(c.cities + 1);
+    for (std::uint64_t i = 0; i < c.count_of(WorldKind::kRoom); ++i) {
+        const std::int32_t city = room_at(i).city;
+        if (city > 0 && static_cast<std::uint64_t>(city) <= c.cities) named[city] = true;
         if (city == 0 || (city > 0 && static_cast<std::uint64_t>(city) <= c.cities)) continue;
         c.problem(kRoomsFile,
                   "room " + std::to_string(i + 1) + " names city " + std::to_string(city) +
                       ", but cities.dat holds " + Records(c.cities),
                   Mend<RoomRecord>(rooms_path, i, [](RoomRecord& r) { r.city = 0; }));
     }
+    if (c.world_present[static_cast<int>(WorldKind::kRoom)]) CheckUnnamedCities(c, named);
 }
 
 void CheckCities(Context& c) {
-    const auto cities = CountRecords(c, kCitiesFile, sizeof(CityRecord));
-    const auto armies = CountRecords(c, kCityArmiesFile, sizeof(CityArmyRecord));
-    const auto buildings = CountRecords(c, kCityBuildingsFile, sizeof(CityBuildingsRecord));
+    const auto cities = CountCityRecords(c, kCitiesFile, BytesOf(NewCityRecord()));
+    const auto armies =
+        CountCityRecords(c, kCityArmiesFile, std::vector<std::uint8_t>(sizeof(CityArmyRecord)));
+    const auto buildings = CountCityRecords(c, kCityBuildingsFile,
+                                            std::vector<std::uint8_t>(sizeof(CityBuildingsRecord)));
     const std::uint64_t count = cities.value_or(0);
+    c.cities = count;
     // cities.dat counts the cities; the other two follow it.
     ReportOutOfStep(c, kCityArmiesFile, sizeof(CityArmyRecord), armies.value_or(0), count,
                     "cities.dat", NumberCityRecord);

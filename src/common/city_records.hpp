@@ -92,7 +92,15 @@ struct CityRecord {
     // The last night (nights.dat) whose day this city has had; a city passed over while its
     // founder played, or written back from an older copy, has its day on a later night.
     U32 night_paid;
-    std::uint8_t reserved_570[686];
+    // The room the city stands in, as its founding marked it (0: founded before rooms were
+    // recorded here). A city no room names is given back to this one.
+    I32 room;
+    // The building type the city's last day finished, and the count of that type it brought
+    // cities3.dat to (0: none). The night writes cities.dat before cities3.dat, so a night cut
+    // short between the two leaves the count here, and every load of the city puts it in.
+    U16 last_built;
+    U16 last_built_count;
+    std::uint8_t reserved_578[678];
 };
 
 struct CityArmyRecord {
@@ -168,12 +176,26 @@ static_assert(offsetof(CityRecord, construction_number) == 558);
 static_assert(offsetof(CityRecord, founder_number) == 560);
 static_assert(offsetof(CityRecord, gold_production) == 562);
 static_assert(offsetof(CityRecord, night_paid) == 566);
-static_assert(offsetof(CityRecord, reserved_570) == 570);
+static_assert(offsetof(CityRecord, room) == 570);
+static_assert(offsetof(CityRecord, last_built) == 574);
+static_assert(offsetof(CityRecord, last_built_count) == 576);
+static_assert(offsetof(CityRecord, reserved_578) == 578);
 
 static_assert(sizeof(CityArmyRecord) == 65524);
 static_assert(offsetof(CityArmyRecord, units) == 4);  // type u at 4 * u
 static_assert(sizeof(CityBuildingsRecord) == 65524);
 static_assert(offsetof(CityBuildingsRecord, buildings) == 4);  // type b at 2 + 2 * b
+
+// The three files with the size of their records, in the order of kCityFiles.
+struct CityFileLayout {
+    const char* name;
+    std::size_t record_size;
+};
+inline constexpr CityFileLayout kCityFileLayouts[] = {
+    {kCitiesFile, sizeof(CityRecord)},
+    {kCityArmiesFile, sizeof(CityArmyRecord)},
+    {kCityBuildingsFile, sizeof(CityBuildingsRecord)},
+};
 
 // A new city as its founder finds it: every figure at its starting value, name, founder and
 // number still to be filled in.

@@ -38,4 +38,15 @@ void UnlockRange(int fd, off_t start, off_t length) {
     Apply(fd, F_OFD_SETLK, F_UNLCK, start, length);
 }
 
+bool LockedElsewhere(int fd, LockKind kind, off_t start, off_t length, off_t* where) {
+    struct flock fl {};
+    fl.l_type = TypeOf(kind);
+    fl.l_whence = SEEK_SET;
+    fl.l_start = start;
+    fl.l_len = length;
+    if (::fcntl(fd, F_OFD_GETLK, &fl) != 0 || fl.l_type == F_UNLCK) return false;
+    if (where != nullptr) *where = fl.l_start;
+    return true;
+}
+
 }  // namespace vorn

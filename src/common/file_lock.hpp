@@ -17,6 +17,10 @@ bool LockRange(int fd, LockKind kind, off_t start, off_t length);
 // Takes the lock only when it is free now.
 bool TryLockRange(int fd, LockKind kind, off_t start, off_t length);
 void UnlockRange(int fd, off_t start, off_t length);
+// Whether another open file description holds a lock on part of the range that a lock of `kind`
+// would have to wait for; `where` (when given) gets the start of the first such lock. Takes
+// nothing. False too when the system cannot tell.
+bool LockedElsewhere(int fd, LockKind kind, off_t start, off_t length, off_t* where = nullptr);
 
 inline bool LockWholeFile(int fd, LockKind kind) {
     return LockRange(fd, kind, 0, 0);

@@ -9,6 +9,7 @@
 
 #include "common/config_files.hpp"
 #include "common/file_calls.hpp"
+#include "common/file_lock.hpp"
 #include "common/record_file.hpp"
 
 namespace vorn {
@@ -32,12 +33,7 @@ bool Lock(int fd, short type, off_t offset, bool wait) {
 
 // Another open file description (another game) holds node `n`.
 bool HeldElsewhere(int fd, int n) {
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = n;
-    fl.l_len = 1;
-    return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+    return LockedElsewhere(fd, LockKind::kExclusive, n, 1);
 }
 
 bool Reserved(int n) {
@@ -129,6 +125,16 @@ bool TakeFreeNode(NodeHold& hold) {
     hold.node_ = taken;
     hold.dynamic_ = true;
     return true;
+}
+
+int FirstHeldNode(const std::string& path) {
+    const int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    off_t node = -1;
+    // The node bytes only: the byte past them is locked for a moment by every change.
+    if (!LockedElsewhere(fd, LockKind::kExclusive, 0, kNodeLockTableSize, &node)) node = -1;
+    sys::Close(fd);
+    return static_cast<int>(node);
 }
 
 bool HoldNode(NodeHold& hold, int node) {

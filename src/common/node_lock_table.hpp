@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace vorn {
 
@@ -66,5 +67,9 @@ bool TakeFreeNode(NodeHold& hold);
 // by; its byte is left as setup wrote it. Nothing is held when there is no table. False only when
 // another game holds the node.
 bool HoldNode(NodeHold& hold, int node);
+
+// The first node (0..255) whose byte a running game holds in the table at `path`; -1 when no
+// game holds one (or there is no table).
+int FirstHeldNode(const std::string& path = kNodeLockFile);
 
 }  // namespace vorn

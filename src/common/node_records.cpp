@@ -31,14 +31,24 @@ std::uint32_t NodeHeartbeatAge(std::uint32_t heartbeat, const DateTime& now) {
     if (heartbeat <= stamp) return stamp - heartbeat;
     const std::uint32_t beat_day = heartbeat / kSecondsPerDay;
     if (beat_day <= static_cast<std::uint32_t>(now.day)) return 0;  // a clock slightly ahead
-    // From the previous month: count the days left in that month, then this month's stamp.
-    const int previous_month = now.month == 1 ? 12 : now.month - 1;
-    const int previous_year = now.month == 1 ? now.year - 1 : now.year;
-    const std::uint64_t month_end =
-        static_cast<std::uint64_t>(DaysInMonth(previous_year, previous_month) + 1) * kSecondsPerDay;
-    if (heartbeat >= month_end) return 0;  // a day the previous month never had: keep it alive
-    const std::uint64_t age = month_end - heartbeat + stamp - kSecondsPerDay;
-    return age > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(age);
+    // From the last month that had the stamp's day: the rest of that month, the whole months
+    // after it, then this month's stamp. A 31st seen in a month after a 30-day one is two months
+    // old, not alive.
+    std::uint64_t between = 0;
+    int year = now.year;
+    int month = now.month;
+    for (int back = 0; back < 12; ++back) {
+        year -= month == 1 ? 1 : 0;
+        month = month == 1 ? 12 : month - 1;
+        const auto days = static_cast<std::uint32_t>(DaysInMonth(year, month));
+        if (beat_day <= days) {
+            const std::uint64_t age = std::uint64_t{days + 1} * kSecondsPerDay - heartbeat +
+                                      between + stamp - kSecondsPerDay;
+            return age > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(age);
+        }
+        between += std::uint64_t{days} * kSecondsPerDay;
+    }
+    return UINT32_MAX;  // a day no month has
 }
 
 bool NodeRecordAlive(const NodeInfoRecord& record, const DateTime& now) {

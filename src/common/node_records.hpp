@@ -64,10 +64,10 @@ inline constexpr std::uint32_t kNodeAliveSeconds = 120;
 // every month.
 std::uint32_t NodeSecondsStamp(const DateTime& t);
 
-// Seconds between a heartbeat stamp and now. A stamp from an earlier day of the month than its
-// own day number allows is taken from the previous month, so a node that died on the last day of a
-// month ages across the boundary. A stamp a little ahead of now (clocks of two machines sharing the
-// directory) has age 0.
+// Seconds between a heartbeat stamp and now. A stamp whose day lies ahead of today's is taken
+// from the last month that had that day (the 31st seen in December is from October), so a node
+// that died at the end of a month ages across the boundary. A stamp a little ahead of now (clocks
+// of two machines sharing the directory) has age 0.
 std::uint32_t NodeHeartbeatAge(std::uint32_t heartbeat, const DateTime& now);
 
 // True when the record names a node whose heartbeat is younger than kNodeAliveSeconds.

@@ -75,7 +75,11 @@ bool Construct(CityBuffers& buffers, const BuildingTypeLoader& load_type, Clock&
     // A type gone from buildg.dat still ends the construction, adding nothing.
     BuildingTypeRecord type{};
     if (number <= kBuildingTypes && load_type(number, type)) ApplyBuilding(c, type);
-    if (number <= kBuildingTypes) AddCapped(buffers.buildings.buildings[number - 1], 1);
+    if (number <= kBuildingTypes) {
+        AddCapped(buffers.buildings.buildings[number - 1], 1);
+        c.last_built = static_cast<std::uint16_t>(number);
+        c.last_built_count = buffers.buildings.buildings[number - 1];
+    }
     c.construction_progress = 0;
     c.construction_total = 1;
     const bool told = TellFounder(

@@ -19,7 +19,8 @@ using BuildingTypeLoader = std::function<bool(int number, BuildingTypeRecord& ty
 // round(points × share / 100), halves to the even neighbour.
 std::int64_t ResearchShare(std::int64_t points, std::int64_t share);
 
-// One day of the city in `buffers`. False when the founder's news could not be written.
+// One day of the city in `buffers`. A building it finishes is noted in the city record
+// (last_built), for the save. False when the founder's news could not be written.
 bool PassCityDay(CityBuffers& buffers, const BuildingTypeLoader& load_type, Clock& clock);
 
 }  // namespace vorn

@@ -10,7 +10,7 @@ constexpr std::int64_t kRereadMs = 1000;
 
 }  // namespace
 
-int LivePlayers::node_of(std::uint16_t number, std::string_view name) {
+InPlay LivePlayers::find(std::uint16_t number, std::string_view name) {
     const std::int64_t now_ms = clock_.monotonic_ms();
     if (!read_ || now_ms - read_at_ms_ >= kRereadMs) {
         live_ = ReadLiveNodes(path_, clock_.now());
@@ -21,9 +21,9 @@ int LivePlayers::node_of(std::uint16_t number, std::string_view name) {
         const bool match = node.user_number != 0
                                ? node.user_number == number
                                : !name.empty() && SameUserName(node.user_name.view(), name);
-        if (match) return node.node;
+        if (match) return {true, node.node};
     }
-    return 0;
+    return {locks_.held(number), 0};
 }
 
 }  // namespace vorn

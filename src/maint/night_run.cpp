@@ -1,5 +1,7 @@
 #include "maint/night_run.hpp"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -32,12 +34,11 @@ void Log(MaintContext& context, std::string_view message) {
     WriteSystemLog({kLogDirectory, false, 0}, context.clock, message);
 }
 
-// Someone in play on a live node: the console and the log say who was passed over, and when he
-// has his night.
-void NotePassedOver(MaintContext& context, const std::string& who, int node,
+// Someone in play: the console and the log say who was passed over, and when he has his night.
+void NotePassedOver(MaintContext& context, const std::string& who, const InPlay& where,
                     const std::string& later) {
-    const std::string what =
-        who + " is in play on node " + std::to_string(node) + ": passed over, " + later;
+    const std::string node = where.node != 0 ? " on node " + std::to_string(where.node) : "";
+    const std::string what = who + " is in play" + node + ": passed over, " + later;
     context.console.note(what);
     Log(context, "*" + what);
 }
@@ -52,6 +53,15 @@ struct Tally {
     std::int32_t cities = 0;
 };
 
+PlayerStanding StandingOf(const UserRecord& user) {
+    return {user.name.str(), user.race_name.str(), user.level, user.experience,
+            !user.deleted && user.name.view() != "Joe"};
+}
+
+CityStanding StandingOf(const CityRecord& city, std::int32_t number) {
+    return {city.name.str(), city.founder.str(), city.size_class, city.folk, number};
+}
+
 // One user, read and written back under the lock of his bytes in users.dat, so a node saving him
 // at the same moment is neither lost nor torn.
 void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, std::uint64_t i,
@@ -63,10 +73,10 @@ void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, st
     users.read_checked(i, &user);
     // Records past the last user number (none a game makes) belong to no one on a node.
     const auto number = static_cast<std::uint16_t>(i < kMaxUsers ? i + 1 : 0);
-    const int node = live.node_of(number, user.name.view());
-    if (node != 0) {
+    const InPlay in_play = live.find(number, user.name.view());
+    if (in_play.playing) {
         ++tally.passed_over;
-        NotePassedOver(context, user.name.str(), node, "the night is paid at the next logon");
+        NotePassedOver(context, user.name.str(), in_play, "the night is paid at the next logon");
     } else if (OwedNights(user.night_paid, night) > 0) {
         // Nights owed from before (a player passed over and not back since) come first; the
         // thieves call only tonight.
@@ -79,8 +89,7 @@ void NightOfUser(MaintContext& context, RecordFile& users, RecordFile& index, st
         if (index.is_open()) index.write_checked(i, &entry);
     }
     UnlockRange(users.fd(), at, sizeof(UserRecord));
-    standings.push_back({user.name.str(), user.race_name.str(), user.level, user.experience,
-                         !user.deleted && user.name.view() != "Joe"});
+    standings.push_back(StandingOf(user));
 }
 
 void UsersNight(MaintContext& context, RecordFile& users, std::uint32_t night,
@@ -108,6 +117,9 @@ void TalkCleanup(MaintContext& context) {
                                       : " " + std::to_string(deleted) + " lines deleted.");
 }
 
+// A city's day is written in an order a run cut short and run again recognises: a building
+// finished on the last day is counted into cities3.dat before anything else changes, and the
+// day goes into cities.dat (with the count of a building it finished) before cities3.dat.
 void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Tally& tally,
                std::vector<CityStanding>& standings) {
     RecordFile types;
@@ -115,6 +127,14 @@ void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Ta
     const BuildingTypeLoader load_type = [&types](int number, BuildingTypeRecord& type) {
         return types.is_open() && types.read_record(static_cast<std::uint64_t>(number - 1), type);
     };
+    if (::access(kCitiesFile, F_OK) == 0) {
+        const CityFilesLock lock;
+        const std::string what = CutFoundingText(MendCutFounding(lock));
+        if (!what.empty()) {
+            context.console.note(what);
+            Log(context, "x" + what);
+        }
+    }
     auto buffers = std::make_unique<CityBuffers>();
     CityRecord& city = buffers->city;
     context.console.begin_cities();
@@ -122,11 +142,17 @@ void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Ta
     for (; LoadCity(*buffers, number); ++number) {
         context.console.city(city.name.view());
         // Only the founder governs a city; while he plays, his node may hold it in memory.
-        const int node = live.node_of(city.founder_number, city.founder.view());
-        const std::uint32_t owed = node != 0 ? 0 : OwedNights(city.night_paid, night);
-        if (node != 0) {
-            NotePassedOver(context, "The founder of " + city.name.str(), node,
+        const InPlay in_play = live.find(city.founder_number, city.founder.view());
+        if (in_play.playing) {
+            NotePassedOver(context, "The founder of " + city.name.str(), in_play,
                            "the city has its day on the next night");
+        } else if (city.last_built != 0 && !SaveCityBuildings(*buffers)) {
+            RuntimeIoError(kIoWriteError, kCityBuildingsFile);
+        }
+        const std::uint32_t owed = in_play.playing ? 0 : OwedNights(city.night_paid, night);
+        if (owed > 0) {
+            city.last_built = 0;
+            city.last_built_count = 0;
         }
         for (std::uint32_t day = 0; day < owed; ++day) {
             if (!PassCityDay(*buffers, load_type, context.clock)) {
@@ -135,13 +161,52 @@ void CitiesDay(MaintContext& context, std::uint32_t night, LivePlayers& live, Ta
         }
         if (owed > 0) {
             city.night_paid = night;
-            if (!SaveCity(*buffers)) RuntimeIoError(kIoWriteError, kCitiesFile);
+            if (!SaveCityDay(*buffers)) RuntimeIoError(kIoWriteError, kCitiesFile);
         }
-        standings.push_back(
-            {city.name.str(), city.founder.str(), city.size_class, city.folk, number});
+        standings.push_back(StandingOf(city, number));
     }
     tally.cities = number - 1;
     context.console.end_cities(tally.cities);
+}
+
+// The standings as the files hold them, for the bulletins of a night already run.
+void ReadStandings(BulletinBoard& board) {
+    std::vector<PlayerStanding> players;
+    RecordFile users;
+    if (users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead)) {
+        UserRecord user;
+        for (std::uint64_t i = 0; users.read_record(i, user); ++i) {
+            players.push_back(StandingOf(user));
+        }
+    }
+    board.players = RankPlayers(players);
+    auto buffers = std::make_unique<CityBuffers>();
+    for (std::int32_t number = 1; LoadCity(*buffers, number); ++number) {
+        board.cities.push_back(StandingOf(buffers->city, number));
+    }
+}
+
+void WriteBoard(MaintContext& context, BulletinBoard& board, std::uint32_t night) {
+    SortCitiesBySize(board.cities);
+    board.night = night;
+    board.date = context.clock.now();
+    context.console.text("Writing bulletins");
+    const bool written = WriteBulletins(board);
+    context.console.line(written ? " done" : " failed");
+    if (!written) Log(context, "xThe bulletins could not be written");
+}
+
+// A second run on a date that had its night: the bulletins, and nothing else.
+int BulletinsOnly(MaintContext& context, const NightFile& nights) {
+    const std::string what = "The night of " + nights.date() + " (night " +
+                             std::to_string(nights.night()) + ") has been run already";
+    context.console.line(what + ": only the bulletins are written.");
+    context.console.line("To run another night on this date: maint --again");
+    Log(context, ">" + what + ": only the bulletins were written");
+    BulletinBoard board;
+    ReadStandings(board);
+    WriteBoard(context, board, nights.night());
+    return kMaintDone;
 }
 
 }  // namespace
@@ -174,22 +239,47 @@ int RunNight(MaintContext& context) {
     }
 
     console.heading();
-    console.text("Writing yesterday news");
-    RotateNews();
-    console.line(" done");
-    console.normal_colour();
+    const DateTime today = context.clock.now();
+    const bool dated_today = nights.date() == NightDate(today);
+    if (dated_today && nights.state() == NightState::kDone && !context.again) {
+        return BulletinsOnly(context, nights);
+    }
+    // A night of today cut short (a crash, a kill) is finished rather than counted again: the
+    // users and cities it paid carry its stamp and are passed by.
+    const bool finishing = dated_today && nights.state() != NightState::kDone && !context.again;
 
     RecordFile users;
-    if (!users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
+    const bool have_users =
+        users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite);
+    if (have_users && !finishing && !nights.begin_night(today, HighestNightPaid().night)) {
+        RuntimeIoError(kIoWriteError, kNightsFile);
+    }
+    console.text("Writing yesterday news");
+    // A night cut short at its rotation moved the news already when there is none for today.
+    if (!finishing || (nights.state() == NightState::kBegun && ::access("global.nws", F_OK) == 0)) {
+        RotateNews();
+        console.line(" done");
+    } else {
+        console.line(" done before");
+    }
+    console.normal_colour();
+    if (!have_users) {
         console.line();
         console.line("File users.dat Not Found!");
         Log(context, "xThe night ended early: users.dat not found");
         context.clock.sleep_ms(100);
         return kMaintNoUsers;
     }
-    if (!nights.begin_night(context.clock.now())) RuntimeIoError(kIoWriteError, kNightsFile);
+    if (!nights.set_state(NightState::kNewsMoved)) RuntimeIoError(kIoWriteError, kNightsFile);
     const std::uint32_t night = nights.night();
-    Log(context, ">Night " + std::to_string(night) + " begins");
+    if (finishing) {
+        const std::string what = "The night of " + nights.date() + " (night " +
+                                 std::to_string(night) + ") was cut short: this run finishes it";
+        console.note(what);
+        Log(context, "*" + what);
+    } else {
+        Log(context, ">Night " + std::to_string(night) + " begins");
+    }
 
     LivePlayers live(context.clock);
     Tally tally;
@@ -199,16 +289,11 @@ int RunNight(MaintContext& context) {
     users.close();
     TalkCleanup(context);
     CitiesDay(context, night, live, tally, board.cities);
+    if (!nights.set_state(NightState::kDone)) RuntimeIoError(kIoWriteError, kNightsFile);
     console.show_notes();
 
     board.players = RankPlayers(players);
-    SortCitiesBySize(board.cities);
-    board.night = night;
-    board.date = context.clock.now();
-    console.text("Writing bulletins");
-    const bool written = WriteBulletins(board);
-    console.line(written ? " done" : " failed");
-    if (!written) Log(context, "xThe bulletins could not be written");
+    WriteBoard(context, board, night);
 
     Log(context, ">Night " + std::to_string(night) + " done: " + std::to_string(tally.users) +
                      " users (" + std::to_string(tally.passed_over) + " passed over), " +

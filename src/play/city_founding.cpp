@@ -29,13 +29,20 @@ void Refuse(Session& session, std::string_view message) {
     session.keys.pause_key();
 }
 
-// Numbers the new city and notes it in the room under the lock of the city files, so two players
-// founding at once get two numbers, and two founding in the same room cannot both have it. 0 when
-// a city was founded in the room meanwhile.
-std::int32_t ClaimRoom(Session& session, CityBuffers& buffers) {
-    const std::int32_t room_number = session.users.current.room;
+// Founds the city under the lock of the city files, so two players founding at once get two
+// numbers, and two founding in the same room cannot both have it. The writes go in an order a
+// kill at any moment leaves mendable: the city (which carries its room), the founder's list, his
+// gold, and last the room's mark. A city no room names is what a founding cut short left: the
+// next founding (here), the night or checkgame gives it back to its room or removes it, by
+// whether the founder's list holds it. 0 when a city was founded in the room meanwhile.
+std::int32_t FoundUnderLock(Session& session, CityBuffers& buffers, int slot) {
+    UserRecord& user = session.users.current;
+    const std::int32_t room_number = user.room;
     const CityFilesLock lock;
     if (!lock.held()) RuntimeIoError(kIoWriteError, kCitiesFile);
+    if (const std::string mended = CutFoundingText(MendCutFounding(lock)); !mended.empty()) {
+        session.log("x" + mended);
+    }
     // The room as the file holds it: the letters the exploration loop added are not saved.
     RoomRecord room;
     if (room_number < 1 ||
@@ -43,11 +50,27 @@ std::int32_t ClaimRoom(Session& session, CityBuffers& buffers) {
         return 0;
     }
     if (room.city != 0) return 0;
+    buffers.city.room = room_number;
     const std::int32_t number = AppendCity(buffers, lock);
     if (number == 0) RuntimeIoError(kIoWriteError, kCitiesFile);
+    // A write that fails from here on takes the founding back before the stop: only a kill
+    // leaves a city no room names.
+    I32& entry = session.users.extra.cities[slot];
+    bool paid = false;
+    const auto take_back = [&](SaveFailure failure) {
+        if (paid) user.gold = user.gold + kCityPrice;
+        entry = 0;
+        TrySaveUser(session, user);
+        RemoveLastCity(lock, number);
+        RuntimeIoError(failure.code, failure.path);
+    };
+    entry = number;
+    if (const SaveFailure f = TrySaveUser(session, user); f.code != 0) take_back(f);
+    user.gold = user.gold - kCityPrice;
+    paid = true;
+    if (const SaveFailure f = TrySaveUser(session, user); f.code != 0) take_back(f);
     room.city = number;
-    if (!SaveRoom(session.users.rooms, room_number, room))
-        RuntimeIoError(kIoWriteError, kRoomsFile);
+    if (!SaveRoom(session.users.rooms, room_number, room)) take_back({kIoWriteError, kRoomsFile});
     session.world.room.city = number;
     return number;
 }
@@ -132,16 +155,13 @@ void FoundCity(Session& session) {
     buffers.city.name = name;
     buffers.city.founder = user.name.view();
     buffers.city.founder_number = user.number;
-    // Its first day comes with the next night, not with the one before its founding.
-    buffers.city.night_paid = CurrentNight();
-    const std::int32_t number = ClaimRoom(session, buffers);
-    if (number == 0) {
+    // Its first day comes with the next night, not with the one before its founding (nor with
+    // one before its founder's last, when nights.dat has gone back).
+    buffers.city.night_paid = std::max<std::uint32_t>(CurrentNight(), user.night_paid);
+    if (FoundUnderLock(session, buffers, slot) == 0) {
         Refuse(session, "|12Another city was founded here a moment ago.");
         return;
     }
-    user.gold = user.gold - kCityPrice;
-    session.users.extra.cities[slot] = number;
-    SaveUser(session, user);
     if (!AddNews("City of " + name + " founded by " + KeepOnlyColourCodes(user.name.view()),
                  "global", session.clock)) {
         RuntimeIoError(kIoWriteError, NewsFileName("global"));

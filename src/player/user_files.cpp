@@ -338,8 +338,8 @@ bool RoomForNewUser() {
     return PlaceNewUser(users, index, nullptr).position.has_value();
 }
 
-void SaveUser(Session& session, UserRecord& user) {
-    if (user.number == 0) return;
+SaveFailure TrySaveUser(Session& session, UserRecord& user) {
+    if (user.number == 0) return {};
     UserFiles::Saved& saved = session.users.saved;
     if (saved.number != user.number) {
         saved.user_known = saved.extra_known = saved.entry_known = false;
@@ -358,9 +358,9 @@ void SaveUser(Session& session, UserRecord& user) {
             !saved.users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
             // The player has his records already: a users.dat that cannot be opened is an I/O
             // error, never a reason to add him again.
-            RuntimeIoError(kIoFileNotOpen, kUsersFile);
+            return {kIoFileNotOpen, kUsersFile};
         }
-        if (!WriteUserRecord(saved.users, at, user)) RuntimeIoError(kIoWriteError, kUsersFile);
+        if (!WriteUserRecord(saved.users, at, user)) return {kIoWriteError, kUsersFile};
         saved.user = user;
         saved.user_known = true;
     }
@@ -369,9 +369,9 @@ void SaveUser(Session& session, UserRecord& user) {
     if (!saved.extra_known || std::memcmp(&saved.extra, &extra, sizeof extra) != 0) {
         RecordFile file;
         if (!file.open(kUserExtraFile, sizeof(UserExtraRecord), RecordFile::Access::kReadWrite)) {
-            RuntimeIoError(kIoFileNotOpen, kUserExtraFile);
+            return {kIoFileNotOpen, kUserExtraFile};
         }
-        file.write_checked(at, &extra);
+        if (!file.write(at, &extra)) return {kIoWriteError, kUserExtraFile};
         saved.extra = extra;
         saved.extra_known = true;
     }
@@ -379,17 +379,32 @@ void SaveUser(Session& session, UserRecord& user) {
     if (!saved.entry_known || std::memcmp(&saved.entry, &entry, sizeof entry) != 0) {
         RecordFile index;
         if (index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kReadWrite)) {
-            index.write_checked(at, &entry);
+            if (!index.write(at, &entry)) return {kIoWriteError, kUserIndexFile};
             saved.entry = entry;
             saved.entry_known = true;
         }
     }
+    return {};
+}
+
+void SaveUser(Session& session, UserRecord& user) {
+    const SaveFailure failure = TrySaveUser(session, user);
+    if (failure.code != 0) RuntimeIoError(failure.code, failure.path);
 }
 
 bool LoadUser(Session& session, std::uint16_t number) {
     if (number == 0) return false;
     UserFiles& u = session.users;
     u.users_read.read_checked(number - 1u, &u.current);
+    // The player is the one at his place, whatever number a damaged record carries (a bad copy, a
+    // hand edit): loaded again by that number he would be read past the end of the file, or be
+    // somebody else, and saved over another place. His next save writes his place's number.
+    if (u.current.number != number) {
+        session.log("xusers.dat player " + std::to_string(number) + " (" + u.current.name.str() +
+                    ") carried number " + std::to_string(u.current.number) +
+                    ": given the number of his place");
+        u.current.number = number;
+    }
     return u.extra_read.read(number - 1u, &u.extra);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/clock.hpp"
+#include "common/player_locks.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 #include "common/world_records.hpp"
@@ -41,11 +42,6 @@ struct UserFiles {
     RecordFile player_hold;
     std::uint16_t held_player = 0;
 };
-
-// A player in play holds an exclusive lock on the byte kPlayerLockBase + number of users.idx, far
-// past the index's last entry: no read or write of the index touches it, and nobody locks
-// users.idx otherwise. The kernel lets the lock go when the session ends, however it ends.
-inline constexpr std::uint64_t kPlayerLockBase = std::uint64_t{1} << 40;
 
 enum class AddResult {
     kAdded,
@@ -90,6 +86,13 @@ bool RoomForNewUser();
 // when its bytes differ from what this session last wrote there. users.dat or user2.dat that
 // cannot be opened or written is the run-time I/O stop.
 void SaveUser(Session& session, UserRecord& user);
+// SaveUser for a caller that puts things back before the stop: the run-time error code (0 when
+// saved) and the file that failed.
+struct SaveFailure {
+    int code = 0;
+    const char* path = "";
+};
+SaveFailure TrySaveUser(Session& session, UserRecord& user);
 bool LoadUser(Session& session, std::uint16_t number);
 // One pass over users.idx, names compared without regard to case in place.
 bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_name);

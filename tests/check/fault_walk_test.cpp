@@ -200,6 +200,40 @@ TEST(FaultWalk, AReturningPlayerFoundsACityAndLevelsUp) {
     EXPECT_EQ(after.at(kCitiesFile).size(), sizeof(CityRecord));
 }
 
+// Rich Walt founds Frostholm and is killed at any write of his session; the next night runs. No
+// city is left standing in no room, and Walt has paid for a city only if he holds it.
+TEST(FaultWalk, AFoundingKilledAtAnyWriteLeavesNoCityOutsideARoom) {
+    GameDirectory dir;
+    LayOutWaltsGame(dir);
+    ASSERT_EQ(RunInChild({.directory = dir.path()}, PlayGame({"1"}, WaltsFirstEvening())).exit_code,
+              0);
+    MakeWaltRich(dir);
+    const auto session = PlayGame({"1"}, WaltsCityAndLevel());
+    const FaultPlan writes{.on_call = "pwrite"};
+    long calls = 0;
+    {
+        const ScratchCopy copy(dir.path());
+        calls = RunInChild({.directory = copy.path(), .fault = writes}, session).record.calls;
+    }
+    for (long call = 1; call <= calls; ++call) {
+        const ScratchCopy copy(dir.path());
+        FaultPlan kill = writes;
+        kill.call = call;
+        kill.kill = true;
+        const ChildOutcome o = RunInChild({.directory = copy.path(), .fault = kill}, session);
+        const std::string where = "killed at " + std::string(o.record.what);
+        ASSERT_EQ(RunInChild({.directory = copy.path()}, RunMaint(SampleTime())).exit_code, 0);
+        const CheckReport report = CheckGameDirectory(copy.path(), SampleTime());
+        EXPECT_TRUE(report.clean()) << where << Joined(report.lines());
+        const DataFiles files = ReadDataFiles(copy.path());
+        UserExtraRecord walts{};
+        std::memcpy(&walts, files.at(kUserExtraFile).data() + sizeof walts, sizeof walts);
+        if (Walt(files).gold < 20'000) {
+            EXPECT_EQ(walts.cities[0], 1) << where;
+        }
+    }
+}
+
 // Hook for the maint night. Once maint is in, its night is walked the same way from the directory
 // Walt's two sessions leave behind:
 //     GameDirectory dir;

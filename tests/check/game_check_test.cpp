@@ -4,6 +4,7 @@
 // files it changes. Then the sysop tool itself: its lines, exit codes and refusals.
 #include "check/game_check.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,8 +16,10 @@
 
 #include "common/city_files.hpp"
 #include "common/clock.hpp"
+#include "common/file_lock.hpp"
 #include "common/message_area_record.hpp"
 #include "common/node_records.hpp"
+#include "common/player_locks.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 #include "common/world_records.hpp"
@@ -44,19 +47,32 @@ void Cut(const std::string& path, long long bytes_less) {
     fs::resize_file(path, fs::file_size(path) - static_cast<std::uintmax_t>(bytes_less));
 }
 
-// Two cities founded in the copy (in its directory, as the game does).
+// Two cities of Joe's founded in the copy (in its directory, as the game does), in rooms 3 and 4.
 void FoundTwoCities(const std::string& directory) {
     const std::string back = fs::current_path().string();
     fs::current_path(directory);
+    int slot = 0;
     for (const char* name : {"Ashford", "Brightwater"}) {
         CityBuffers c{};
         c.city = NewCityRecord();
         c.city.name = name;
         c.city.founder_number = 1;
+        c.city.room = 3 + slot;
         const CityFilesLock lock;
-        AppendCity(c, lock);
+        const std::int32_t number = AppendCity(c, lock);
+        Edit<RoomRecord>(kRoomsFile, 2 + slot, [number](auto& r) { r.city = number; });
+        Edit<UserExtraRecord>(kUserExtraFile, 0, [&](auto& x) { x.cities[slot] = number; });
+        ++slot;
     }
     fs::current_path(back);
+}
+
+// What a repair of Brightwater (city 2 of room 4) must have kept or done.
+bool RoomNames(const ScratchCopy& c, std::uint64_t room, std::int32_t city) {
+    RoomRecord r{};
+    RecordFile f;
+    return f.open(c.file(kRoomsFile), sizeof r, RecordFile::Access::kRead) &&
+           f.read_record(room - 1, r) && r.city == city;
 }
 
 std::string Lines(const CheckReport& report) {
@@ -70,6 +86,7 @@ struct Damage {
     std::function<void(const ScratchCopy&)> damage;
     const char* finding;  // a piece of the line the checker must print
     bool repairable;      // the repair leaves nothing to find
+    std::function<bool(const ScratchCopy&)> kept = {};  // what the repair must leave
 };
 
 TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
@@ -110,6 +127,36 @@ TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
         {"a city without its buildings",
          [](C c) { Cut(c.file(kCityBuildingsFile), sizeof(CityBuildingsRecord)); },
          "cities3.dat: holds 1 record, cities.dat 2: the last ones are missing", true},
+        {"the last city cut short by a crash", [](C c) { Cut(c.file(kCitiesFile), 56); },
+         "cities.dat: city 2 (Brightwater) is cut short by 56 bytes: the repair completes it", true,
+         [](C c) {
+             // Its 1,200 bytes, army and buildings, the founder's entry and the room's mark.
+             return ReadFile(c.file(kCitiesFile)).size() == 2 * sizeof(CityRecord) &&
+                    ReadFile(c.file(kCityArmiesFile)).size() == 2 * sizeof(CityArmyRecord) &&
+                    RoomNames(c, 4, 2) &&
+                    ReadFile(c.file(kCitiesFile)).substr(1256, 1200) ==
+                        ReadFile(c.file("backup/cities.dat")).substr(1256);
+         }},
+        {"bytes of no city past the last",
+         [](C c) { WriteFile(c.file(kCitiesFile), ReadFile(c.file(kCitiesFile)) + "garbage"); },
+         "cities.dat: 7 bytes past its last whole record hold no city: the repair cuts them off",
+         true},
+        {"a founding cut short before the founder paid",
+         [](C c) {
+             Edit<RoomRecord>(c.file(kRoomsFile), 3, [](auto& r) { r.city = 0; });
+             Edit<UserExtraRecord>(c.file(kUserExtraFile), 0, [](auto& x) { x.cities[1] = 0; });
+         },
+         "cities.dat: city 2 (Brightwater) stands in no room (a founding cut short), and its "
+         "founder never paid for it: the repair removes it",
+         true,
+         [](C c) {
+             return ReadFile(c.file(kCityBuildingsFile)).size() == sizeof(CityBuildingsRecord);
+         }},
+        {"a founding cut short after the founder paid",
+         [](C c) { Edit<RoomRecord>(c.file(kRoomsFile), 3, [](auto& r) { r.city = 0; }); },
+         "cities.dat: city 2 (Brightwater) stands in no room (a founding cut short): the repair "
+         "gives it back to room 4",
+         true, [](C c) { return RoomNames(c, 4, 2); }},
         {"a room naming a city past the last",
          [](C c) { Edit<RoomRecord>(c.file(kRoomsFile), 4, [](auto& r) { r.city = 3; }); },
          "rooms.dat: room 5 names city 3", true},
@@ -160,6 +207,9 @@ TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
         if (d.repairable) {
             EXPECT_FALSE(fs::is_empty(backup));
         }
+        if (d.kept) {
+            EXPECT_TRUE(d.kept(copy));
+        }
     }
 }
 
@@ -203,8 +253,32 @@ TEST(CheckGameTool, LinesExitCodesAndRefusals) {
     EXPECT_NE(out.find("Nothing repaired: node 1 is in play"), std::string::npos) << out;
     EXPECT_EQ(game.file_size(kUserIndexFile), static_cast<long long>(sizeof(UserIndexEntry)));
 
-    // A backup that cannot be made: nothing is touched either.
+    // Games the node table does not name yet are in play too: a caller at the title pause holds
+    // his node in lockfile.lck, and a player in play his session.
     ::unlink(game.file(kNodeInfoFileName).c_str());
+    {
+        GameProcess title("game", game, {.args = {"1"}});
+        ASSERT_TRUE(title.wait_for_text("Whack The Damn Key!")) << title.screen_text();
+        std::tie(code, out) = run({"-d", game.path(), "--repair"});
+        EXPECT_EQ(code, 2);
+        EXPECT_NE(out.find("Nothing repaired: node 1 is in use (a game holds it in lockfile.lck)"),
+                  std::string::npos)
+            << out;
+    }
+    {
+        const int index = ::open(game.file(kUserIndexFile).c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_TRUE(TryLockRange(index, LockKind::kExclusive, kPlayerLockBase + 2, 1));
+        std::tie(code, out) = run({"-d", game.path(), "--repair"});
+        EXPECT_EQ(code, 2);
+        EXPECT_NE(out.find("Nothing repaired: player 2 is in play (a game holds his session)"),
+                  std::string::npos)
+            << out;
+        ::close(index);
+    }
+    // The game's start has mended the index meanwhile: it is cut again for the repairs below.
+    Cut(game.file(kUserIndexFile), sizeof(UserIndexEntry));
+
+    // A backup that cannot be made: nothing is touched either.
     std::tie(code, out) = run({"-d", game.path(), "--repair", "--backup", "/nonexistent/bak"});
     EXPECT_EQ(code, 2);
     EXPECT_NE(out.find("Nothing repaired: cannot make the backup directory"), std::string::npos);

@@ -30,6 +30,11 @@ TEST(NodeHeartbeat, AgesWithinAndAcrossMonths) {
         {"leap February", At(2024, 2, 29, 23, 0, 0), At(2024, 3, 1, 1, 0, 0), 7200},
         {"new year", At(2025, 12, 31, 23, 59, 59), At(2026, 1, 1, 0, 0, 1), 2},
         {"clock slightly ahead", At(2026, 5, 9, 10, 0, 5), At(2026, 5, 9, 10, 0, 0), 0},
+        // A day the previous month lacks: the stamp is from the month before it.
+        {"31 October seen on 1 December", At(2026, 10, 31, 12, 0, 0), At(2026, 12, 1, 12, 0, 0),
+         31 * 86400},
+        {"30 January seen on 2 March", At(2026, 1, 30, 0, 0, 0), At(2026, 3, 2, 0, 0, 0),
+         31 * 86400},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(NodeHeartbeatAge(NodeSecondsStamp(c.beat), c.now), c.age) << c.what;

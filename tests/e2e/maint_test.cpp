@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "common/city_files.hpp"
+#include "common/config_files.hpp"
 #include "common/file_lock.hpp"
 #include "common/night_file.hpp"
 #include "common/node_records.hpp"
@@ -202,14 +203,56 @@ TEST(Night, BesideALiveNodeWithBulletins) {
         EXPECT_EQ(Count(news, "Your loan is now of 110 gold, an increase of 10 gold!"), 1u);
     }
 
-    // To a pipe the night writes plain lines.
-    const ProgramResult logged = RunProgram("maint", dir.path(), {});
+    // To a pipe the night writes plain lines (another night on this date, asked for again).
+    const ProgramResult logged = RunProgram("maint", dir.path(), {.args = {"--again"}});
     EXPECT_EQ(logged.exit_code, 0);
     EXPECT_EQ(logged.output.find('\x1b'), std::string::npos);
     for (const char* line : {"Vornhold Maintenance\n", "User maintenance\n", "Done!\n",
                              "Normal talk cleanup Nothing Deleted!\n",
                              "Working on city Frostholm\n", "Writing bulletins done\n"}) {
         EXPECT_NE(logged.output.find(line), std::string::npos) << line << logged.output;
+    }
+}
+
+// A board whose node runs without multinode: the node table names nobody, but the caller's
+// session lock tells the night he is in play. He is passed over, his save after the night keeps
+// his own copy, and his next logon pays the night, once.
+TEST(Night, ACallerOnASingleNodeBoardIsPaidOnce) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    SetDoorType(dir, 1);
+    NodeConfig node{};
+    ASSERT_TRUE(ReadNodeConfig(dir.file("vorn1.dat"), node));
+    node.multinode = false;
+    ASSERT_TRUE(WriteNodeConfig(dir.file("vorn1.dat"), node));
+    WriteDoorSys(dir, "Cora Founder");
+    {
+        GameProcess game("game", dir, {.args = {"1"}});
+        NewcomerCreatesHuman(game, "Cora");
+        LeaveFromTheMap(game);
+    }
+    ChangeUser(dir, "Cora", [](UserRecord& u) {
+        u.bank = 1000;
+        u.interest_rate = 15;
+        u.wis = 50;  // no thief gets near
+    });
+    {
+        GameProcess game("game", dir, {.args = {"1"}});
+        ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
+        ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+        ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
+        ASSERT_TRUE(game.wait_for_text("Go in the forest")) << game.screen_text();
+        const ProgramResult night = RunProgram("maint", dir.path(), {});
+        EXPECT_EQ(night.exit_code, 0);
+        EXPECT_NE(night.output.find("Cora is in play: passed over"), std::string::npos)
+            << night.output;
+        EXPECT_EQ(UserNamed(dir, "Cora").bank, 1000);
+        LeaveFromTheMap(game);
+    }
+    for (int visit = 0; visit < 2; ++visit) {
+        Visit(dir, "Cora Founder");
+        EXPECT_EQ(UserNamed(dir, "Cora").bank, 1150);
+        EXPECT_EQ(Count(dir.read_file("Cora.nws"), "You now have 1150 gold in bank"), 1u);
     }
 }
 

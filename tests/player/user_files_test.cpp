@@ -347,6 +347,23 @@ TEST(LoadAndSaveUser, RoundTripThroughTheSharedHandles) {
     nobody.number = 0;
     SaveUser(t.session, nobody);
     EXPECT_EQ(ReadUsers().size(), 2u);
+
+    // A record carrying another place's number (loaded by it, the logon read past the end) is
+    // the player of its place, and his save writes that number.
+    RecordFile users;
+    UserRecord joe;
+    ASSERT_TRUE(users.open(kUsersFile, sizeof joe, RecordFile::Access::kReadWrite) &&
+                users.read_record(0, joe));
+    joe.number = 500;
+    ASSERT_TRUE(users.write_record(0, joe));
+    ASSERT_TRUE(LoadUser(t.session, 1));
+    EXPECT_EQ(t.session.users.current.number, 1);
+    SaveUser(t.session, t.session.users.current);
+    EXPECT_EQ(ReadUsers()[0].number, 1);
+    EXPECT_NE(
+        test::ReadFile(SystemLogFileName(t.session.log_target(), t.clock.now()))
+            .find("users.dat player 1 (Joe) carried number 500: given the number of his place"),
+        std::string::npos);
 }
 
 // A save writes the records whose bytes changed since the session last wrote them, and nothing

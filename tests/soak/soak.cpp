@@ -846,8 +846,9 @@ void Nights(Game& game, Clock::time_point until, std::chrono::seconds every) {
     while (next < until) {
         std::this_thread::sleep_until(next);
         next += every;
-        const test::ProgramResult r =
-            test::RunProgram("maint", game.directory().path(), {.timeout_ms = kStepMs});
+        // Nights every few seconds on one date: each asked for again.
+        const test::ProgramResult r = test::RunProgram(
+            "maint", game.directory().path(), {.args = {"--again"}, .timeout_ms = kStepMs});
         if (r.exit_code == 0) {
             game.figures().nights++;
         } else if (r.exit_code == 1) {

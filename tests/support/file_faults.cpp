@@ -1,5 +1,7 @@
 #include "support/file_faults.hpp"
 
+#include <signal.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,7 +29,10 @@ FaultyFileCalls::Verdict FaultyFileCalls::judge(const std::string& file, const c
     record_.fired = true;
     const int error = plan_.full_disk ? ENOSPC : plan_.error != 0 || transfer ? plan_.error : EINTR;
     std::snprintf(record_.what, sizeof record_.what, "%s %s: %s", call, file.c_str(),
-                  error == 0 ? "short" : ::strerrorname_np(error));
+                  plan_.kill   ? "killed"
+                  : error == 0 ? "short"
+                               : ::strerrorname_np(error));
+    if (plan_.kill) ::raise(SIGKILL);
     if (plan_.full_disk && !is_write) return Verdict::kPass;
     if (error == 0) return Verdict::kShort;
     errno = error;

@@ -19,6 +19,7 @@ struct FaultPlan {
     int error = 0;             // its error number; 0: a short transfer (about half the bytes)
     bool full_disk = false;    // from that call on, every write fails with ENOSPC
     bool every = false;        // from that call on, every counted call fails alike
+    bool kill = false;         // at that call the process is killed (SIGKILL), before making it
     std::string_view on_call;  // when set, only these calls count ("open", "pread", ...)
     std::string_view on_file;  // when set, only calls on files whose name ends so count
 };

@@ -17,6 +17,7 @@
 #include "common/random.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
+#include "maint/night_run.hpp"
 
 #include "support/caller_scripts.hpp"
 #include "support/test_session.hpp"
@@ -125,6 +126,16 @@ std::function<int()> PlayGame(std::vector<std::string> args, std::string keys) {
         auto session = std::make_unique<Session>(platform);
         session->args = args;
         RunGame(*session);
+    };
+}
+
+std::function<int()> RunMaint(DateTime when, bool again) {
+    return [when, again]() -> int {
+        ManualClock clock(when);
+        SteadyRandom dice;
+        MaintConsole console(stdout, false);
+        MaintContext context{clock, dice, console, again};
+        return RunNight(context);
     };
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/clock.hpp"
 #include "support/file_faults.hpp"
 #include "support/game_directory.hpp"
 
@@ -51,6 +52,10 @@ ChildOutcome RunInChild(const ChildRun& run, const std::function<int()>& body);
 // A body that plays the game (`game` + `args`) with `keys` typed ahead. The keys should end the
 // call; if they run out, the caller sits idle until the game hangs up on him.
 std::function<int()> PlayGame(std::vector<std::string> args, std::string keys);
+
+// A body that runs maint's night (maint --again when `again`) on a manual clock at `when`, with
+// steady dice; its plain lines go to standard output.
+std::function<int()> RunMaint(DateTime when, bool again = false);
 
 // Walt's game: a game directory where the door.sys caller Walt Walker plays on node 1, and what
 // he types (the answer to the terminal probe first, the quitting keys last).

@@ -1,7 +1,7 @@
 // checkgame: the sysop's check of a game directory. Plain lines, one per finding, and an exit
 // code for scripts: 0 nothing wrong, 1 problems found (or left after --repair), 2 no check made.
 // With --repair it copies the files it will change into a backup directory first, then mends
-// what can be mended, and only while no node is playing.
+// what can be mended, and only while no game runs.
 #include <cstdio>
 #include <string>
 
@@ -17,7 +17,7 @@ void Usage() {
         "  Checks the record files of the game directory (the working directory unless -d\n"
         "  names one) and prints one line per finding. Exit code 0: no problems; 1: problems\n"
         "  found; 2: no check made.\n"
-        "  --repair mends what can be mended, while no node is playing, after copying every file\n"
+        "  --repair mends what can be mended, while no game runs, after copying every file\n"
         "  it changes into DIR (default GAME_DIR/checkgame-YYYYMMDD-HHMMSS, made anew).\n",
         stderr);
 }

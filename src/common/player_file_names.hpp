@@ -1,6 +1,6 @@
 // File names made from player names: the personal news file and the sleep file. A player chooses
 // his own name, so it must never reach outside the game directory or into someone else's file:
-// ordinary names keep their traditional file names (Joe.nws, "Sir Robi.nws"), anything else is
+// ordinary names keep their plain file names (Joe.nws, "Sir Robi.nws"), anything else is
 // written in hexadecimal behind a "%" that no ordinary name can produce.
 #pragma once
 

@@ -1,5 +1,5 @@
 // The order of the player ranking: users.dat by experience, highest first. The order it leaves
-// equal players in is part of what players see, so it is exactly that of the long-standing
+// equal players in is part of what players see, so it is exactly that of the ranking's own
 // in-place Shell sort on the file (gap halved each pass, equal records exchanged too), computed
 // on the experience values alone, in memory.
 #pragma once

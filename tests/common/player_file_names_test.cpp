@@ -1,4 +1,4 @@
-// Player names become file names: ordinary names keep their traditional files, and no name can
+// Player names become file names: ordinary names keep their plain files, and no name can
 // reach outside the game directory or into the shared news.
 #include <gtest/gtest.h>
 

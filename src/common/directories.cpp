@@ -20,6 +20,11 @@ bool DirectoryExists(std::string_view path) {
     return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 void CreateDirectoryPath(std::string_view path, bool /*keep_directory*/) {
     std::string p = NativePath(path);
     if (p.empty()) return;

@@ -1,12 +1,12 @@
 #include "mail/news.hpp"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <string>
 
+#include "common/directories.hpp"
 #include "common/file_calls.hpp"
 #include "common/news_files.hpp"
 #include "common/player_file_names.hpp"
@@ -17,11 +17,6 @@
 namespace vorn {
 
 namespace {
-
-bool IsFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 // True when a player other than `self` has `file` for his personal news.
 bool NewsFileOfAnother(const std::string& file, std::uint16_t self) {

@@ -6,7 +6,9 @@
 
 #include "common/city_records.hpp"
 #include "common/directories.hpp"
+#include "common/file_calls.hpp"
 #include "common/file_lock.hpp"
+#include "common/player_file_names.hpp"
 #include "common/player_locks.hpp"
 #include "common/record_file.hpp"
 #include "common/system_log.hpp"
@@ -75,6 +77,24 @@ int RenameFounder(std::uint16_t number, std::string_view old_name, std::string_v
         if (cities.write_record(i, city)) ++renamed;
     }
     return renamed;
+}
+
+// A renamed player takes his personal news and his sleep file (the days he must still sleep)
+// along, unless another player's name leads to the same file (names are cut to eight characters
+// there) or his new name's file is there already. Returns the files carried.
+int CarryPlayerFiles(const RecordFile& index, std::uint16_t number, std::string_view old_name,
+                     std::string_view new_name) {
+    int carried = 0;
+    for (const auto file_name : {PlayerNewsFileName, SleepFileName}) {
+        const std::string from = file_name(old_name);
+        const std::string to = file_name(new_name);
+        if (from == to || !IsFile(from) || IsFile(to)) continue;
+        const bool shared = FirstOther(index, number, [&](const UserIndexEntry& e) {
+                                return !e.deleted && file_name(e.name.view()) == from;
+                            }) != 0;
+        if (!shared && sys::Rename(from.c_str(), to.c_str()) == 0) ++carried;
+    }
+    return carried;
 }
 
 PlayerEdit Failed(const std::string& what) {
@@ -214,6 +234,8 @@ PlayerEdit SetPlayerField(Clock& clock, std::uint16_t number, const PlayerField&
         if (cities > 0) {
             done += ", founder of " + std::to_string(cities) + (cities == 1 ? " city" : " cities");
         }
+        const int files = CarryPlayerFiles(index, number, before.name.view(), user.name.view());
+        if (files > 0) done += files == 1 ? ", his file renamed" : ", his files renamed";
     }
     if (!DirectoryExists("logs")) CreateDirectoryPath("logs");
     WriteSystemLog({kLogDirectory, false, 0}, clock, "*Player editor: " + done);

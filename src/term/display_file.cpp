@@ -1,7 +1,6 @@
 // Display files: finding them, and streaming them through the code interpreter and the terminal
 // emulation. Files are read in 1024-byte blocks; forms run the same interpreter from memory.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include <cerrno>
 #include <string>
 
+#include "common/directories.hpp"
 #include "common/file_calls.hpp"
 #include "common/record_file.hpp"
 #include "core/session.hpp"
@@ -51,11 +51,6 @@ bool IsCodeStart(int c) {
         default:
             return false;
     }
-}
-
-bool IsFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool EndsWith(std::string_view s, std::string_view tail) {

@@ -141,6 +141,8 @@ void WritePlayers() {
 TEST(SetupCommandLine, EditsPlayersWithinRangesAndKeepsANameToOnePlayer) {
     test::TempDir dir;
     WritePlayers();
+    test::WriteFile("Bob.nws", "news\n");  // his news and the days he must still sleep go along
+    test::WriteFile("Bob.npl", "3\n");
     const SetupStep steps[] = {
         {{"--show", "player", "2"}, 0, "# player 2 of users.dat\nname=Bob\n"},
         {{"--set", "player", "bob", "room", "6"}, 2, "room: give a whole number from 1 to 5"},
@@ -149,7 +151,7 @@ TEST(SetupCommandLine, EditsPlayersWithinRangesAndKeepsANameToOnePlayer) {
         {{"--set", "player", "bob", "gold", "-1"}, 2, "from 0 to 2147483647"},
         {{"--set", "player", "bob", "name", "cy"}, 2, "Bob (2): the name cy is player 3's"},
         {{"--set", "player", "bob", "name", "|CSBob"}, 2, "no codes but colour codes"},
-        {{"--set", "player", "bob", "name", "Robert"}, 0, "name Bob -> Robert, founder of 1 city"},
+        {{"--set", "player", "bob", "name", "Robert"}, 0, "Robert, founder of 1 city, his files"},
         {{"--set", "player", "robert", "real_name", "Cy Gamma"}, 0, "real_name Bob Beta -> Cy"},
         {{"--undelete", "player", "cy"}, 2, "Cy (3): the caller Cy Gamma has player 2 already"},
         {{"--set", "player", "2", "sex", "FEMALE"}, 0, "sex male -> female\n"},
@@ -176,6 +178,7 @@ TEST(SetupCommandLine, EditsPlayersWithinRangesAndKeepsANameToOnePlayer) {
     EXPECT_EQ(entry.real_name.view(), "Cy Gamma");
     EXPECT_TRUE(entry.deleted);
     EXPECT_EQ(city.founder.view(), "Robert");
+    EXPECT_EQ(test::ReadFile("Robert.nws") + test::ReadFile("Robert.npl"), "news\n3\n");
     EXPECT_NE(test::ReadFile(SystemLogFileName({"logs/", false, 0}, DateTime{}))
                   .find("Player editor: Bob (2): name Bob -> Robert, founder of 1 city"),
               std::string::npos);

@@ -37,7 +37,7 @@ namespace {
 #endif
 // The installed data, relative to the installed program's directory.
 #ifndef VORN_INSTALLED_DATA
-#define VORN_INSTALLED_DATA "../share/vornhold"
+#define VORN_INSTALLED_DATA "../share/games/vornhold"
 #endif
 
 struct Options {
@@ -105,8 +105,8 @@ void InstallWorld(mkgame::Installer& in, const fs::path& from) {
     }
 }
 
-// The data installed beside this program (bin/../share/vornhold), wherever the installation
-// was unpacked; false when this program runs from a build tree.
+// The data installed beside this program (games/../share/games/vornhold), wherever the
+// installation was unpacked; false when this program runs from a build tree.
 bool FindInstalledData(Options& o) {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);

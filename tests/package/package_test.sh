@@ -4,8 +4,9 @@
 # installed paths, as an unprivileged user. As root it is also installed with dpkg, in a mount
 # namespace of its own whose /etc, /usr, /var and /run are layers over the machine's (the
 # machine is left as it was): the user, the group, the game directory and the nightly timer
-# are there, a caller plays and a night runs, and installing it again upgrades the played
-# game, its players intact and the sysop's changed screen kept. Usage: package_test.sh BUILD_DIR
+# are there, a new player plays and a night runs, and installing it again upgrades the played
+# game, its players intact and the sysop's changed screen kept; a sysop in the group vornhold
+# sees the player and checks the game. Usage: package_test.sh BUILD_DIR
 set -euo pipefail
 
 fail() {
@@ -21,6 +22,52 @@ play_title() {
     # The title menu, then the closing banner (which colours the first letter of each word apart).
     [[ "$output" == *"Step into the snows"* && "$output" == *erminated* ]] ||
         fail "the installed game did not play to its end: $output"
+}
+
+# Plays the game that "$@" runs as a dialogue: each STEP before the "--" is TEXT=KEYS, the keys
+# (printf %b escapes) typed once TEXT has come (colours left out). Fails on a prompt that does
+# not come within 20 seconds or on a game that does not end with 0.
+converse() {
+    local steps=()
+    while [ "$1" != -- ]; do
+        steps+=("$1")
+        shift
+    done
+    shift
+    coproc GAME {
+        set -o pipefail
+        timeout 60 "$@" 2>&1 | perl -e 'while (sysread(STDIN, $b, 65536)) {
+            $b =~ s/\e\[[0-9;?]*[A-Za-z]//g; syswrite(STDOUT, $b) }'
+    }
+    local pid=$GAME_PID out=${GAME[0]} in=${GAME[1]} seen="" chunk text deadline
+    for step in "${steps[@]}"; do
+        text=${step%%=*}
+        deadline=$((SECONDS + 20))
+        while [[ "$seen" != *"$text"* ]]; do
+            [ $SECONDS -lt $deadline ] || fail "the game did not say \"$text\": ${seen: -800}"
+            chunk=""
+            IFS= read -r -t 0.2 -N 65536 -u "$out" chunk || true
+            seen+=$chunk
+        done
+        seen=""
+        printf '%b' "${step#*=}" >&"$in"
+    done
+    cat <&"$out" >/dev/null
+    wait "$pid" || fail "the game ended with $?"
+}
+
+# A new caller in the local node 1 of the game directory in the working directory: he opens an
+# account, makes the human character NAME, and leaves from the map. Runs the game as "$@".
+play_new_player() {
+    local name=$1
+    shift
+    converse '=\033[1;2R' 'Damn Key=\r' 'Step into the snows=s' "User name:=$name's caller\r" \
+        'create an account?=y' 'Enter a password to use:=pw\r' 'password a second time:=pw\r' \
+        "Newcomer's Guide=\r" "character name?=$name\r" 'race of your character?=1\r' \
+        'Choose a Sub-Race:=1\r' 'must be activated=\r' 'No skills=\r' 'disadvantages...=\r' \
+        'No Disadvantages, for now!=\r' 'sex of your character?=m' 'Are they ok?=y' \
+        'Choose your alignement=1aq' 'Before whom do you kneel?=a' 'read the news?=n' \
+        'Go in the forest=q' 'Step into the snows=q' 'Damn Key=\r' -- "$@"
 }
 
 # Inside the namespace: installs the package in the layers, plays, upgrades.
@@ -58,7 +105,7 @@ installed() {
     # A caller plays and a night runs, as the game's user in its directory.
     local as_game=(setpriv --reuid=vornhold --regid=vornhold --init-groups)
     cd "$game"
-    play_title "${as_game[@]}" /usr/games/vornhold-game 1
+    play_new_player Ferro "${as_game[@]}" /usr/games/vornhold-game 1
     "${as_game[@]}" /usr/games/vornhold-maint >/dev/null || fail "the night ended with $?"
     local played
     played=$(sha256sum users.dat user2.dat users.idx nights.dat ranking.txt)
@@ -79,6 +126,15 @@ installed() {
     open=$(find "$game" -perm /o=rwx)
     [ -z "$open" ] || fail "others may read or enter: $open"
     play_title "${as_game[@]}" /usr/games/vornhold-game 1
+
+    # A sysop in the group, not the game's user, sees the player and finds the game clean.
+    adduser --quiet --disabled-password --gecos "" sysop >/dev/null
+    adduser --quiet sysop vornhold >/dev/null
+    local as_sysop=(setpriv --reuid=sysop --regid=sysop --init-groups)
+    [[ "$("${as_sysop[@]}" /usr/games/vornhold-setup --show player Ferro)" == *"level=1"* ]] ||
+        fail "the sysop's player editor does not show Ferro"
+    "${as_sysop[@]}" /usr/games/vornhold-checkgame >/dev/null ||
+        fail "the sysop's checker does not find the upgraded game clean"
 }
 
 if [ "${1:-}" = --installed ]; then

@@ -84,19 +84,6 @@ double FirstScreen(int port, std::string* received = nullptr) {
     return ms;
 }
 
-// A free port of the loopback address, for socat to listen on.
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    struct sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<struct sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<struct sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 void BM_FirstScreenOverTelnet(benchmark::State& state) {
     vorn::test::GameDirectory dir;
     if (!dir.make_game()) {
@@ -118,7 +105,7 @@ void BM_FirstScreenOverTelnet(benchmark::State& state) {
     }
     dir.write_file("first_screen.bytes", bytes);
 
-    const int port = FreePort();
+    const int port = vorn::test::FreeLoopbackPort();
     const pid_t socat = ::fork();
     if (socat == 0) {
         const std::string listen =

@@ -3,4 +3,4 @@
 # connection, as the user vornhold in the game directory. "nofork" hands the connection itself to
 # the game (not a pipe between the two), so the game sees a TCP socket and speaks telnet.
 cd /var/games/vornhold || exit 1
-exec socat TCP-LISTEN:2323,reuseaddr,fork EXEC:"vornhold-game DAEMON",nofork,su=vornhold
+exec socat TCP-LISTEN:2323,reuseaddr,fork EXEC:"/usr/games/vornhold-game DAEMON",nofork,su=vornhold

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, checks the formatting, builds the Release and the
-# sanitizer builds and runs every test in both; the sanitizer build's tests include a bounded
-# run of each fuzz target.
+# The test command: installs what building and testing need when it is missing, checks the
+# formatting, builds the Release and the sanitizer builds and runs every test in both; the
+# sanitizer build's tests include a bounded run of each fuzz target.
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/scripts/packages.sh
-vorn_install_packages
+vorn_install_packages $VORN_BUILD_PACKAGES $VORN_TEST_PACKAGES
 
 jobs=$(nproc)
 fuzz_seconds=${VORN_FUZZ_SECONDS:-20}
@@ -16,7 +16,7 @@ git ls-files -- 'src/*.cpp' 'src/*.hpp' 'tests/*.cpp' 'tests/*.hpp' 'tools/*.cpp
     'fuzz/*.cpp' 'bench/*.cpp' 2>/dev/null | xargs -r clang-format --dry-run --Werror
 
 echo "== Release build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=ON -DVORN_BENCH=ON >/dev/null
 ninja -C build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 

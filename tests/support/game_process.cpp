@@ -144,6 +144,19 @@ bool ReapWithin(pid_t pid, int pidfd, int timeout_ms, int& result, struct rusage
     }
 }
 
+}  // namespace
+
+int WaitForChild(pid_t pid, int timeout_ms) {
+    const int pidfd = OpenPidFd(pid);
+    int result = kStillRunning;
+    struct rusage usage {};
+    ReapWithin(pid, pidfd, timeout_ms, result, usage);
+    if (pidfd >= 0) ::close(pidfd);
+    return result;
+}
+
+namespace {
+
 void SetCloseOnExec(int fd) {
     ::fcntl(fd, F_SETFD, FD_CLOEXEC);
 }
@@ -252,6 +265,14 @@ GameProcess::GameProcess(std::string_view program, const GameDirectory& director
 }
 
 GameProcess::GameProcess(TelnetListener& listener, TerminalKind terminal)
+    : GameProcess(listener.port(), terminal) {
+    // The listener starts the program once the connection is there; the reader does not look
+    // at the process.
+    pid_ = listener.take_started();
+    pidfd_ = OpenPidFd(pid_);
+}
+
+GameProcess::GameProcess(int port, TerminalKind terminal)
     : telnet_(std::make_unique<TelnetClient>()),
       screen_(std::make_unique<TerminalScreen>(terminal)) {
     IgnoreSigpipe();
@@ -259,7 +280,7 @@ GameProcess::GameProcess(TelnetListener& listener, TerminalKind terminal)
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     struct sockaddr_in address {};
     address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(listener.port()));
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (fd < 0 ||
         ::connect(fd, reinterpret_cast<struct sockaddr*>(&address), sizeof address) != 0) {
@@ -267,17 +288,16 @@ GameProcess::GameProcess(TelnetListener& listener, TerminalKind terminal)
     }
     input_fd_ = output_fd_ = fd;
     socket_ = true;
-    pid_ = listener.take_started();
     start_reader();
 }
 
 void GameProcess::start_reader() {
-    if (pid_ < 0) std::abort();
+    if (pid_ < 0 && !socket_) std::abort();
     int wake[2];
     if (::pipe2(wake, O_CLOEXEC) != 0) std::abort();
     wake_read_ = wake[0];
     wake_write_ = wake[1];
-    pidfd_ = OpenPidFd(pid_);
+    if (pid_ > 0) pidfd_ = OpenPidFd(pid_);
     reader_ = std::thread([this] { read_loop(); });
 }
 
@@ -469,6 +489,14 @@ bool GameProcess::wait_for_output(std::string_view bytes, int timeout_ms, std::s
 
 bool GameProcess::reap(int timeout_ms) {
     if (reaped_) return true;
+    if (pid_ < 0) {
+        // A game another program serves: it has ended for the caller when the line closes.
+        std::unique_lock lock(mutex_);
+        reaped_ = changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                                    [&] { return output_ended_; });
+        if (reaped_) exit_result_ = 0;
+        return reaped_;
+    }
     reaped_ = ReapWithin(pid_, pidfd_, timeout_ms, exit_result_, usage_);
     return reaped_;
 }

@@ -69,6 +69,9 @@ class GameProcess {
     // Connects to `listener` as a telnet client (negotiating like one, a window of 80 x 25) and
     // takes over the program it starts for the connection. Typed Enter goes as CR LF.
     explicit GameProcess(TelnetListener& listener, TerminalKind terminal = TerminalKind::kUtf8);
+    // The same with a game that another program serves on a loopback port (tools/serve.sh):
+    // not this test's child, so wait_exit waits for the line to close and then gives 0.
+    explicit GameProcess(int port, TerminalKind terminal = TerminalKind::kUtf8);
     // A process still running is killed.
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
@@ -180,6 +183,10 @@ double ProcessCpuSeconds(pid_t pid);
 // output and error. The caller reaps it.
 pid_t StartOnConnection(std::string_view program, const std::string& directory,
                         const std::vector<std::string>& args, int connection);
+
+// Waits for the child `pid` (started by the test itself) to end and reaps it: its exit code,
+// kKilledBySignal + signal, or kStillRunning at the deadline.
+int WaitForChild(pid_t pid, int timeout_ms = kDefaultTimeoutMs);
 
 // Runs a build executable in `directory` to its end, in this thread: no terminal emulator,
 // nothing but pipes, so its cost is small and the same for every program it runs.

@@ -74,6 +74,18 @@ void TelnetListener::accept_loop() {
     }
 }
 
+int FreeLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<struct sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<struct sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
 pid_t TelnetListener::take_started(int timeout_ms) {
     std::unique_lock lock(mutex_);
     if (!started_changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),

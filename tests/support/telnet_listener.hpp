@@ -19,6 +19,9 @@
 
 namespace vorn::test {
 
+// A free port of the loopback address, for a server the caller starts itself (socat, a script).
+int FreeLoopbackPort();
+
 class TelnetListener {
   public:
     TelnetListener(const GameDirectory& directory, std::string program,

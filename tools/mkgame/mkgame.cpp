@@ -1,10 +1,12 @@
 // mkgame: lays out a game directory from the installation — the compiled world, the screens,
 // help and texts, a local node 1, the node 0 of stand-alone telnet games and the default
 // settings; with --nodes, a range of board nodes with setup's node defaults. Files of a game in
-// play (players, world, settings, node files, news, tavern talk) are never overwritten; with
-// --upgrade the screens, help and texts of an existing game are replaced by the installation's. An
-// installed mkgame takes the data installed beside it; one in a build tree takes that tree's.
+// play (players, world, settings, node files, news, tavern talk) are never overwritten. With
+// --upgrade the installation's new screens, help, texts and world records replace those it put
+// there before, and what the sysop changed stays (install_files.hpp). An installed mkgame takes
+// the data installed beside it; one in a build tree takes that tree's.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -17,10 +19,13 @@
 #include "common/directories.hpp"
 #include "common/node_lock_table.hpp"
 #include "common/record_file.hpp"
+#include "install_files.hpp"
 #include "setup/lock_rebuild.hpp"
 #include "setup/setup_state.hpp"
+#include "worldc/world_kinds.hpp"
 
 namespace fs = std::filesystem;
+namespace mkgame = vorn::mkgame;
 
 namespace {
 
@@ -32,7 +37,7 @@ namespace {
 #endif
 // The installed data, relative to the installed program's directory.
 #ifndef VORN_INSTALLED_DATA
-#define VORN_INSTALLED_DATA "../share/vornhold"
+#define VORN_INSTALLED_DATA "../share/games/vornhold"
 #endif
 
 struct Options {
@@ -48,7 +53,9 @@ void Usage() {
         "usage: mkgame [--upgrade] [--nodes A-B] [--data DIR] [--world DIR] GAME_DIR\n"
         "  Lays out GAME_DIR with the compiled world, screens, help and texts, a local node 1,\n"
         "  node 0 for stand-alone telnet games and the default settings. Existing files are\n"
-        "  kept; --upgrade replaces the screens, help and texts of an existing game.\n"
+        "  kept. --upgrade brings the installation's screens, help, texts and world records\n"
+        "  into an existing game: what it installed before is replaced, what was changed\n"
+        "  there is kept, and each is listed; players, cities, mail and news stay as they are.\n"
         "  --nodes 1-32 adds board nodes 1 to 32 (nodes from 1 to 255) with setup's node\n"
         "  defaults (door.sys, multinode) and marks them in lockfile.lck.\n"
         "  Nodes are laid out without a sysop name: set yours with setup.\n",
@@ -60,36 +67,46 @@ bool Exists(const fs::path& p) {
     return fs::exists(p, ec);
 }
 
-// Copies one file; an existing target is kept unless `replace`. False only on a failed copy.
-bool CopyFile(const fs::path& from, const fs::path& to, bool replace) {
-    if (Exists(to) && !replace) return true;
+// Every regular file of the installation's folder `from` (not recursing), as `to`/name.
+void InstallFolder(mkgame::Installer& in, const fs::path& from, const std::string& to) {
+    if (!to.empty() && !mkgame::MakeGameFolder(in, to)) return;
     std::error_code ec;
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-    if (ec) std::fprintf(stderr, "mkgame: %s: %s\n", to.c_str(), ec.message().c_str());
-    return !ec;
-}
-
-// Every regular file of `from` (not recursing) into `to`.
-bool CopyFolder(const fs::path& from, const fs::path& to, bool replace, const char* only = "") {
-    std::error_code ec;
-    fs::create_directories(to, ec);
-    bool ok = true;
     for (const auto& entry : fs::directory_iterator(from, ec)) {
-        if (!entry.is_regular_file()) continue;
         const std::string name = entry.path().filename().string();
-        if (name == "README.md") continue;
-        if (*only != '\0' && entry.path().extension() != only) continue;
-        ok = CopyFile(entry.path(), to / name, replace) && ok;
+        if (!entry.is_regular_file() || name == "README.md") continue;
+        mkgame::InstallFile(in, entry.path().string(), to.empty() ? name : to + "/" + name);
     }
     if (ec) {
         std::fprintf(stderr, "mkgame: %s: %s\n", from.c_str(), ec.message().c_str());
-        return false;
+        in.ok = false;
     }
-    return ok;
 }
 
-// The data installed beside this program (bin/../share/vornhold), wherever the installation
-// was unpacked; false when this program runs from a build tree.
+// The world files: those of the world compiler record by record, the others (the message
+// areas, whose counts the game keeps) only when missing.
+void InstallWorld(mkgame::Installer& in, const fs::path& from) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(from, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || entry.path().extension() != ".dat") continue;
+        const vorn::KindLayout* kind = nullptr;
+        for (int k = 0; k < vorn::kWorldKindCount; ++k) {
+            if (name == vorn::KindAt(k).file) kind = &vorn::KindAt(k);
+        }
+        if (kind != nullptr) {
+            mkgame::InstallWorldFile(in, entry.path().string(), *kind);
+        } else {
+            mkgame::InstallFile(in, entry.path().string(), name, mkgame::OnUpgrade::kKeep);
+        }
+    }
+    if (ec) {
+        std::fprintf(stderr, "mkgame: %s: %s\n", from.c_str(), ec.message().c_str());
+        in.ok = false;
+    }
+}
+
+// The data installed beside this program (games/../share/games/vornhold), wherever the
+// installation was unpacked; false when this program runs from a build tree.
 bool FindInstalledData(Options& o) {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
@@ -106,8 +123,8 @@ bool WriteIfMissing(const fs::path& path, const void* data, std::size_t size) {
     return vorn::WriteFilePrefix(path.string(), data, size);
 }
 
-bool WriteNodeIfMissing(const fs::path& game, int node, const vorn::NodeConfig& config) {
-    return WriteIfMissing(game / vorn::NodeFileName(node), &config, sizeof config);
+bool WriteNodeIfMissing(int node, const vorn::NodeConfig& config) {
+    return WriteIfMissing(vorn::NodeFileName(node), &config, sizeof config);
 }
 
 // setup's node defaults with no sysop name: the e-mail area takes the first node's name for its
@@ -121,14 +138,38 @@ vorn::NodeConfig NewNode(std::uint8_t door_type) {
 }
 
 // lockfile.lck as setup's Redo lockfile leaves it: every node with its own file marked.
-bool MarkNodeFiles(const fs::path& game) {
-    std::error_code ec;
-    const fs::path here = fs::current_path(ec);
-    if (!ec) fs::current_path(game, ec);
+bool MarkNodeFiles() {
     vorn::NodeLockTable table{};
-    const bool ok = !ec && vorn::RebuildNodeLockTable(table, [](int) {});
+    const bool ok = vorn::RebuildNodeLockTable(table, [](int) {});
     if (!ok) std::fprintf(stderr, "mkgame: %s cannot be written\n", vorn::kNodeLockFile);
-    fs::current_path(here, ec);
+    return ok;
+}
+
+// The node files and settings a game needs, where they are missing.
+bool LayOutNodes(const Options& o) {
+    // Board nodes as setup makes a new node: door.sys, multinode. Laid out before the local node
+    // 1, which they replace when the range takes in node 1.
+    bool ok = true;
+    const vorn::NodeConfig board = NewNode(1);
+    if (o.nodes) {
+        for (int n = o.nodes->first; n <= o.nodes->last; ++n) {
+            ok = WriteNodeIfMissing(n, board) && ok;
+        }
+    }
+    const vorn::NodeConfig node = NewNode(3);
+    // Node 0 serves callers from inetd, systemd or socat: the game's own logon, and each caller
+    // takes the first free node of lockfile.lck.
+    vorn::NodeConfig daemon = NewNode(4);
+    daemon.wfc_mode = true;
+    daemon.daemon_mode = true;
+    const vorn::GameSettings settings = vorn::DefaultGameSettings();
+    const vorn::MaintSettings maint = vorn::DefaultMaintSettings();
+    ok = WriteNodeIfMissing(0, daemon) && ok;
+    ok = WriteNodeIfMissing(1, node) && ok;
+    ok = WriteIfMissing("setup.dat", &settings, sizeof settings) && ok;
+    ok = WriteIfMissing("maint.dat", &maint, sizeof maint) && ok;
+    // A game in play keeps its lock table, unless new nodes are to be marked in it.
+    if (o.nodes || !Exists(vorn::kNodeLockFile)) ok = MarkNodeFiles() && ok;
     return ok;
 }
 
@@ -163,52 +204,44 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
-    const fs::path game = o.game;
+    std::error_code ec;
+    const fs::path data = fs::absolute(o.data, ec);
+    const fs::path world = fs::absolute(o.world, ec);
+    if (o.upgrade && !vorn::DirectoryExists(o.game)) {
+        std::fprintf(stderr, "mkgame: there is no game directory %s to upgrade\n", o.game.c_str());
+        return 1;
+    }
     vorn::CreateDirectoryPath(o.game);
-    if (!vorn::DirectoryExists(o.game)) {
+    struct stat game_dir {};
+    if (!vorn::DirectoryExists(o.game) || ::chdir(o.game.c_str()) != 0 ||
+        ::stat(".", &game_dir) != 0) {
         std::fprintf(stderr, "mkgame: cannot create %s\n", o.game.c_str());
         return 1;
     }
 
-    // The world and the live texts belong to the game once it exists: never replaced.
-    bool ok = CopyFolder(o.world, game, false, ".dat");
-    ok = CopyFile(fs::path(o.data) / "text" / "talk.txt", game / "talk.txt", false) && ok;
-    // Screens, help and texts: replaced on request.
-    ok = CopyFolder(fs::path(o.data) / "ansi", game / "ansi", o.upgrade) && ok;
-    ok = CopyFolder(fs::path(o.data) / "help", game / "help", o.upgrade) && ok;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(fs::path(o.data) / "text", ec)) {
+    mkgame::Installer in;
+    in.upgrade = o.upgrade;
+    if (::geteuid() == 0) in.owner = mkgame::Owner{game_dir.st_uid, game_dir.st_gid};
+    mkgame::LoadInstalledList(in);
+    InstallWorld(in, world);
+    // The tavern talk is the game's once it is there.
+    mkgame::InstallFile(in, (data / "text" / "talk.txt").string(), "talk.txt",
+                        mkgame::OnUpgrade::kKeep);
+    InstallFolder(in, data / "ansi", "ansi");
+    InstallFolder(in, data / "help", "help");
+    for (const auto& entry : fs::directory_iterator(data / "text", ec)) {
         const std::string name = entry.path().filename().string();
         if (name == "talk.txt" || name == "README.md") continue;
-        ok = CopyFile(entry.path(), game / name, o.upgrade) && ok;
+        mkgame::InstallFile(in, entry.path().string(), name);
     }
-
-    // Board nodes as setup makes a new node: door.sys, multinode. Laid out before the local node
-    // 1, which they replace when the range takes in node 1.
-    const vorn::NodeConfig board = NewNode(1);
-    if (o.nodes) {
-        for (int n = o.nodes->first; n <= o.nodes->last; ++n) {
-            ok = WriteNodeIfMissing(game, n, board) && ok;
-        }
-    }
-    const vorn::NodeConfig node = NewNode(3);
-    // Node 0 serves callers from inetd, systemd or socat: the game's own logon, and each caller
-    // takes the first free node of lockfile.lck.
-    vorn::NodeConfig daemon = NewNode(4);
-    daemon.wfc_mode = true;
-    daemon.daemon_mode = true;
-    const vorn::GameSettings settings = vorn::DefaultGameSettings();
-    const vorn::MaintSettings maint = vorn::DefaultMaintSettings();
-    ok = WriteNodeIfMissing(game, 0, daemon) && ok;
-    ok = WriteNodeIfMissing(game, 1, node) && ok;
-    ok = WriteIfMissing(game / "setup.dat", &settings, sizeof settings) && ok;
-    ok = WriteIfMissing(game / "maint.dat", &maint, sizeof maint) && ok;
-    // A game in play keeps its lock table, unless new nodes are to be marked in it.
-    if (o.nodes || !Exists(game / vorn::kNodeLockFile)) ok = MarkNodeFiles(game) && ok;
+    bool ok = LayOutNodes(o) && in.ok;
+    ok = mkgame::SaveInstalledList(in) && ok;
+    for (const std::string& line : in.report) std::printf("%s\n", line.c_str());
     if (!ok) {
         std::fprintf(stderr, "mkgame: %s is not complete\n", o.game.c_str());
         return 1;
     }
-    std::printf("Game directory %s is ready.\n", o.game.c_str());
+    std::printf(o.upgrade ? "Game directory %s is upgraded.\n" : "Game directory %s is ready.\n",
+                o.game.c_str());
     return 0;
 }

@@ -158,7 +158,7 @@ CheckReport Check(const std::string& directory, const DateTime& now) {
 bool CopyFile(const std::string& from, const std::string& to) {
     const int in = sys::Open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
-    const int out = sys::Open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+    const int out = sys::Open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kGameFileMode);
     bool ok = out >= 0;
     char block[1 << 16];
     for (off_t at = 0; ok;) {
@@ -217,7 +217,7 @@ RepairResult RepairGameDirectory(const std::string& directory, const std::string
         changed.insert(f.also_changes.begin(), f.also_changes.end());
     }
     if (!changed.empty()) {
-        if (::mkdir(backup.c_str(), 0775) != 0) {
+        if (sys::MakeDirectory(backup.c_str(), kGameDirectoryMode) != 0) {
             result.refusal = "cannot make the backup directory " + backup;
             result.after = std::move(before);
             return result;

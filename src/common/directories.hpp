@@ -12,8 +12,9 @@ std::string NativePath(std::string_view path);
 // Strips trailing "/" characters, appends "/." and reports whether that names a directory.
 bool DirectoryExists(std::string_view path);
 
-// Creates every missing directory along `path` (absolute or relative to the working directory).
-// Errors are ignored. The working directory is never changed, so `keep_directory` holds either way.
+// Creates every missing directory along `path` (absolute or relative to the working directory),
+// each with the game's folder mode. Errors are ignored. The working directory is never changed, so
+// `keep_directory` holds either way.
 void CreateDirectoryPath(std::string_view path, bool keep_directory = true);
 
 }  // namespace vorn

@@ -74,7 +74,7 @@ bool RecordFile::create(const std::string& path, std::size_t record_size) {
     close();
     path_ = path;
     record_size_ = record_size == 0 ? 1 : record_size;
-    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, kGameFileMode);
     error_ = fd_ < 0 ? errno : 0;
     return fd_ >= 0;
 }
@@ -83,7 +83,7 @@ bool RecordFile::open_or_create(const std::string& path, std::size_t record_size
     close();
     path_ = path;
     record_size_ = record_size == 0 ? 1 : record_size;
-    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode);
     error_ = fd_ < 0 ? errno : 0;
     return fd_ >= 0;
 }
@@ -199,7 +199,7 @@ std::string LineOfText(std::string_view text, int n) {
 }
 
 bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size) {
-    const int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    const int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode);
     if (fd < 0) return false;
     const long n = FullPwrite(fd, data, size, 0);
     sys::Close(fd);

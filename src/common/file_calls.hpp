@@ -1,7 +1,7 @@
 // The system calls under the record and text-file layer. A program puts its GameDirectoryCalls in
-// place (the modes and group of what it creates); a test puts its own FileCalls there to fail a
-// chosen call (an error, an interruption, a short transfer) and see what the layer above makes
-// of it.
+// place (the modes and owner of what it creates, no links followed by a root run); a test puts its
+// own FileCalls there to fail a chosen call (an error, an interruption, a short transfer) and see
+// what the layer above makes of it.
 //
 // The sys:: functions are what the layer calls. They go on after an interruption (EINTR) by
 // themselves, so no caller has to; every other failure and every short transfer is the

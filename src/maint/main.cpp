@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         }
         again = true;
     }
-    // What the night makes gets the game's modes and the directory's group, whatever the umask.
+    // A night run as root leaves files the game's user owns, and follows no link inside the
+    // directory.
     vorn::GameDirectoryCalls files;
     vorn::SetFileCalls(&files);
     vorn::SystemClock clock;

@@ -21,7 +21,8 @@ constexpr int kExitNoTerminal = 1;
 
 int main(int argc, char** argv) {
     // The files setup makes are rw-rw---- (folders rwxrwx---) whatever the sysop's own mask, of
-    // the game directory's group: the board's user and the sysop share the game through it.
+    // the game directory's group (and owner, run as root): the board's user and the sysop share
+    // the game through that group.
     vorn::GameDirectoryCalls files;
     vorn::SetFileCalls(&files);
     const std::vector<std::string> args(argv + 1, argv + argc);

@@ -206,4 +206,26 @@ bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size
     return n == static_cast<long>(size);
 }
 
+bool CopyWholeFile(const std::string& from, const std::string& to, int create) {
+    const int in = sys::Open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const int out = sys::Open(to.c_str(), O_WRONLY | O_CREAT | create | O_CLOEXEC, kGameFileMode);
+    bool ok = out >= 0;
+    char block[1 << 16];
+    for (off_t at = 0; ok;) {
+        const long n = FullPread(in, block, sizeof block, at);
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = WriteAll(out, block, static_cast<std::size_t>(n));
+        at += n;
+    }
+    const int error = errno;
+    sys::Close(in);
+    if (out >= 0) ok = sys::Sync(out) == 0 && sys::Close(out) == 0 && ok;
+    errno = error;
+    return ok;
+}
+
 }  // namespace vorn

@@ -102,4 +102,9 @@ bool WriteAllAt(int fd, std::string_view bytes, std::uint64_t offset);
 // missing.
 bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size);
 
+// Copies the file `from` whole into `to`, made with the game's mode, synced. `create` is O_EXCL
+// (`to` must not exist yet) or O_TRUNC (an existing `to` is replaced). False when either side
+// fails.
+bool CopyWholeFile(const std::string& from, const std::string& to, int create);
+
 }  // namespace vorn

@@ -4,8 +4,11 @@
 // play (players, world, settings, node files, news, tavern talk) are never overwritten; with
 // --upgrade the screens, help and texts of an existing game are replaced by the installation's. An
 // installed mkgame takes the data installed beside it; one in a build tree takes that tree's.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +18,7 @@
 
 #include "common/config_files.hpp"
 #include "common/directories.hpp"
+#include "common/game_directory_calls.hpp"
 #include "common/node_lock_table.hpp"
 #include "common/record_file.hpp"
 #include "setup/lock_rebuild.hpp"
@@ -63,16 +67,15 @@ bool Exists(const fs::path& p) {
 // Copies one file; an existing target is kept unless `replace`. False only on a failed copy.
 bool CopyFile(const fs::path& from, const fs::path& to, bool replace) {
     if (Exists(to) && !replace) return true;
-    std::error_code ec;
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-    if (ec) std::fprintf(stderr, "mkgame: %s: %s\n", to.c_str(), ec.message().c_str());
-    return !ec;
+    if (vorn::CopyWholeFile(from.string(), to.string(), O_TRUNC)) return true;
+    std::fprintf(stderr, "mkgame: %s: %s\n", to.c_str(), std::strerror(errno));
+    return false;
 }
 
 // Every regular file of `from` (not recursing) into `to`.
 bool CopyFolder(const fs::path& from, const fs::path& to, bool replace, const char* only = "") {
     std::error_code ec;
-    fs::create_directories(to, ec);
+    vorn::CreateDirectoryPath(to.string());
     bool ok = true;
     for (const auto& entry : fs::directory_iterator(from, ec)) {
         if (!entry.is_regular_file()) continue;
@@ -121,14 +124,10 @@ vorn::NodeConfig NewNode(std::uint8_t door_type) {
 }
 
 // lockfile.lck as setup's Redo lockfile leaves it: every node with its own file marked.
-bool MarkNodeFiles(const fs::path& game) {
-    std::error_code ec;
-    const fs::path here = fs::current_path(ec);
-    if (!ec) fs::current_path(game, ec);
+bool MarkNodeFiles() {
     vorn::NodeLockTable table{};
-    const bool ok = !ec && vorn::RebuildNodeLockTable(table, [](int) {});
+    const bool ok = vorn::RebuildNodeLockTable(table, [](int) {});
     if (!ok) std::fprintf(stderr, "mkgame: %s cannot be written\n", vorn::kNodeLockFile);
-    fs::current_path(here, ec);
     return ok;
 }
 
@@ -163,12 +162,23 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
-    const fs::path game = o.game;
+    // The game directory becomes the working directory, as for the other programs: a run as
+    // root then reaches every file in it without following a link, and leaves what it makes to
+    // the directory's owner.
+    std::error_code ec;
+    o.data = fs::absolute(o.data, ec).string();
+    o.world = fs::absolute(o.world, ec).string();
+    const bool made = !vorn::DirectoryExists(o.game);
     vorn::CreateDirectoryPath(o.game);
-    if (!vorn::DirectoryExists(o.game)) {
+    if (!vorn::DirectoryExists(o.game) || ::chdir(o.game.c_str()) != 0) {
         std::fprintf(stderr, "mkgame: cannot create %s\n", o.game.c_str());
         return 1;
     }
+    // Its mode, whatever the umask: only the game's user and group enter it.
+    if (made) ::chmod(".", vorn::kGameDirectoryMode);
+    vorn::GameDirectoryCalls files;
+    vorn::SetFileCalls(&files);
+    const fs::path game = ".";
 
     // The world and the live texts belong to the game once it exists: never replaced.
     bool ok = CopyFolder(o.world, game, false, ".dat");
@@ -176,7 +186,6 @@ int main(int argc, char** argv) {
     // Screens, help and texts: replaced on request.
     ok = CopyFolder(fs::path(o.data) / "ansi", game / "ansi", o.upgrade) && ok;
     ok = CopyFolder(fs::path(o.data) / "help", game / "help", o.upgrade) && ok;
-    std::error_code ec;
     for (const auto& entry : fs::directory_iterator(fs::path(o.data) / "text", ec)) {
         const std::string name = entry.path().filename().string();
         if (name == "talk.txt" || name == "README.md") continue;
@@ -204,7 +213,7 @@ int main(int argc, char** argv) {
     ok = WriteIfMissing(game / "setup.dat", &settings, sizeof settings) && ok;
     ok = WriteIfMissing(game / "maint.dat", &maint, sizeof maint) && ok;
     // A game in play keeps its lock table, unless new nodes are to be marked in it.
-    if (o.nodes || !Exists(game / vorn::kNodeLockFile)) ok = MarkNodeFiles(game) && ok;
+    if (o.nodes || !Exists(game / vorn::kNodeLockFile)) ok = MarkNodeFiles() && ok;
     if (!ok) {
         std::fprintf(stderr, "mkgame: %s is not complete\n", o.game.c_str());
         return 1;

@@ -143,6 +143,8 @@ CheckReport Check(const std::string& directory, const DateTime& now) {
     // Counted first, without a word about them: the parts check references in both directions.
     c.users = check::SizeOf(c.path(kUsersFile)).value_or(0) / sizeof(UserRecord);
     c.cities = check::SizeOf(c.path(kCitiesFile)).value_or(0) / sizeof(CityRecord);
+    // First, so that its repairs come before those that move a file to where it belongs.
+    check::CheckModes(c);
     check::CheckWorld(c);
     check::CheckCities(c);
     check::CheckPlayers(c);
@@ -151,7 +153,6 @@ CheckReport Check(const std::string& directory, const DateTime& now) {
     check::CheckNodes(c);
     check::CheckSettings(c);
     check::CheckMessageAreas(c);
-    check::CheckModes(c);
     return report;
 }
 

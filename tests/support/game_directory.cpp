@@ -113,6 +113,8 @@ void GiveToUnprivilegedUser(const std::string& path) {
 }
 
 GameDirectory::GameDirectory() : path_(MakeTemporaryDirectory("vorn-game-")) {
+    // As a game directory is laid out: the game's user and group only.
+    ::chmod(path_.c_str(), 0770);
     GiveToUnprivilegedUser(path_);
 }
 

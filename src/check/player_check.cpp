@@ -27,11 +27,6 @@ bool Damaged(const UserRecord& u) {
     return u.name.length > u.name.capacity || u.real_name.length > u.real_name.capacity;
 }
 
-bool SameEntry(const UserIndexEntry& a, const UserIndexEntry& b) {
-    return a.name.view() == b.name.view() && a.real_name.view() == b.real_name.view() &&
-           bool(a.deleted) == bool(b.deleted);
-}
-
 // The index entry of player `index` as users.dat names him: how users.idx is mended.
 std::function<void(std::uint64_t, std::vector<std::uint8_t>&)> EntryFromUsers(
     const std::string& users_path) {
@@ -121,7 +116,7 @@ void CheckPlayers(Context& c) {
 
         UserIndexEntry entry;
         if (i < entries.value_or(0) && index_file.read_record(i, entry) &&
-            !SameEntry(entry, IndexEntryFor(u))) {
+            !SameIndexEntry(entry, IndexEntryFor(u))) {
             const auto fill = EntryFromUsers(users_path);
             c.problem(kUserIndexFile,
                       "entry " + std::to_string(i + 1) + " names \"" + entry.name.str() +

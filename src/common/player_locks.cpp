@@ -36,4 +36,11 @@ std::uint16_t PlayerLocks::first_held() const {
     return static_cast<std::uint16_t>(at - static_cast<off_t>(kPlayerLockBase));
 }
 
+int PlayerLocks::node_of(std::uint16_t number) const {
+    const auto block = static_cast<off_t>(PlayerNodeLockByte(number, 0));
+    off_t at = 0;
+    if (fd_ < 0 || !LockedElsewhere(fd_, LockKind::kExclusive, block, 256, &at)) return -1;
+    return static_cast<int>(at - block);
+}
+
 }  // namespace vorn

@@ -58,6 +58,11 @@ UserIndexEntry IndexEntryFor(const UserRecord& user) {
     return e;
 }
 
+bool SameIndexEntry(const UserIndexEntry& a, const UserIndexEntry& b) {
+    return a.name.view() == b.name.view() && a.real_name.view() == b.real_name.view() &&
+           bool(a.deleted) == bool(b.deleted);
+}
+
 std::string TransformPassword(std::string_view text) {
     std::string out(text);
     for (std::size_t i = 0; i < out.size(); ++i) {

@@ -225,6 +225,10 @@ UserRecord DefaultUserRecord();
 // An index entry: 75 zero bytes with the name, real name and deleted flag copied in.
 UserIndexEntry IndexEntryFor(const UserRecord& user);
 
+// Whether two index entries say the same: name, real name and deleted mark (the bytes past the
+// names' lengths do not count).
+bool SameIndexEntry(const UserIndexEntry& a, const UserIndexEntry& b);
+
 // Writes user `index` (number - 1) of users.dat under a lock on its own bytes, so a node copying
 // the file for a ranking (under a shared lock) never sees it half written. False when it failed.
 bool WriteUserRecord(RecordFile& users, std::uint64_t index, const UserRecord& user);

@@ -12,6 +12,9 @@
 namespace vorn {
 
 inline constexpr const char* kRoomsFile = "rooms.dat";
+// Read by the game and by setup's player editor, which keeps a player's numbers inside them.
+inline constexpr const char* kWeaponsFile = "weapons.dat";
+inline constexpr const char* kArmorsFile = "armors.dat";
 // Read by the game and by the night, which finishes buildings.
 inline constexpr const char* kBuildingTypesFile = "buildg.dat";
 

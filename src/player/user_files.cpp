@@ -443,6 +443,9 @@ bool HoldPlayer(Session& session, std::uint16_t number) {
         if (errno == EAGAIN || errno == EACCES) return false;
         session.log(std::string("xPlayers in play cannot be told apart: no lock on users.idx (") +
                     std::strerror(errno) + ")");
+    } else {
+        TryLockRange(hold.fd(), LockKind::kExclusive,
+                     static_cast<off_t>(PlayerNodeLockByte(number, session.node_number)), 1);
     }
     u.player_hold = std::move(hold);
     u.held_player = number;

@@ -97,10 +97,10 @@ bool LoadUser(Session& session, std::uint16_t number);
 // One pass over users.idx, names compared without regard to case in place.
 bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_name);
 
-// Marks player `number` as playing on this session until it ends (a player held already stays
-// held; another one held before is let go). False when a live session elsewhere holds him. When
-// the system has no locks to give (a share without a lock service), the player is let in and
-// the lack is logged.
+// Marks player `number` as playing on this session, and on its node, until it ends (a player
+// held already stays held; another one held before is let go). False when a live session
+// elsewhere holds him. When the system has no locks to give (a share without a lock service),
+// the player is let in and the lack is logged.
 bool HoldPlayer(Session& session, std::uint16_t number);
 
 }  // namespace vorn

@@ -11,15 +11,13 @@
 #include "common/record_file.hpp"
 #include "setup/field_table.hpp"
 #include "setup/lock_rebuild.hpp"
+#include "setup/player_commands.hpp"
+#include "setup/player_fields.hpp"
 #include "setup/setup_state.hpp"
 
 namespace vorn {
 
 namespace {
-
-constexpr int kExitDone = 0;
-constexpr int kExitWriteFailed = 1;
-constexpr int kExitWrongCommand = 2;
 
 constexpr const char* kUsage =
     "usage: setup [node]                     the full-screen editor, from node 1..9999\n"
@@ -29,6 +27,10 @@ constexpr const char* kUsage =
     "       setup --set game NAME VALUE      set one game setting\n"
     "       setup --set maint NAME VALUE     set one maintenance setting\n"
     "       setup --redo-lockfile            mark in lockfile.lck the nodes that have a file\n"
+    "       setup --show player P            print a player's record, one name=value a line\n"
+    "       setup --set player P NAME VALUE  change one field of a player's record\n"
+    "       setup --delete player P          mark a player deleted; --undelete takes it back\n"
+    "P is a player's number or his name. A player in play is not changed (exit code 3).\n"
     "N may be a range, such as 1-32: every node from the first to the last.\n"
     "Node 0 is the node of `game` without a node number or with DAEMON.\n"
     "Flags take yes or no, numbers a whole number in their range. door_type:\n";
@@ -60,11 +62,10 @@ void PrintUsage(std::FILE* to) {
                      ChoiceList(field).c_str());
     }
     std::fputs("The names:\n", to);
-    for (const SettingsFile file :
-         {SettingsFile::kNode, SettingsFile::kGame, SettingsFile::kMaint}) {
-        std::string line = "  " + std::string(SectionName(file)) + ":";
-        for (const SetupField& field : SetupFields()) {
-            if (field.file != file) continue;
+    const auto print_names = [to](std::string_view section, const auto& fields, auto&& take) {
+        std::string line = "  " + std::string(section) + ":";
+        for (const auto& field : fields) {
+            if (!take(field)) continue;
             if (line.size() + field.name.size() + 1 > 78) {
                 std::fprintf(to, "%s\n", line.c_str());
                 line = "   ";
@@ -72,13 +73,14 @@ void PrintUsage(std::FILE* to) {
             line += " " + std::string(field.name);
         }
         std::fprintf(to, "%s\n", line.c_str());
+    };
+    for (const SettingsFile file :
+         {SettingsFile::kNode, SettingsFile::kGame, SettingsFile::kMaint}) {
+        print_names(SectionName(file), SetupFields(),
+                    [file](const SetupField& field) { return field.file == file; });
     }
-}
-
-int WrongCommand(std::FILE* err, const std::string& message) {
-    std::fprintf(err, "setup: %s\n", message.c_str());
-    std::fputs("Try setup --help.\n", err);
-    return kExitWrongCommand;
+    print_names("player", PlayerFields(),
+                [](const PlayerField& field) { return field.kind != PlayerFieldKind::kShown; });
 }
 
 // "node N", "game" or "maint" from args[index] on.
@@ -240,6 +242,12 @@ int RedoLockfile(std::FILE* out, std::FILE* err) {
 
 }  // namespace
 
+int WrongCommand(std::FILE* err, const std::string& message) {
+    std::fprintf(err, "setup: %s\n", message.c_str());
+    std::fputs("Try setup --help.\n", err);
+    return kExitWrongCommand;
+}
+
 bool UsageRequested(std::string_view argument) {
     return argument == "?" || argument == "help";
 }
@@ -254,13 +262,15 @@ bool IsCommandLineForm(const std::vector<std::string>& args) {
     return !args.empty() && args[0].starts_with("--");
 }
 
-int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+int RunCommandLine(const std::vector<std::string>& args, Clock& clock, std::FILE* out,
+                   std::FILE* err) {
     const std::string command = args.empty() ? "" : args[0];
     if (command == "--help") {
         PrintUsage(out);
         return kExitDone;
     }
     if (command == "--redo-lockfile" && args.size() == 1) return RedoLockfile(out, err);
+    if (IsPlayerCommand(args)) return RunPlayerCommand(args, clock, out, err);
     if (command != "--show" && command != "--set") {
         return WrongCommand(err, "unknown command \"" + command + "\"");
     }

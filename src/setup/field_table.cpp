@@ -328,6 +328,33 @@ std::string ChoiceList(const SetupField& field) {
     return list;
 }
 
+bool TextFits(std::string_view cp437, std::size_t capacity, std::string& error) {
+    if (std::any_of(cp437.begin(), cp437.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 32; })) {
+        error = "control characters are not allowed";
+        return false;
+    }
+    if (cp437.size() > capacity) {
+        error = "at most " + std::to_string(capacity) + " characters fit";
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> Cp437FromUtf8(std::string_view text, std::string& error) {
+    std::string bad;
+    std::optional<std::string> bytes = Utf8ToCp437(text, &bad);
+    if (!bytes) error = "the text holds " + bad + ", which the game cannot show";
+    return bytes;
+}
+
+std::optional<bool> FlagFromWord(std::string_view word) {
+    const std::string lower = Lower(word);
+    if (lower == "yes" || lower == "true" || lower == "on" || lower == "1") return true;
+    if (lower == "no" || lower == "false" || lower == "off" || lower == "0") return false;
+    return std::nullopt;
+}
+
 std::string FieldValueText(const SetupField& field, const SetupRecords& records) {
     switch (field.kind) {
         case FieldKind::kText:
@@ -350,35 +377,21 @@ bool SetFieldFromText(const SetupField& field, SetupRecords& records, std::strin
     switch (field.kind) {
         case FieldKind::kText:
         case FieldKind::kPath: {
-            std::string bad;
-            const std::optional<std::string> bytes = Utf8ToCp437(text, &bad);
-            if (!bytes) {
-                error = "the text holds " + bad + ", which the game cannot show";
-                return false;
-            }
+            const std::optional<std::string> bytes = Cp437FromUtf8(text, error);
+            if (!bytes) return false;
             const std::string value =
                 field.kind == FieldKind::kPath ? WithTrailingSlash(*bytes) : *bytes;
-            if (std::any_of(value.begin(), value.end(),
-                            [](char c) { return static_cast<unsigned char>(c) < 32; })) {
-                error = "control characters are not allowed";
-                return false;
-            }
-            if (value.size() > field.size) {
-                error = "at most " + std::to_string(field.size) + " characters fit";
-                return false;
-            }
+            if (!TextFits(value, field.size, error)) return false;
             SetText(field, records, value);
             return true;
         }
         case FieldKind::kFlag: {
-            const std::string word = Lower(text);
-            const bool yes = word == "yes" || word == "true" || word == "on" || word == "1";
-            const bool no = word == "no" || word == "false" || word == "off" || word == "0";
-            if (!yes && !no) {
+            const std::optional<bool> on = FlagFromWord(text);
+            if (!on) {
                 error = "give yes or no";
                 return false;
             }
-            FieldBytes(field, records)[0] = yes ? 1 : 0;
+            FieldBytes(field, records)[0] = *on ? 1 : 0;
             return true;
         }
         case FieldKind::kNumber: {

@@ -91,6 +91,15 @@ void CycleChoice(const SetupField& field, SetupRecords& records);
 // "auto, telnet or raw": the words of a choice for messages and help.
 std::string ChoiceList(const SetupField& field);
 
+// The strict readings of typed values, shared with the player editor. A text of code page 437
+// bytes that has no control character and fits `capacity` characters: false with the reason in
+// `error` otherwise. UTF-8 text as code page 437 bytes: nullopt, with the reason in `error`, for
+// a character the game cannot show. A flag's word: yes/no, true/false, on/off or 1/0, in any
+// case.
+bool TextFits(std::string_view cp437, std::size_t capacity, std::string& error);
+std::optional<std::string> Cp437FromUtf8(std::string_view text, std::string& error);
+std::optional<bool> FlagFromWord(std::string_view word);
+
 // The non-interactive form: the value as plain UTF-8 text ("yes"/"no" for flags, numbers in
 // decimal, the word of a choice), and the strict reading of one: a value that does not fit the
 // field is refused with the reason in `error` instead of being cut or wrapped.

@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
     vorn::GameDirectoryCalls files;
     vorn::SetFileCalls(&files);
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (vorn::IsCommandLineForm(args)) return vorn::RunCommandLine(args, stdout, stderr);
+    vorn::SystemClock clock;
+    if (vorn::IsCommandLineForm(args)) return vorn::RunCommandLine(args, clock, stdout, stderr);
     const std::string first = args.empty() ? "" : args[0];
     if (vorn::UsageRequested(first)) {
         vorn::ClearTerminal();
@@ -44,7 +45,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "setup: %s\n", error.c_str());
         return kExitNoTerminal;
     }
-    vorn::SystemClock clock;
     vorn::SetupScreens screens(console, state, clock);
     screens.run();
     console.close();

@@ -1,43 +1,29 @@
 #include "setup/screens.hpp"
 
-#include <cctype>
 #include <string>
 #include <vector>
 
 #include "common/directories.hpp"
 #include "setup/lock_rebuild.hpp"
 #include "setup/reset_game.hpp"
+#include "setup/screen_layout.hpp"
 
 namespace vorn {
 
+using namespace screen;
+
 namespace {
 
-// Menu colours: the key, its label, the value.
-constexpr int kKeyColour = 2;
-constexpr int kLabelColour = 4;
-constexpr int kValueColour = 15;
-constexpr int kNoteColour = 7;
-constexpr int kWarningColour = 12;
-
-constexpr int kLeft = 3;  // column of the menu keys
-constexpr int kTop = 2;   // row of the first menu line
-constexpr int kPromptRow = 21;
-constexpr int kProblemRow = 22;
-constexpr int kBottomRow = 25;
 // Live nodes listed when a reset is refused; the rest are counted.
 constexpr std::size_t kMaxNodeLines = 16;
 
 constexpr std::string_view kFooter = "Vornhold a20 Setup program";
-constexpr std::string_view kMainKeys = "ABGLRDQ";
+constexpr std::string_view kMainKeys = "ABGPLRDQ";
 constexpr std::string_view kNodeKeys = "ABDEFJKLMNO";
 constexpr std::string_view kGameKeys = "ABCDEFGH";
 
 int RowOf(std::string_view keys, char key) {
     return kTop + static_cast<int>(keys.find(key));
-}
-
-int Upper(int key) {
-    return key < 128 ? std::toupper(key) : key;
 }
 
 // The reset's report drawn line by line, each dot sent as it is made.
@@ -103,6 +89,7 @@ void SetupScreens::draw_main() {
     menu_line(RowOf(kMainKeys, 'A'), 'A', " Node configuration  ");
     menu_line(RowOf(kMainKeys, 'B'), 'B', " Maintenance configuration   ");
     menu_line(RowOf(kMainKeys, 'G'), 'G', " Game configuration   ");
+    menu_line(RowOf(kMainKeys, 'P'), 'P', " Players");
     menu_line(RowOf(kMainKeys, 'L'), 'L', " Redo lockfile ");
     menu_line(RowOf(kMainKeys, 'R'), 'R', " Reset Game");
     field_line(RowOf(kMainKeys, 'D'), *SetupFieldForKey(SetupScreen::kMainMenu, 'D'));
@@ -177,6 +164,9 @@ void SetupScreens::run() {
                 break;
             case 'G':
                 game_screen();
+                break;
+            case 'P':
+                players_screen();
                 break;
             case 'L':
                 redo_lockfile();

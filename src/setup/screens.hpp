@@ -1,9 +1,10 @@
 // The screens of setup: the main menu, the node, maintenance and game configuration, the
-// door-type chooser, Redo lockfile and Reset Game. A screen is drawn whole, and drawn again after
-// every key and whenever the terminal changes size; every change is written to its file before
-// the screen comes back.
+// door-type chooser, Redo lockfile, Reset Game and the Players (player_screens.cpp). A screen is
+// drawn whole, and drawn again after every key and whenever the terminal changes size; every change
+// is written to its file before the screen comes back.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "common/clock.hpp"
 #include "setup/console.hpp"
 #include "setup/field_table.hpp"
+#include "setup/player_editor.hpp"
 #include "setup/setup_state.hpp"
 
 namespace vorn {
@@ -40,6 +42,16 @@ class SetupScreens {
     void redo_lockfile();
     void reset_game();
 
+    // The Players: a list paged through, and one player's record with his fields by name.
+    void players_screen();
+    void draw_players(std::uint64_t first);
+    void player_screen(std::uint16_t number);
+    void draw_player(std::uint16_t number);
+    // A field of the player chosen by its name (or `field` when given), typed and written.
+    void edit_player_field(std::uint16_t number, std::string_view field, const Redraw& redraw);
+    // What the last change of a player said, and whether it was done.
+    void say(const PlayerEdit& edit);
+
     // The field of `key` on `screen`, when there is one: toggled, chosen or typed on `row`.
     bool act_on_field(SetupScreen screen, int key, int row, const Redraw& redraw);
     void edit_field(const SetupField& field, int row, const Redraw& redraw);
@@ -60,6 +72,9 @@ class SetupScreens {
     Clock& clock_;
     // The choice just cycled on the node screen, whose help shows until the next key.
     const SetupField* chosen_ = nullptr;
+    // The player editor's word on the last change, shown until the next key.
+    std::string said_;
+    bool said_done_ = false;
 };
 
 }  // namespace vorn

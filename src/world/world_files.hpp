@@ -15,8 +15,6 @@ struct Session;
 
 inline constexpr const char* kEventsFile = "events.dat";
 inline constexpr const char* kMonstersFile = "monsters.dat";
-inline constexpr const char* kWeaponsFile = "weapons.dat";
-inline constexpr const char* kArmorsFile = "armors.dat";
 inline constexpr const char* kItemsFile = "items.dat";
 inline constexpr const char* kLevelsFile = "levels.dat";
 inline constexpr const char* kArmyUnitsFile = "armys.dat";

@@ -69,11 +69,14 @@ void WriteInteger(std::span<std::uint8_t> bytes, std::size_t offset, std::size_t
 inline bool IsSigned(const FieldLayout& f) {
     return f.is_signed;
 }
-// The range of the field's bytes: every value a stored record can hold.
+// The range of an integer field's bytes: every value a stored record can hold (fields of eight
+// bytes or more are held to what a signed 64-bit number reaches).
 inline std::int64_t StoredMin(const FieldLayout& f) {
-    return f.is_signed ? -(std::int64_t{1} << (8 * f.width - 1)) : 0;
+    if (!f.is_signed) return 0;
+    return f.width >= 8 ? INT64_MIN : -(std::int64_t{1} << (8 * f.width - 1));
 }
 inline std::int64_t StoredMax(const FieldLayout& f) {
+    if (f.width >= 8) return INT64_MAX;
     return f.is_signed ? (std::int64_t{1} << (8 * f.width - 1)) - 1
                        : (std::int64_t{1} << (8 * f.width)) - 1;
 }

@@ -22,18 +22,6 @@ std::unique_ptr<GameProcess> StartNode(const GameDirectory& dir, int node) {
                                          LaunchOptions{.args = {std::to_string(node)}});
 }
 
-// From the title screen into the game: a new character, or one who plays again.
-void EnterGame(GameProcess& game, const std::string& name, bool new_character) {
-    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r")) << game.screen_text();
-    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
-    if (new_character) {
-        ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
-        CreateHuman(game, name);
-    } else {
-        ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
-    }
-}
-
 TEST(Multinode, ThreeCallersPlayTogetherAndTheSysopChats) {
     GameDirectory dir;
     ASSERT_TRUE(dir.make_game());

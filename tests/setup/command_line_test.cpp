@@ -1,13 +1,22 @@
 // setup's non-interactive form, as an installer's script would use it: one session of commands
-// against a fresh game directory, each with its exit code and what it prints.
+// against a fresh game directory, each with its exit code and what it prints; and the player
+// editor's rules through it: each field takes its range (rooms as far as rooms.dat goes), a name
+// stays one player's, deleted or not, a caller's name leads to one player, and a renamed founder
+// keeps his city.
 #include "setup/command_line.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <span>
 
+#include "common/city_records.hpp"
 #include "common/directories.hpp"
+#include "common/record_file.hpp"
+#include "common/system_log.hpp"
+#include "common/user_records.hpp"
+#include "common/world_records.hpp"
 #include "setup/setup_state.hpp"
 #include "support/test_session.hpp"
 
@@ -33,18 +42,33 @@ std::string Drain(std::FILE* file) {
 SetupRun RunSetup(std::vector<std::string> args) {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    const int code = RunCommandLine(args, out, err);
+    ManualClock clock;
+    const int code = RunCommandLine(args, clock, out, err);
     return {code, Drain(out), Drain(err)};
+}
+
+// One command of a script, with its exit code and a part of what it prints: of standard output
+// when the code is 0, else of standard error.
+struct SetupStep {
+    std::vector<std::string> args;
+    int code;
+    std::string out;
+};
+
+void RunSteps(std::span<const SetupStep> steps) {
+    for (const SetupStep& step : steps) {
+        SCOPED_TRACE(step.args[0] + " " + step.args.back());
+        const SetupRun run = RunSetup(step.args);
+        EXPECT_EQ(run.code, step.code);
+        EXPECT_NE((step.code == 0 ? run.out : run.err).find(step.out), std::string::npos)
+            << run.out << run.err;
+    }
 }
 
 TEST(SetupCommandLine, ShowsAndSetsSettingsByName) {
     test::TempDir dir;
     const std::string drop = dir.path() + "/drop";
-    const struct {
-        std::vector<std::string> args;
-        int code;
-        std::string out;  // a part of standard output; standard error when the code is not 0
-    } steps[] = {
+    const SetupStep steps[] = {
         {{"--show", "node", "4"},
          0,
          "# vorn4.dat (missing or short: the defaults setup writes)\n"
@@ -70,13 +94,7 @@ TEST(SetupCommandLine, ShowsAndSetsSettingsByName) {
         {{"--help"}, 0, "hp_recovery_secs"},
         {{"--frobnicate"}, 2, "unknown command"},
     };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.args[0] + (step.args.size() > 1 ? " " + step.args[1] : ""));
-        const SetupRun run = RunSetup(step.args);
-        EXPECT_EQ(run.code, step.code);
-        EXPECT_NE((step.code == 0 ? run.out : run.err).find(step.out), std::string::npos)
-            << run.out << run.err;
-    }
+    RunSteps(steps);
     // Showing wrote nothing; setting wrote whole records.
     EXPECT_FALSE(test::FileExists("vorn1.dat"));
     const std::string node = test::ReadFile("vorn4.dat");
@@ -89,6 +107,78 @@ TEST(SetupCommandLine, ShowsAndSetsSettingsByName) {
     EXPECT_EQ(test::ReadFile("setup.dat").size(), 356u);
     EXPECT_EQ(test::ReadFile("setup.dat")[257], 12);
     EXPECT_TRUE(DirectoryExists(drop));
+}
+
+// Joe the placeholder; Bob, founder of city 1; Cy, deleted.
+void WritePlayers() {
+    RecordFile users, index, cities;
+    ASSERT_TRUE(users.create(kUsersFile, sizeof(UserRecord)));
+    ASSERT_TRUE(index.create(kUserIndexFile, sizeof(UserIndexEntry)));
+    const struct {
+        const char* name;
+        const char* caller;
+        bool deleted;
+    } players[] = {
+        {"Joe", "Joe Board", false}, {"Bob", "Bob Beta", false}, {"Cy", "Cy Gamma", true}};
+    for (std::uint16_t i = 0; i < 3; ++i) {
+        UserRecord user = DefaultUserRecord();
+        user.number = static_cast<std::uint16_t>(i + 1);
+        user.name = players[i].name;
+        user.real_name = players[i].caller;
+        user.deleted = players[i].deleted;
+        ASSERT_TRUE(users.write_record(i, user));
+        ASSERT_TRUE(index.write_record(i, IndexEntryFor(user)));
+    }
+    CityRecord city = NewCityRecord();
+    city.number = 1;
+    city.founder = "Bob";
+    city.founder_number = 2;
+    ASSERT_TRUE(cities.create(kCitiesFile, sizeof(CityRecord)));
+    ASSERT_TRUE(cities.write_record(0, city));
+    test::WriteFile(kRoomsFile, std::string(5 * sizeof(RoomRecord), '\0'));
+}
+
+TEST(SetupCommandLine, EditsPlayersWithinRangesAndKeepsANameToOnePlayer) {
+    test::TempDir dir;
+    WritePlayers();
+    const SetupStep steps[] = {
+        {{"--show", "player", "2"}, 0, "# player 2 of users.dat\nname=Bob\n"},
+        {{"--set", "player", "bob", "room", "6"}, 2, "room: give a whole number from 1 to 5"},
+        {{"--set", "player", "bob", "room", "5"}, 0, "Bob (2): room 0 -> 5\n"},
+        {{"--set", "player", "bob", "level", "0"}, 2, "from 1 to 20"},
+        {{"--set", "player", "bob", "gold", "-1"}, 2, "from 0 to 2147483647"},
+        {{"--set", "player", "bob", "name", "cy"}, 2, "Bob (2): the name cy is player 3's"},
+        {{"--set", "player", "bob", "name", "|CSBob"}, 2, "no codes but colour codes"},
+        {{"--set", "player", "bob", "name", "Robert"}, 0, "name Bob -> Robert, founder of 1 city"},
+        {{"--set", "player", "robert", "real_name", "Cy Gamma"}, 0, "real_name Bob Beta -> Cy"},
+        {{"--undelete", "player", "cy"}, 2, "Cy (3): the caller Cy Gamma has player 2 already"},
+        {{"--set", "player", "2", "sex", "FEMALE"}, 0, "sex male -> female\n"},
+        {{"--set", "player", "2", "password", "x"}, 0, "password (none) -> (set)\n"},
+        {{"--set", "player", "2", "race_name", "Elf"}, 2, "the game keeps it in step"},
+        {{"--set", "player", "2", "wings", "2"}, 2, "no player field is called \"wings\""},
+        {{"--show", "player", "Bob"}, 2, "no player is called or numbered \"Bob\""},
+        {{"--delete", "player", "2"}, 0, "Robert (2): deleted no -> yes\n"},
+        {{"--delete", "player", "2"}, 0, "Robert (2): deleted is yes already\n"},
+        {{"--delete", "player"}, 2, "--delete needs \"player\" and one player"},
+    };
+    RunSteps(steps);
+    RecordFile users, index, cities;
+    UserRecord robert;
+    UserIndexEntry entry;
+    CityRecord city;
+    ASSERT_TRUE(users.open(kUsersFile, sizeof robert, RecordFile::Access::kRead));
+    ASSERT_TRUE(index.open(kUserIndexFile, sizeof entry, RecordFile::Access::kRead));
+    ASSERT_TRUE(cities.open(kCitiesFile, sizeof city, RecordFile::Access::kRead));
+    ASSERT_TRUE(users.read_record(1, robert) && index.read_record(1, entry));
+    ASSERT_TRUE(cities.read_record(0, city));
+    EXPECT_EQ(robert.password.view(), "y");  // "x" in the stored form
+    EXPECT_EQ(entry.name.view(), "Robert");
+    EXPECT_EQ(entry.real_name.view(), "Cy Gamma");
+    EXPECT_TRUE(entry.deleted);
+    EXPECT_EQ(city.founder.view(), "Robert");
+    EXPECT_NE(test::ReadFile(SystemLogFileName({"logs/", false, 0}, DateTime{}))
+                  .find("Player editor: Bob (2): name Bob -> Robert, founder of 1 city"),
+              std::string::npos);
 }
 
 TEST(SetupCommandLine, NodeRangesAreReadStrictly) {

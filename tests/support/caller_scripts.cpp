@@ -169,6 +169,17 @@ void NewcomerCreatesHuman(GameProcess& game, const std::string& name) {
     CreateHuman(game, name);
 }
 
+void EnterGame(GameProcess& game, const std::string& name, bool new_character) {
+    ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r")) << game.screen_text();
+    ASSERT_TRUE(Answer(game, "Step into the snows", "s"));
+    if (new_character) {
+        ASSERT_TRUE(Answer(game, "A Newcomer's Guide to Vornhold", "\r"));
+        CreateHuman(game, name);
+    } else {
+        ASSERT_TRUE(Answer(game, "Do you want to read the news?", "n"));
+    }
+}
+
 void LeaveFromTheMap(GameProcess& game) {
     game.type("q");
     ASSERT_TRUE(Answer(game, "Step into the snows", "q"));

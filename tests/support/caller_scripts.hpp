@@ -44,6 +44,10 @@ bool Answer(GameProcess& game, const std::string& text, const std::string& keys)
 // and creates a Human there (CreateHuman below).
 void NewcomerCreatesHuman(GameProcess& game, const std::string& name);
 
+// From the title screen into the game on a board's node: a new character (created as
+// CreateHuman does, who then stands in Vornville), or one who plays again and skips the news.
+void EnterGame(GameProcess& game, const std::string& name, bool new_character);
+
 // From the map: Q to the title menu, Q there, the key after the credits, and a normal end.
 void LeaveFromTheMap(GameProcess& game);
 

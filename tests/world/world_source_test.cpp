@@ -160,18 +160,20 @@ TEST(WorldCompiler, EveryFieldAtItsLimitsSurvivesDecompileAndCompile) {
             std::vector<std::uint8_t> r(layout.record_size, n == 1 ? 0 : 0x5A);
             WriteInteger(r, 0, layout.number_width, n);
             for (const FieldLayout& f : layout.fields) {
+                if (f.type == FieldType::kText) {
+                    for (std::size_t i = 0; i < f.count; ++i) {
+                        const std::size_t at = f.offset + i * (f.width + 1);
+                        r[at] = n == 1 ? 0 : static_cast<std::uint8_t>(f.width);
+                        for (std::size_t c = 1; c <= f.width; ++c) {
+                            r[at + c] = static_cast<std::uint8_t>(at + c);
+                        }
+                    }
+                    continue;
+                }
                 const std::int64_t plain = n == 1 ? StoredMin(f) : n == 2 ? f.max : StoredMax(f);
                 const std::int64_t v = f.refers_to >= 0 ? (n > 1 ? 1 : 0) : plain;
                 for (std::size_t i = 0; i < f.count; ++i) {
-                    if (f.type != FieldType::kText) {
-                        WriteInteger(r, f.offset + i * f.width, f.width, v);
-                        continue;
-                    }
-                    const std::size_t at = f.offset + i * (f.width + 1);
-                    r[at] = n == 1 ? 0 : static_cast<std::uint8_t>(f.width);
-                    for (std::size_t c = 1; c <= f.width; ++c) {
-                        r[at + c] = static_cast<std::uint8_t>(at + c);
-                    }
+                    WriteInteger(r, f.offset + i * f.width, f.width, v);
                 }
             }
             file.insert(file.end(), r.begin(), r.end());

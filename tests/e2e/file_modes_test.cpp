@@ -44,6 +44,7 @@ struct ProgramRun {
 
 TEST(FileModes, EveryRunLeavesFilesOfTheDirectorysOwnerAndGroupOnly) {
     GameDirectory dir;
+    ::chmod(dir.path().c_str(), 0755);  // as the sysop's mkdir left it
     const ProgramRun runs[] = {
         {"the sysop lays the game out", true, 0, "mkgame .",
          "ansi/title.ans help rooms.dat vorn0.dat lockfile.lck"},
@@ -66,12 +67,16 @@ TEST(FileModes, EveryRunLeavesFilesOfTheDirectorysOwnerAndGroupOnly) {
         for (const std::string& name : Words(run.makes)) EXPECT_TRUE(dir.exists(name)) << name;
     }
     const RunAsUser& user = UnprivilegedUser();
+    std::vector<fs::path> made{dir.path()};
     for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+        made.push_back(entry.path());
+    }
+    for (const fs::path& path : made) {
         struct stat st {};
-        ASSERT_EQ(::lstat(entry.path().c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, S_ISDIR(st.st_mode) ? 0770u : 0660u) << entry.path();
-        EXPECT_EQ(st.st_uid, user.uid) << entry.path();
-        EXPECT_EQ(st.st_gid, user.gid) << entry.path();
+        ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, S_ISDIR(st.st_mode) ? 0770u : 0660u) << path;
+        EXPECT_EQ(st.st_uid, user.uid) << path;
+        EXPECT_EQ(st.st_gid, user.gid) << path;
     }
 }
 

@@ -174,8 +174,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mkgame: cannot create %s\n", o.game.c_str());
         return 1;
     }
-    // Its mode, whatever the umask: only the game's user and group enter it.
-    if (made) ::chmod(".", vorn::kGameDirectoryMode);
+    // A new game's directory gets the game's mode, whatever the umask and whoever made it empty:
+    // only the game's user and group enter it. The bit that hands its group down stays.
+    struct stat st {};
+    if ((made || !Exists("setup.dat")) && ::stat(".", &st) == 0 &&
+        ::chmod(".", (st.st_mode & S_ISGID) | vorn::kGameDirectoryMode) != 0) {
+        std::fprintf(stderr, "mkgame: %s stays open to other accounts\n", o.game.c_str());
+    }
     vorn::GameDirectoryCalls files;
     vorn::SetFileCalls(&files);
     const fs::path game = ".";

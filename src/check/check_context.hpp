@@ -79,6 +79,7 @@ void ReportOutOfStep(Context& c, const std::string& name, std::size_t record_siz
                      const std::function<void(std::uint64_t, std::vector<std::uint8_t>&)>& make);
 
 // The parts, in the order they run: each may use the counts of those before it.
+void CheckModes(Context& c);
 void CheckWorld(Context& c);
 void CheckCities(Context& c);
 void CheckPlayers(Context& c);

@@ -143,6 +143,8 @@ CheckReport Check(const std::string& directory, const DateTime& now) {
     // Counted first, without a word about them: the parts check references in both directions.
     c.users = check::SizeOf(c.path(kUsersFile)).value_or(0) / sizeof(UserRecord);
     c.cities = check::SizeOf(c.path(kCitiesFile)).value_or(0) / sizeof(CityRecord);
+    // First, so that its repairs come before those that move a file to where it belongs.
+    check::CheckModes(c);
     check::CheckWorld(c);
     check::CheckCities(c);
     check::CheckPlayers(c);
@@ -152,27 +154,6 @@ CheckReport Check(const std::string& directory, const DateTime& now) {
     check::CheckSettings(c);
     check::CheckMessageAreas(c);
     return report;
-}
-
-// Copies `from` to `to` whole; false when either side fails.
-bool CopyFile(const std::string& from, const std::string& to) {
-    const int in = sys::Open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
-    const int out = sys::Open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
-    bool ok = out >= 0;
-    char block[1 << 16];
-    for (off_t at = 0; ok;) {
-        const long n = FullPread(in, block, sizeof block, at);
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        ok = WriteAll(out, block, static_cast<std::size_t>(n));
-        at += n;
-    }
-    sys::Close(in);
-    if (out >= 0) ok = sys::Sync(out) == 0 && sys::Close(out) == 0 && ok;
-    return ok;
 }
 
 // Who keeps the repairs waiting: a live node of the node table, a game holding a node of
@@ -212,19 +193,19 @@ RepairResult RepairGameDirectory(const std::string& directory, const std::string
 
     std::set<std::string> changed;
     for (const CheckFinding& f : before.findings) {
-        if (!f.repair) continue;
+        if (!f.repair || f.mode_only) continue;
         changed.insert(f.file);
         changed.insert(f.also_changes.begin(), f.also_changes.end());
     }
     if (!changed.empty()) {
-        if (::mkdir(backup.c_str(), 0775) != 0) {
+        if (sys::MakeDirectory(backup.c_str(), kGameDirectoryMode) != 0) {
             result.refusal = "cannot make the backup directory " + backup;
             result.after = std::move(before);
             return result;
         }
         for (const std::string& name : changed) {
             if (!check::SizeOf(base + name)) continue;  // a repair that creates it
-            if (!CopyFile(base + name, backup + "/" + name)) {
+            if (!CopyWholeFile(base + name, backup + "/" + name, O_EXCL)) {
                 result.refusal = "cannot copy " + name + " into " + backup;
                 result.after = std::move(before);
                 return result;

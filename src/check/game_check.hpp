@@ -1,8 +1,9 @@
 // The checker of a game directory: every record file is looked at for what the programs rely on
 // (whole records, the player files and the city files in step, index entries that match their
 // players, names taken once, numbers that name records which exist, a sane node table, message
-// headers that point into their text). Used by the sysop tool checkgame and by the tests, which
-// take it as the judge of what a fault left behind.
+// headers that point into their text), and every file and folder for what other accounts of the
+// machine could open. Used by the sysop tool checkgame and by the tests, which take it as the
+// judge of what a fault left behind.
 #pragma once
 
 #include <functional>
@@ -25,6 +26,8 @@ struct CheckFinding {
     // `also_changes` only, and only while no game runs.
     std::function<bool()> repair;
     std::vector<std::string> also_changes;
+    // The repair changes the mode of `file` only, not its bytes: no copy is kept of it.
+    bool mode_only = false;
 };
 
 struct CheckReport {

@@ -41,7 +41,7 @@ bool WriteAt(CityBuffers& buffers, std::uint64_t index) {
     for (auto f = std::rbegin(kFiles); f != std::rend(kFiles); ++f) {
         RecordFile file;
         if (!file.open(f->name, f->size, RecordFile::Access::kReadWrite)) {
-            const int fd = sys::Open(f->name, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+            const int fd = sys::Open(f->name, O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode);
             if (fd < 0) return false;
             sys::Close(fd);
             if (!file.open(f->name, f->size, RecordFile::Access::kReadWrite)) return false;
@@ -110,7 +110,7 @@ std::int32_t CountCities() {
 }
 
 CityFilesLock::CityFilesLock() {
-    fd_ = sys::Open(kCitiesFile, O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    fd_ = sys::Open(kCitiesFile, O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode);
     if (fd_ >= 0) LockWholeFile(fd_, LockKind::kExclusive);
 }
 

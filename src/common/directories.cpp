@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "common/file_calls.hpp"
+
 namespace vorn {
 
 std::string NativePath(std::string_view path) {
@@ -34,7 +36,7 @@ void CreateDirectoryPath(std::string_view path, bool /*keep_directory*/) {
         if (p[i] != '/') continue;
         const std::string prefix = p.substr(0, i);
         if (prefix == "." || prefix == "..") continue;
-        ::mkdir(prefix.c_str(), 0775);
+        sys::MakeDirectory(prefix.c_str(), kGameDirectoryMode);
     }
 }
 

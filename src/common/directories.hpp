@@ -15,8 +15,9 @@ bool DirectoryExists(std::string_view path);
 // True when `path` names a plain file (through a link too).
 bool IsFile(const std::string& path);
 
-// Creates every missing directory along `path` (absolute or relative to the working directory).
-// Errors are ignored. The working directory is never changed, so `keep_directory` holds either way.
+// Creates every missing directory along `path` (absolute or relative to the working directory),
+// each with the game's folder mode. Errors are ignored. The working directory is never changed, so
+// `keep_directory` holds either way.
 void CreateDirectoryPath(std::string_view path, bool keep_directory = true);
 
 }  // namespace vorn

@@ -1,15 +1,17 @@
-// The system calls under the record and text-file layer. The programs go straight to the system;
-// a test puts its own FileCalls in place to fail a chosen call (an error, an interruption, a
-// short transfer) and see what the layer above makes of it.
+// The system calls under the record and text-file layer. A program puts its GameDirectoryCalls in
+// place (the modes and owner of what it creates, no links followed by a root run); a test puts its
+// own FileCalls there to fail a chosen call (an error, an interruption, a short transfer) and see
+// what the layer above makes of it.
 //
 // The sys:: functions are what the layer calls. They go on after an interruption (EINTR) by
 // themselves, so no caller has to; every other failure and every short transfer is the
-// caller's to handle. In the programs nothing is put in place, and a call costs the system call
-// and the test of one pointer.
+// caller's to handle. With nothing in place a call costs the system call and the test of one
+// pointer.
 #pragma once
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -18,6 +20,12 @@
 #include <cstdio>
 
 namespace vorn {
+
+// The modes the game's files and folders are made with: the game's user and its group (the
+// board's user, the sysop) read and write them, nobody else. GameDirectoryCalls makes them
+// exact whatever the umask.
+inline constexpr mode_t kGameFileMode = 0660;
+inline constexpr mode_t kGameDirectoryMode = 0770;
 
 // One method per call. The defaults are the system's, so a test overrides only what it watches
 // and calls these for the real work.
@@ -42,9 +50,11 @@ class FileCalls {
     virtual int fsync(int fd) { return ::fsync(fd); }
     virtual int ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
     virtual int unlink(const char* path) { return ::unlink(path); }
+    virtual int mkdir(const char* path, mode_t mode) { return ::mkdir(path, mode); }
 };
 
-// Puts `calls` in place for the whole process (tests only); nullptr gives the system back.
+// Puts `calls` in place for the whole process (a program's GameDirectoryCalls, or a test's);
+// nullptr gives the system back.
 void SetFileCalls(FileCalls* calls);
 
 namespace sys {
@@ -120,6 +130,11 @@ inline int Truncate(int fd, off_t length) {
 inline int Unlink(const char* path) {
     return detail::Retried(
         [&] { return detail::installed ? detail::installed->unlink(path) : ::unlink(path); });
+}
+inline int MakeDirectory(const char* path, mode_t mode) {
+    return detail::Retried([&] {
+        return detail::installed ? detail::installed->mkdir(path, mode) : ::mkdir(path, mode);
+    });
 }
 
 }  // namespace sys

@@ -95,7 +95,7 @@ bool StoreAreaMessageCount(const std::string& path, std::uint32_t index, std::ui
 bool ReadLastRead(const std::string& path, std::uint16_t user, std::uint32_t users,
                   LastReadRecord& record) {
     if (user == 0) return false;
-    const Fd file(sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664));
+    const Fd file(sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode));
     if (file.fd < 0) return false;
     const off_t at = Offset(user - 1u, kLastReadSize);
     if (FullPread(file.fd, &record, kLastReadSize, at) == static_cast<long>(kLastReadSize)) {
@@ -122,7 +122,7 @@ bool ReadLastRead(const std::string& path, std::uint16_t user, std::uint32_t use
 
 bool WriteLastRead(const std::string& path, std::uint16_t user, const LastReadRecord& record) {
     if (user == 0) return false;
-    const Fd file(sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664));
+    const Fd file(sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode));
     return file.fd >= 0 &&
            FullPwrite(file.fd, &record, kLastReadSize, Offset(user - 1u, kLastReadSize)) ==
                static_cast<long>(kLastReadSize);

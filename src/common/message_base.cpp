@@ -30,7 +30,7 @@ constexpr std::size_t kHeaderBlock = 512;
 constexpr std::size_t kPackBuffer = 1 << 20;
 
 int OpenShared(const std::string& path) {
-    int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode);
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
     }
@@ -437,7 +437,8 @@ PackResult PackMessageBase(std::string_view directory, std::string_view file_bas
     }
 
     struct stat st {};
-    const mode_t mode = ::fstat(base.header_fd_, &st) == 0 ? (st.st_mode & 07777) : 0664;
+    // The mode of the files replaced, but never open to every account of the machine.
+    const mode_t mode = ::fstat(base.header_fd_, &st) == 0 ? (st.st_mode & 07770) : kGameFileMode;
     std::string text_name, header_name, journal_name;
     const int text_fd =
         CreatePackFile(directory, file_base, kMessageTextExtension, mode, text_name);

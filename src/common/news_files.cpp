@@ -88,7 +88,7 @@ std::string Header(bool global, Clock& clock) {
 // cannot make an entry miss it (the entry lands in the file the rotation made yesterday's).
 bool AddNewsToFile(const std::string& path, bool global, std::string_view text, Clock& clock,
                    bool with_separator) {
-    const int fd = sys::Open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
+    const int fd = sys::Open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, kGameFileMode);
     if (fd < 0) return false;
     LockWholeFile(fd, LockKind::kExclusive);
     struct stat st {};
@@ -108,8 +108,8 @@ bool AddNewsToFile(const std::string& path, bool global, std::string_view text, 
 }  // namespace
 
 bool CreateNews(std::string_view news_name, Clock& clock) {
-    const int fd =
-        sys::Open(NewsFileName(news_name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    const int fd = sys::Open(NewsFileName(news_name).c_str(),
+                             O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kGameFileMode);
     if (fd < 0) return false;
     const bool ok = WriteAll(fd, Header(news_name == "global", clock));
     sys::Close(fd);

@@ -65,7 +65,7 @@ NightFile::~NightFile() {
 }
 
 NightFile::Hold NightFile::take(const std::string& path) {
-    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode);
     if (fd_ < 0) return Hold::kFailed;
     if (!TryLockWholeFile(fd_)) {
         sys::Close(fd_);

@@ -41,7 +41,7 @@ bool Reserved(int n) {
 }
 
 int OpenTable(int flags) {
-    return sys::Open(kNodeLockFile, flags | O_CLOEXEC, 0664);
+    return sys::Open(kNodeLockFile, flags | O_CLOEXEC, kGameFileMode);
 }
 
 // The change of the table under its lock, on a descriptor the caller has opened.

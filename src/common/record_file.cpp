@@ -74,7 +74,7 @@ bool RecordFile::create(const std::string& path, std::size_t record_size) {
     close();
     path_ = path;
     record_size_ = record_size == 0 ? 1 : record_size;
-    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, kGameFileMode);
     error_ = fd_ < 0 ? errno : 0;
     return fd_ >= 0;
 }
@@ -83,7 +83,7 @@ bool RecordFile::open_or_create(const std::string& path, std::size_t record_size
     close();
     path_ = path;
     record_size_ = record_size == 0 ? 1 : record_size;
-    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode);
     error_ = fd_ < 0 ? errno : 0;
     return fd_ >= 0;
 }
@@ -199,11 +199,33 @@ std::string LineOfText(std::string_view text, int n) {
 }
 
 bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size) {
-    const int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    const int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode);
     if (fd < 0) return false;
     const long n = FullPwrite(fd, data, size, 0);
     sys::Close(fd);
     return n == static_cast<long>(size);
+}
+
+bool CopyWholeFile(const std::string& from, const std::string& to, int create) {
+    const int in = sys::Open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const int out = sys::Open(to.c_str(), O_WRONLY | O_CREAT | create | O_CLOEXEC, kGameFileMode);
+    bool ok = out >= 0;
+    char block[1 << 16];
+    for (off_t at = 0; ok;) {
+        const long n = FullPread(in, block, sizeof block, at);
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = WriteAll(out, block, static_cast<std::size_t>(n));
+        at += n;
+    }
+    const int error = errno;
+    sys::Close(in);
+    if (out >= 0) ok = sys::Sync(out) == 0 && sys::Close(out) == 0 && ok;
+    errno = error;
+    return ok;
 }
 
 }  // namespace vorn

@@ -98,7 +98,13 @@ inline bool WriteAll(int fd, std::string_view bytes) {
 // The same at `offset` (the descriptor must not be in append mode).
 bool WriteAllAt(int fd, std::string_view bytes, std::uint64_t offset);
 
-// Writes `size` bytes at offset 0 without truncating, creating the file rw-rw-r-- when missing.
+// Writes `size` bytes at offset 0 without truncating, creating the file with the game's mode when
+// missing.
 bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size);
+
+// Copies the file `from` whole into `to`, made with the game's mode, synced. `create` is O_EXCL
+// (`to` must not exist yet) or O_TRUNC (an existing `to` is replaced). False when either side
+// fails.
+bool CopyWholeFile(const std::string& from, const std::string& to, int create);
 
 }  // namespace vorn

@@ -24,7 +24,8 @@ void AppendLine(const std::string& path, const std::string& header, const std::s
     bool created = false;
     int fd = sys::Open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
-        fd = sys::Open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+        fd = sys::Open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC,
+                       kGameFileMode);
         created = fd >= 0;
         // Another process made it between our two opens: append to theirs.
         if (fd < 0 && errno == EEXIST)

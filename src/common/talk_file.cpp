@@ -44,7 +44,7 @@ std::vector<std::size_t> LineStarts(const std::string& text) {
 }  // namespace
 
 bool AppendTalkLine(const std::string& path, std::string_view line) {
-    const int fd = sys::Open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
+    const int fd = sys::Open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, kGameFileMode);
     if (fd < 0) return false;
     // The lock keeps another node's line (or the nightly rewrite) from landing inside ours; the
     // check of the last byte keeps a line cut short by a crash from swallowing the next one.

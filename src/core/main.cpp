@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "common/clock.hpp"
+#include "common/game_directory_calls.hpp"
 #include "common/random.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
         ::usleep(1000 * 1000);
         return vorn::kExitRoot;
     }
+    // What the game makes gets the game's modes and the directory's group, whatever the umask
+    // the board starts it with.
+    vorn::GameDirectoryCalls files;
+    vorn::SetFileCalls(&files);
     // A caller who hangs up must not kill us in the middle of a write: the write fails instead.
     ::signal(SIGPIPE, SIG_IGN);
     // Nor must a file-size limit set by the board: the write fails and the run-time I/O check

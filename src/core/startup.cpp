@@ -309,7 +309,7 @@ void NoteCallerAddress(Session& session) {
     ::unlink(path.c_str());
     if (address.empty()) return;
     // A caller's address is for the sysop and his group, not for every account of the machine.
-    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0660);
+    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kGameFileMode);
     if (fd < 0 || !WriteAll(fd, address + "\n")) session.log("xCould not write " + path);
     if (fd >= 0) sys::Close(fd);
 }

@@ -200,7 +200,8 @@ std::string HtmlTable(const Table& t) {
 
 bool WriteWhole(const std::string& path, const std::string& bytes) {
     const std::string scratch = path + kBulletinScratch;
-    const int fd = sys::Open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    const int fd =
+        sys::Open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kGameFileMode);
     if (fd < 0) return false;
     // Synced before the rename: after a crash the bulletin is the old one or the new one whole.
     const bool written = WriteAll(fd, bytes) && sys::Sync(fd) == 0;

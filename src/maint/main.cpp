@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/clock.hpp"
+#include "common/game_directory_calls.hpp"
 #include "common/random.hpp"
 #include "maint/console.hpp"
 #include "maint/night_run.hpp"
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
         }
         again = true;
     }
+    // A night run as root leaves files the game's user owns, and follows no link inside the
+    // directory.
+    vorn::GameDirectoryCalls files;
+    vorn::SetFileCalls(&files);
     vorn::SystemClock clock;
     const vorn::DateTime now = clock.now();
     vorn::SeededRandom rng(static_cast<std::uint64_t>(clock.monotonic_ms()) * 1000003u ^

@@ -275,7 +275,8 @@ void JoinNodeTable(Session& session) {
     }
 
     const std::string data_name = DataFilePath(session, n);
-    const int fd = sys::Open(data_name.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0660);
+    const int fd =
+        sys::Open(data_name.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, kGameFileMode);
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
@@ -301,7 +302,8 @@ void JoinNodeTable(Session& session) {
 
     const std::string info_name = NodeInfoPath(session);
     if (OpenNodeInfo(session) != 0) {
-        const int created = sys::Open(info_name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+        const int created =
+            sys::Open(info_name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kGameFileMode);
         if (created >= 0) sys::Close(created);
     }
     if ((ns.info.is_open() || OpenNodeInfo(session) == 0) && !GrowTable(session, n)) {

@@ -17,7 +17,7 @@ namespace vorn {
 bool StartSleeping(Session& session, int days) {
     const std::string path = SleepFileName(session.users.current.name.view());
     const std::string text = std::to_string(days) + "\n";
-    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kGameFileMode);
     if (fd < 0) return false;
     const bool ok = WriteAll(fd, text.data(), text.size());
     // A sleep file without its days would keep the player out with nothing to count down.

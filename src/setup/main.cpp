@@ -1,13 +1,12 @@
 // setup: the sysop's configuration editor. With a node number (or none) it opens the full-screen
 // editor on that node; "?" or "help" prints the usage; arguments beginning with "--" are the
 // non-interactive form for installers and scripts.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "common/clock.hpp"
+#include "common/game_directory_calls.hpp"
 #include "setup/command_line.hpp"
 #include "setup/console.hpp"
 #include "setup/screens.hpp"
@@ -21,9 +20,11 @@ constexpr int kExitNoTerminal = 1;
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The files setup makes are rw-rw-r-- (folders rwxrwxr-x) whatever the sysop's own mask: the
-    // board's user and the sysop share the game through its group.
-    ::umask(S_IWOTH);
+    // The files setup makes are rw-rw---- (folders rwxrwx---) whatever the sysop's own mask, of
+    // the game directory's group (and owner, run as root): the board's user and the sysop share
+    // the game through that group.
+    vorn::GameDirectoryCalls files;
+    vorn::SetFileCalls(&files);
     const std::vector<std::string> args(argv + 1, argv + argc);
     vorn::SystemClock clock;
     if (vorn::IsCommandLineForm(args)) return vorn::RunCommandLine(args, clock, stdout, stderr);

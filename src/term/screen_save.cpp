@@ -74,7 +74,7 @@ void Writer::save_screen(int slot) {
     }
 
     const std::string path = NodeWorkDirectory(session_, '-') + SaveFileName(slot);
-    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0660);
+    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kGameFileMode);
     if (fd >= 0) {
         WriteAll(fd, out.data(), out.size());
         sys::Close(fd);

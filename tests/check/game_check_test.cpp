@@ -75,6 +75,11 @@ bool RoomNames(const ScratchCopy& c, std::uint64_t room, std::int32_t city) {
            f.read_record(room - 1, r) && r.city == city;
 }
 
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
 std::string Lines(const CheckReport& report) {
     std::string out;
     for (const std::string& line : report.lines()) out += line + "\n";
@@ -87,6 +92,7 @@ struct Damage {
     const char* finding;  // a piece of the line the checker must print
     bool repairable;      // the repair leaves nothing to find
     std::function<bool(const ScratchCopy&)> kept = {};  // what the repair must leave
+    bool bytes_kept = false;  // the repair changes no file's bytes, and so copies none
 };
 
 TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
@@ -192,6 +198,13 @@ TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
          "note: EMAIL.jpk: a pack of the area was cut short", true},
         {"a settings file cut short", [](C c) { Cut(c.file("setup.dat"), 6); },
          "setup.dat: 350 bytes where the record has 356", false},
+        {"the player file and a folder left open to every account",
+         [](C c) {
+             ::chmod(c.file(kUsersFile).c_str(), 0644);
+             ::chmod(c.path().c_str(), 0755);
+         },
+         "users.dat: mode 0644 lets every account of the machine read it", true,
+         [](C c) { return ModeOf(c.file(kUsersFile)) == 0660 && ModeOf(c.path()) == 0770; }, true},
     };
     for (const Damage& d : damages) {
         SCOPED_TRACE(d.name);
@@ -205,7 +218,7 @@ TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
         ASSERT_TRUE(repair.done) << repair.refusal;
         EXPECT_EQ(repair.after.findings.empty(), d.repairable) << Lines(repair.after);
         if (d.repairable) {
-            EXPECT_FALSE(fs::is_empty(backup));
+            EXPECT_EQ(fs::exists(backup) && !fs::is_empty(backup), !d.bytes_kept);
         }
         if (d.kept) {
             EXPECT_TRUE(d.kept(copy));

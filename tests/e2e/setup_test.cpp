@@ -76,7 +76,7 @@ TEST(SetupProgram, SysopNamesTheBoardAndChoosesADoorType) {
     for (const char* name : {"vorn2.dat", "setup.dat", "maint.dat", "lockfile.lck"}) {
         struct stat st {};
         ASSERT_EQ(::stat(dir.file(name).c_str(), &st), 0) << name;
-        EXPECT_EQ(st.st_mode & 0777, 0664u) << name;
+        EXPECT_EQ(st.st_mode & 0777, 0660u) << name;
     }
 }
 

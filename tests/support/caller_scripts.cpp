@@ -69,7 +69,9 @@ void SetUpDoorNode(const GameDirectory& dir, int node, const std::string& caller
     config.door_file_path = dir.file(folder) + "/";
     config.multinode = true;
     config.sysop_keys = sysop_keys;
-    ASSERT_TRUE(WriteNodeConfig(dir.file("vorn" + std::to_string(node) + ".dat"), config));
+    const std::string file = dir.file("vorn" + std::to_string(node) + ".dat");
+    ASSERT_TRUE(WriteNodeConfig(file, config));
+    GiveToUnprivilegedUser(file);
     dir.write_file(folder + "/door.sys", DoorSys(caller, baud));
 }
 

@@ -113,6 +113,8 @@ void GiveToUnprivilegedUser(const std::string& path) {
 }
 
 GameDirectory::GameDirectory() : path_(MakeTemporaryDirectory("vorn-game-")) {
+    // As a game directory is laid out: the game's user and group only.
+    ::chmod(path_.c_str(), 0770);
     GiveToUnprivilegedUser(path_);
 }
 
@@ -127,7 +129,7 @@ std::string GameDirectory::file(std::string_view name) const {
 
 void GameDirectory::write_file(std::string_view name, std::string_view bytes) const {
     const std::string target = file(name);
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0660);
     if (fd < 0) {
         std::perror(target.c_str());
         return;
@@ -141,13 +143,13 @@ void GameDirectory::write_file(std::string_view name, std::string_view bytes) co
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     ::close(fd);
-    ::chmod(target.c_str(), 0664);
+    ::chmod(target.c_str(), 0660);
     GiveToUnprivilegedUser(target);
 }
 
 void GameDirectory::make_directory(std::string_view name) const {
     const std::string target = file(name);
-    ::mkdir(target.c_str(), 0775);
+    ::mkdir(target.c_str(), 0770);
     GiveToUnprivilegedUser(target);
 }
 

@@ -2,12 +2,16 @@
 // code for scripts: 0 nothing wrong, 1 problems found (or left after --repair), 2 no check made.
 // With --repair it copies the files it will change into a backup directory first, then mends
 // what can be mended, and only while no game runs.
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "check/game_check.hpp"
 #include "common/clock.hpp"
 #include "common/directories.hpp"
+#include "common/game_directory_calls.hpp"
 
 namespace {
 
@@ -63,21 +67,37 @@ int main(int argc, char** argv) {
 
     vorn::SystemClock clock;
     const vorn::DateTime now = clock.now();
+    // A backup folder the sysop names is where he means it from where he is; the default one
+    // lies in the game directory.
+    std::string shown_backup = directory + "/checkgame-" + Stamp(now);
+    if (!backup.empty()) {
+        std::error_code ignored;
+        backup = shown_backup = std::filesystem::absolute(backup, ignored).string();
+    } else {
+        backup = "checkgame-" + Stamp(now);
+    }
+    // The checks run inside the game directory, so that a run as root reaches every file in it
+    // without following a link and leaves what it makes to the directory's owner.
+    if (::chdir(directory.c_str()) != 0) {
+        std::fprintf(stderr, "checkgame: cannot enter %s\n", directory.c_str());
+        return 2;
+    }
+    vorn::GameDirectoryCalls files;
+    vorn::SetFileCalls(&files);
     if (!repair) {
-        const vorn::CheckReport report = vorn::CheckGameDirectory(directory, now);
+        const vorn::CheckReport report = vorn::CheckGameDirectory(".", now);
         Print(report.lines());
         return report.clean() ? 0 : 1;
     }
 
-    if (backup.empty()) backup = directory + "/checkgame-" + Stamp(now);
-    const vorn::RepairResult result = vorn::RepairGameDirectory(directory, backup, now);
+    const vorn::RepairResult result = vorn::RepairGameDirectory(".", backup, now);
     if (!result.done) {
         Print(result.after.lines());
         std::printf("Nothing repaired: %s.\n", result.refusal.c_str());
         return 2;
     }
     if (!result.backup.empty()) {
-        std::printf("The files repaired are copied as they were into %s.\n", result.backup.c_str());
+        std::printf("The files repaired are copied as they were into %s.\n", shown_backup.c_str());
     }
     Print(result.repaired, "repaired: ");
     Print(result.failed, "NOT repaired: ");

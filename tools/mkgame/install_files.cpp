@@ -22,8 +22,6 @@ namespace {
 
 // Far more than any screen or world file of the installation.
 constexpr std::size_t kMostBytes = std::size_t{64} << 20;
-constexpr mode_t kFileMode = 0660;
-constexpr mode_t kFolderMode = 0770;
 
 void Fail(Installer& in, const std::string& path) {
     std::fprintf(stderr, "mkgame: %s: %s\n", path.c_str(), std::strerror(errno));
@@ -75,7 +73,7 @@ bool ReplaceGameFile(Installer& in, const std::string& path, std::string_view by
         Fail(in, path);
         return false;
     }
-    bool ok = GiveToGame(in, fd, kFileMode) && WriteAll(fd, bytes) && sys::Sync(fd) == 0;
+    bool ok = GiveToGame(in, fd, kGameFileMode) && WriteAll(fd, bytes) && sys::Sync(fd) == 0;
     ok = sys::Close(fd) == 0 && ok;
     if (!ok || sys::Rename(scratch.c_str(), path.c_str()) != 0) {
         Fail(in, path);
@@ -296,12 +294,12 @@ bool MakeGameFolder(Installer& in, const std::string& name) {
         in.ok = false;
         return false;
     }
-    if (::mkdir(name.c_str(), kFolderMode) != 0) {
+    if (::mkdir(name.c_str(), kGameDirectoryMode) != 0) {
         Fail(in, name);
         return false;
     }
     const int fd = sys::Open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    const bool ok = fd >= 0 && GiveToGame(in, fd, kFolderMode);
+    const bool ok = fd >= 0 && GiveToGame(in, fd, kGameDirectoryMode);
     if (fd >= 0) sys::Close(fd);
     if (!ok) Fail(in, name);
     return ok;

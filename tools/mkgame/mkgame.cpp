@@ -17,6 +17,7 @@
 
 #include "common/config_files.hpp"
 #include "common/directories.hpp"
+#include "common/game_directory_calls.hpp"
 #include "common/node_lock_table.hpp"
 #include "common/record_file.hpp"
 #include "install_files.hpp"
@@ -211,6 +212,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mkgame: there is no game directory %s to upgrade\n", o.game.c_str());
         return 1;
     }
+    // The game directory becomes the working directory, as for the other programs: a run as
+    // root then reaches every file in it without following a link, and leaves what it makes to
+    // the directory's owner.
+    const bool made = !vorn::DirectoryExists(o.game);
     vorn::CreateDirectoryPath(o.game);
     struct stat game_dir {};
     if (!vorn::DirectoryExists(o.game) || ::chdir(o.game.c_str()) != 0 ||
@@ -218,6 +223,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mkgame: cannot create %s\n", o.game.c_str());
         return 1;
     }
+    // A new game's directory gets the game's mode, whatever the umask and whoever made it empty:
+    // only the game's user and group enter it. The bit that hands its group down stays.
+    if ((made || !Exists("setup.dat")) &&
+        ::chmod(".", (game_dir.st_mode & S_ISGID) | vorn::kGameDirectoryMode) != 0) {
+        std::fprintf(stderr, "mkgame: %s stays open to other accounts\n", o.game.c_str());
+    }
+    vorn::GameDirectoryCalls files;
+    vorn::SetFileCalls(&files);
 
     mkgame::Installer in;
     in.upgrade = o.upgrade;

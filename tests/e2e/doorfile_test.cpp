@@ -23,7 +23,7 @@ TEST(Doorfile, AnsweringTerminalIsDetectedAndReachesTheTitle) {
     SetDoorType(dir, 2);
     WriteDoorfileSr(dir);
     GameProcess game("game", dir, {.args = {"1"}});
-    ASSERT_TRUE(game.wait_for_text("Detecting ANSI...Succeded"));
+    ASSERT_TRUE(game.wait_for_text("Detecting ANSI...Succeded")) << game.screen_text();
     ASSERT_TRUE(Answer(game, "Whack The Damn Key!", "\r"));
     ASSERT_TRUE(game.wait_for_text("Step into the snows"));
     EXPECT_EQ(game.output().find("You MUST be in ANSI"), std::string::npos);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/session.hpp"
@@ -182,57 +183,10 @@ void DrawPage(Session& session, int page) {
     if (page == 3) draw(kPage3);
 }
 
-// Whether `key` is taken on `page` in this room.
-bool KeyTaken(Session& session, int page, char key) {
-    const RoomRecord& room = session.world.room;
-    if (std::string_view("!#$*@").find(key) != std::string_view::npos) return true;
-    if (page == 1) {
-        if (key == 'C' || key == 'R' || key == 'T') return false;
-        if (key == 'Y') return true;
-        switch (key) {
-            case '8':
-                return room.north != 0;
-            case '2':
-                return room.south != 0;
-            case '6':
-                return room.east != 0;
-            case '4':
-                return room.west != 0;
-            case '9':
-                return room.up != 0;
-            case '3':
-                return room.down != 0;
-            default:
-                break;
-        }
-        return key >= 'A' && key <= 'Z' && HasFlag(room, key);
-    }
-    if (page == 2) return std::string_view("BHNQST").find(key) != std::string_view::npos;
-    return std::string_view("CFHNPQRWY").find(key) != std::string_view::npos;
-}
-
-char ReadCommand(Session& session, int page) {
-    // Lines from the other nodes show on the message row while the command is awaited.
-    const NodeMessageRow message_row(session, 12);
-    for (;;) {
-        const std::uint8_t k = session.keys.read_key();
-        if (session.session_ended) return static_cast<char>(k);
-        if (session.keys.extended_key() != 0) continue;
-        const char key = static_cast<char>(std::toupper(k));
-        if (KeyTaken(session, page, key)) return key;
-    }
-}
-
 void ShowTextFile(Session& session, const char* name, bool pause) {
     session.writer.clear_screen();
     session.writer.show_display_file(name, 28);
     if (pause) session.keys.pause_key();
-}
-
-void NotYet(Session& session) {
-    session.writer.clear_screen();
-    session.writer.print_coded_line("|12You can't do that yet!");
-    session.keys.pause_key();
 }
 
 // A hazard the player cannot stand: carried to a random room of the map.
@@ -242,7 +196,7 @@ void CarryAway(Session& session) {
 }
 
 // What the pass does next.
-enum class Next { kPass, kFullPass, kReturn };
+enum class Next { kPass, kFullPass, kReturn, kPrompt };
 
 // The hazards of the room; true when the player was carried away and the pass starts again.
 bool ApplyHazards(Session& session) {
@@ -320,12 +274,231 @@ void UseAnItem(Session& session) {
     UseItem(session, item);
 }
 
+// The ways out of a room: a letter and a key of the number pad each.
+struct Way {
+    char letter;
+    char digit;
+    I32 RoomRecord::*exit;
+    const char* name;
+};
+constexpr Way kWays[] = {
+    {'N', '8', &RoomRecord::north, "North"}, {'S', '2', &RoomRecord::south, "South"},
+    {'W', '4', &RoomRecord::west, "West"},   {'E', '6', &RoomRecord::east, "East"},
+    {'U', '9', &RoomRecord::up, "Up"},       {'D', '3', &RoomRecord::down, "Down"},
+};
+
+const Way& WayOf(char key) {
+    for (const Way& way : kWays) {
+        if (way.letter == key || way.digit == key) return way;
+    }
+    return kWays[0];
+}
+
+// A move; with no exit that way the key is logged and the prompt comes back.
+Next Go(Session& session, int&, char key) {
+    const Way& way = WayOf(key);
+    return Move(session, session.world.room.*way.exit, way.name) ? Next::kPass : Next::kPrompt;
+}
+
+Next Attack(Session& session, int&, char) {
+    session.play.redraw = true;
+    StartBattle(session, false, true);
+    return Next::kPass;
+}
+
+// @, # and $ turn to pages 2, 3 and 1.
+Next TurnPage(Session&, int& page, char key) {
+    page = key == '@' ? 2 : key == '#' ? 3 : 1;
+    return Next::kPrompt;
+}
+
+Next Hangup(Session& session, int&, char) {
+    Terminate(session, false);
+}
+
+// Q goes back to the caller's home page, and from there (or with paging off) leaves the map.
+Next Quit(Session& session, int& page, char) {
+    const UserRecord& user = session.users.current;
+    const int home = user.display_choice == 0 ? 1 : user.display_choice;
+    if (!user.explore_option || page == home) {
+        session.play.exploring = false;
+        return Next::kReturn;
+    }
+    page = home;
+    return Next::kPrompt;
+}
+
+// A command that takes the screen: the pass after it draws everything again.
+template <auto kShow>
+Next Screen(Session& session, int&, char) {
+    kShow(session);
+    return Next::kFullPass;
+}
+
+void Items(Session& session) {
+    UseAnItem(session);
+    DrawBars(session);
+}
+
+void NodeList(Session& session) {
+    session.writer.clear_screen();
+    ShowNodeList(session);
+    session.keys.pause_key();
+}
+
+void NodeLine(Session& session) {
+    session.writer.clear_screen();
+    SendNodeLine(session);
+}
+
+void GlobalNews(Session& session) {
+    session.writer.clear_screen();
+    ShowNews(session, "global");
+}
+
+void PersonalNews(Session& session) {
+    session.writer.clear_screen();
+    ShowPersonalNews(session);
+}
+
+void Future(Session& session) {
+    ShowTextFile(session, "future.txt", false);
+}
+
+void WhatsNew(Session& session) {
+    ShowTextFile(session, "whats.new", true);
+}
+
+void Ranking(Session& session) {
+    ShowRanking(session);
+    session.keys.pause_key();
+}
+
+void Statistics(Session& session) {
+    session.writer.clear_screen();
+    ShowStatus(session, [&session] {
+        session.writer.clear_screen();
+        ItemMenu(session);
+    });
+}
+
+// When a key is taken, given the room.
+enum class Gate {
+    kAlways,
+    kFlag,  // when the room's flag of the letter is set
+    kExit,  // when the room has an exit that way
+};
+
+// The pages a key works on.
+constexpr int kPage1 = 1;
+constexpr int kPage2 = 2;
+constexpr int kPage3 = 4;
+constexpr int kEveryPage = kPage1 | kPage2 | kPage3;
+
+// The page's bit; a display choice past the three pages works as the last one.
+int PageBit(int page) {
+    return page == 1 ? kPage1 : page == 2 ? kPage2 : kPage3;
+}
+
+struct CommandKey {
+    int pages;
+    char key;
+    Gate gate;
+    bool away;  // the prompt is left while the command runs
+    Next (*run)(Session& session, int& page, char key);
+};
+
+// The commands of the three pages, one row per key: these decide both which keys the prompt
+// takes and what they do.
+constexpr CommandKey kCommandKeys[] = {
+    {kEveryPage, '@', Gate::kAlways, false, TurnPage},
+    {kEveryPage, '#', Gate::kAlways, false, TurnPage},
+    {kEveryPage, '$', Gate::kAlways, false, TurnPage},
+    {kEveryPage, '*', Gate::kAlways, false, Hangup},
+    {kEveryPage, '!', Gate::kAlways, true, Screen<ReadMailCommand>},
+    {kPage1, 'Q', Gate::kFlag, false, Quit},
+    {kPage2 | kPage3, 'Q', Gate::kAlways, false, Quit},
+    {kPage1, 'H', Gate::kFlag, true, Screen<HelpCentre>},
+    {kPage2 | kPage3, 'H', Gate::kAlways, true, Screen<HelpCentre>},
+    // The map: moves, the fight, items and the city.
+    {kPage1, 'N', Gate::kFlag, true, Go},
+    {kPage1, '8', Gate::kExit, true, Go},
+    {kPage1, 'S', Gate::kFlag, true, Go},
+    {kPage1, '2', Gate::kExit, true, Go},
+    {kPage1, 'W', Gate::kFlag, true, Go},
+    {kPage1, '4', Gate::kExit, true, Go},
+    {kPage1, 'E', Gate::kFlag, true, Go},
+    {kPage1, '6', Gate::kExit, true, Go},
+    {kPage1, 'U', Gate::kFlag, true, Go},
+    {kPage1, '9', Gate::kExit, true, Go},
+    {kPage1, 'D', Gate::kFlag, true, Go},
+    {kPage1, '3', Gate::kExit, true, Go},
+    {kPage1, 'A', Gate::kFlag, true, Attack},
+    {kPage1, 'I', Gate::kFlag, true, Screen<Items>},
+    {kPage1, 'Y', Gate::kAlways, true, Screen<EnterCity>},
+    // Other nodes and mail.
+    {kPage2, 'N', Gate::kAlways, true, Screen<NodeList>},
+    {kPage2, 'T', Gate::kAlways, true, Screen<NodeLine>},
+    {kPage2, 'S', Gate::kAlways, true, Screen<SendMailCommand>},
+    {kPage2, 'B', Gate::kAlways, true, Screen<MessageBoards>},
+    // News, settings and the player's own screens.
+    {kPage3, 'N', Gate::kAlways, true, Screen<GlobalNews>},
+    {kPage3, 'P', Gate::kAlways, true, Screen<PersonalNews>},
+    {kPage3, 'C', Gate::kAlways, true, Screen<EditUserOptions>},
+    {kPage3, 'F', Gate::kAlways, true, Screen<Future>},
+    {kPage3, 'W', Gate::kAlways, true, Screen<WhatsNew>},
+    {kPage3, 'R', Gate::kAlways, true, Screen<Ranking>},
+    {kPage3, 'Y', Gate::kAlways, true, Screen<Statistics>},
+};
+
+bool Open(Gate gate, const RoomRecord& room, char key) {
+    switch (gate) {
+        case Gate::kAlways:
+            return true;
+        case Gate::kFlag:
+            return HasFlag(room, key);
+        case Gate::kExit:
+            return room.*WayOf(key).exit != 0;
+    }
+    return false;
+}
+
+const CommandKey* FindCommand(int page, char key) {
+    for (const CommandKey& row : kCommandKeys) {
+        if ((row.pages & PageBit(page)) != 0 && row.key == key) return &row;
+    }
+    return nullptr;
+}
+
+// Cast spell and eat/dRink are drawn on the map page but refused, as is T, whatever the room's
+// flags say.
+constexpr std::string_view kRefusedOnMap = "CRT";
+
+// Whether `key` is taken on `page` in this room. A room flag the table has no command for takes
+// its letter on the map page, and the prompt just comes back.
+bool KeyTaken(Session& session, int page, char key) {
+    const RoomRecord& room = session.world.room;
+    if (const CommandKey* row = FindCommand(page, key)) return Open(row->gate, room, key);
+    return PageBit(page) == kPage1 && key >= 'A' && key <= 'Z' &&
+           kRefusedOnMap.find(key) == std::string_view::npos && HasFlag(room, key);
+}
+
+char ReadCommand(Session& session, int page) {
+    // Lines from the other nodes show on the message row while the command is awaited.
+    const NodeMessageRow message_row(session, 12);
+    for (;;) {
+        const std::uint8_t k = session.keys.read_key();
+        if (session.session_ended) return static_cast<char>(k);
+        if (session.keys.extended_key() != 0) continue;
+        const char key = static_cast<char>(std::toupper(k));
+        if (KeyTaken(session, page, key)) return key;
+    }
+}
+
 // One command. Returns what the loop does next.
 Next Command(Session& session, int& page) {
     Writer& out = session.writer;
     PlayState& play = session.play;
-    UserRecord& user = session.users.current;
-    const RoomRecord& room = session.world.room;
     for (;;) {
         DrawPage(session, page);
         out.go_to(61, 23);
@@ -334,134 +507,11 @@ Next Command(Session& session, int& page) {
         play.exploring = true;
         const char key = ReadCommand(session, page);
         if (session.session_ended) return Next::kReturn;
-        switch (key) {
-            case '@':
-                page = 2;
-                continue;
-            case '#':
-                page = 3;
-                continue;
-            case '$':
-                page = 1;
-                continue;
-            case '*':
-                Terminate(session, false);
-            case 'Q': {
-                const int home = user.display_choice == 0 ? 1 : user.display_choice;
-                if (!user.explore_option || page == home) {
-                    play.exploring = false;
-                    return Next::kReturn;
-                }
-                page = home;
-                continue;
-            }
-            case 'H':
-                play.exploring = false;
-                HelpCentre(session);
-                return Next::kFullPass;
-            case '!':
-                play.exploring = false;
-                ReadMailCommand(session);
-                return Next::kFullPass;
-            default:
-                break;
-        }
-        play.exploring = false;
-        if (page == 1) {
-            bool moved = false;
-            switch (key) {
-                case 'N':
-                case '8':
-                    moved = Move(session, room.north, "North");
-                    break;
-                case 'S':
-                case '2':
-                    moved = Move(session, room.south, "South");
-                    break;
-                case 'W':
-                case '4':
-                    moved = Move(session, room.west, "West");
-                    break;
-                case 'E':
-                case '6':
-                    moved = Move(session, room.east, "East");
-                    break;
-                case 'U':
-                case '9':
-                    moved = Move(session, room.up, "Up");
-                    break;
-                case 'D':
-                case '3':
-                    moved = Move(session, room.down, "Down");
-                    break;
-                case 'A':
-                    play.redraw = true;
-                    StartBattle(session, false, true);
-                    return Next::kPass;
-                case 'I':
-                    UseAnItem(session);
-                    DrawBars(session);
-                    return Next::kFullPass;
-                case 'Y':
-                    EnterCity(session);
-                    return Next::kFullPass;
-                default:
-                    continue;
-            }
-            // No exit that way: the key is logged and the prompt comes back.
-            if (!moved) continue;
-            return Next::kPass;
-        }
-        if (page == 2) {
-            if (key == 'N') {
-                out.clear_screen();
-                ShowNodeList(session);
-                session.keys.pause_key();
-            } else if (key == 'T') {
-                out.clear_screen();
-                SendNodeLine(session);
-            } else if (key == 'S') {
-                SendMailCommand(session);
-            } else if (key == 'B') {
-                MessageBoards(session);
-            } else {
-                NotYet(session);
-            }
-            return Next::kFullPass;
-        }
-        switch (key) {
-            case 'N':
-                out.clear_screen();
-                ShowNews(session, "global");
-                break;
-            case 'P':
-                out.clear_screen();
-                ShowPersonalNews(session);
-                break;
-            case 'C':
-                EditUserOptions(session);
-                break;
-            case 'F':
-                ShowTextFile(session, "future.txt", false);
-                break;
-            case 'W':
-                ShowTextFile(session, "whats.new", true);
-                break;
-            case 'R':
-                ShowRanking(session);
-                session.keys.pause_key();
-                break;
-            case 'Y':
-                out.clear_screen();
-                ShowStatus(session, [&session] {
-                    session.writer.clear_screen();
-                    ItemMenu(session);
-                });
-                break;
-            default:
-                continue;
-        }
-        return Next::kFullPass;
+        const CommandKey* row = FindCommand(page, key);
+        if (row == nullptr) continue;
+        if (row->away) play.exploring = false;
+        const Next next = row->run(session, page, key);
+        if (next != Next::kPrompt) return next;
     }
 }
 
@@ -575,9 +625,156 @@ bool EventChecksPass(Session& session) {
     return !any || passed;
 }
 
-void RunEvent(Session& session, std::int32_t number) {
+namespace {
+
+// The event's text over the room's, or the room's again when the event is done.
+void ShowEventText(Session& session, const EventRecord& event, bool done) {
+    Writer& out = session.writer;
+    if (event.clear_first) BlankRows(out, 5, 14);
+    out.set_attribute(7, 0, false);
+    for (int line = 0; line < kRoomTextLines; ++line) {
+        out.go_to(2, 5 + line);
+        out.print_coded(done ? session.world.room.text[line].view() : event.text[line].view());
+    }
+}
+
+// Hit points, gold and experience; gold and experience stop at the ends of their range.
+void ApplyEventChanges(Session& session, const EventRecord& event) {
+    UserRecord& user = session.users.current;
+    user.hp += event.hp_change;
+    user.gold = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        static_cast<std::int64_t>(user.gold) + event.gold_change, INT32_MIN, INT32_MAX));
+    user.experience = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        static_cast<std::int64_t>(user.experience) + event.xp_change, INT32_MIN, INT32_MAX));
+    SaveUser(session, user);
+    session.writer.go_to(68, 16);
+    ShowHpBar(session);
+}
+
+// What an event offers or takes: the player's weapon and armor beside the event's.
+struct EventGoods {
+    WeaponRecord old_weapon;
+    ArmorRecord old_armor;
+    WeaponRecord offered_weapon;
+    ArmorRecord offered_armor;
+    int item_number;
+    ItemRecord item;
+};
+
+EventGoods LoadEventGoods(Session& session, const EventRecord& event) {
+    EventGoods goods{session.world.weapon, session.world.armor, session.world.weapon,
+                     session.world.armor,  event.item & 0xFF,   {}};
+    if (event.weapon != 0 && LoadWeapon(session, event.weapon)) {
+        goods.offered_weapon = session.world.weapon;
+    }
+    if (event.armor != 0 && LoadArmor(session, event.armor)) {
+        goods.offered_armor = session.world.armor;
+    }
+    if (goods.item_number != 0) LoadItem(session, goods.item_number);
+    goods.item = session.world.item;
+    return goods;
+}
+
+// What an unidentified item is called in an offer.
+std::string OfferedItemName(const ItemRecord& item) {
+    if ((item.kind & 32) == 0) return item.name.str();
+    struct KindWord {
+        int bit;
+        const char* word;
+    };
+    static constexpr KindWord kWords[] = {{1, "clothe"},  {2, "misc"},    {4, "rod"},
+                                          {8, "wand"},    {16, "amulet"}, {64, "potion"},
+                                          {256, "scroll"}};
+    for (const KindWord& k : kWords) {
+        if (item.kind & k.bit) return k.word;
+    }
+    return "unknown item";
+}
+
+// The event's weapon, armor and items, each offered on the message row.
+void OfferEventGoods(Session& session, const EventRecord& event, const EventGoods& goods) {
     Writer& out = session.writer;
     PlayState& play = session.play;
+    UserRecord& user = session.users.current;
+    const auto offer = [&](const std::string& question) {
+        Blank(out, 2, 12, 77);
+        // Room on the row for the answer: "[Y/n] " and "Yes".
+        out.print_coded_within(question, 77 - 9);
+        play.exploring = false;
+        const bool yes = session.keys.ask_yes_no(true);
+        play.exploring = true;
+        return yes;
+    };
+    if (event.weapon != 0 && event.keep_weapon &&
+        offer("Do you take the " + goods.offered_weapon.name.str() + " instead of " +
+              goods.old_weapon.name.str())) {
+        user.weapon = event.weapon;
+    }
+    if (event.armor != 0 && event.keep_armor &&
+        offer("Do you take the " + goods.offered_armor.name.str() + " instead of " +
+              goods.old_armor.name.str())) {
+        user.armor = event.armor;
+    }
+    const int item_number = goods.item_number;
+    if (item_number > 0 && event.item_offer &&
+        offer("Do you take the " + std::to_string(event.item_quantity) + " " +
+              OfferedItemName(goods.item) + " ?")) {
+        const int count = user.item_count[item_number - 1] + event.item_quantity;
+        user.item_count[item_number - 1] = static_cast<std::uint16_t>(std::min(count, 65535));
+        user.item_charges[item_number - 1] = goods.item.charges;
+    }
+}
+
+// What the event takes away, its blessing, and the room's event marked done.
+void TakeEventLosses(Session& session, const EventRecord& event, const EventGoods& goods,
+                     std::int32_t room_event) {
+    Writer& out = session.writer;
+    UserRecord& user = session.users.current;
+    const auto loss = [&](const std::string& text, int width) {
+        out.go_to(2, 12);
+        out.print_coded_within(text, 78);
+        out.go_to(61, 23);
+        session.keys.pause_key();
+        Blank(out, 2, 12, width);
+    };
+    if (!event.keep_weapon) {
+        user.weapon = 0;
+        loss("You have lost your weapon!", 26);
+    }
+    if (!event.keep_armor) {
+        user.armor = 0;
+        loss("You have lost your armor!", 25);
+    }
+    if (!event.item_offer && goods.item_number != 0) {
+        user.item_count[goods.item_number - 1] = 0;
+        loss("You have lost all your " + goods.item.name.str() + " !", 78);
+    }
+    if (event.blessing && user.religion_rank < 10) ++user.religion_rank;
+    if (event.done_at_start == 0 && room_event >= 1 && room_event <= 255) {
+        user.event_done[room_event - 1] = true;
+    }
+    LoadWeapon(session, user.weapon);
+    LoadArmor(session, user.armor);
+    SaveUser(session, user);
+}
+
+// The event's monsters; false when the player did not live through the fight.
+bool EventFight(Session& session, const EventRecord& event) {
+    PlayState& play = session.play;
+    play.clear_encounters();
+    if (event.monster == 0) return true;
+    // The encounter list has 19 places; an event asking for more fills them all.
+    const int count = std::min<int>(event.monster_number, kEncounterSlots);
+    for (int i = 1; i <= count; ++i) play.encounter[static_cast<std::size_t>(i)] = event.monster;
+    StartBattle(session, false, event.fight_mode != 0);
+    play.redraw = true;
+    return session.users.current.hp >= 1;
+}
+
+}  // namespace
+
+void RunEvent(Session& session, std::int32_t number) {
+    Writer& out = session.writer;
     UserRecord& user = session.users.current;
     const std::int32_t room_event = session.world.room.event;
     // A chain that comes back to an event it has already run this time ends there.
@@ -588,134 +785,32 @@ void RunEvent(Session& session, std::int32_t number) {
         // A missing event would leave the last one in the buffer, to be applied a second time.
         if (!LoadEvent(session, number)) return;
         const EventRecord event = session.world.event;
-        if (event.clear_first) BlankRows(out, 5, 14);
-        const bool done = number >= 1 && number <= 255 && user.event_done[number - 1];
-        out.set_attribute(7, 0, false);
-        for (int line = 0; line < kRoomTextLines; ++line) {
-            out.go_to(2, 5 + line);
-            out.print_coded(done ? session.world.room.text[line].view() : event.text[line].view());
-        }
+        const bool numbered = number >= 1 && number <= 255;
+        const bool done = numbered && user.event_done[number - 1];
+        ShowEventText(session, event, done);
         if (done) {
             number = event.done_event;
             continue;
         }
-        if (number >= 1 && number <= 255) user.event_done[number - 1].raw = event.done_at_start;
+        if (numbered) user.event_done[number - 1].raw = event.done_at_start;
         SaveUser(session, user);
         if (event.deadly) {
             user.hp = -2;
-            play.cause_of_death = event.killer.str();
+            session.play.cause_of_death = event.killer.str();
             return;
         }
         if (!EventChecksPass(session)) {
             number = event.fail_event;
             continue;
         }
-        user.hp += event.hp_change;
-        user.gold = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-            static_cast<std::int64_t>(user.gold) + event.gold_change, INT32_MIN, INT32_MAX));
-        user.experience = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-            static_cast<std::int64_t>(user.experience) + event.xp_change, INT32_MIN, INT32_MAX));
-        SaveUser(session, user);
-        out.go_to(68, 16);
-        ShowHpBar(session);
-
-        const WeaponRecord old_weapon = session.world.weapon;
-        const ArmorRecord old_armor = session.world.armor;
-        WeaponRecord offered_weapon = old_weapon;
-        ArmorRecord offered_armor = old_armor;
-        if (event.weapon != 0 && LoadWeapon(session, event.weapon))
-            offered_weapon = session.world.weapon;
-        if (event.armor != 0 && LoadArmor(session, event.armor))
-            offered_armor = session.world.armor;
-        const int item_number = event.item & 0xFF;
-        if (item_number != 0) LoadItem(session, item_number);
-        const ItemRecord item = session.world.item;
+        ApplyEventChanges(session, event);
+        const EventGoods goods = LoadEventGoods(session, event);
         out.go_to(61, 23);
         out.set_attribute(9, 0, false);
         out.print_text("Your command? ");
-
-        const auto offer = [&](const std::string& question) {
-            Blank(out, 2, 12, 77);
-            // Room on the row for the answer: "[Y/n] " and "Yes".
-            out.print_coded_within(question, 77 - 9);
-            play.exploring = false;
-            const bool yes = session.keys.ask_yes_no(true);
-            play.exploring = true;
-            return yes;
-        };
-        if (event.weapon != 0 && event.keep_weapon &&
-            offer("Do you take the " + offered_weapon.name.str() + " instead of " +
-                  old_weapon.name.str())) {
-            user.weapon = event.weapon;
-        }
-        if (event.armor != 0 && event.keep_armor &&
-            offer("Do you take the " + offered_armor.name.str() + " instead of " +
-                  old_armor.name.str())) {
-            user.armor = event.armor;
-        }
-        if (item_number > 0 && event.item_offer) {
-            std::string what = item.name.str();
-            if (item.kind & 32) {
-                struct KindWord {
-                    int bit;
-                    const char* word;
-                };
-                static constexpr KindWord kWords[] = {
-                    {1, "clothe"},  {2, "misc"},    {4, "rod"},     {8, "wand"},
-                    {16, "amulet"}, {64, "potion"}, {256, "scroll"}};
-                what = "unknown item";
-                for (const KindWord& k : kWords) {
-                    if (item.kind & k.bit) {
-                        what = k.word;
-                        break;
-                    }
-                }
-            }
-            if (offer("Do you take the " + std::to_string(event.item_quantity) + " " + what +
-                      " ?")) {
-                const int count = user.item_count[item_number - 1] + event.item_quantity;
-                user.item_count[item_number - 1] =
-                    static_cast<std::uint16_t>(std::min(count, 65535));
-                user.item_charges[item_number - 1] = item.charges;
-            }
-        }
-        const auto loss = [&](const std::string& text, int width) {
-            out.go_to(2, 12);
-            out.print_coded_within(text, 78);
-            out.go_to(61, 23);
-            session.keys.pause_key();
-            Blank(out, 2, 12, width);
-        };
-        if (!event.keep_weapon) {
-            user.weapon = 0;
-            loss("You have lost your weapon!", 26);
-        }
-        if (!event.keep_armor) {
-            user.armor = 0;
-            loss("You have lost your armor!", 25);
-        }
-        if (!event.item_offer && item_number != 0) {
-            user.item_count[item_number - 1] = 0;
-            loss("You have lost all your " + item.name.str() + " !", 78);
-        }
-        if (event.blessing && user.religion_rank < 10) ++user.religion_rank;
-        if (event.done_at_start == 0 && room_event >= 1 && room_event <= 255) {
-            user.event_done[room_event - 1] = true;
-        }
-        LoadWeapon(session, user.weapon);
-        LoadArmor(session, user.armor);
-        SaveUser(session, user);
-
-        play.clear_encounters();
-        if (event.monster != 0) {
-            // The encounter list has 19 places; an event asking for more fills them all.
-            const int count = std::min<int>(event.monster_number, kEncounterSlots);
-            for (int i = 1; i <= count; ++i)
-                play.encounter[static_cast<std::size_t>(i)] = event.monster;
-            StartBattle(session, false, event.fight_mode != 0);
-            play.redraw = true;
-            if (user.hp < 1) return;
-        }
+        OfferEventGoods(session, event, goods);
+        TakeEventLosses(session, event, goods, room_event);
+        if (!EventFight(session, event)) return;
         number = event.next_event;
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "common/player_text.hpp"
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
 
@@ -14,16 +15,6 @@ namespace vorn {
 namespace {
 
 constexpr std::size_t kMaxValue = 255;
-
-char Upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-char Lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 std::string TwoDigits(int n) {
     char text[4];

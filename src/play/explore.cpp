@@ -38,12 +38,7 @@ namespace {
 // Where the Sylvan effect puts a player barred from the city.
 constexpr std::int32_t kForest = 2;
 
-// Skills and disadvantages the map tests.
-constexpr int kSkillBreatheWater = 10;
-constexpr int kSkillFlying = 40;
-constexpr int kSkillGasImmunity = 47;
-constexpr int kSkillGasHalfImmunity = 68;
-constexpr int kSkillRegenerate = 152;
+// Disadvantages the map tests.
 constexpr std::uint16_t kNoSurface = 0x0001;
 constexpr std::uint16_t kClaustrophobic = 0x0008;
 constexpr std::uint16_t kGasMalus = 0x0100;
@@ -69,7 +64,7 @@ bool ApplyHazards(Session& session) {
     const RoomRecord& room = session.world.room;
     const int terrain = room.terrain;
     play.hp_tick = 1;
-    if (terrain == 26 && !HasSkill(user, kSkillGasImmunity)) {
+    if (terrain == 26 && !HasSkill(user, Skill::kImmuneGas)) {
         SetStatus(session, kStatusGas, "|12Incommodated by gas!");
         play.hp_tick = -4;
         play.cause_of_death = "gas";
@@ -78,7 +73,7 @@ bool ApplyHazards(Session& session) {
             play.hp_tick -= 3;
         }
         // Half immunity softens the gas.
-        if (HasSkill(user, kSkillGasHalfImmunity)) play.hp_tick += 2;
+        if (HasSkill(user, Skill::kHalfGas)) play.hp_tick += 2;
     } else {
         SetStatus(session, kStatusGas, "");
     }
@@ -87,15 +82,16 @@ bool ApplyHazards(Session& session) {
         return true;
     }
     if (DeepWater(terrain) && !(user.disadvantages & (kNoSurface | kWaterOnly)) &&
-        !HasSkill(user, kSkillBreatheWater)) {
+        !HasSkill(user, Skill::kBreatheWater)) {
         SetStatus(session, kStatusDrowning, "|12You are drowning!");
         play.hp_tick = -6;
         play.cause_of_death = "drowning";
     } else {
         SetStatus(session, kStatusDrowning, "");
     }
-    if (HasSkill(user, kSkillRegenerate)) ++play.hp_tick;
-    if (terrain >= 10 && terrain <= 19 && !HasSkill(user, kSkillFlying) && user.hazard_guard == 0) {
+    if (HasSkill(user, Skill::kRegenerate)) ++play.hp_tick;
+    if (terrain >= 10 && terrain <= 19 && !HasSkill(user, Skill::kFlying) &&
+        user.hazard_guard == 0) {
         CarryAway(session);
         return true;
     }

@@ -469,11 +469,122 @@ BattleResult StartBattle(Session& s, bool end_when_cleared, bool run_allowed) {
     return BattleTurns(s, end_when_cleared, run_allowed);
 }
 
+namespace {
+
+// The turn's screen: exits, bars, the order line and the opponents; the player's choices of the
+// last turn are forgotten.
+void StartTurn(Session& s) {
+    BattleState& b = s.play.battle;
+    UserRecord& user = s.users.current;
+    Writer& out = s.writer;
+    OpenDirections(s);
+    out.go_to(43, 2);
+    ShowHpBar(s);
+    out.set_colours(8, 0);
+    out.go_to(54, 2);
+    out.put_character(static_cast<std::uint8_t>(kEraseMark));
+    out.go_to(70, 2);
+    ShowManaBar(s);
+    out.set_colours(9, 0);
+    // The order line is one field of 38 cells, written whole. With every foe down the next
+    // key ends the fight, whichever it is; the orders still do what they do.
+    At(s, 11, 4,
+       b.over ? "|14All foes are down|09: strike a key       "
+              : "Enter your command                    ");
+    ShowOpponents(s);
+    // What the player chose applies to this turn only.
+    b.first_attack = HasSkill(user, Skill::kFirstAttack);
+    b.target = 0;
+    b.casting = false;
+    b.item_used = false;
+    b.bolt_damage = 0;
+    b.player_step_column = 0;
+    b.player_step_row = 0;
+}
+
+// Reads keys until one is an order the turn takes, and carries it out.
+void TakeOrder(Session& s, bool run_allowed) {
+    BattleState& b = s.play.battle;
+    UserRecord& user = s.users.current;
+    Writer& out = s.writer;
+    bool taken = false;
+    while (!taken) {
+        const int key = ReadBattleKey(s);
+        taken = true;
+        const int pad = DirectionOfPadDigit(key);
+        if (pad >= 0) {
+            if (!b.open[pad]) {
+                taken = b.over;
+                continue;
+            }
+            SetPlayerStep(s, pad);
+            ResolveTurn(s);
+            continue;
+        }
+        switch (key) {
+            case 'M':
+                ChooseDirection(s);
+                MoveAll(s);
+                break;
+            case 'A':
+                b.target = ChooseTarget(s, false);
+                ResolveTurn(s);
+                break;
+            case 'C': {
+                if (user.mana < 1) {
+                    out.set_colours(9, 0);
+                    At(s, 11, 4, "Not enough mana to cast!              ");
+                    taken = b.over;
+                    break;
+                }
+                BlankMessageRows(s);
+                b.target = ChooseTarget(s, true);
+                if (b.target != 0) {
+                    b.bolt_damage = CastBolt(s, b.column[b.target], b.row[b.target],
+                                             b.player_column, b.player_row);
+                }
+                b.casting = true;
+                ResolveTurn(s);
+                break;
+            }
+            case 'I':
+                UseItemInBattle(s);
+                break;
+            case 'R':
+                if (!run_allowed) {
+                    At(s, 11, 4, " |12You can't run away from this!");
+                    BattleWait(s);
+                } else if (s.rng.random(10) < 5) {
+                    out.set_colours(12, 0);
+                    At(s, 11, 4, "Monsters are blocking your path");
+                    BattleWait(s);
+                    ResolveTurn(s);
+                } else {
+                    ResolveTurn(s);
+                    b.fled = true;
+                    b.over = true;
+                }
+                break;
+            case 'D':
+                // Up to 19, so the last slot can be seen too.
+                if (b.panel_start + 3 <= kEncounterSlots) b.panel_start += 3;
+                break;
+            case 'U':
+                if (b.panel_start > 1) b.panel_start -= 3;
+                break;
+            default:
+                taken = b.over;
+                break;
+        }
+    }
+}
+
+}  // namespace
+
 BattleResult BattleTurns(Session& s, bool end_when_cleared, bool run_allowed) {
     PlayState& play = s.play;
     BattleState& b = play.battle;
     UserRecord& user = s.users.current;
-    Writer& out = s.writer;
 
     for (;;) {
         for (int i = 1; i <= kEncounterSlots; ++i) {
@@ -485,100 +596,8 @@ BattleResult BattleTurns(Session& s, bool end_when_cleared, bool run_allowed) {
         // A dead player gets no further turn: regeneration could otherwise lift him back to 1.
         if (dead || (cleared && end_when_cleared)) break;
 
-        OpenDirections(s);
-        out.go_to(43, 2);
-        ShowHpBar(s);
-        out.set_colours(8, 0);
-        out.go_to(54, 2);
-        out.put_character(static_cast<std::uint8_t>(kEraseMark));
-        out.go_to(70, 2);
-        ShowManaBar(s);
-        out.set_colours(9, 0);
-        // The order line is one field of 38 cells, written whole. With every foe down the next
-        // key ends the fight, whichever it is; the orders still do what they do.
-        At(s, 11, 4,
-           b.over ? "|14All foes are down|09: strike a key       "
-                  : "Enter your command                    ");
-        ShowOpponents(s);
-        // What the player chose applies to this turn only.
-        b.first_attack = HasSkill(user, Skill::kFirstAttack);
-        b.target = 0;
-        b.casting = false;
-        b.item_used = false;
-        b.bolt_damage = 0;
-        b.player_step_column = 0;
-        b.player_step_row = 0;
-
-        bool taken = false;
-        while (!taken) {
-            const int key = ReadBattleKey(s);
-            taken = true;
-            const int pad = DirectionOfPadDigit(key);
-            if (pad >= 0) {
-                if (!b.open[pad]) {
-                    taken = b.over;
-                    continue;
-                }
-                SetPlayerStep(s, pad);
-                ResolveTurn(s);
-                continue;
-            }
-            switch (key) {
-                case 'M':
-                    ChooseDirection(s);
-                    MoveAll(s);
-                    break;
-                case 'A':
-                    b.target = ChooseTarget(s, false);
-                    ResolveTurn(s);
-                    break;
-                case 'C': {
-                    if (user.mana < 1) {
-                        out.set_colours(9, 0);
-                        At(s, 11, 4, "Not enough mana to cast!              ");
-                        taken = b.over;
-                        break;
-                    }
-                    BlankMessageRows(s);
-                    b.target = ChooseTarget(s, true);
-                    if (b.target != 0) {
-                        b.bolt_damage = CastBolt(s, b.column[b.target], b.row[b.target],
-                                                 b.player_column, b.player_row);
-                    }
-                    b.casting = true;
-                    ResolveTurn(s);
-                    break;
-                }
-                case 'I':
-                    UseItemInBattle(s);
-                    break;
-                case 'R':
-                    if (!run_allowed) {
-                        At(s, 11, 4, " |12You can't run away from this!");
-                        BattleWait(s);
-                    } else if (s.rng.random(10) < 5) {
-                        out.set_colours(12, 0);
-                        At(s, 11, 4, "Monsters are blocking your path");
-                        BattleWait(s);
-                        ResolveTurn(s);
-                    } else {
-                        ResolveTurn(s);
-                        b.fled = true;
-                        b.over = true;
-                    }
-                    break;
-                case 'D':
-                    // Up to 19, so the last slot can be seen too.
-                    if (b.panel_start + 3 <= kEncounterSlots) b.panel_start += 3;
-                    break;
-                case 'U':
-                    if (b.panel_start > 1) b.panel_start -= 3;
-                    break;
-                default:
-                    taken = b.over;
-                    break;
-            }
-        }
+        StartTurn(s);
+        TakeOrder(s, run_allowed);
         if (b.over) break;
     }
 

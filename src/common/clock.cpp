@@ -4,8 +4,17 @@
 #include <time.h>
 
 #include <cerrno>
+#include <chrono>
 
 namespace vorn {
+
+int DaysInMonth(int year, int month) {
+    if (month < 1 || month > 12) return 31;
+    const std::chrono::year_month_day_last last{
+        std::chrono::year{year},
+        std::chrono::month_day_last{std::chrono::month{static_cast<unsigned>(month)}}};
+    return static_cast<int>(static_cast<unsigned>(last.day()));
+}
 
 DateTime SystemClock::now() {
     struct timeval tv {};
@@ -56,10 +65,7 @@ void ManualClock::advance_ms(std::int64_t ms) {
         if (++now_.hour < 24) continue;
         now_.hour = 0;
         now_.weekday = (now_.weekday + 1) % 7;
-        static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        const bool leap = (now_.year % 4 == 0 && now_.year % 100 != 0) || now_.year % 400 == 0;
-        const int month_days = now_.month == 2 && leap ? 29 : kDays[(now_.month - 1) % 12];
-        if (++now_.day <= month_days) continue;
+        if (++now_.day <= DaysInMonth(now_.year, now_.month)) continue;
         now_.day = 1;
         if (++now_.month <= 12) continue;
         now_.month = 1;

@@ -22,6 +22,9 @@ struct DateTime {
     }
 };
 
+// The days of `month` (1..12) in `year`; 31 for a month outside the year.
+int DaysInMonth(int year, int month);
+
 class Clock {
   public:
     virtual ~Clock() = default;

@@ -2,6 +2,7 @@
 #include "common/node_records.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "common/record_file.hpp"
@@ -11,13 +12,6 @@ namespace vorn {
 namespace {
 
 constexpr std::uint32_t kSecondsPerDay = 86400;
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12) return 31;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
 
 }  // namespace
 
@@ -57,19 +51,13 @@ bool NodeRecordAlive(const NodeInfoRecord& record, const DateTime& now) {
 }
 
 std::int32_t NodeDayNumber(const DateTime& t) {
-    // Days from the civil date (proleptic Gregorian calendar), counted so 1 Jan 1985 is day 1.
-    const auto days_from_civil = [](int y, int m, int d) {
-        y -= m <= 2 ? 1 : 0;
-        const int era = (y >= 0 ? y : y - 399) / 400;
-        const int yoe = y - era * 400;
-        const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-        const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-        return static_cast<std::int64_t>(era) * 146097 + doe;
-    };
-    const int month = t.month >= 1 && t.month <= 12 ? t.month : 1;
-    const int day = t.day >= 1 && t.day <= 31 ? t.day : 1;
-    return static_cast<std::int32_t>(days_from_civil(t.year, month, day) -
-                                     days_from_civil(1985, 1, 1) + 1);
+    namespace chrono = std::chrono;
+    const unsigned month = t.month >= 1 && t.month <= 12 ? static_cast<unsigned>(t.month) : 1;
+    const unsigned day = t.day >= 1 && t.day <= 31 ? static_cast<unsigned>(t.day) : 1;
+    // Counted so 1 Jan 1985 is day 1; a day past the end of its month runs on into the next.
+    const chrono::sys_days date{chrono::year{t.year} / chrono::month{month} / chrono::day{day}};
+    const chrono::sys_days first{chrono::year{1985} / chrono::January / chrono::day{1}};
+    return static_cast<std::int32_t>((date - first).count() + 1);
 }
 
 std::int64_t NodeSecondsOn(const NodeInfoRecord& record, const DateTime& now) {

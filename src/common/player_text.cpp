@@ -2,15 +2,14 @@
 
 #include <cctype>
 
+#include "common/text_case.hpp"
+
 namespace vorn {
 
 namespace {
 
 bool IsHex(char c) {
     return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 // "|00".."|23", "|U0".."|U9", "|B0".."|B7": the pipe codes that set a colour in every printer.

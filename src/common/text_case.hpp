@@ -1,5 +1,6 @@
-// Names and keys compared without regard to case, the way the user index and the message areas
-// compare them: the letters A to Z only, every other byte as it is.
+// Case and digits of single bytes, and names and keys compared without regard to case, the way
+// the user index and the message areas compare them: the letters A to Z only, every other byte
+// as it is.
 #pragma once
 
 #include <cctype>
@@ -8,9 +9,21 @@
 
 namespace vorn {
 
+inline char Upper(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+inline char Lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+inline bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 inline std::string UpperCase(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : out) c = Upper(c);
     return out;
 }
 

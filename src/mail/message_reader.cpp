@@ -99,6 +99,233 @@ std::uint32_t FirstReadable(Session& session, const MessageBase& base, std::uint
     return NextReadable(session, base, wanted, -1, header);
 }
 
+// The state of one reading: the area held, the caller's last-read record and the message shown.
+struct Reading {
+    Session& session;
+    MessageBase& base;
+    LastReadRecord lr;
+    MessageHeader h;
+    std::uint32_t number;
+    std::uint32_t count;
+    bool scan_mode;
+};
+
+// What the reader does after a command.
+enum class Step {
+    kShow,   // shows the current message again
+    kStay,   // prompts again without showing it
+    kNext,   // moves on to the next message, or ends at the end of the area
+    kLeave,  // ends the reading
+};
+
+// Quitting a scan is refused: the scan goes on to the next area instead.
+Step LeaveUnlessScanning(Reading& r) {
+    if (!r.scan_mode) return Step::kLeave;
+    r.session.writer.display_line_end(GetSystemString(r.session, 25));
+    return Step::kStay;
+}
+
+Step Previous(Reading& r) {
+    MessageHeader previous;
+    if (const std::uint32_t n = NextReadable(r.session, r.base, r.number, -1, previous)) {
+        r.number = n;
+        r.h = previous;
+    }
+    return Step::kShow;
+}
+
+Step Help(Reading& r) {
+    Writer& out = r.session.writer;
+    out.clear_screen();
+    out.show_display_file("readhelp", 28);
+    out.print_prompt_text("|PA");
+    return Step::kShow;
+}
+
+// Nobody but the writer, the receiver of a private message and the area's sysop deletes a
+// message; D again takes the mark away.
+Step ToggleDeleted(Reading& r) {
+    if (!MayDelete(r.session, r.h)) return Step::kStay;
+    r.base.read_header(r.number, r.h);
+    r.h.status = static_cast<std::uint16_t>(r.h.status ^ kMessageDeleted);
+    const bool deleted = (r.h.status & kMessageDeleted) != 0;
+    r.session.writer.display_line_end(GetSystemString(r.session, deleted ? 19 : 20));
+    LogMessageChange(r.session, r.h, deleted ? "deleted" : "undeleted");
+    r.base.write_header(r.number, r.h);
+    return Step::kNext;
+}
+
+Step Edit(Reading& r) {
+    if (MayEdit(r.session, r.h) && EditStoredMessage(r.session, r.base, r.number)) {
+        LogMessageChange(r.session, r.h, "edited");
+        r.base.read_header(r.number, r.h);
+    }
+    return Step::kShow;
+}
+
+// Marks the area read up to the message shown.
+Step HighWater(Reading& r) {
+    r.session.writer.display_line_end(GetSystemString(r.session, 31));
+    r.lr.high_water = r.h.written;
+    write_last_read(r.session, r.lr);
+    return Step::kStay;
+}
+
+// Leaves with the whole area marked read.
+Step Ignore(Reading& r) {
+    if (r.scan_mode) return LeaveUnlessScanning(r);
+    if (MessageHeader last; r.base.read_header(r.count, last)) r.lr.high_water = last.written;
+    return Step::kLeave;
+}
+
+Step List(Reading& r) {
+    ShowPublicList(r.session, r.base, r.number);
+    return Step::kShow;
+}
+
+// P posts a new message, R a reply to the one shown.
+Step Post(Reading& r, bool reply) {
+    Session& session = r.session;
+    if (!MayPost(session)) {
+        session.writer.display_line_end(GetSystemString(session, 8));
+    } else if (post_message(session, "", "", reply ? r.number : 0) && reply) {
+        r.base.read_header(r.number, r.h);
+        r.h.replies = static_cast<std::uint16_t>(std::min(r.h.replies + 1, 65535));
+        r.base.write_header(r.number, r.h);
+    }
+    session.keys.pause_key();
+    r.count = r.base.count();
+    return Step::kShow;
+}
+
+Step Export(Reading& r) {
+    if (ExportToOwnMail(r.session, r.base, r.number)) {
+        r.session.writer.print_coded_line("|08- |11A copy of the message is in your mail|08.");
+        r.session.keys.pause_key();
+    }
+    return Step::kShow;
+}
+
+struct ReaderKey {
+    char key;
+    Step (*run)(Reading&);
+};
+
+// The reader's commands, one row per key. C and M are taken and do nothing.
+constexpr ReaderKey kReaderKeys[] = {
+    {'\r', [](Reading&) { return Step::kNext; }},
+    {'-', Previous},
+    {'?', Help},
+    {'D', ToggleDeleted},
+    {'E', Edit},
+    {'H', HighWater},
+    {'I', Ignore},
+    {'L', List},
+    {'P', [](Reading& r) { return Post(r, false); }},
+    {'R', [](Reading& r) { return Post(r, true); }},
+    {'X', Export},
+    {'C', [](Reading&) { return Step::kStay; }},
+    {'M', [](Reading&) { return Step::kStay; }},
+    {'A', LeaveUnlessScanning},
+    {'Q', LeaveUnlessScanning},
+    {'S', LeaveUnlessScanning},
+    {'\x1b', LeaveUnlessScanning},
+};
+
+const std::string& ReaderKeyList() {
+    static const std::string keys = [] {
+        std::string list;
+        for (const ReaderKey& row : kReaderKeys) list += row.key;
+        return list;
+    }();
+    return keys;
+}
+
+Step RunReaderKey(Reading& r, char key) {
+    for (const ReaderKey& row : kReaderKeys) {
+        if (row.key == key) return row.run(r);
+    }
+    return Step::kStay;
+}
+
+// Moves on to the next message; at the end of the area offers a post. False when the reading
+// ends there.
+bool MoveOn(Reading& r, bool announce) {
+    Session& session = r.session;
+    MessageHeader following;
+    if (const std::uint32_t n = NextReadable(session, r.base, r.number, 1, following)) {
+        r.number = n;
+        r.h = following;
+        return true;
+    }
+    Writer& out = session.writer;
+    if (MayPost(session)) {
+        out.display_line(GetSystemString(session, 15));
+        if (session.keys.ask_yes_no(false) && post_message(session, "", "", 0)) {
+            session.keys.pause_key();
+        }
+    } else if (announce) {
+        out.display_line_end(GetSystemString(session, 8));
+    }
+    return false;
+}
+
+// Where the reading starts when the caller was not given a message: he is asked, the first new
+// one offered.
+std::uint32_t AskStart(Session& session, const MessageBase& base, const LastReadRecord& lr,
+                       std::uint32_t count) {
+    MessageHeader h;
+    const std::string top = std::to_string(count);
+    const std::uint32_t first_new = std::min(base.first_written_after(lr.high_water), count);
+    const std::uint32_t offered = FirstReadable(session, base, first_new, h);
+    session.writer.display_line(GetSystemString(session, 13, {top}));
+    const std::string typed =
+        session.keys.input_line(std::to_string(offered != 0 ? offered : first_new), 2,
+                                CharacterRange('0', '9'), "", static_cast<int>(top.size()));
+    return typed.empty() ? 1 : NumberOf(typed);
+}
+
+// Shows messages and runs the caller's commands until he leaves; true when one was shown.
+bool ReadLoop(Reading& r, bool announce) {
+    Session& session = r.session;
+    bool shown = false;
+    bool show = true;
+    std::vector<std::string> lines;
+    while (!session.session_ended) {
+        if (show) {
+            r.base.read_text(r.h, lines);
+            ShowMessage(session, r.number, r.h, lines);
+            shown = true;
+            if (r.h.written > r.lr.high_water) {
+                r.lr.high_water = r.h.written;
+                write_last_read(session, r.lr);
+            }
+        }
+        show = true;
+        std::int64_t typed = -1;
+        const char k = ReaderCommand(
+            session,
+            GetSystemString(session, 14, {std::to_string(r.number), std::to_string(r.count)}),
+            ReaderKeyList(), typed);
+        if (k == 0) break;
+        if (typed >= 0) {
+            MessageHeader target;
+            const auto n = static_cast<std::uint32_t>(typed);
+            if (n >= 1 && n <= r.count && r.base.read_header(n, target) &&
+                MayRead(session, target)) {
+                r.number = n;
+                r.h = target;
+            }
+            continue;
+        }
+        const Step step = RunReaderKey(r, k);
+        if (step == Step::kLeave) break;
+        if (step == Step::kStay) show = false;
+        if (step == Step::kNext && !MoveOn(r, announce)) break;
+    }
+    return shown;
+}
+
 }  // namespace
 
 bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool announce) {
@@ -108,168 +335,21 @@ bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool a
         out.print_coded_line("|12The message area cannot be opened.");
         return false;
     }
-    std::uint32_t count = base.count();
+    const std::uint32_t count = base.count();
     if (count == 0) {
         if (announce) out.display_line_end(GetSystemString(session, 12));
         return false;
     }
-    LastReadRecord lr{};
-    lr.first = 1;
-    if (!read_last_read(session, lr)) {
-        lr.first = 1;
-        lr.high_water = 0;
+    Reading r{session, base, {}, {}, 0, count, scan_mode};
+    r.lr.first = 1;
+    if (!read_last_read(session, r.lr)) {
+        r.lr.first = 1;
+        r.lr.high_water = 0;
     }
-    MessageHeader h;
-    if (start == 0) {
-        const std::string top = std::to_string(count);
-        const std::uint32_t first_new = std::min(base.first_written_after(lr.high_water), count);
-        const std::uint32_t offered = FirstReadable(session, base, first_new, h);
-        out.display_line(GetSystemString(session, 13, {top}));
-        const std::string typed =
-            session.keys.input_line(std::to_string(offered != 0 ? offered : first_new), 2,
-                                    CharacterRange('0', '9'), "", static_cast<int>(top.size()));
-        start = typed.empty() ? 1 : NumberOf(typed);
-    }
-    std::uint32_t number =
-        FirstReadable(session, base, std::clamp<std::uint32_t>(start, 1, count), h);
-    bool shown = false;
-    bool show = true;
-    bool reading = number != 0;
-    std::vector<std::string> lines;
-    while (reading && !session.session_ended) {
-        if (show) {
-            base.read_text(h, lines);
-            ShowMessage(session, number, h, lines);
-            shown = true;
-            if (h.written > lr.high_water) {
-                lr.high_water = h.written;
-                write_last_read(session, lr);
-            }
-        }
-        show = true;
-        std::int64_t typed = -1;
-        const char k = ReaderCommand(
-            session, GetSystemString(session, 14, {std::to_string(number), std::to_string(count)}),
-            "\r-A?DEHILPRQ\x1bSCMX", typed);
-        if (k == 0) break;
-        if (typed >= 0) {
-            MessageHeader target;
-            const auto n = static_cast<std::uint32_t>(typed);
-            if (n >= 1 && n <= count && base.read_header(n, target) && MayRead(session, target)) {
-                number = n;
-                h = target;
-            }
-            continue;
-        }
-        bool next = false;
-        switch (k) {
-            case '\r':
-                next = true;
-                break;
-            case '-': {
-                MessageHeader previous;
-                if (const std::uint32_t n = NextReadable(session, base, number, -1, previous)) {
-                    number = n;
-                    h = previous;
-                }
-                break;
-            }
-            case '?':
-                out.clear_screen();
-                out.show_display_file("readhelp", 28);
-                out.print_prompt_text("|PA");
-                break;
-            case 'D':
-                // Nobody but the writer, the receiver of a private message and the area's sysop
-                // deletes a message.
-                if (!MayDelete(session, h)) {
-                    show = false;
-                    break;
-                }
-                base.read_header(number, h);
-                h.status = static_cast<std::uint16_t>(h.status ^ kMessageDeleted);
-                out.display_line_end(
-                    GetSystemString(session, h.status & kMessageDeleted ? 19 : 20));
-                LogMessageChange(session, h, h.status & kMessageDeleted ? "deleted" : "undeleted");
-                base.write_header(number, h);
-                next = true;
-                break;
-            case 'E':
-                if (MayEdit(session, h) && EditStoredMessage(session, base, number)) {
-                    LogMessageChange(session, h, "edited");
-                    base.read_header(number, h);
-                }
-                break;
-            case 'H':
-                out.display_line_end(GetSystemString(session, 31));
-                lr.high_water = h.written;
-                write_last_read(session, lr);
-                show = false;
-                break;
-            case 'I':
-                if (scan_mode) {
-                    out.display_line_end(GetSystemString(session, 25));
-                    show = false;
-                    break;
-                }
-                if (MessageHeader last; base.read_header(count, last)) {
-                    lr.high_water = last.written;
-                }
-                reading = false;
-                break;
-            case 'L':
-                ShowPublicList(session, base, number);
-                break;
-            case 'P':
-            case 'R':
-                if (!MayPost(session)) {
-                    out.display_line_end(GetSystemString(session, 8));
-                } else if (post_message(session, "", "", k == 'R' ? number : 0) && k == 'R') {
-                    base.read_header(number, h);
-                    h.replies = static_cast<std::uint16_t>(std::min(h.replies + 1, 65535));
-                    base.write_header(number, h);
-                }
-                session.keys.pause_key();
-                count = base.count();
-                break;
-            case 'X':
-                if (ExportToOwnMail(session, base, number)) {
-                    out.print_coded_line("|08- |11A copy of the message is in your mail|08.");
-                    session.keys.pause_key();
-                }
-                break;
-            case 'C':
-            case 'M':
-                show = false;
-                break;
-            default:  // Q, ESC and S
-                if (scan_mode) {
-                    out.display_line_end(GetSystemString(session, 25));
-                    show = false;
-                } else {
-                    reading = false;
-                }
-                break;
-        }
-        if (!next) continue;
-        MessageHeader following;
-        if (const std::uint32_t n = NextReadable(session, base, number, 1, following)) {
-            number = n;
-            h = following;
-            continue;
-        }
-        // The end of the area.
-        if (MayPost(session)) {
-            out.display_line(GetSystemString(session, 15));
-            if (session.keys.ask_yes_no(false) && post_message(session, "", "", 0)) {
-                session.keys.pause_key();
-            }
-        } else if (announce) {
-            out.display_line_end(GetSystemString(session, 8));
-        }
-        reading = false;
-    }
-    write_last_read(session, lr);
+    if (start == 0) start = AskStart(session, base, r.lr, count);
+    r.number = FirstReadable(session, base, std::clamp<std::uint32_t>(start, 1, count), r.h);
+    const bool shown = r.number != 0 && ReadLoop(r, announce);
+    write_last_read(session, r.lr);
     SaveAreaCount(session, base.count());
     base.close();
     // Posts made here retired messages the pack could not take out while the area was held.

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "common/system_log.hpp"
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "node/node_table.hpp"
 #include "term/access_expression.hpp"
@@ -149,11 +150,6 @@ std::string Trimmed(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 void ChatLog(Session& session, std::string_view line) {
     WriteChatLog(session.log_target(), session.clock, line);
 }
@@ -232,7 +228,7 @@ class ChatFrame {
 // A sysop's command of the line chat; returns whether the usual line end follows it.
 bool LineChatCommand(Session& s, const ChatFrame& frame, std::string_view typed, bool& done) {
     Writer& w = s.writer;
-    const std::string text = Upper(Trimmed(typed.substr(1)));
+    const std::string text = UpperCase(Trimmed(typed.substr(1)));
     const std::size_t space = text.find(' ');
     const std::string command = text.substr(0, space);
     const std::string argument = space == std::string::npos ? "" : Trimmed(text.substr(space));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/player_text.hpp"
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "node/node_table.hpp"
 #include "term/template_slots.hpp"
@@ -33,11 +34,6 @@ std::vector<NodeInfoRecord> LiveRecords(Session& session) {
     return live;
 }
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 void Rule(Writer& w) {
     w.set_foreground(9);
     w.print_text(std::string(79, '\xC4'));
@@ -52,7 +48,8 @@ int ChosenNode(const std::vector<NodeInfoRecord>& others, const std::string& ans
                             return c >= '0' && c <= '9';
                         });
     for (const NodeInfoRecord& r : others) {
-        if (number ? std::stoi(answer) == r.node : Upper(r.user_name.str()) == Upper(answer)) {
+        if (number ? std::stoi(answer) == r.node
+                   : UpperCase(r.user_name.str()) == UpperCase(answer)) {
             return r.node;
         }
     }

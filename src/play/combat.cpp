@@ -40,32 +40,6 @@ constexpr int kLastMessageRow = 23;
 constexpr char kEraseMark = ' ';
 constexpr std::uint8_t kBoltTrail = 219;
 
-// Skills of the player (and, in the same layout, of monsters).
-constexpr int kSkillBow = 6;
-constexpr int kSkillSword = 7;
-constexpr int kSkillSurprise = 9;
-constexpr int kSkillHateFirst = 25;  // + category 1..5: "Hate Orc" .. "Hate Kobolds"
-constexpr int kSkillImmuneFire = 46;
-constexpr int kSkillImmuneCold = 48;
-constexpr int kSkillImmuneElectricity = 49;
-constexpr int kSkillImmuneAcid = 50;
-constexpr int kSkillImmunePoison = 51;
-constexpr int kSkillImmuneNaturalCold = 52;
-constexpr int kSkillImmuneLight = 53;
-constexpr int kSkillImmuneSound = 54;
-constexpr int kSkillImmuneFear = 55;
-constexpr int kSkillImmuneWeb = 56;
-constexpr int kSkillHalfMagicalFire = 66;
-constexpr int kSkillHalfCold = 67;
-constexpr int kSkillImmuneNormalFire = 71;
-constexpr int kSkillNotSurprised = 110;
-constexpr int kSkillWeaponToHit1 = 111;  // .. 114: "+1" .. "+4 weapon to hit"
-constexpr int kSkillFirstAttack = 137;
-constexpr int kSkillBackstab = 142;
-constexpr int kSkillRegenerate = 152;
-constexpr int kSkillVampiric = 154;
-constexpr int kSkillAttackRoll2 = 186;
-
 constexpr std::uint16_t kGasMalus = 0x0100;
 constexpr std::uint16_t kDamagedAsLarge = 0x0200;
 constexpr std::uint16_t kLargeCreature = 512;
@@ -180,24 +154,27 @@ int MagicAdditions(std::uint16_t magic) {
 }
 
 int HateBonus(const UserRecord& user, std::uint8_t category) {
-    return category >= 1 && category <= 5 && HasSkill(user, kSkillHateFirst + category) ? 1 : 0;
+    return category >= 1 && category <= 5 &&
+                   HasSkill(user, SkillAfter(Skill::kHateOrc, category - 1))
+               ? 1
+               : 0;
 }
 
 // The damage the monster's attack type leaves after the player's immunities.
 std::int64_t AfterImmunities(const UserRecord& user, std::uint8_t attack_type,
                              std::int64_t damage) {
     const int t = attack_type >= 100 ? attack_type - 100 : attack_type;
-    const auto immune = [&](int skill) { return HasSkill(user, skill); };
-    if (((t == 12 || t == 14) && immune(kSkillImmuneFire)) ||
-        ((t == 2 || t == 6) && immune(kSkillImmuneCold)) ||
-        (t == 3 && immune(kSkillImmuneElectricity)) || (t == 4 && immune(kSkillImmuneAcid)) ||
-        (t == 5 && immune(kSkillImmunePoison)) || (t == 6 && immune(kSkillImmuneNaturalCold)) ||
-        (t == 14 && immune(kSkillImmuneNormalFire)) || (t == 7 && immune(kSkillImmuneLight)) ||
-        (t == 8 && immune(kSkillImmuneSound)) || (t == 9 && immune(kSkillImmuneFear)) ||
-        (t == 10 && immune(kSkillImmuneWeb))) {
+    const auto immune = [&](Skill skill) { return HasSkill(user, skill); };
+    if (((t == 12 || t == 14) && immune(Skill::kImmuneFire)) ||
+        ((t == 2 || t == 6) && immune(Skill::kImmuneCold)) ||
+        (t == 3 && immune(Skill::kImmuneElectricity)) || (t == 4 && immune(Skill::kImmuneAcid)) ||
+        (t == 5 && immune(Skill::kImmunePoison)) || (t == 6 && immune(Skill::kImmuneNaturalCold)) ||
+        (t == 14 && immune(Skill::kImmuneNormalFire)) || (t == 7 && immune(Skill::kImmuneLight)) ||
+        (t == 8 && immune(Skill::kImmuneSound)) || (t == 9 && immune(Skill::kImmuneFear)) ||
+        (t == 10 && immune(Skill::kImmuneWeb))) {
         damage = 0;
     }
-    if ((t == 12 && immune(kSkillHalfMagicalFire)) || (t == 6 && immune(kSkillHalfCold))) {
+    if ((t == 12 && immune(Skill::kHalfMagicalFire)) || (t == 6 && immune(Skill::kHalfCold))) {
         damage /= 2;
     }
     if (t == 1 && (user.disadvantages & kGasMalus)) damage += 2;
@@ -471,17 +448,17 @@ BattleResult StartBattle(Session& s, bool end_when_cleared, bool run_allowed) {
         DrawMonster(s, i);
     }
 
-    if (HasSkill(user, kSkillSurprise) && s.rng.random(2) == 1) {
+    if (HasSkill(user, Skill::kSurprise) && s.rng.random(2) == 1) {
         SetStatus(s, kStatusSurprise, "You get a free attack, 1 left");
     }
-    if (HasSkill(user, kSkillFirstAttack))
+    if (HasSkill(user, Skill::kFirstAttack))
         SetStatus(s, kStatusFirstAttack, "You get first strike!");
     for (int i = 1; i <= kEncounterSlots; ++i) {
         if (!Occupied(s, i)) continue;
         const MonsterRecord& m = b.monster[i];
         const std::string name = m.name.str();
         if ((m.strike_flags & kMonsterSurprise) != 0 && s.rng.random(2) == 1 &&
-            !HasSkill(user, kSkillNotSurprised)) {
+            !HasSkill(user, Skill::kNotSurprised)) {
             SetStatus(s, kStatusSurprise + i, name + " surprised you!");
         }
         if ((m.strike_flags2 & kMonsterFirstAttack) != 0) {
@@ -492,11 +469,122 @@ BattleResult StartBattle(Session& s, bool end_when_cleared, bool run_allowed) {
     return BattleTurns(s, end_when_cleared, run_allowed);
 }
 
+namespace {
+
+// The turn's screen: exits, bars, the order line and the opponents; the player's choices of the
+// last turn are forgotten.
+void StartTurn(Session& s) {
+    BattleState& b = s.play.battle;
+    UserRecord& user = s.users.current;
+    Writer& out = s.writer;
+    OpenDirections(s);
+    out.go_to(43, 2);
+    ShowHpBar(s);
+    out.set_colours(8, 0);
+    out.go_to(54, 2);
+    out.put_character(static_cast<std::uint8_t>(kEraseMark));
+    out.go_to(70, 2);
+    ShowManaBar(s);
+    out.set_colours(9, 0);
+    // The order line is one field of 38 cells, written whole. With every foe down the next
+    // key ends the fight, whichever it is; the orders still do what they do.
+    At(s, 11, 4,
+       b.over ? "|14All foes are down|09: strike a key       "
+              : "Enter your command                    ");
+    ShowOpponents(s);
+    // What the player chose applies to this turn only.
+    b.first_attack = HasSkill(user, Skill::kFirstAttack);
+    b.target = 0;
+    b.casting = false;
+    b.item_used = false;
+    b.bolt_damage = 0;
+    b.player_step_column = 0;
+    b.player_step_row = 0;
+}
+
+// Reads keys until one is an order the turn takes, and carries it out.
+void TakeOrder(Session& s, bool run_allowed) {
+    BattleState& b = s.play.battle;
+    UserRecord& user = s.users.current;
+    Writer& out = s.writer;
+    bool taken = false;
+    while (!taken) {
+        const int key = ReadBattleKey(s);
+        taken = true;
+        const int pad = DirectionOfPadDigit(key);
+        if (pad >= 0) {
+            if (!b.open[pad]) {
+                taken = b.over;
+                continue;
+            }
+            SetPlayerStep(s, pad);
+            ResolveTurn(s);
+            continue;
+        }
+        switch (key) {
+            case 'M':
+                ChooseDirection(s);
+                MoveAll(s);
+                break;
+            case 'A':
+                b.target = ChooseTarget(s, false);
+                ResolveTurn(s);
+                break;
+            case 'C': {
+                if (user.mana < 1) {
+                    out.set_colours(9, 0);
+                    At(s, 11, 4, "Not enough mana to cast!              ");
+                    taken = b.over;
+                    break;
+                }
+                BlankMessageRows(s);
+                b.target = ChooseTarget(s, true);
+                if (b.target != 0) {
+                    b.bolt_damage = CastBolt(s, b.column[b.target], b.row[b.target],
+                                             b.player_column, b.player_row);
+                }
+                b.casting = true;
+                ResolveTurn(s);
+                break;
+            }
+            case 'I':
+                UseItemInBattle(s);
+                break;
+            case 'R':
+                if (!run_allowed) {
+                    At(s, 11, 4, " |12You can't run away from this!");
+                    BattleWait(s);
+                } else if (s.rng.random(10) < 5) {
+                    out.set_colours(12, 0);
+                    At(s, 11, 4, "Monsters are blocking your path");
+                    BattleWait(s);
+                    ResolveTurn(s);
+                } else {
+                    ResolveTurn(s);
+                    b.fled = true;
+                    b.over = true;
+                }
+                break;
+            case 'D':
+                // Up to 19, so the last slot can be seen too.
+                if (b.panel_start + 3 <= kEncounterSlots) b.panel_start += 3;
+                break;
+            case 'U':
+                if (b.panel_start > 1) b.panel_start -= 3;
+                break;
+            default:
+                taken = b.over;
+                break;
+        }
+    }
+}
+
+}  // namespace
+
 BattleResult BattleTurns(Session& s, bool end_when_cleared, bool run_allowed) {
     PlayState& play = s.play;
     BattleState& b = play.battle;
     UserRecord& user = s.users.current;
-    Writer& out = s.writer;
 
     for (;;) {
         for (int i = 1; i <= kEncounterSlots; ++i) {
@@ -508,100 +596,8 @@ BattleResult BattleTurns(Session& s, bool end_when_cleared, bool run_allowed) {
         // A dead player gets no further turn: regeneration could otherwise lift him back to 1.
         if (dead || (cleared && end_when_cleared)) break;
 
-        OpenDirections(s);
-        out.go_to(43, 2);
-        ShowHpBar(s);
-        out.set_colours(8, 0);
-        out.go_to(54, 2);
-        out.put_character(static_cast<std::uint8_t>(kEraseMark));
-        out.go_to(70, 2);
-        ShowManaBar(s);
-        out.set_colours(9, 0);
-        // The order line is one field of 38 cells, written whole. With every foe down the next
-        // key ends the fight, whichever it is; the orders still do what they do.
-        At(s, 11, 4,
-           b.over ? "|14All foes are down|09: strike a key       "
-                  : "Enter your command                    ");
-        ShowOpponents(s);
-        // What the player chose applies to this turn only.
-        b.first_attack = HasSkill(user, kSkillFirstAttack);
-        b.target = 0;
-        b.casting = false;
-        b.item_used = false;
-        b.bolt_damage = 0;
-        b.player_step_column = 0;
-        b.player_step_row = 0;
-
-        bool taken = false;
-        while (!taken) {
-            const int key = ReadBattleKey(s);
-            taken = true;
-            const int pad = DirectionOfPadDigit(key);
-            if (pad >= 0) {
-                if (!b.open[pad]) {
-                    taken = b.over;
-                    continue;
-                }
-                SetPlayerStep(s, pad);
-                ResolveTurn(s);
-                continue;
-            }
-            switch (key) {
-                case 'M':
-                    ChooseDirection(s);
-                    MoveAll(s);
-                    break;
-                case 'A':
-                    b.target = ChooseTarget(s, false);
-                    ResolveTurn(s);
-                    break;
-                case 'C': {
-                    if (user.mana < 1) {
-                        out.set_colours(9, 0);
-                        At(s, 11, 4, "Not enough mana to cast!              ");
-                        taken = b.over;
-                        break;
-                    }
-                    BlankMessageRows(s);
-                    b.target = ChooseTarget(s, true);
-                    if (b.target != 0) {
-                        b.bolt_damage = CastBolt(s, b.column[b.target], b.row[b.target],
-                                                 b.player_column, b.player_row);
-                    }
-                    b.casting = true;
-                    ResolveTurn(s);
-                    break;
-                }
-                case 'I':
-                    UseItemInBattle(s);
-                    break;
-                case 'R':
-                    if (!run_allowed) {
-                        At(s, 11, 4, " |12You can't run away from this!");
-                        BattleWait(s);
-                    } else if (s.rng.random(10) < 5) {
-                        out.set_colours(12, 0);
-                        At(s, 11, 4, "Monsters are blocking your path");
-                        BattleWait(s);
-                        ResolveTurn(s);
-                    } else {
-                        ResolveTurn(s);
-                        b.fled = true;
-                        b.over = true;
-                    }
-                    break;
-                case 'D':
-                    // Up to 19, so the last slot can be seen too.
-                    if (b.panel_start + 3 <= kEncounterSlots) b.panel_start += 3;
-                    break;
-                case 'U':
-                    if (b.panel_start > 1) b.panel_start -= 3;
-                    break;
-                default:
-                    taken = b.over;
-                    break;
-            }
-        }
+        StartTurn(s);
+        TakeOrder(s, run_allowed);
         if (b.over) break;
     }
 
@@ -616,7 +612,7 @@ void ResolveTurn(Session& s) {
     s.writer.set_colours(9, 0);
     At(s, 11, 4, "Resolving, please wait...            ");
     MoveAll(s);
-    if (HasSkill(user, kSkillRegenerate) && user.hp < user.max_hp) user.hp = user.hp + 1;
+    if (HasSkill(user, Skill::kRegenerate) && user.hp < user.max_hp) user.hp = user.hp + 1;
     BlankMessageRows(s);
     if (s.play.battle.target != 0) PlayerStrike(s, s.play.battle.target);
     for (int i = 1; i <= kEncounterSlots; ++i) MonsterStrike(s, i);
@@ -753,12 +749,12 @@ void PlayerStrike(Session& s, int slot) {
     const int magic = MagicAdditions(w.magic);
     const int hate = HateBonus(user, m.category);
     int to_hit = roll + user.hit_bonus + magic + hate;
-    if (HasSkill(user, kSkillAttackRoll2)) to_hit += 2;
+    if (HasSkill(user, Skill::kAttackRoll2)) to_hit += 2;
     for (int k = 0; k < 4; ++k) {
-        if (HasSkill(user, kSkillWeaponToHit1 + k)) to_hit += k + 1;
+        if (HasSkill(user, SkillAfter(Skill::kWeaponToHit1, k))) to_hit += k + 1;
     }
-    if (HasSkill(user, kSkillBow) && w.type == 4) ++to_hit;
-    if (HasSkill(user, kSkillSword) && (w.type == 1 || w.type == 2)) ++to_hit;
+    if (HasSkill(user, Skill::kBowToHit) && w.type == 4) ++to_hit;
+    if (HasSkill(user, Skill::kSwordToHit) && (w.type == 1 || w.type == 2)) ++to_hit;
     // An eight-bit sum that wrapped would turn the strongest attack into a miss.
     to_hit = std::min(to_hit, 255);
 
@@ -774,7 +770,7 @@ void PlayerStrike(Session& s, int slot) {
         damage = RollDamageDice(s.rng, w.dice, w.sides) +
                  static_cast<std::int64_t>(w.dice) * (magic + hate);
         if (m.abilities & kLargeCreature) damage += w.damage_bonus;
-        if (HasSkill(user, kSkillBackstab) && s.rng.random(3) == 1) damage *= 2;
+        if (HasSkill(user, Skill::kBackstab) && s.rng.random(3) == 1) damage *= 2;
     }
     damage = std::clamp<std::int64_t>(damage, 0, kMaxInt32);
 
@@ -782,7 +778,7 @@ void PlayerStrike(Session& s, int slot) {
     Message(
         s, AboutMonster("|04You hit |12", m, "|04 for |09" + std::to_string(damage) + "|04 damage!",
                         damage >= b.hp[slot] ? 6 : 0));
-    if (HasSkill(user, kSkillVampiric) && !b.casting && user.hp < user.max_hp) {
+    if (HasSkill(user, Skill::kVampiric) && !b.casting && user.hp < user.max_hp) {
         const std::int64_t heal = damage / 2;
         Message(s, "|04You heal |12" + std::to_string(heal) + "|04 hitpoints");
         user.hp = Clamp32(std::min<std::int64_t>(user.max_hp, user.hp + heal));

@@ -170,9 +170,9 @@ int ArmorClassOf(Session& session) {
     for (int b = 0; b < 5; ++b) {
         if (armor.magic & kMagicBits[b]) ac += b + 1;
     }
-    if (HasSkill(user, 35)) ac += 6;  // natural armour class 4
-    if (HasSkill(user, 36)) ac += 5;  // natural armour class 5
-    if (HasSkill(user, 37)) ac += 4;  // natural armour class 6
+    if (HasSkill(user, Skill::kNaturalArmour4)) ac += 6;
+    if (HasSkill(user, Skill::kNaturalArmour5)) ac += 5;
+    if (HasSkill(user, Skill::kNaturalArmour6)) ac += 4;
     return ac & 0xFF;
 }
 

@@ -21,10 +21,6 @@ constexpr std::uint8_t kPcColour[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 constexpr std::uint8_t kEscape = 27;
 constexpr std::uint32_t kAllRows = (1u << CallerScreen::kRows) - 1;
 
-int Clamp(int v, int low, int high) {
-    return v < low ? low : (v > high ? high : v);
-}
-
 void AppendNumber(std::string& out, int n) {
     char digits[12];
     const auto r = std::to_chars(digits, digits + sizeof digits, n);
@@ -278,25 +274,25 @@ void CallerScreen::sequence(std::uint8_t final_byte) {
             return;
         case 'H':
         case 'f':
-            p.row = Clamp(n, 1, kRows);
-            p.column = Clamp(params_[1] == 0 ? 1 : params_[1], 1, kColumns);
+            p.row = std::clamp(n, 1, kRows);
+            p.column = std::clamp(params_[1] == 0 ? 1 : params_[1], 1, kColumns);
             p.cursor_known = true;
             p.pending = false;
             return;
         case 'A':
-            p.row = Clamp(p.row - n, 1, kRows);
+            p.row = std::clamp(p.row - n, 1, kRows);
             break;
         case 'B':
-            p.row = Clamp(p.row + n, 1, kRows);
+            p.row = std::clamp(p.row + n, 1, kRows);
             break;
         case 'C':
-            p.column = Clamp(p.column + n, 1, kColumns);
+            p.column = std::clamp(p.column + n, 1, kColumns);
             break;
         case 'D':
-            p.column = Clamp(p.column - n, 1, kColumns);
+            p.column = std::clamp(p.column - n, 1, kColumns);
             break;
         case 'G':
-            p.column = Clamp(n, 1, kColumns);
+            p.column = std::clamp(n, 1, kColumns);
             break;
         case 'K':
             if (first != 0 || !p.cursor_known || !p.colour_known || p.pending) {

@@ -11,6 +11,7 @@
 #include "common/directories.hpp"
 #include "common/file_calls.hpp"
 #include "common/record_file.hpp"
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
@@ -24,12 +25,6 @@ constexpr std::size_t kBlockSize = 1024;
 // A parameter is at most 255 characters, so this much look-ahead always decides it.
 constexpr std::size_t kLookAhead = 260;
 
-char Upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-bool IsDigit(int c) {
-    return c >= '0' && c <= '9';
-}
 bool IsHex(int c) {
     return std::isxdigit(c) != 0;
 }
@@ -177,7 +172,7 @@ class DisplayInterpreter {
         }
         const char a = Upper(static_cast<char>(c1));
         const char b = Upper(static_cast<char>(c2));
-        const bool digits = IsDigit(c1) && IsDigit(c2);
+        const bool digits = IsDigit(static_cast<char>(c1)) && IsDigit(static_cast<char>(c2));
         const int number = digits ? (c1 - '0') * 10 + (c2 - '0') : 0;
         switch (c) {
             case '%': {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 
 namespace vorn {
@@ -20,13 +21,6 @@ constexpr std::uint8_t kCtrlZ = 26;
 constexpr std::uint8_t kEscape = 27;
 constexpr char kPasswordEcho = static_cast<char>(250);
 constexpr int kMaxText = 255;
-
-std::uint8_t Upper(std::uint8_t c) {
-    return c >= 'a' && c <= 'z' ? c - 32 : c;
-}
-std::uint8_t Lower(std::uint8_t c) {
-    return c >= 'A' && c <= 'Z' ? c + 32 : c;
-}
 
 bool IsWordCharacter(std::uint8_t c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '"' ||
@@ -260,7 +254,7 @@ CharacterSet CharactersOf(std::string_view characters) {
 
 LineEditorSwitches ParseLineEditorSwitches(std::string_view options) {
     std::string upper(options);
-    for (char& c : upper) c = static_cast<char>(Upper(static_cast<std::uint8_t>(c)));
+    for (char& c : upper) c = Upper(c);
     const auto has = [&upper](const char* s) { return upper.find(s) != std::string::npos; };
     LineEditorSwitches sw;
     sw.abort = has("/AA");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
 #include "term/text_codes.hpp"
@@ -11,13 +12,6 @@
 namespace vorn {
 
 namespace {
-
-char Upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';

@@ -6,18 +6,12 @@
 #include <string>
 
 #include "common/player_text.hpp"
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 
 namespace vorn {
 
 namespace {
-
-char Upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 template <std::size_t N>
 void Mark(Session& s, std::array<TemplateSlot, N>& table, int n) {

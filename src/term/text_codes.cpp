@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "common/player_text.hpp"
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
 
@@ -15,23 +16,13 @@ namespace {
 
 constexpr std::size_t kMaxValue = 255;
 
-char Upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-char Lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 std::string TwoDigits(int n) {
     char text[4];
     std::snprintf(text, sizeof text, "%02d", n % 100);
     return text;
 }
 
-std::string TerminalType(const Session& s) {
+std::string TerminalType(Session& s) {
     if (s.vornterm_detected) return "VornTerm";
     return s.ansi_terminal ? "Ansi" : "Ascii";
 }
@@ -249,94 +240,95 @@ std::string format_value(std::string_view value, std::string_view param) {
     return v;
 }
 
+namespace {
+
+std::string Date(Session& s) {
+    const DateTime t = s.clock.now();
+    return TwoDigits(t.month) + "/" + TwoDigits(t.day) + "/" + std::to_string(t.year);
+}
+
+std::string TwelveHourTime(Session& s) {
+    const DateTime t = s.clock.now();
+    const int hour = t.hour % 12 == 0 ? 12 : t.hour % 12;
+    return std::to_string(hour) + ":" + TwoDigits(t.minute) + (t.hour < 12 ? "am" : "pm");
+}
+
+std::string ClockTime(Session& s) {
+    const DateTime t = s.clock.now();
+    return TwoDigits(t.hour) + ":" + TwoDigits(t.minute) + ":" + TwoDigits(t.second);
+}
+
+template <int kLine>
+std::string SignatureLine(Session& s) {
+    const UserRecord& u = s.users.current;
+    return u.sig_lines >= kLine ? u.signature[kLine - 1].str() : "";
+}
+
+struct ValueCode {
+    char a;
+    char b;
+    std::string (*value)(Session& s);
+    bool known_when_empty = false;  // a code whose effect is all it does
+};
+
+// The value codes, one row per code (the letters after %).
+const ValueCode kValueCodes[] = {
+    {'A', '1', SignatureLine<1>},
+    {'A', '2', SignatureLine<2>},
+    {'A', '3', SignatureLine<3>},
+    {'A', '4', SignatureLine<4>},
+    {'A', '5', SignatureLine<5>},
+    {'A', '6', SignatureLine<6>},
+    {'A', 'L', [](Session& s) { return std::to_string(s.users.current.sig_lines); }},
+    {'B', 'N', [](Session& s) { return s.system.bbs_name; }},
+    {'D', 'T', Date},
+    {'E', 'M', [](Session&) -> std::string { return "Ansi"; }},
+    {'I', 'D', [](Session& s) { return std::to_string(s.users.current.number); }},
+    {'I', 'N', [](Session&) -> std::string { return "Vornhold"; }},
+    {'I', 'V', [](Session&) -> std::string { return "a20"; }},
+    {'I', 'S', [](Session& s) { return s.input_string; }},
+    {'L', 'A', [](Session&) -> std::string { return "n/a"; }},
+    {'L', 'D', [](Session&) -> std::string { return "n/a"; }},
+    {'L', 'C', [](Session& s) { return s.users.current.last_on.str(); }},
+    {'L', 'O', [](Session& s) { return s.users.current.location.str(); }},
+    {'M', 'A', [](Session& s) { return s.mail.area.area_name.str(); }},
+    {'M', 'W', [](Session& s) { return std::to_string(s.users.current.msg_pointer); }},
+    {'N', 'D', [](Session& s) { return std::to_string(s.node_number); }},
+    {'P', 'A',
+     [](Session& s) -> std::string {
+         s.keys.pause_key();
+         return "";
+     },
+     true},
+    {'P', 'L', [](Session&) -> std::string { return "24"; }},
+    {'R', 'N', [](Session& s) { return s.users.current.real_name.str(); }},
+    {'R', 'T', TerminalType},
+    {'S', 'R', [](Session& s) { return s.system.sysop_name; }},
+    {'T', 'I', TwelveHourTime},
+    {'T', 'M', ClockTime},
+    {'T', 'L', [](Session& s) { return std::to_string(std::max(0L, s.keys.time_left("M"))); }},
+    {'T', 'U', [](Session& s) { return WithThousands(s.users.user_count); }},
+    {'U', 'E', [](Session& s) { return WithThousands(s.users.current.emails); }},
+    {'U', 'P', [](Session& s) { return WithThousands(s.users.current.posts); }},
+    {'U', 'I', [](Session& s) { return Initials(s.users.current.name.view()); }},
+    {'U', 'N', [](Session& s) { return s.users.current.name.str(); }},
+    {'U', 'O', [](Session& s) { return s.users.current.description.str(); }},
+    {'V', 'L', [](Session&) -> std::string { return kLongVersion; }},
+};
+
+}  // namespace
+
 bool expand_value_code(Session& s, std::string_view code) {
     std::string& v = s.codes.code_value;
     v.clear();
     if (code.size() < 3 || code[0] != '%') return false;
     const char a = Upper(code[1]);
     const char b = Upper(code[2]);
-    const UserRecord& u = s.users.current;
-    switch (a) {
-        case 'A':
-            if (b >= '1' && b <= '6') {
-                const int n = b - '0';
-                if (u.sig_lines >= n) v = u.signature[n - 1].str();
-            } else if (b == 'L') {
-                v = std::to_string(u.sig_lines);
-            }
-            break;
-        case 'B':
-            if (b == 'N') v = s.system.bbs_name;
-            break;
-        case 'D':
-            if (b == 'T') {
-                const DateTime t = s.clock.now();
-                v = TwoDigits(t.month) + "/" + TwoDigits(t.day) + "/" + std::to_string(t.year);
-            }
-            break;
-        case 'E':
-            if (b == 'M') v = "Ansi";
-            break;
-        case 'I':
-            if (b == 'D') v = std::to_string(u.number);
-            if (b == 'N') v = "Vornhold";
-            if (b == 'V') v = "a20";
-            if (b == 'S') v = s.input_string;
-            break;
-        case 'L':
-            if (b == 'A' || b == 'D') v = "n/a";
-            if (b == 'C') v = u.last_on.str();
-            if (b == 'O') v = u.location.str();
-            break;
-        case 'M':
-            if (b == 'A') v = s.mail.area.area_name.str();
-            if (b == 'W') v = std::to_string(u.msg_pointer);
-            break;
-        case 'N':
-            if (b == 'D') v = std::to_string(s.node_number);
-            break;
-        case 'P':
-            if (b == 'A') {
-                // A known code with nothing to show: the pause is its whole effect.
-                s.keys.pause_key();
-                return true;
-            }
-            if (b == 'L') v = "24";
-            break;
-        case 'R':
-            if (b == 'N') v = u.real_name.str();
-            if (b == 'T') v = TerminalType(s);
-            break;
-        case 'S':
-            if (b == 'R') v = s.system.sysop_name;
-            break;
-        case 'T': {
-            if (b == 'I' || b == 'M') {
-                const DateTime t = s.clock.now();
-                if (b == 'I') {
-                    const int hour = t.hour % 12 == 0 ? 12 : t.hour % 12;
-                    v = std::to_string(hour) + ":" + TwoDigits(t.minute) +
-                        (t.hour < 12 ? "am" : "pm");
-                } else {
-                    v = TwoDigits(t.hour) + ":" + TwoDigits(t.minute) + ":" + TwoDigits(t.second);
-                }
-            }
-            if (b == 'L') v = std::to_string(std::max(0L, s.keys.time_left("M")));
-            if (b == 'U') v = WithThousands(s.users.user_count);
-            break;
-        }
-        case 'U':
-            if (b == 'E') v = WithThousands(u.emails);
-            if (b == 'P') v = WithThousands(u.posts);
-            if (b == 'I') v = Initials(u.name.view());
-            if (b == 'N') v = u.name.str();
-            if (b == 'O') v = u.description.str();
-            break;
-        case 'V':
-            if (b == 'L') v = kLongVersion;
-            break;
-        default:
-            break;
+    for (const ValueCode& row : kValueCodes) {
+        if (row.a != a || row.b != b) continue;
+        v = row.value(s);
+        if (row.known_when_empty) return true;
+        break;
     }
     if (v.size() > kMaxValue) v.resize(kMaxValue);
     return !v.empty();

@@ -22,10 +22,6 @@ constexpr std::string_view kColourNames[16] = {
 // Output that piles up this far is sent early, so a huge file never holds it all in memory.
 constexpr std::size_t kEarlyFlushBytes = 64 * 1024;
 
-int Clamp(int v, int low, int high) {
-    return v < low ? low : (v > high ? high : v);
-}
-
 void AppendNumber(std::string& out, int n) {
     char digits[12];
     const auto r = std::to_chars(digits, digits + sizeof digits, n);
@@ -340,21 +336,22 @@ void Writer::display_line_end(std::string_view text) {
 }
 
 void Writer::go_to(int column, int row) {
-    cursor_ = CursorPosition{Clamp(column, 1, kScreenColumns), Clamp(row, 1, kScreenRows)};
+    cursor_ =
+        CursorPosition{std::clamp(column, 1, kScreenColumns), std::clamp(row, 1, kScreenRows)};
     position();
 }
 
 void Writer::cursor_up(int n) {
-    go_to_row(cursor_.row - Clamp(n, 0, kScreenRows));
+    go_to_row(cursor_.row - std::clamp(n, 0, kScreenRows));
 }
 void Writer::cursor_down(int n) {
-    go_to_row(cursor_.row + Clamp(n, 0, kScreenRows));
+    go_to_row(cursor_.row + std::clamp(n, 0, kScreenRows));
 }
 void Writer::cursor_left(int n) {
-    go_to_column(cursor_.column - Clamp(n, 0, kScreenColumns));
+    go_to_column(cursor_.column - std::clamp(n, 0, kScreenColumns));
 }
 void Writer::cursor_right(int n) {
-    go_to_column(cursor_.column + Clamp(n, 0, kScreenColumns));
+    go_to_column(cursor_.column + std::clamp(n, 0, kScreenColumns));
 }
 
 // A terminal clears in the colour it was last sent, which may still be a bar's background while
@@ -375,7 +372,7 @@ void Writer::clear_to_eol() {
 }
 
 void Writer::erase_back(int n) {
-    n = Clamp(n, 0, kScreenColumns);
+    n = std::clamp(n, 0, kScreenColumns);
     for (int i = 0; i < n; ++i) {
         buffer_ += '\b';
         if (cursor_.column > 1) --cursor_.column;
@@ -454,7 +451,7 @@ void Writer::print_at(int column, int row, std::string_view text) {
 
 void Writer::page_lines(int n) {
     if (page_counter == 0) return;
-    page_counter = static_cast<std::uint16_t>(page_counter + Clamp(n, 0, 1000));
+    page_counter = static_cast<std::uint16_t>(page_counter + std::clamp(n, 0, 1000));
     if (page_counter >= 24) {
         page_counter = 1;
         session_.keys.pause_key();

@@ -23,6 +23,7 @@
 
 #include "common/cp437_text.hpp"
 #include "common/world_records.hpp"
+#include "worldc/toml_scan.hpp"
 
 namespace vorn {
 
@@ -298,87 +299,50 @@ bool EndsOnItsLine(std::string_view text, std::size_t open, bool basic) {
 }
 
 bool SafeForReader(WorldSource& world, std::string_view text, const std::string& file) {
-    enum class In { kCode, kComment, kBasic, kLiteral, kLongBasic, kLongLiteral };
-    In in = In::kCode;
-    int line = 1;
+    using Kind = TomlPiece::Kind;
+    TomlScan scan(text);
+    TomlPiece piece;
     bool after_continuation = false;  // just after a line-ending backslash in a long text
     const auto fail = [&](std::string message) {
-        world.errors.push_back({file, line, "", std::move(message)});
+        world.errors.push_back({file, scan.line(), "", std::move(message)});
         return false;
     };
-    const auto starts = [&](std::size_t i, std::string_view what) {
-        return text.substr(i, what.size()) == what;
+    const auto blank = [](unsigned char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r';
     };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
+    while (scan.next(piece)) {
+        const auto b = static_cast<unsigned char>(text[piece.at]);
         if ((b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == 0x7F) {
             char code[8];
             std::snprintf(code, sizeof code, "0x%02X", b);
             return fail(std::string("control character ") + code +
                         "; write it in a text as \\u00XX");
         }
-        if (b == '\n') ++line;
-        switch (in) {
-            case In::kCode:
-                if (b >= 0x80) return fail("a character outside quotes that is not ASCII");
-                if (b == '#') in = In::kComment;
-                if (b == '"') {
-                    in = starts(i, "\"\"\"") ? In::kLongBasic : In::kBasic;
-                    if (in == In::kLongBasic) i += 2;
-                }
-                if (b == '\'') {
-                    in = starts(i, "'''") ? In::kLongLiteral : In::kLiteral;
-                    if (in == In::kLongLiteral) i += 2;
-                }
-                // A one-line text must end on its line; the reader's recovery from one that
-                // does not can run into the characters that follow.
-                if ((in == In::kBasic || in == In::kLiteral) &&
-                    !EndsOnItsLine(text, i, in == In::kBasic)) {
-                    return fail("a text that does not end on its line");
-                }
-                break;
-            case In::kComment:
-                if (b == '\n') in = In::kCode;
-                break;
-            case In::kBasic:
-            case In::kLongBasic:
-                if (after_continuation && b != ' ' && b != '\t' && b != '\n' && b != '\r') {
-                    after_continuation = false;
-                    if (b >= 0x80)
-                        return fail(
-                            "a text line continued with \\ goes on with a character that is not "
-                            "ASCII; put a space or a letter first");
-                }
-                if (b == '\\') {
-                    if (i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80) {
-                        return fail("a backslash before a character that is not ASCII");
-                    }
-                    if (in == In::kLongBasic && i + 1 < text.size() &&
-                        (text[i + 1] == ' ' || text[i + 1] == '\t' || text[i + 1] == '\n' ||
-                         text[i + 1] == '\r')) {
-                        after_continuation = true;
-                        continue;
-                    }
-                    if (i + 1 < text.size() && text[i + 1] == '\n') ++line;
-                    ++i;
-                } else if (in == In::kBasic && (b == '"' || b == '\n')) {
-                    in = In::kCode;
-                } else if (in == In::kLongBasic && starts(i, "\"\"\"")) {
-                    i += 2;
-                    while (i + 1 < text.size() && text[i + 1] == '"') ++i;
-                    in = In::kCode;
-                }
-                break;
-            case In::kLiteral:
-                if (b == '\'' || b == '\n') in = In::kCode;
-                break;
-            case In::kLongLiteral:
-                if (starts(i, "'''")) {
-                    i += 2;
-                    while (i + 1 < text.size() && text[i + 1] == '\'') ++i;
-                    in = In::kCode;
-                }
-                break;
+        if (piece.kind == Kind::kOpen) {
+            // A one-line text must end on its line; the reader's recovery from one that does
+            // not can run into the characters that follow.
+            if ((piece.in == TomlIn::kBasic || piece.in == TomlIn::kLiteral) &&
+                !EndsOnItsLine(text, piece.at, piece.in == TomlIn::kBasic)) {
+                return fail("a text that does not end on its line");
+            }
+            continue;
+        }
+        if (piece.in == TomlIn::kCode && b >= 0x80) {
+            return fail("a character outside quotes that is not ASCII");
+        }
+        if (piece.in != TomlIn::kBasic && piece.in != TomlIn::kLongBasic) continue;
+        if (after_continuation && !blank(b)) {
+            after_continuation = false;
+            if (b >= 0x80) {
+                return fail(
+                    "a text line continued with \\ goes on with a character that is not ASCII; "
+                    "put a space or a letter first");
+            }
+        }
+        if (piece.kind == Kind::kEscape) {
+            const auto escaped = static_cast<unsigned char>(text[piece.at + 1]);
+            if (escaped >= 0x80) return fail("a backslash before a character that is not ASCII");
+            if (piece.in == TomlIn::kLongBasic && blank(escaped)) after_continuation = true;
         }
     }
     return true;
@@ -390,23 +354,20 @@ bool SafeForReader(WorldSource& world, std::string_view text, const std::string&
 // character beyond ASCII in a '...' text or text that is not UTF-8.
 bool AsciiForReader(WorldSource& world, std::string_view text, const std::string& file,
                     std::string& out) {
-    enum class In { kCode, kComment, kBasic, kLiteral, kLongBasic, kLongLiteral };
-    In in = In::kCode;
-    int line = 1;
+    using Kind = TomlPiece::Kind;
+    TomlScan scan(text);
+    TomlPiece piece;
     out.clear();
     out.reserve(text.size() + text.size() / 8);
     const auto fail = [&](std::string message) {
-        world.errors.push_back({file, line, "", std::move(message)});
+        world.errors.push_back({file, scan.line(), "", std::move(message)});
         return false;
     };
-    const auto starts = [&](std::size_t i, std::string_view what) {
-        return text.substr(i, what.size()) == what;
-    };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b == '\n') ++line;
+    while (scan.next(piece)) {
+        const auto b = static_cast<unsigned char>(text[piece.at]);
+        const bool literal = piece.in == TomlIn::kLiteral || piece.in == TomlIn::kLongLiteral;
         if (b >= 0x80) {
-            if (in == In::kComment) {
+            if (piece.in == TomlIn::kComment) {
                 out += ' ';
                 continue;
             }
@@ -415,6 +376,7 @@ bool AsciiForReader(WorldSource& world, std::string_view text, const std::string
                                : (b & 0xF0) == 0xE0 ? 3
                                : (b & 0xF8) == 0xF0 ? 4
                                                     : 0;
+            const std::size_t i = piece.at;
             if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) {
                 return fail("text that is not UTF-8");
             }
@@ -434,66 +396,32 @@ bool AsciiForReader(WorldSource& world, std::string_view text, const std::string
                 std::snprintf(escape, sizeof escape, "\\U%08X", static_cast<unsigned>(code));
             }
             out += escape;
-            i += static_cast<std::size_t>(length) - 1;
+            scan.skip(static_cast<std::size_t>(length) - 1);
             continue;
         }
-        out += static_cast<char>(b);
-        switch (in) {
-            case In::kCode:
-                if (b == '#') in = In::kComment;
-                if (b == '"') {
-                    in = starts(i, "\"\"\"") ? In::kLongBasic : In::kBasic;
-                    if (in == In::kLongBasic) {
-                        out += "\"\"";
-                        i += 2;
-                    }
-                } else if (b == '\'') {
-                    // A '...' text goes to the reader as a "..." text, so it can carry escapes.
-                    out.back() = '"';
-                    in = starts(i, "'''") ? In::kLongLiteral : In::kLiteral;
-                    if (in == In::kLongLiteral) {
-                        out += "\"\"";
-                        i += 2;
-                    }
-                }
+        const std::string_view bytes = text.substr(piece.at, piece.size);
+        switch (piece.kind) {
+            case Kind::kOpen:
+                // A '...' text goes to the reader as a "..." text, so it can carry escapes.
+                out += literal ? std::string(piece.size, '"') : std::string(bytes);
                 break;
-            case In::kComment:
-                if (b == '\n') in = In::kCode;
-                break;
-            case In::kBasic:
-            case In::kLongBasic:
-                if (b == '\\' && i + 1 < text.size()) {
-                    // The escaped character is ASCII (checked before); copy it as it is.
-                    out += text[++i];
-                    if (text[i] == '\n') ++line;
-                } else if (in == In::kBasic && (b == '"' || b == '\n')) {
-                    in = In::kCode;
-                } else if (in == In::kLongBasic && starts(i, "\"\"\"")) {
-                    while (i + 1 < text.size() && text[i + 1] == '"') out += text[++i];
-                    in = In::kCode;
-                }
-                break;
-            case In::kLiteral:
-            case In::kLongLiteral: {
-                out.pop_back();
-                if (in == In::kLiteral && (b == '\'' || b == '\n')) {
+            case Kind::kClose:
+                if (piece.in == TomlIn::kLiteral) {
                     out += b == '\'' ? '"' : '\n';
-                    in = In::kCode;
-                } else if (in == In::kLongLiteral && starts(i, "'''")) {
-                    // Of a run of quotes, the last three close the text; the others are in it.
-                    std::size_t run = 0;
-                    while (i + run < text.size() && text[i + run] == '\'') ++run;
-                    out += std::string(run - 3, '\'') + "\"\"\"";
-                    i += run - 1;
-                    in = In::kCode;
-                } else if (b == '\\' || b == '"') {
-                    out += '\\';
-                    out += static_cast<char>(b);
+                } else if (piece.in == TomlIn::kLongLiteral) {
+                    out += std::string(piece.size - 3, '\'') + "\"\"\"";
                 } else {
-                    out += static_cast<char>(b);
+                    out += bytes;
                 }
                 break;
-            }
+            case Kind::kEscape:
+                // The escaped character is ASCII (checked before); it goes as it is.
+                out += bytes;
+                break;
+            case Kind::kByte:
+                if (literal && (b == '\\' || b == '"')) out += '\\';
+                out += static_cast<char>(b);
+                break;
         }
     }
     return true;

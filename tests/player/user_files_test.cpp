@@ -50,7 +50,7 @@ bool OnNodesAtOnce(int nodes, const std::function<void(Session&, int)>& body) {
         ManualClock clock(test::SampleTime());
         ScriptedRandom random({0});
         test::RecordingTerminal terminal(clock);
-        test::TestExit exit;
+        test::ThrowingExit exit;
         Platform platform{clock, random, terminal, exit};
         Session session(platform);
         try {

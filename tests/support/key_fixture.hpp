@@ -15,6 +15,7 @@
 #include "common/clock.hpp"
 #include "common/random.hpp"
 #include "core/session.hpp"
+#include "support/test_session.hpp"
 #include "term/terminal_io.hpp"
 
 namespace vorn::test {
@@ -58,15 +59,6 @@ class TimedTerminal final : public TerminalIo {
     bool fail_writes_ = false;
 };
 
-struct ProcessExited {
-    int code;
-};
-
-class ExitThrower final : public ProcessExit {
-  public:
-    void exit_process(int code) override { throw ProcessExited{code}; }
-};
-
 // A running local session (start-up done, caller logged on, 60 minutes allowed) in a scratch
 // game directory that holds strings.dat, logs and temp.
 class KeyFixture {
@@ -80,7 +72,7 @@ class KeyFixture {
     ManualClock clock;
     ScriptedRandom random;
     TimedTerminal terminal{clock};
-    ExitThrower exit;
+    ThrowingExit exit;
     Platform platform{clock, random, terminal, exit};
     std::string directory;
     std::unique_ptr<Session> session_holder;

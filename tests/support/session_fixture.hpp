@@ -62,12 +62,6 @@ class FakeTerminal final : public TerminalIo {
     ManualClock* clock = nullptr;
 };
 
-// Throws ExitCalled so a test can catch the end of the process.
-class ThrowingExit final : public ProcessExit {
-  public:
-    void exit_process(int code) override { throw ExitCalled{code}; }
-};
-
 // A temporary game directory that the test runs in; removed afterwards.
 class TempGameDirectory {
   public:

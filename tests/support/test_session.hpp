@@ -17,12 +17,13 @@
 
 namespace vorn::test {
 
-// Thrown by TestExit so a test can catch the end of the program and look at its code.
+// Thrown by ThrowingExit so a test can catch the end of the program and look at its code.
 struct ExitCalled {
     int code;
 };
 
-class TestExit final : public ProcessExit {
+// The exit of every test session: it unwinds to the test instead of ending the process.
+class ThrowingExit final : public ProcessExit {
   public:
     void exit_process(int code) override { throw ExitCalled{code}; }
 };
@@ -87,7 +88,7 @@ struct TestSession {
     ManualClock clock;
     ScriptedRandom random{{0}};
     RecordingTerminal terminal{clock};
-    TestExit exit;
+    ThrowingExit exit;
     Platform platform{clock, random, terminal, exit};
     Session session{platform};
 };

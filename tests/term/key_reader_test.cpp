@@ -11,8 +11,8 @@
 namespace vorn {
 namespace {
 
+using test::ExitCalled;
 using test::KeyFixture;
-using test::ProcessExited;
 
 std::size_t Count(const std::string& text, std::string_view what) {
     std::size_t n = 0;
@@ -31,7 +31,7 @@ template <class Body>
 int ExitCodeOf(Body&& body) {
     try {
         body();
-    } catch (const ProcessExited& e) {
+    } catch (const ExitCalled& e) {
         return e.code;
     }
     ADD_FAILURE() << "the session did not end";

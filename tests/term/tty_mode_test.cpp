@@ -72,7 +72,7 @@ struct PtySession {
 };
 
 TEST(TtyMode, RawWhileTheReaderLivesAndTheCallersModeAfterwards) {
-    test::ExitThrower exit;
+    test::ThrowingExit exit;
     PtySession pty(exit);
     ASSERT_TRUE(pty.original.c_lflag & ICANON);
     Session& s = pty.start();
@@ -90,7 +90,7 @@ TEST(TtyMode, RawWhileTheReaderLivesAndTheCallersModeAfterwards) {
 }
 
 TEST(TtyMode, SigtermEndsTheSessionInOrderAndGivesEverythingBack) {
-    test::ExitThrower exit;
+    test::ThrowingExit exit;
     PtySession pty(exit);
     struct sigaction before {};
     ::sigaction(SIGTERM, nullptr, &before);
@@ -98,7 +98,7 @@ TEST(TtyMode, SigtermEndsTheSessionInOrderAndGivesEverythingBack) {
     ::raise(SIGTERM);
     s.keys.read_key();
     EXPECT_TRUE(s.session_ended);
-    EXPECT_THROW(s.keys.key_waiting(), test::ProcessExited);
+    EXPECT_THROW(s.keys.key_waiting(), test::ExitCalled);
     pty.session.reset();
     EXPECT_TRUE(SameMode(ModeOf(pty.slave), pty.original));
     struct sigaction after {};
@@ -107,7 +107,7 @@ TEST(TtyMode, SigtermEndsTheSessionInOrderAndGivesEverythingBack) {
 }
 
 TEST(TtyMode, ClosingTheCallersEndIsAHangUp) {
-    test::ExitThrower exit;
+    test::ThrowingExit exit;
     PtySession pty(exit);
     Session& s = pty.start();
     ::close(pty.master);
@@ -121,7 +121,7 @@ TEST(TtyMode, APipeWorksWithoutTerminalMode) {
     ASSERT_EQ(::pipe(in), 0);
     ManualClock clock;
     ScriptedRandom random({0});
-    test::ExitThrower exit;
+    test::ThrowingExit exit;
     FdTerminalIo terminal(in[0], ::open("/dev/null", O_WRONLY));
     Platform platform{clock, random, terminal, exit};
     {

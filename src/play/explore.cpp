@@ -16,6 +16,7 @@
 #include "play/city_founding.hpp"
 #include "play/city_menu.hpp"
 #include "play/combat.hpp"
+#include "play/death.hpp"
 #include "play/help_centre.hpp"
 #include "play/items.hpp"
 #include "player/attribute_checks.hpp"

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "core/system_strings.hpp"
+#include "play/death.hpp"
 #include "play/tavern.hpp"
 #include "play/town_fixture.hpp"
 #include "player/character_creation.hpp"

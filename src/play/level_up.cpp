@@ -1,4 +1,4 @@
-#include "player/level_up.hpp"
+#include "play/level_up.hpp"
 
 #include <algorithm>
 #include <string>

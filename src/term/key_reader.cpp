@@ -14,6 +14,7 @@
 #include "core/session.hpp"
 #include "core/startup.hpp"
 #include "node/node_table.hpp"
+#include "term/system_text.hpp"
 
 namespace vorn {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "core/session.hpp"
-#include "core/system_strings.hpp"
+#include "term/system_text.hpp"
 #include "term/text_codes.hpp"
 #include "term/writer.hpp"
 

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <functional>
 
-#include "core/system_strings.hpp"
 #include "play/death.hpp"
 #include "play/tavern.hpp"
 #include "play/town_fixture.hpp"
@@ -15,6 +14,7 @@
 #include "player/player_screens.hpp"
 #include "player/user_files.hpp"
 #include "support/session_fixture.hpp"
+#include "term/system_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 

@@ -30,4 +30,9 @@ void Session::exit(int code) {
     std::abort();  // an exit seam that returns is a bug
 }
 
+void Session::end_call(bool show_credits) {
+    if (closing) closing(show_credits);
+    exit(kExitNormal);
+}
+
 }  // namespace vorn

@@ -128,6 +128,11 @@ struct Session {
     std::function<void()> timed_effects;
     // Started by the sysop's chat key; while empty the key goes to the caller like any other.
     std::function<void()> sysop_chat;
+    // Set by the main sequence above the layers that wait for keys: one round of the node table
+    // (the other nodes' messages, the sysop's knock), run on every 150 ms round of a wait, and the
+    // orderly end of the call, which end_call runs. Empty until then.
+    std::function<void()> node_round;
+    std::function<void(bool show_credits)> closing;
 
     // The last texts of the hit-point and mana bars, for the text codes.
     std::string hp_state;
@@ -160,6 +165,10 @@ struct Session {
     // Ends the process: output flushed first, a node taken from lockfile.lck given back. Never
     // returns.
     [[noreturn]] void exit(int code);
+
+    // Ends the call through `closing` (credits first when `show_credits`); without it, only the
+    // exit with code 0. Never returns.
+    [[noreturn]] void end_call(bool show_credits);
 };
 
 }  // namespace vorn

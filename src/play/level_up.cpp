@@ -5,9 +5,9 @@
 
 #include "common/build_points.hpp"
 #include "core/session.hpp"
-#include "core/startup.hpp"
 #include "node/node_table.hpp"
 #include "play/combat.hpp"
+#include "play/main_sequence.hpp"
 #include "player/sleeping.hpp"
 #include "player/user_files.hpp"
 #include "world/world_files.hpp"

@@ -171,4 +171,17 @@ struct Session {
     [[noreturn]] void end_call(bool show_credits);
 };
 
+// The world files' loaders with the session's buffers and its rooms handle (world/world_files.hpp
+// has them for any buffers).
+bool LoadRoom(Session& session, std::int32_t number);
+bool SaveRoom(Session& session, std::int32_t number);
+bool LoadEvent(Session& session, std::int32_t number);
+bool LoadMonster(Session& session, std::int32_t number);
+bool LoadWeapon(Session& session, std::int32_t number);
+bool LoadArmor(Session& session, std::int32_t number);
+bool LoadItem(Session& session, std::int32_t number);
+bool LoadLevel(Session& session, std::int32_t number);
+bool LoadUnitType(Session& session, std::int32_t number);
+bool LoadBuildingType(Session& session, std::int32_t number);
+
 }  // namespace vorn

@@ -11,7 +11,9 @@ void RealProcessExit::exit_process(int code) {
 }
 
 Session::Session(Platform& p)
-    : platform(p), clock(p.clock), rng(p.random), writer(*this, p.terminal), keys(*this) {}
+    : platform(p), clock(p.clock), rng(p.random), writer(*this, p.terminal), keys(*this) {
+    writer.pause = [this] { keys.pause_key(); };
+}
 
 LogTarget Session::log_target() const {
     return LogTarget{system.log_path, multinode, node_number};

@@ -106,8 +106,6 @@ struct Session {
     bool vornterm_detected = false;
     Door32Info door32;  // door type 5: read before the terminal is first spoken to
 
-    std::uint32_t refresh_stamp = 0;
-
     // Key reader state: time accounting and the state of every wait.
     double minutes_allowed = 0;  // the caller's time from the drop file or the node
     DateTime session_start;

@@ -2,22 +2,8 @@
 // are in play/main_sequence.cpp.
 #include "core/startup.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-
-#include "common/config_files.hpp"
-#include "common/directories.hpp"
-#include "common/file_calls.hpp"
-#include "common/node_records.hpp"
-#include "common/record_file.hpp"
-#include "common/world_records.hpp"
-#include "core/node_paths.hpp"
-#include "core/session.hpp"
+#include <cstdint>
 
 namespace vorn {
 
@@ -91,12 +77,6 @@ std::uint8_t NodeNumberOf(const std::string* argument) {
     }
     if (negative) value = -value;
     return static_cast<std::uint8_t>(value & 0xFF);
-}
-
-std::uint32_t SecondsStamp(Session& session) {
-    const DateTime t = session.clock.now();
-    return static_cast<std::uint32_t>(t.day) * 86400u +
-           static_cast<std::uint32_t>(t.hour * 3600 + t.minute * 60 + t.second);
 }
 
 }  // namespace vorn

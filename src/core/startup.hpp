@@ -9,8 +9,6 @@
 
 namespace vorn {
 
-struct Session;
-
 inline constexpr const char* kLongVersion = "1.00 alpha 20 [Linux]";
 inline constexpr const char* kContactLine =
     "Report it to the Vornhold team at support@vornhold.example";
@@ -40,8 +38,5 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 // The node argument: the text that names vorn<text>.dat, and the node number (modulo 256).
 std::string NodeTextOf(const std::string* argument);
 std::uint8_t NodeNumberOf(const std::string* argument);
-
-// day of the month * 86400 + seconds since midnight.
-std::uint32_t SecondsStamp(Session& session);
 
 }  // namespace vorn

@@ -349,7 +349,6 @@ void CheckDoorType(Session& session) {
     session.extra_seconds = 0;
     session.session_start = session.clock.now();
     session.session_start_ms = session.clock.monotonic_ms();
-    session.refresh_stamp = SecondsStamp(session);
 
     DetectAnsi(session);
     DetectVornTerm(session);

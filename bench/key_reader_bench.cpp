@@ -13,6 +13,7 @@
 #include "common/clock.hpp"
 #include "common/random.hpp"
 #include "core/session.hpp"
+#include "play/main_sequence.hpp"
 
 namespace {
 
@@ -64,6 +65,7 @@ void BM_IdleAtKeyPrompt(benchmark::State& state) {
         vorn::RealProcessExit exit;
         vorn::Platform platform{clock, random, terminal, exit};
         vorn::Session session(platform);
+        vorn::InstallCallHooks(session);
         session.session_running = true;
         session.logged_on = true;
         session.minutes_allowed = 60;

@@ -11,7 +11,9 @@ void RealProcessExit::exit_process(int code) {
 }
 
 Session::Session(Platform& p)
-    : platform(p), clock(p.clock), rng(p.random), writer(*this, p.terminal), keys(*this) {}
+    : platform(p), clock(p.clock), rng(p.random), writer(*this, p.terminal), keys(*this) {
+    writer.pause = [this] { keys.pause_key(); };
+}
 
 LogTarget Session::log_target() const {
     return LogTarget{system.log_path, multinode, node_number};
@@ -28,6 +30,42 @@ void Session::exit(int code) {
     node_hold.release();
     platform.exit.exit_process(code);
     std::abort();  // an exit seam that returns is a bug
+}
+
+void Session::end_call(bool show_credits) {
+    if (closing) closing(show_credits);
+    exit(kExitNormal);
+}
+
+bool LoadRoom(Session& session, std::int32_t number) {
+    return LoadRoom(session.world, session.users.rooms, number);
+}
+bool SaveRoom(Session& session, std::int32_t number) {
+    return SaveRoom(session.users.rooms, number, session.world.room);
+}
+bool LoadEvent(Session& session, std::int32_t number) {
+    return LoadEvent(session.world, number);
+}
+bool LoadMonster(Session& session, std::int32_t number) {
+    return LoadMonster(session.world, number);
+}
+bool LoadWeapon(Session& session, std::int32_t number) {
+    return LoadWeapon(session.world, number);
+}
+bool LoadArmor(Session& session, std::int32_t number) {
+    return LoadArmor(session.world, number);
+}
+bool LoadItem(Session& session, std::int32_t number) {
+    return LoadItem(session.world, number);
+}
+bool LoadLevel(Session& session, std::int32_t number) {
+    return LoadLevel(session.world, number);
+}
+bool LoadUnitType(Session& session, std::int32_t number) {
+    return LoadUnitType(session.world, number);
+}
+bool LoadBuildingType(Session& session, std::int32_t number) {
+    return LoadBuildingType(session.world, number);
 }
 
 }  // namespace vorn

@@ -106,8 +106,6 @@ struct Session {
     bool vornterm_detected = false;
     Door32Info door32;  // door type 5: read before the terminal is first spoken to
 
-    std::uint32_t refresh_stamp = 0;
-
     // Key reader state: time accounting and the state of every wait.
     double minutes_allowed = 0;  // the caller's time from the drop file or the node
     DateTime session_start;
@@ -128,6 +126,11 @@ struct Session {
     std::function<void()> timed_effects;
     // Started by the sysop's chat key; while empty the key goes to the caller like any other.
     std::function<void()> sysop_chat;
+    // Set by the main sequence above the layers that wait for keys: one round of the node table
+    // (the other nodes' messages, the sysop's knock), run on every 150 ms round of a wait, and the
+    // orderly end of the call, which end_call runs. Empty until then.
+    std::function<void()> node_round;
+    std::function<void(bool show_credits)> closing;
 
     // The last texts of the hit-point and mana bars, for the text codes.
     std::string hp_state;
@@ -160,6 +163,23 @@ struct Session {
     // Ends the process: output flushed first, a node taken from lockfile.lck given back. Never
     // returns.
     [[noreturn]] void exit(int code);
+
+    // Ends the call through `closing` (credits first when `show_credits`); without it, only the
+    // exit with code 0. Never returns.
+    [[noreturn]] void end_call(bool show_credits);
 };
+
+// The world files' loaders with the session's buffers and its rooms handle (world/world_files.hpp
+// has them for any buffers).
+bool LoadRoom(Session& session, std::int32_t number);
+bool SaveRoom(Session& session, std::int32_t number);
+bool LoadEvent(Session& session, std::int32_t number);
+bool LoadMonster(Session& session, std::int32_t number);
+bool LoadWeapon(Session& session, std::int32_t number);
+bool LoadArmor(Session& session, std::int32_t number);
+bool LoadItem(Session& session, std::int32_t number);
+bool LoadLevel(Session& session, std::int32_t number);
+bool LoadUnitType(Session& session, std::int32_t number);
+bool LoadBuildingType(Session& session, std::int32_t number);
 
 }  // namespace vorn

@@ -1,4 +1,5 @@
-// Start-up and shutdown of the game: the main sequence, its steps, and Terminate.
+// What the game's start-up needs below the terminal: its version texts, exit codes and command
+// line. The main sequence itself (RunGame, Terminate) is play/main_sequence.hpp.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +8,6 @@
 #include <vector>
 
 namespace vorn {
-
-struct Session;
 
 inline constexpr const char* kLongVersion = "1.00 alpha 20 [Linux]";
 inline constexpr const char* kContactLine =
@@ -39,29 +38,5 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 // The node argument: the text that names vorn<text>.dat, and the node number (modulo 256).
 std::string NodeTextOf(const std::string* argument);
 std::uint8_t NodeNumberOf(const std::string* argument);
-
-// day of the month * 86400 + seconds since midnight.
-std::uint32_t SecondsStamp(Session& session);
-
-void LoadConfiguration(Session& session);
-void InitializeSession(Session& session);
-void OpenDataFiles(Session& session);
-void CheckDoorType(Session& session);
-// The caller's line: the board's port (--connect; exit code 1 when it cannot be reached), the
-// door32 board's socket, or standard input and output, spoken as the node's line mode says.
-void OpenCallerLine(Session& session);
-// Logs what the caller's line is and keeps a socket caller's address for the sysop's view.
-void NoteCallerAddress(Session& session);
-void SetUpLocalSession(Session& session);
-
-// The whole life of the game after the root check: start-up, title menu, Terminate.
-[[noreturn]] void RunGame(Session& session);
-
-// The orderly end: credits when asked, the log line, the closing banner, exit code 0.
-[[noreturn]] void Terminate(Session& session, bool show_credits);
-
-// The closing banner: every word's first letter in colour 12, the rest in colour 4, separated
-// by character 255.
-std::string TerminateBanner(int exit_level);
 
 }  // namespace vorn

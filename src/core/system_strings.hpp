@@ -1,19 +1,17 @@
 // The system string table strings.dat: 55 prompt texts in 256-byte records (record k holds
 // string k+1), repaired with the default texts when it is new or short, and served through a
-// cache of 55 slots where slot 1 is the most recently loaded.
+// cache of 55 slots where slot 1 is the most recently loaded. The strings are expanded where they
+// are printed (term/system_text.hpp).
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
 #include "common/record_file.hpp"
 
 namespace vorn {
-
-struct Session;
 
 inline constexpr int kSystemStringCount = 55;
 inline constexpr std::size_t kSystemStringRecordSize = 256;
@@ -63,12 +61,5 @@ SystemStrings::OpenResult SystemStrings::open(const std::string& data_path, Retr
         retry_wait();
     }
 }
-
-// GetSystemString: string n with its value codes expanded (unless it starts with "%%").
-std::string GetSystemString(Session& session, std::uint16_t n);
-// The same with its markers %S1, %S2, ... (either case) replaced by `values` in turn, each with
-// only its colour codes working.
-std::string GetSystemString(Session& session, std::uint16_t n,
-                            std::initializer_list<std::string_view> values);
 
 }  // namespace vorn

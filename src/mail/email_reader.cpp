@@ -7,13 +7,13 @@
 
 #include "common/message_base.hpp"
 #include "core/session.hpp"
-#include "core/system_strings.hpp"
 #include "mail/message_areas.hpp"
 #include "mail/message_post.hpp"
 #include "mail/message_reader.hpp"
 #include "mail/message_view.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
+#include "term/system_text.hpp"
 #include "term/template_slots.hpp"
 
 namespace vorn {

@@ -15,10 +15,10 @@
 #include "common/player_text.hpp"
 #include "common/system_log.hpp"
 #include "core/session.hpp"
-#include "core/system_strings.hpp"
 #include "mail/message_areas.hpp"
 #include "node/node_lines.hpp"
 #include "term/line_editor.hpp"
+#include "term/system_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 

@@ -8,13 +8,13 @@
 #include "common/player_text.hpp"
 #include "common/text_case.hpp"
 #include "core/session.hpp"
-#include "core/system_strings.hpp"
 #include "mail/message_areas.hpp"
 #include "mail/message_editor.hpp"
 #include "node/node_table.hpp"
 #include "player/player_screens.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"
+#include "term/system_text.hpp"
 #include "term/text_codes.hpp"
 
 namespace vorn {

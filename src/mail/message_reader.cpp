@@ -10,11 +10,11 @@
 #include "common/message_base.hpp"
 #include "common/player_text.hpp"
 #include "core/session.hpp"
-#include "core/system_strings.hpp"
 #include "mail/message_areas.hpp"
 #include "mail/message_post.hpp"
 #include "mail/message_view.hpp"
 #include "term/line_editor.hpp"
+#include "term/system_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 

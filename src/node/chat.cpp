@@ -21,6 +21,7 @@
 #include "node/node_table.hpp"
 #include "term/access_expression.hpp"
 #include "term/key_sequences.hpp"
+#include "term/system_text.hpp"
 #include "term/text_codes.hpp"
 
 namespace vorn {

@@ -11,6 +11,7 @@
 #include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "node/node_table.hpp"
+#include "term/system_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 

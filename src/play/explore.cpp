@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "core/session.hpp"
-#include "core/startup.hpp"
 #include "mail/message_reader.hpp"
 #include "mail/news.hpp"
 #include "node/node_lines.hpp"
@@ -19,11 +18,13 @@
 #include "play/city_founding.hpp"
 #include "play/city_menu.hpp"
 #include "play/combat.hpp"
+#include "play/death.hpp"
 #include "play/explore_commands.hpp"
 #include "play/explore_effects.hpp"
 #include "play/explore_room.hpp"
 #include "play/help_centre.hpp"
 #include "play/items.hpp"
+#include "play/main_sequence.hpp"
 #include "player/attribute_checks.hpp"
 #include "player/player_screens.hpp"
 #include "player/racial_skills.hpp"

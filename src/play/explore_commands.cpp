@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "core/session.hpp"
-#include "core/startup.hpp"
 #include "mail/message_reader.hpp"
 #include "mail/news.hpp"
 #include "node/node_lines.hpp"
@@ -17,6 +16,7 @@
 #include "play/explore_room.hpp"
 #include "play/help_centre.hpp"
 #include "play/items.hpp"
+#include "play/main_sequence.hpp"
 #include "player/attribute_checks.hpp"
 #include "player/player_screens.hpp"
 #include "term/line_editor.hpp"

@@ -6,7 +6,7 @@
 #include "common/player_text.hpp"
 #include "common/record_file.hpp"
 #include "core/session.hpp"
-#include "core/startup.hpp"
+#include "play/main_sequence.hpp"
 #include "play/town_prompts.hpp"
 #include "player/user_files.hpp"
 #include "term/line_editor.hpp"

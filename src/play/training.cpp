@@ -6,8 +6,8 @@
 
 #include "common/user_records.hpp"
 #include "core/session.hpp"
+#include "play/level_up.hpp"
 #include "play/town_prompts.hpp"
-#include "player/level_up.hpp"
 #include "player/user_files.hpp"
 #include "world/world_files.hpp"
 

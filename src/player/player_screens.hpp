@@ -1,5 +1,5 @@
-// The player's own screens: the ranking of all players, the death of the player, the search for
-// a player by part of a name, the option screen and the status screen.
+// The player's own screens: the ranking of all players, the search for a player by part of a
+// name, the option screen and the status screen.
 #pragma once
 
 #include <functional>
@@ -12,9 +12,6 @@ struct UserRecord;
 
 // Sorts a copy of the players by experience and lists them (paged).
 void ShowRanking(Session& session);
-
-// The player's death: the death screen, the news, and back to town with 1 hit point.
-void KillPlayer(Session& session, std::string_view killer);
 
 // Partial, case-insensitive search of the index's character names by `name`, asking "Did you
 // mean ...?" for each candidate; sets the record's number. False when nobody was taken.

@@ -10,7 +10,6 @@
 #include "common/player_file_names.hpp"
 #include "common/record_file.hpp"
 #include "core/session.hpp"
-#include "core/startup.hpp"
 
 namespace vorn {
 
@@ -41,7 +40,7 @@ void CheckSleeping(Session& session) {
     out.print_text("You must sleep another " + days + " days before being able to wake up");
     out.new_lines(1);
     session.keys.pause_key();
-    Terminate(session, true);
+    session.end_call(true);
 }
 
 }  // namespace vorn

@@ -175,7 +175,7 @@ void LogDropFile(Session& session, const std::string& path) {
 void MustBeAnsi(Session& session) {
     session.writer.plain_line("You MUST be in ANSI, exiting...");
     session.keys.pause_key();
-    Terminate(session, true);
+    session.end_call(true);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "common/cp437_text.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
-#include "node/node_table.hpp"
+#include "term/system_text.hpp"
 
 namespace vorn {
 
@@ -166,7 +166,7 @@ void KeyReader::delay(int ms) {
 }
 
 std::uint8_t KeyReader::return_after_hangup() {
-    if (++reads_after_hangup_ > kMaxReadsAfterHangup) Terminate(session_, false);
+    if (++reads_after_hangup_ > kMaxReadsAfterHangup) session_.end_call(false);
     return last_key_;
 }
 
@@ -178,7 +178,7 @@ void KeyReader::idle_round(std::int64_t& start_ms) {
             s.writer.print_coded_line(GetSystemString(s, 39));
             s.log("Inactivity timeout; hanging up.");
             s.note_call_end("idle");
-            Terminate(s, false);
+            s.end_call(false);
         } else if (idle >= kInactivityBellSeconds) {
             // Three rings 800 ms apart; a key stops them at once.
             s.writer.plain("\a");
@@ -192,7 +192,7 @@ void KeyReader::idle_round(std::int64_t& start_ms) {
     }
     // The other nodes' messages and the sysop's knock reach a caller who is idle too.
     const std::uint32_t chats = s.nodes.chats;
-    NodeRound(s);
+    if (s.node_round) s.node_round();
     // The caller talked with the sysop: he has not been idle.
     if (s.nodes.chats != chats) start_ms = s.clock.monotonic_ms();
     check_time_limit();
@@ -232,10 +232,10 @@ std::uint8_t KeyReader::read_key() {
 
 bool KeyReader::key_waiting() {
     Session& s = session_;
-    if (s.session_ended) Terminate(s, false);
+    if (s.session_ended) s.end_call(false);
     check_time_limit();
     const bool waiting = poll_keys(0);
-    if (s.session_ended) Terminate(s, false);
+    if (s.session_ended) s.end_call(false);
     return waiting;
 }
 
@@ -243,7 +243,7 @@ bool KeyReader::handle_sysop_key(std::uint8_t code) {
     Session& s = session_;
     if (code == key::kAltH) {
         s.note_call_end("hang-up by the sysop");
-        Terminate(s, false);
+        s.end_call(false);
     }
     if (!s.session_running) return false;
     switch (code) {
@@ -445,7 +445,7 @@ void KeyReader::check_time_limit() {
     s.log("User's time expired.");
     if (!s.node.daemon_mode && !s.node.wfc_mode) {
         s.note_call_end("time-out");
-        Terminate(s, false);
+        s.end_call(false);
     }
 }
 

@@ -5,7 +5,7 @@
 
 #include "common/text_case.hpp"
 #include "core/session.hpp"
-#include "core/system_strings.hpp"
+#include "term/system_text.hpp"
 #include "term/text_codes.hpp"
 #include "term/writer.hpp"
 

@@ -454,7 +454,7 @@ void Writer::page_lines(int n) {
     page_counter = static_cast<std::uint16_t>(page_counter + std::clamp(n, 0, 1000));
     if (page_counter >= 24) {
         page_counter = 1;
-        session_.keys.pause_key();
+        if (pause) pause();
     }
 }
 

@@ -143,9 +143,11 @@ class Writer {
     // The direct writer of the closing screen: no wrap, "|nn" and "|B1" colour codes.
     void print_at(int column, int row, std::string_view text);
 
-    // Paging of lists: 0 is off; a list switches it on by setting it to 1.
+    // Paging of lists: 0 is off; a list switches it on by setting it to 1. A full page waits
+    // with `pause`, which the session sets to its key reader's pause.
     void page_lines(int n);
     std::uint16_t page_counter = 0;
+    std::function<void()> pause;
 
     // Sends what is buffered with one write. False when the caller is gone.
     bool flush();

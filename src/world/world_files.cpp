@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "common/file_calls.hpp"
-#include "core/session.hpp"
 
 namespace vorn {
 
@@ -177,37 +176,6 @@ bool LoadUnitType(WorldBuffers& world, std::int32_t number) {
 
 bool LoadBuildingType(WorldBuffers& world, std::int32_t number) {
     return LoadWhole(world, kBuildingTypesFile, number, world.building);
-}
-
-bool LoadRoom(Session& session, std::int32_t number) {
-    return LoadRoom(session.world, session.users.rooms, number);
-}
-bool SaveRoom(Session& session, std::int32_t number) {
-    return SaveRoom(session.users.rooms, number, session.world.room);
-}
-bool LoadEvent(Session& session, std::int32_t number) {
-    return LoadEvent(session.world, number);
-}
-bool LoadMonster(Session& session, std::int32_t number) {
-    return LoadMonster(session.world, number);
-}
-bool LoadWeapon(Session& session, std::int32_t number) {
-    return LoadWeapon(session.world, number);
-}
-bool LoadArmor(Session& session, std::int32_t number) {
-    return LoadArmor(session.world, number);
-}
-bool LoadItem(Session& session, std::int32_t number) {
-    return LoadItem(session.world, number);
-}
-bool LoadLevel(Session& session, std::int32_t number) {
-    return LoadLevel(session.world, number);
-}
-bool LoadUnitType(Session& session, std::int32_t number) {
-    return LoadUnitType(session.world, number);
-}
-bool LoadBuildingType(Session& session, std::int32_t number) {
-    return LoadBuildingType(session.world, number);
 }
 
 }  // namespace vorn

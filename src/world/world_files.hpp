@@ -11,8 +11,6 @@
 
 namespace vorn {
 
-struct Session;
-
 inline constexpr const char* kEventsFile = "events.dat";
 inline constexpr const char* kMonstersFile = "monsters.dat";
 inline constexpr const char* kItemsFile = "items.dat";
@@ -64,17 +62,5 @@ bool LoadLevel(WorldBuffers& world, std::int32_t number);
 // True when the whole type record was read; the buffer is unchanged otherwise.
 bool LoadUnitType(WorldBuffers& world, std::int32_t number);
 bool LoadBuildingType(WorldBuffers& world, std::int32_t number);
-
-// The same with the session's buffers and start-up rooms handle.
-bool LoadRoom(Session& session, std::int32_t number);
-bool SaveRoom(Session& session, std::int32_t number);
-bool LoadEvent(Session& session, std::int32_t number);
-bool LoadMonster(Session& session, std::int32_t number);
-bool LoadWeapon(Session& session, std::int32_t number);
-bool LoadArmor(Session& session, std::int32_t number);
-bool LoadItem(Session& session, std::int32_t number);
-bool LoadLevel(Session& session, std::int32_t number);
-bool LoadUnitType(Session& session, std::int32_t number);
-bool LoadBuildingType(Session& session, std::int32_t number);
 
 }  // namespace vorn

@@ -7,13 +7,14 @@
 #include <fstream>
 #include <functional>
 
-#include "core/system_strings.hpp"
+#include "play/death.hpp"
 #include "play/tavern.hpp"
 #include "play/town_fixture.hpp"
 #include "player/character_creation.hpp"
 #include "player/player_screens.hpp"
 #include "player/user_files.hpp"
 #include "support/session_fixture.hpp"
+#include "term/system_text.hpp"
 #include "term/template_slots.hpp"
 #include "term/text_codes.hpp"
 

@@ -8,6 +8,7 @@
 #include "common/node_lock_table.hpp"
 #include "core/node_paths.hpp"
 #include "core/startup.hpp"
+#include "play/main_sequence.hpp"
 #include "support/test_session.hpp"
 
 namespace vorn {

@@ -8,6 +8,7 @@
 #include "core/session.hpp"
 #include "core/system_strings.hpp"
 #include "support/test_session.hpp"
+#include "term/system_text.hpp"
 
 namespace vorn {
 namespace {

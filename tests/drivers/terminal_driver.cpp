@@ -9,6 +9,7 @@
 #include "common/clock.hpp"
 #include "common/random.hpp"
 #include "core/session.hpp"
+#include "play/main_sequence.hpp"
 #include "term/line_editor.hpp"
 #include "term/terminal_io.hpp"
 
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     vorn::RealProcessExit exit;
     vorn::Platform platform{clock, random, terminal, exit};
     vorn::Session session(platform);
+    vorn::InstallCallHooks(session);
     session.system.temp_path = "./temp/";
     session.system.log_path = "./logs/";
     session.writer.initialize();

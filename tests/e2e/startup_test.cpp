@@ -12,6 +12,7 @@
 #include "common/config_files.hpp"
 #include "common/io_check.hpp"
 #include "core/startup.hpp"
+#include "play/main_sequence.hpp"
 #include "support/game_process.hpp"
 
 namespace vorn::test {

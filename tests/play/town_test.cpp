@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "play/city_menu.hpp"
+#include "play/death.hpp"
 #include "play/equipment_shops.hpp"
 #include "play/healer.hpp"
 #include "play/items.hpp"

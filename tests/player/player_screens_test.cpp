@@ -4,6 +4,7 @@
 
 #include "common/news_files.hpp"
 #include "common/record_file.hpp"
+#include "play/death.hpp"
 #include "player/player_screens.hpp"
 #include "player/user_files.hpp"
 #include "support/session_fixture.hpp"

@@ -19,6 +19,7 @@
 #include "core/startup.hpp"
 #include "maint/night_run.hpp"
 
+#include "play/main_sequence.hpp"
 #include "support/caller_scripts.hpp"
 #include "support/test_session.hpp"
 

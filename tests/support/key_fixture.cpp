@@ -1,4 +1,5 @@
 #include "support/key_fixture.hpp"
+#include "play/main_sequence.hpp"
 
 #include <stdlib.h>
 
@@ -86,6 +87,7 @@ KeyFixture::KeyFixture(std::vector<std::uint32_t> dice)
       session_holder(std::make_unique<Session>(platform)),
       session(*session_holder),
       keys(session.keys) {
+    InstallCallHooks(session);
     std::filesystem::create_directories(directory + "logs");
     session.system.log_path = directory + "logs/";
     session.system.temp_path = directory + "temp/";

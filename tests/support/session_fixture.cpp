@@ -1,6 +1,7 @@
 // Test doubles for a whole session: the fake terminal, the temporary game directory and the
 // fixture that puts a session on them.
 #include "support/session_fixture.hpp"
+#include "play/main_sequence.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +44,7 @@ std::string TempGameDirectory::read(const std::string& name) const {
 
 SessionFixture::SessionFixture()
     : session_ptr(std::make_unique<Session>(platform)), session(*session_ptr), out(session.writer) {
+    InstallCallHooks(session);
     session.system.temp_path = "./temp/";
     session.system.log_path = "./logs/";
     // As in TestSession: the tests read what the game writes, byte for byte.

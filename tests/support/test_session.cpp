@@ -1,5 +1,6 @@
 #include "support/test_session.hpp"
 
+#include "play/main_sequence.hpp"
 #include "term/caller_line.hpp"
 
 #include <grp.h>
@@ -157,6 +158,7 @@ TestSession::TestSession() : TestSession(SampleTime()) {}
 // The tests of the play code read what the game writes, byte for byte; the writer's replay tests
 // and the end-to-end tests see it send only the changes.
 TestSession::TestSession(DateTime start) : clock(start) {
+    InstallCallHooks(session);
     session.writer.send_changes_only = false;
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "core/startup.hpp"
+#include "play/main_sequence.hpp"
 #include "support/test_session.hpp"
 #include "term/access_expression.hpp"
 #include "term/drop_files.hpp"

@@ -1,13 +1,13 @@
-#include "player/level_up.hpp"
+#include "play/level_up.hpp"
 
 #include <algorithm>
 #include <string>
 
 #include "common/build_points.hpp"
 #include "core/session.hpp"
-#include "core/startup.hpp"
 #include "node/node_table.hpp"
 #include "play/combat.hpp"
+#include "play/main_sequence.hpp"
 #include "player/sleeping.hpp"
 #include "player/user_files.hpp"
 #include "world/world_files.hpp"

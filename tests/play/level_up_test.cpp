@@ -1,6 +1,6 @@
 // Levelling up at the trainer: the search for the master of the next level, the fight, the build
 // points, the Dragon's last level and its sleep.
-#include "player/level_up.hpp"
+#include "play/level_up.hpp"
 
 #include <gtest/gtest.h>
 

@@ -11,6 +11,7 @@
 #include "common/random.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
+#include "play/main_sequence.hpp"
 #include "term/caller_line.hpp"
 
 int main(int argc, char** argv) {

@@ -131,7 +131,7 @@ void BM_EnterRoom(benchmark::State& state) {
         WriteRecords("user2.dat", std::vector<UserExtraRecord>{UserExtraRecord{}});
         WriteRecords("users.idx", std::vector<UserIndexEntry>{UserIndexEntry{}});
         WriteWorld();
-        s.users.rooms.open("rooms.dat", sizeof(RoomRecord), RecordFile::Access::kReadWrite);
+        s.world.rooms.open("rooms.dat", sizeof(RoomRecord), RecordFile::Access::kReadWrite);
         std::string keys;
         for (int i = 0; i < kPasses; ++i) keys += (i % 2 == 0) ? '6' : '4';
         t->terminal.type(keys);

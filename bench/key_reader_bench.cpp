@@ -66,11 +66,11 @@ void BM_IdleAtKeyPrompt(benchmark::State& state) {
         vorn::Platform platform{clock, random, terminal, exit};
         vorn::Session session(platform);
         vorn::InstallCallHooks(session);
-        session.session_running = true;
+        session.time.running = true;
         session.logged_on = true;
-        session.minutes_allowed = 60;
-        session.session_start_ms = clock.monotonic_ms();
-        session.timed_effects = [] {};
+        session.time.minutes_allowed = 60;
+        session.time.start_ms = clock.monotonic_ms();
+        session.hooks.timed_effects = [] {};
         benchmark::DoNotOptimize(session.keys.read_key());
     });
 }

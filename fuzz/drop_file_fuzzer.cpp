@@ -19,11 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     game.terminal.answers_probe = (data[0] & 2) == 0;
     s.node.door_file_path = "./";
     s.node.time_limit = (data[0] & 4) != 0 ? 30 : 0;
-    s.session_ended = false;
-    s.ansi_terminal = false;
-    s.local_session = false;
-    s.comm_active = false;
-    s.minutes_allowed = 0;
+    s.time.ended = false;
+    s.line.ansi = false;
+    s.line.local = false;
+    s.line.comm_active = false;
+    s.time.minutes_allowed = 0;
     vorn::fuzz::WriteFileParts(data + 1, size - 1, {door_sys ? "door.sys" : "doorfile.sr"});
     try {
         if (door_sys) {
@@ -38,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // doorfile.sr lets in only an ANSI caller; door.sys leaves it to the start-up after it.
-    if (!door_sys && !s.ansi_terminal) std::abort();
-    if (!(s.minutes_allowed == s.minutes_allowed)) std::abort();
-    if (s.node.time_limit != 0 && s.minutes_allowed > s.node.time_limit) std::abort();
+    if (!door_sys && !s.line.ansi) std::abort();
+    if (!(s.time.minutes_allowed == s.time.minutes_allowed)) std::abort();
+    if (s.node.time_limit != 0 && s.time.minutes_allowed > s.node.time_limit) std::abort();
     if (s.users.current.real_name.view().size() > 255) std::abort();
     s.writer.flush();
     return 0;

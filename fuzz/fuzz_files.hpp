@@ -164,7 +164,7 @@ struct GameScratch {
         session.system.data_path = "./";
         session.system.temp_path = "./temp/";
         session.system.log_path = "./logs/";
-        session.node_number = 1;
+        session.nodes.number = 1;
         if (session.strings.open(
                 "", [] {}, 0) != SystemStrings::OpenResult::kOpened)
             std::abort();

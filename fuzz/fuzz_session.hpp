@@ -56,7 +56,7 @@ struct FuzzSession {
 
     // A fresh start for each input: key waits end at once, the screen starts clean.
     void reset() {
-        session.session_ended = false;
+        session.time.ended = false;
         session.writer.clear_screen();
         session.writer.set_attribute(7, 0, false);
         session.writer.flush();

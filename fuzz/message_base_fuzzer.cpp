@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     game.terminal.answers_probe = false;
     vorn::fuzz::WriteFileParts(data, size, {"GENERAL.jhr", "GENERAL.jdt", "GENERAL.jpk"});
     vorn::Session& s = game.session;
-    s.session_ended = false;
+    s.time.ended = false;
     try {
         ReadAll(&s);
     } catch (const vorn::fuzz::Exited&) {

@@ -42,9 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (parts[1]) vorn::fuzz::WriteFile("nodedata.002", *parts[1]);
 
     vorn::Session& s = game.session;
-    s.session_ended = false;
-    s.multinode = true;
-    s.system.multinode = true;
+    s.time.ended = false;
+    s.nodes.multinode = true;
     s.users.current.name = "Joe Fuzz";
     s.users.current.room = 1;
     try {

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!vorn::CheckGameDirectory(".", now).clean()) return 0;
 
     vorn::Session& s = game.session;
-    s.users.rooms.close();
+    s.world.rooms.close();
     s.users.users_read.close();
     s.users.extra_read.close();
     s.users.current = vorn::UserRecord{};
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const vorn::fuzz::Exited&) {
         std::abort();  // a clean directory has its rooms and player files
     }
-    s.users.rooms.close();
+    s.world.rooms.close();
     s.users.users_read.close();
     s.users.extra_read.close();
     return 0;

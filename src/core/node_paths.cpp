@@ -9,7 +9,7 @@ namespace vorn {
 
 std::string NodeWorkDirectory(Session& session, char area) {
     char node[16];
-    std::snprintf(node, sizeof node, "%03u", static_cast<unsigned>(session.node_number));
+    std::snprintf(node, sizeof node, "%03u", static_cast<unsigned>(session.nodes.number));
     std::string path = session.system.temp_path + "NODE." + node + "/";
     switch (area) {
         case 'A':

@@ -16,7 +16,7 @@ Session::Session(Platform& p)
 }
 
 LogTarget Session::log_target() const {
-    return LogTarget{system.log_path, multinode, node_number};
+    return LogTarget{system.log_path, nodes.multinode, nodes.number};
 }
 
 void Session::log(std::string_view message) {
@@ -24,24 +24,24 @@ void Session::log(std::string_view message) {
 }
 
 void Session::exit(int code) {
-    if (code != 0 && session_running)
+    if (code != 0 && time.running)
         log("xEnd of call: error (exit code " + std::to_string(code) + ")");
     writer.flush();
-    node_hold.release();
+    nodes.hold.release();
     platform.exit.exit_process(code);
     std::abort();  // an exit seam that returns is a bug
 }
 
 void Session::end_call(bool show_credits) {
-    if (closing) closing(show_credits);
+    if (hooks.closing) hooks.closing(show_credits);
     exit(kExitNormal);
 }
 
 bool LoadRoom(Session& session, std::int32_t number) {
-    return LoadRoom(session.world, session.users.rooms, number);
+    return LoadRoom(session.world, session.world.rooms, number);
 }
 bool SaveRoom(Session& session, std::int32_t number) {
-    return SaveRoom(session.users.rooms, number, session.world.room);
+    return SaveRoom(session.world.rooms, number, session.world.room);
 }
 bool LoadEvent(Session& session, std::int32_t number) {
     return LoadEvent(session.world, number);

@@ -61,18 +61,12 @@ struct SystemInfo {
     std::string message_path;
     std::string temp_path;
     std::string log_path;
-    bool multinode = false;
     bool dynamic_node = false;
     // The chat log (logs/chatlog.nnn) records line and split-screen chats.
     bool log_line_chat = true;
     bool log_split_chat = true;
     // The board's network addresses, used by networked message areas; none is set up yet.
     std::array<NetworkAddress, kNetworkAddressCount> network_addresses{};
-};
-
-struct CommSettings {
-    std::string comm_device;
-    std::int32_t baud = 0;
 };
 
 struct Session {
@@ -84,74 +78,27 @@ struct Session {
     Clock& clock;
     Random& rng;
 
-    std::vector<std::string> args;
-    CommandLine command;  // args as LoadConfiguration reads them
-    std::string node_text = "0";
-    std::uint8_t node_number = 0;
-    std::string start_directory;
-    bool multinode = false;  // the session's flag: names log files, may be switched off later
-    bool logged_on = false;
-    int wrong_passwords = 0;  // typed at the game's logon during this call
-    PlayState play;
+    CommandLine command;     // how the game was started
+    bool logged_on = false;  // the caller is known: by the drop file or at the game's logon
 
     NodeConfig node{};
     GameSettings settings{};
     SystemInfo system;
-    CommSettings comm;
+    LineState line;  // the caller's line and door
 
-    // Door session values.
-    bool local_session = false;
-    bool comm_active = false;
-    bool ansi_terminal = false;
-    bool vornterm_detected = false;
-    Door32Info door32;  // door type 5: read before the terminal is first spoken to
+    KeyClock time;  // the call's time, kept by the key reader
+    CallHooks hooks;
+    ChatState chat;
+    TextCodeState codes;  // pending width and parameter, template slots, list forms
 
-    // Key reader state: time accounting and the state of every wait.
-    double minutes_allowed = 0;  // the caller's time from the drop file or the node
-    DateTime session_start;
-    std::int64_t session_start_ms = 0;  // the same moment on the steady clock
-    double extra_seconds = 0;           // sysop keys and chat time
-    double time_adjust = 0;             // set at logon
-    bool session_running = false;       // start-up done; sysop keys other than Alt-H need it
-    bool session_ended = false;         // closing: every wait returns at once
-    bool in_chat = false;               // a sysop chat runs: no inactivity limit
-    bool key_seen = false;              // a key was read this session
-    // How the call ended, for the log ("hang-up", "time-out"): the first reason given counts, and
-    // a call that ends with none was quit.
-    std::string call_end;
-    void note_call_end(std::string_view how) {
-        if (call_end.empty()) call_end = how;
-    }
-    // Called on every 150 ms round of a wait while the caller is not idle; empty at start.
-    std::function<void()> timed_effects;
-    // Started by the sysop's chat key; while empty the key goes to the caller like any other.
-    std::function<void()> sysop_chat;
-    // Set by the main sequence above the layers that wait for keys: one round of the node table
-    // (the other nodes' messages, the sysop's knock), run on every 150 ms round of a wait, and the
-    // orderly end of the call, which end_call runs. Empty until then.
-    std::function<void()> node_round;
-    std::function<void(bool show_credits)> closing;
-
-    // The last texts of the hit-point and mana bars, for the text codes.
-    std::string hp_state;
-    std::string mana_state;
-
-    // The node's byte of lockfile.lck, held for the call (and taken there for dynamic nodes).
-    NodeHold node_hold;
-
-    // Writer and text-code state
-    TextCodeState codes;             // pending width and parameter, template slots, list forms
-    std::string input_string;        // shown by %IS; no part of the game fills it yet
-    bool remote_connection = false;  // access conditions B and =, set from the drop file
-
-    // The node table, the messages between nodes and the sysop's way in.
-    NodeState nodes;
-
+    // The state of the parts of the game, one object each.
+    NodeState nodes;  // the node's identity, the node table, the messages between nodes
     UserFiles users;
     WorldBuffers world;
     // The city being shown or governed: its three records, some 130 KB, so kept on the heap.
     std::unique_ptr<CityBuffers> city = std::make_unique<CityBuffers>();
     MailState mail;  // the message areas; %MA names the current one
+    PlayState play;
     SystemStrings strings;
     Writer writer;
     KeyReader keys;
@@ -164,8 +111,8 @@ struct Session {
     // returns.
     [[noreturn]] void exit(int code);
 
-    // Ends the call through `closing` (credits first when `show_credits`); without it, only the
-    // exit with code 0. Never returns.
+    // Ends the call through the `closing` hook (credits first when `show_credits`); without it,
+    // only the exit with code 0. Never returns.
     [[noreturn]] void end_call(bool show_credits);
 };
 

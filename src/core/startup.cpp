@@ -18,6 +18,7 @@ std::string Upper(std::string s) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
+    line.args = args;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         // "-D PATH", "-DPATH", "--drop-file PATH", "--drop-file=PATH"; the same for --connect.

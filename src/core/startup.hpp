@@ -26,8 +26,11 @@ inline constexpr int kDoorTypeDoor32 = 5;
 
 // The command line: the node argument (the first word that is no option) and the options before
 // or after it: -D PATH (the drop file, or the folder to find it in) and --connect HOST:PORT (the
-// board's port to play on). `error` says what is wrong when an option lacks its value.
+// board's port to play on). `error` says what is wrong when an option lacks its value. With them,
+// the words themselves and the folder the game was started in.
 struct CommandLine {
+    std::vector<std::string> args;
+    std::string start_directory;  // ends in "/"
     std::optional<std::string> node;
     std::string drop_file;
     std::string connect;

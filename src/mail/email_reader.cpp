@@ -88,7 +88,7 @@ void ShowMailList(Session& session, const MessageBase& base,
     const bool screens = ListScreensExist(session, "mail") && BeginListScreens(session, "mail");
     if (!screens) BuiltInListHeading(session);
     MessageHeader h;
-    for (std::size_t i = 0; i < listed.size() && !session.session_ended; ++i) {
+    for (std::size_t i = 0; i < listed.size() && !session.time.ended; ++i) {
         if (!base.read_header(listed[i], h)) continue;
         const auto number = static_cast<std::uint32_t>(i + 1);
         if (screens) {
@@ -114,7 +114,7 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
     out.display_line(GetSystemString(session, 28, {std::to_string(count)}));
     const std::uint32_t first =
         NumberOf(session.keys.input_line("1", 2, CharacterRange('0', '9'), "", 4));
-    if (first == 0 || first > count || session.session_ended) return;
+    if (first == 0 || first > count || session.time.ended) return;
     std::size_t index = first - 1;
     std::vector<std::string> lines;
     for (;;) {
@@ -226,7 +226,7 @@ void read_email(Session& session, bool all, bool ask, bool list) {
     session.log(all ? "*Read all email." : "Read email.");
     if (list) ShowMailList(session, base, listed);
     ReadListed(session, base, listed, all);
-    if (all || session.session_ended) return;
+    if (all || session.time.ended) return;
 
     // The caller's mail left standing is offered for deletion once.
     std::vector<std::uint32_t> standing;

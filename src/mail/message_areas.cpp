@@ -99,7 +99,7 @@ bool IsAreaSysop(Session& session) {
     // Only at the sysop's own console (a local session), by the real name: a remote caller types
     // whatever name he likes at the game's logon, the sysop's too, and a character could take
     // any name.
-    return session.local_session && MayReadArea(session) &&
+    return session.line.local && MayReadArea(session) &&
            SameName(session.users.current.real_name.view(), session.mail.area.area_sysop.view(),
                     true);
 }

@@ -98,7 +98,7 @@ bool AskQuoteRange(Session& session, std::size_t count, const std::function<void
         const std::string typed =
             session.keys.input_line(std::to_string(fallback), 0, CharacterRange('0', '9'), options,
                                     static_cast<int>(top.size()));
-        return typed.empty() || session.session_ended ? 0 : std::stoul(typed);
+        return typed.empty() || session.time.ended ? 0 : std::stoul(typed);
     };
     first = number(GetSystemString(session, 17, {top}), 1);
     if (first < 1 || first > count) return false;
@@ -185,7 +185,7 @@ bool ScreenEditor::run() {
     for (bool saving = false; !saving;) {
         place_cursor();
         const std::uint8_t k = s_.keys.read_key();
-        if (s_.session_ended) return false;
+        if (s_.time.ended) return false;
         if (notice_) {
             notice_ = false;
             draw_line_from(top_ + rows_ - 1, 0);
@@ -558,7 +558,7 @@ void ScreenEditor::quote() {
     out_.go_to(1, first_row_);
     out_.set_attribute(7, 0, false);
     int row = first_row_;
-    for (std::size_t i = 0; i < d_.quote.size() && !s_.session_ended; ++i) {
+    for (std::size_t i = 0; i < d_.quote.size() && !s_.time.ended; ++i) {
         if (row == kLastTextRow) {
             out_.go_to(1, kLastTextRow);
             s_.keys.pause_key();
@@ -590,7 +590,7 @@ ScreenEditor::Menu ScreenEditor::menu() {
     for (;;) {
         bottom_prompt(GetSystemString(s_, 5));
         const std::uint8_t k = s_.keys.read_key();
-        if (s_.session_ended) return Menu::kAbort;
+        if (s_.time.ended) return Menu::kAbort;
         const bool plain = s_.keys.extended_key() == 0;
         const char c = static_cast<char>(std::toupper(k));
         if (!plain) continue;
@@ -677,7 +677,7 @@ bool LineByLine(Session& session, MessageDraft& draft) {
     out.print_coded_line("|08An empty line also saves.");
     std::string carried;
     for (;;) {
-        if (session.session_ended) return false;
+        if (session.time.ended) return false;
         if (lines.size() >= kMaxLines) {
             out.print_coded_line("|12The text is full.");
             break;
@@ -686,7 +686,7 @@ bool LineByLine(Session& session, MessageDraft& draft) {
         std::string text = session.keys.input_line(carried, 0, CharacterRange(32, 254), "/NC/NR/WW",
                                                    kLineEditorWidth);
         carried.clear();
-        if (session.session_ended) return false;
+        if (session.time.ended) return false;
         if (static_cast<int>(text.size()) > kLineEditorWidth) {
             if (lines.size() + 1 < kMaxLines) {
                 carried = CarryLastWord(session, text);

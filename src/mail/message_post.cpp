@@ -86,7 +86,7 @@ bool ChooseReceiver(Session& session, std::string_view to, MessageHeader& h) {
     } else {
         out.print_coded_line(KeepOnlyColourCodes(typed));
     }
-    if (typed.empty() || session.session_ended) return false;
+    if (typed.empty() || session.time.ended) return false;
     h.receiver.shown = typed;
     UserRecord player{};
     bool exact = false;
@@ -182,7 +182,7 @@ bool post_message(Session& session, std::string_view to, std::string_view subjec
             out.display_line(GetSystemString(session, 11));
             title = session.keys.input_line("", 0, CharacterRange(32, 254), "", kSubjectLength);
         }
-        if (title.empty() || session.session_ended) return false;
+        if (title.empty() || session.time.ended) return false;
         h.subject = title;
     }
     const bool is_private = (h.status & kMessagePrivate) != 0;

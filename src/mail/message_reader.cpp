@@ -49,7 +49,7 @@ void ShowPublicList(Session& session, const MessageBase& base, std::uint32_t cur
     MessageHeader h;
     std::uint32_t n = current;
     if (!base.read_header(n, h) || !MayRead(session, h)) n = NextReadable(session, base, n, 1, h);
-    for (int rows = 0; n != 0 && rows < kListRows && !session.session_ended; ++rows) {
+    for (int rows = 0; n != 0 && rows < kListRows && !session.time.ended; ++rows) {
         if (screens) {
             SetListRowValues(session, 21, n, h);
             if (n == current && highlight) out.load_display_file("msglhil");
@@ -291,7 +291,7 @@ bool ReadLoop(Reading& r, bool announce) {
     bool shown = false;
     bool show = true;
     std::vector<std::string> lines;
-    while (!session.session_ended) {
+    while (!session.time.ended) {
         if (show) {
             r.base.read_text(r.h, lines);
             ShowMessage(session, r.number, r.h, lines);
@@ -374,7 +374,7 @@ void MessageBoards(Session& session) {
         out.page_counter = 1;
         out.page_lines(3);
         std::vector<std::uint32_t> readable;
-        for (std::uint32_t n = 1; n <= session.mail.area_count && !session.session_ended; ++n) {
+        for (std::uint32_t n = 1; n <= session.mail.area_count && !session.time.ended; ++n) {
             MessageBase base;
             if (!open_public_area(session, n) || !MayReadArea(session) ||
                 !OpenAreaFiles(session, base)) {
@@ -397,7 +397,7 @@ void MessageBoards(Session& session) {
         out.new_lines(1);
         out.print_coded("|15Read which board? |07(|15Enter|07 leaves) ");
         const std::string typed = session.keys.input_line("", 0, CharacterRange('0', '9'), "", 4);
-        if (typed.empty() || session.session_ended) return;
+        if (typed.empty() || session.time.ended) return;
         const std::uint32_t n = NumberOf(typed);
         if (std::find(readable.begin(), readable.end(), n) == readable.end() ||
             !open_public_area(session, n)) {

@@ -49,7 +49,7 @@ void ShowMessage(Session& session, std::uint32_t number, const MessageHeader& he
     out.set_attribute(7, 0, false);
     out.page_counter = static_cast<std::uint16_t>(out.cursor_row());
     for (const std::string& line : lines) {
-        if (session.session_ended) break;
+        if (session.time.ended) break;
         out.print_coded_line(KeepOnlyColourCodes(line));
         out.set_attribute(7, 0, false);
         out.page_lines(1);
@@ -113,7 +113,7 @@ char ReaderCommand(Session& session, const std::string& prompt, std::string_view
     number = -1;
     for (;;) {
         const std::uint8_t k = session.keys.read_key();
-        if (session.session_ended) return 0;
+        if (session.time.ended) return 0;
         if (session.keys.extended_key() != 0) continue;
         if (k >= '0' && k <= '9') {
             if (digits.size() < kMaxTypedDigits) {

@@ -48,7 +48,7 @@ struct ChatKey {
 // The keys of both sides, and the copy of the screen for the sysop.
 class ChatInput {
   public:
-    explicit ChatInput(Session& session) : session_(session), fd_(session.nodes.sysop_fd) {
+    explicit ChatInput(Session& session) : session_(session), fd_(session.chat.sysop_fd) {
         if (fd_ >= 0) session.writer.set_mirror([this](std::string_view bytes) { mirror(bytes); });
     }
     ~ChatInput() {
@@ -64,7 +64,7 @@ class ChatInput {
         Session& s = session_;
         KeyReader& keys = s.keys;
         for (;;) {
-            if (s.session_ended || sysop_gone_) return ChatKey{0, false, true, true};
+            if (s.time.ended || sysop_gone_) return ChatKey{0, false, true, true};
             if (!sysop_keys_.empty()) {
                 const Key k = sysop_keys_.front();
                 sysop_keys_.pop_front();
@@ -72,14 +72,14 @@ class ChatInput {
             }
             if (!attached()) {
                 const std::uint8_t code = keys.read_key();
-                if (s.session_ended) continue;
+                if (s.time.ended) continue;
                 return ChatKey{code, keys.extended_key() != 0, true, false};
             }
             read_sysop();
             if (!sysop_keys_.empty() || sysop_gone_) continue;
             if (keys.wait_for_key(kSysopSliceMs)) {
                 const std::uint8_t code = keys.read_key();
-                if (s.session_ended) continue;
+                if (s.time.ended) continue;
                 return ChatKey{code, keys.extended_key() != 0, false, false};
             }
             // The round the key reader would run: delivery and the heartbeat go on.
@@ -200,14 +200,14 @@ class ChatFrame {
           cursor_(session.writer.cursor()),
           colour_(session.writer.colour()),
           start_ms_(session.clock.monotonic_ms()) {
-        session.in_chat = true;
+        session.chat.running = true;
         session.writer.save_screen(kScreenSlot);
     }
     void end(const char* log_line) {
         Session& s = session_;
-        s.in_chat = false;
-        ++s.nodes.chats;
-        s.extra_seconds += static_cast<double>(s.clock.monotonic_ms() - start_ms_) / 1000.0;
+        s.chat.running = false;
+        ++s.chat.held;
+        s.time.extra_seconds += static_cast<double>(s.clock.monotonic_ms() - start_ms_) / 1000.0;
         s.log(log_line);
     }
     // The screen as it was when the chat began, the cursor where it stood.
@@ -259,8 +259,8 @@ bool LineChatCommand(Session& s, const ChatFrame& frame, std::string_view typed,
         w.clear_screen();
         return false;
     } else if (command == "BYE") {
-        s.note_call_end("hang-up by the sysop");
-        s.session_ended = true;
+        s.time.note_end("hang-up by the sysop");
+        s.time.ended = true;
         return false;
     } else if (command == "Q" || command == "QUIT") {
         done = true;
@@ -430,7 +430,7 @@ void line_chat(Session& session) {
             if (line.size() > 1 && line[0] == '/' && k.sysop) {
                 line_end = LineChatCommand(s, frame, line, done);
             }
-            if (line_end && !s.session_ended) w.new_lines(1);
+            if (line_end && !s.time.ended) w.new_lines(1);
             line.clear();
         } else if (k.code >= 32 && k.code <= 254) {
             if (line.empty()) line_by_sysop = k.sysop;
@@ -451,7 +451,7 @@ void line_chat(Session& session) {
     }
     if (s.system.log_line_chat && !line.empty()) ChatLogSaid(s, line_by_sysop, line);
     frame.end("*Chat mode terminated.");
-    if (s.session_ended) return;
+    if (s.time.ended) return;
     w.print_prompt_text(GetSystemString(s, 3));
     w.new_lines(1);
     frame.restore_screen();
@@ -510,7 +510,7 @@ void split_chat(Session& session) {
     for (int slot = 1; slot <= kSavedSlots; ++slot) {
         s.codes.slots[static_cast<std::size_t>(slot)] = saved_slots[static_cast<std::size_t>(slot)];
     }
-    if (!s.session_ended) frame.restore_screen();
+    if (!s.time.ended) frame.restore_screen();
 }
 
 void chat_log_line(Session& session, int window, std::string_view text) {
@@ -519,8 +519,8 @@ void chat_log_line(Session& session, int window, std::string_view text) {
 
 void page_tone(Session& session) {
     // No speaker on this side of the line: the attached sysop's terminal rings instead.
-    if (session.nodes.sysop_fd >= 0) {
-        (void)!::send(session.nodes.sysop_fd, "\a", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (session.chat.sysop_fd >= 0) {
+        (void)!::send(session.chat.sysop_fd, "\a", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
     }
 }
 

@@ -76,10 +76,10 @@ std::string ControlChatRequest(int node) {
 
 void OpenNodeControl(Session& session) {
     NodeState& ns = session.nodes;
-    session.sysop_chat = [&session] { split_chat(session); };
+    session.chat.start = [&session] { split_chat(session); };
     if (ns.control_fd >= 0) return;
     NodeWorkDirectory(session, '-');
-    const std::string path = NodeControlSocketPath(session.system.temp_path, session.node_number);
+    const std::string path = NodeControlSocketPath(session.system.temp_path, session.nodes.number);
     sockaddr_un address;
     if (!FillAddress(path, address)) return;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -117,18 +117,18 @@ void PollNodeControl(Session& session) {
     const int client = ::accept4(ns.control_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (client < 0) return;
     const std::string request = TrustedPeer(client) ? ReadRequest(client) : std::string();
-    if (request.starts_with("CHAT ") && request != ControlChatRequest(session.node_number)) {
-        Send(client, std::string(kControlOtherNode) + std::to_string(session.node_number) + "\n");
-    } else if (request != ControlChatRequest(session.node_number)) {
+    if (request.starts_with("CHAT ") && request != ControlChatRequest(session.nodes.number)) {
+        Send(client, std::string(kControlOtherNode) + std::to_string(session.nodes.number) + "\n");
+    } else if (request != ControlChatRequest(session.nodes.number)) {
         Send(client, kControlRefused);
-    } else if (session.in_chat || session.session_ended) {
+    } else if (session.chat.running || session.time.ended) {
         Send(client, kControlBusy);
     } else {
         Send(client, session.writer.utf8_output ? kControlAccepted : kControlAcceptedCp437);
         session.log("*The sysop joins from the node's control socket");
-        ns.sysop_fd = client;
+        session.chat.sysop_fd = client;
         split_chat(session);
-        ns.sysop_fd = -1;
+        session.chat.sysop_fd = -1;
     }
     ::close(client);
 }

@@ -61,7 +61,7 @@ int ChosenNode(const std::vector<NodeInfoRecord>& others, const std::string& ans
 
 void ShowNodeList(Session& session) {
     Writer& w = session.writer;
-    if (!session.multinode) {
+    if (!session.nodes.multinode) {
         w.print_coded(GetSystemString(session, 40));
         w.new_lines(1);
         return;
@@ -79,7 +79,7 @@ void ShowNodeList(Session& session) {
     }
     const DateTime now = session.clock.now();
     for (const NodeInfoRecord& r : LiveRecords(session)) {
-        if (session.session_ended) break;
+        if (session.time.ended) break;
         const bool waiting = Waiting(r);
         std::string values[10];
         values[1] = std::to_string(r.node);
@@ -118,13 +118,13 @@ void SendNodeLine(Session& session) {
     Writer& w = session.writer;
     KeyReader& keys = session.keys;
     ShowNodeList(session);
-    if (!session.multinode) {
+    if (!session.nodes.multinode) {
         keys.pause_key();
         return;
     }
     std::vector<NodeInfoRecord> others = LiveRecords(session);
     std::erase_if(others, [&session](const NodeInfoRecord& r) {
-        return r.node == session.node_number || Waiting(r);
+        return r.node == session.nodes.number || Waiting(r);
     });
     if (others.empty()) {
         w.print_coded_line("|12Nobody else walks the realm right now.");
@@ -136,7 +136,7 @@ void SendNodeLine(Session& session) {
     while (target < 0) {
         w.print_prompt_text(GetSystemString(session, 46));
         const std::string answer = keys.input_line("", 0, CharacterRange(32, 254), "", 36);
-        if (answer.empty() || session.session_ended) return;
+        if (answer.empty() || session.time.ended) return;
         if (answer == "?") {
             ShowNodeList(session);
             continue;
@@ -146,15 +146,15 @@ void SendNodeLine(Session& session) {
     }
     // The line fits the other caller's message row together with our name in front of it.
     const std::string prefix =
-        NodeLinePrefix(session.users.current.name.view(), session.node_number, true);
+        NodeLinePrefix(session.users.current.name.view(), session.nodes.number, true);
     const int longest =
         std::max(kShortestLine, kScreenColumns - 2 - static_cast<int>(VisibleLength(prefix)));
     w.print_prompt_text(GetSystemString(session, target == 0 ? 50 : 48));
     const std::string text = keys.input_line("", 0, CharacterRange(32, 254), "", longest);
-    if (text.empty() || session.session_ended) return;
+    if (text.empty() || session.time.ended) return;
     PostNodeMessage(session, kNodeMessageText, static_cast<std::uint8_t>(target), text);
     FlushNodeMessages(session);
-    if (!session.multinode) {
+    if (!session.nodes.multinode) {
         w.print_coded_line("|12The line could not be sent: this node now plays alone.");
     } else if (target == 0) {
         w.print_prompt_text(GetSystemString(session, 51));

@@ -9,6 +9,7 @@
 #include <deque>
 #include <string>
 
+#include "common/node_lock_table.hpp"
 #include "common/node_records.hpp"
 #include "common/record_file.hpp"
 #include "term/writer.hpp"
@@ -48,6 +49,12 @@ struct NodeState {
     NodeState& operator=(const NodeState&) = delete;
     ~NodeState();
 
+    // --- the node's identity
+    std::string text = "0";   // the node argument as given: names vorn<text>.dat
+    std::uint8_t number = 0;  // the node number (modulo 256)
+    bool multinode = false;   // names log files; may be switched off later
+    NodeHold hold;            // the node's byte of lockfile.lck, held for the call
+
     // --- the node table and the data files
     NodeInfoRecord own{};
     std::string activity;  // the last activity written, kept by the heartbeat
@@ -80,8 +87,6 @@ struct NodeState {
     // --- the sysop's way in
     int control_fd = -1;  // listening socket in the node's work directory
     std::string control_path;
-    int sysop_fd = -1;        // the sysop tool, while it chats with the caller
-    std::uint32_t chats = 0;  // chats held so far: the key reader counts one as activity
 };
 
 }  // namespace vorn

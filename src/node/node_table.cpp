@@ -50,8 +50,7 @@ std::string DataFilePath(const Session& session, int node) {
 }
 
 void SwitchMultinodeOff(Session& session) {
-    session.multinode = false;
-    session.system.multinode = false;
+    session.nodes.multinode = false;
 }
 
 void Isolate(Session& session, const std::string& what);
@@ -88,16 +87,16 @@ std::array<std::int32_t, 4> LogonOf(const NodeInfoRecord& r) {
 // file removed where that still works, and the session goes on alone.
 void Isolate(Session& session, const std::string& what) {
     NodeState& ns = session.nodes;
-    const std::string n = std::to_string(session.node_number);
+    const std::string n = std::to_string(session.nodes.number);
     session.log("x" + what);
     session.log("xMultinode stopped, node " + n + " continues in isolation");
     if (ns.info.is_open()) {
         const NodeInfoRecord empty{};
-        ns.info.write_record(static_cast<std::uint64_t>(session.node_number - 1), empty);
+        ns.info.write_record(static_cast<std::uint64_t>(session.nodes.number - 1), empty);
         ns.info.close();
     }
     if (ns.data_fd >= 0) {
-        sys::Unlink(DataFilePath(session, session.node_number).c_str());
+        sys::Unlink(DataFilePath(session, session.nodes.number).c_str());
         sys::Close(ns.data_fd);
         ns.data_fd = -1;
     }
@@ -137,7 +136,7 @@ void InitNodeData(Session& session) {
     const DateTime now = session.clock.now();
     for (std::size_t i = 0; i < table.size(); ++i) {
         const NodeInfoRecord& r = table[i];
-        if (r.node == 0 || static_cast<int>(i) + 1 == session.node_number) continue;
+        if (r.node == 0 || static_cast<int>(i) + 1 == session.nodes.number) continue;
         // Messages already in the other nodes' files are not ours.
         ns.read_positions[i] = r.data_size;
         NodePeer& peer = ns.peers[i];
@@ -152,7 +151,7 @@ void InitNodeData(Session& session) {
 
 void TakeMessage(Session& session, const NodeInfoRecord& sender, std::uint8_t kind,
                  std::uint8_t target, std::string_view text) {
-    const int own = session.node_number;
+    const int own = session.nodes.number;
     if (kind == kNodeMessageText && (target == own || target == 0)) {
         QueueNodeLine(session,
                       NodeLine{NodeLinePrefix(sender.user_name.view(), sender.node, target == 0),
@@ -211,7 +210,7 @@ void ReadOtherNodes(Session& session) {
     // Arrivals and departures are told while the caller stands at the command prompt.
     const bool watching = ns.message_row != 0;
     for (std::size_t i = 0; i < static_cast<std::size_t>(kNodeSlots); ++i) {
-        if (static_cast<int>(i) + 1 == session.node_number) continue;
+        if (static_cast<int>(i) + 1 == session.nodes.number) continue;
         NodePeer& peer = ns.peers[i];
         const bool was_here = peer.present && peer.playing && peer.room == here;
         if (i >= table.size() || table[i].node != static_cast<int>(i) + 1 ||
@@ -256,8 +255,8 @@ int OpenNodeInfo(Session& session) {
 
 void JoinNodeTable(Session& session) {
     NodeState& ns = session.nodes;
-    if (!session.multinode) return;
-    const int n = session.node_number;
+    if (!session.nodes.multinode) return;
+    const int n = session.nodes.number;
     const std::string n_text = std::to_string(n);
     // Back from the title menu: the slot and the data file are still ours.
     if (ns.joined) {
@@ -337,16 +336,16 @@ void JoinNodeTable(Session& session) {
 
 void UpdateNodeInfo(Session& session, std::string_view activity) {
     NodeState& ns = session.nodes;
-    if (!session.multinode || !ns.joined) return;
+    if (!session.nodes.multinode || !ns.joined) return;
     NodeInfoRecord& r = ns.own;
-    r.node = session.node_number;
+    r.node = session.nodes.number;
     const UserRecord& user = session.users.current;
-    const DateTime& start = session.session_start;
+    const DateTime& start = session.time.start;
     r.logon_time[0] = NodeDayNumber(start);
     r.logon_time[1] = start.hour;
     r.logon_time[2] = start.minute;
     r.logon_time[3] = start.second;
-    if (session.session_running) {
+    if (session.time.running) {
         r.user_name = user.name.view();
         r.user_location = user.location.view().substr(0, 36);
         r.user_number = user.number;
@@ -356,7 +355,7 @@ void UpdateNodeInfo(Session& session, std::string_view activity) {
         r.race_name = user.race_name.view();
         r.subrace_name = user.subrace_name.view();
         // What the list shows under Baud: 0 reads "Local".
-        r.speed = session.local_session ? 0 : session.comm.baud;
+        r.speed = session.line.local ? 0 : session.line.baud;
     } else {
         r.user_name = "---";
         r.user_location = "---";
@@ -375,7 +374,7 @@ void UpdateNodeInfo(Session& session, std::string_view activity) {
         Isolate(session, "Could not access " + NodeInfoPath(session));
         return;
     }
-    if (!ns.info.write_record(static_cast<std::uint64_t>(session.node_number - 1), r)) {
+    if (!ns.info.write_record(static_cast<std::uint64_t>(session.nodes.number - 1), r)) {
         Isolate(session, "Error writing " + NodeInfoPath(session));
     }
 }
@@ -390,7 +389,7 @@ bool ReadNodeRecord(Session& session, int n, NodeInfoRecord& record) {
 
 void LeaveNodeTable(Session& session) {
     NodeState& ns = session.nodes;
-    if (!session.multinode || !ns.joined) return;
+    if (!session.nodes.multinode || !ns.joined) return;
     FlushNodeMessages(session);
     if (!ns.joined) return;
     // Anything written just now is read by the others' next round before the slot goes.
@@ -402,10 +401,10 @@ void LeaveNodeTable(Session& session) {
     ns.joined = false;
     ns.node_data_ready = false;
     const NodeInfoRecord empty{};
-    ns.info.write_record(static_cast<std::uint64_t>(session.node_number - 1), empty);
+    ns.info.write_record(static_cast<std::uint64_t>(session.nodes.number - 1), empty);
     ns.info.close();
     // Removed while the lock is still held, so a node starting meanwhile keeps its new file.
-    const std::string name = DataFilePath(session, session.node_number);
+    const std::string name = DataFilePath(session, session.nodes.number);
     for (int round = 0;; ++round) {
         if (sys::Unlink(name.c_str()) == 0 || errno == ENOENT) break;
         if ((errno != EACCES && errno != EPERM) || round >= kEraseRetries) {
@@ -424,13 +423,13 @@ void LeaveNodeTable(Session& session) {
 void PostNodeMessage(Session& session, std::uint8_t kind, std::uint8_t target,
                      std::string_view text) {
     NodeState& ns = session.nodes;
-    if (!ns.node_data_ready || !session.multinode) return;
+    if (!ns.node_data_ready || !session.nodes.multinode) return;
     text = text.substr(0, 255);
     const std::size_t size = text.size() + 4;
     if (ns.outgoing_fill + size > kNodeBufferSize) FlushNodeMessages(session);
     if (!ns.node_data_ready) return;
     std::uint8_t* at = ns.outgoing.data() + ns.outgoing_fill;
-    at[0] = session.node_number;
+    at[0] = session.nodes.number;
     at[1] = kind;
     at[2] = target;
     at[3] = static_cast<std::uint8_t>(text.size());
@@ -440,19 +439,19 @@ void PostNodeMessage(Session& session, std::uint8_t kind, std::uint8_t target,
 
 void FlushNodeMessages(Session& session) {
     NodeState& ns = session.nodes;
-    if (!session.multinode || !ns.joined || ns.outgoing_fill == 0) return;
+    if (!session.nodes.multinode || !ns.joined || ns.outgoing_fill == 0) return;
     if (!WriteAll(ns.data_fd, ns.outgoing.data(), ns.outgoing_fill)) {
-        Isolate(session, "Error writing " + DataFilePath(session, session.node_number));
+        Isolate(session, "Error writing " + DataFilePath(session, session.nodes.number));
         return;
     }
     ns.own.data_size = ns.own.data_size + static_cast<std::uint32_t>(ns.outgoing_fill);
-    ns.read_positions[session.node_number - 1u] = ns.own.data_size;
+    ns.read_positions[session.nodes.number - 1u] = ns.own.data_size;
     ns.outgoing_fill = 0;
     UpdateNodeInfo(session, ns.activity);
 }
 
 void ExchangeNodeData(Session& session) {
-    if (!session.multinode || !session.nodes.joined) return;
+    if (!session.nodes.multinode || !session.nodes.joined) return;
     FlushNodeMessages(session);
     if (session.nodes.pending.size() < kMaxPendingLines) ReadOtherNodes(session);
 }
@@ -468,9 +467,10 @@ void AnnounceToAllNodes(Session& session, std::string_view text) {
 }
 
 bool NotifyPlayerElsewhere(Session& session, std::uint16_t user_number, std::string_view text) {
-    if (!session.multinode || !session.nodes.node_data_ready || user_number == 0) return false;
+    if (!session.nodes.multinode || !session.nodes.node_data_ready || user_number == 0)
+        return false;
     for (const NodeInfoRecord& r : ReadLiveNodes(NodeInfoPath(session), session.clock.now())) {
-        if (r.node == session.node_number || r.user_number != user_number || !Playing(r)) continue;
+        if (r.node == session.nodes.number || r.user_number != user_number || !Playing(r)) continue;
         PostNodeMessage(session, kNodeMessageNotice, r.node, text);
         FlushNodeMessages(session);
         return true;
@@ -481,7 +481,7 @@ bool NotifyPlayerElsewhere(Session& session, std::uint16_t user_number, std::str
 void NodeRound(Session& session) {
     NodeState& ns = session.nodes;
     PollNodeControl(session);
-    if (session.multinode && ns.joined) {
+    if (session.nodes.multinode && ns.joined) {
         const std::int64_t now = session.clock.monotonic_ms();
         if (ns.last_exchange_ms < 0 || now - ns.last_exchange_ms >= kExchangeMs) {
             ns.last_exchange_ms = now;
@@ -491,17 +491,17 @@ void NodeRound(Session& session) {
             UpdateNodeInfo(session, ns.activity);
         }
     }
-    if (!session.in_chat) ShowNodeLines(session);
+    if (!session.chat.running) ShowNodeLines(session);
 }
 
 std::string PlayersHereText(Session& session) {
-    if (!session.multinode || !session.nodes.joined) return {};
+    if (!session.nodes.multinode || !session.nodes.joined) return {};
     const std::vector<NodeInfoRecord> table = ReadNodeTable(session);
     const DateTime now = session.clock.now();
     std::string list;
     for (std::size_t i = 0; i < table.size(); ++i) {
         const NodeInfoRecord& r = table[i];
-        if (static_cast<int>(i) + 1 == session.node_number || r.node != static_cast<int>(i) + 1 ||
+        if (static_cast<int>(i) + 1 == session.nodes.number || r.node != static_cast<int>(i) + 1 ||
             !NodeRecordAlive(r, now) || !Playing(r) || r.room != session.users.current.room) {
             continue;
         }

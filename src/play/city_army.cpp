@@ -61,7 +61,7 @@ bool TrainOnce(Session& session) {
         out.print_text("Which army unit you want to train? ");
         type = static_cast<int>(ReadNumberUpTo(session, 2, kTrainableUnitTypes - 1));
         if (type == 0) {
-            if (!session.session_ended) SaveCityAndPlayer(session);
+            if (!session.time.ended) SaveCityAndPlayer(session);
             return false;
         }
         // A number with no unit type behind it is asked again.
@@ -87,7 +87,7 @@ bool TrainOnce(Session& session) {
         out.clear_to_eol();
         out.print_text("How many units [" + std::to_string(most) + "] ? ");
         const std::string answer = session.keys.input_line("", 0, CharacterRange('0', '9'), "", 5);
-        if (session.session_ended) return false;
+        if (session.time.ended) return false;
         count = answer.empty() ? most : ParseAmount(answer);
         if (count <= most) break;
     }
@@ -104,7 +104,7 @@ void ListArmy(Session& session) {
     out.show_display_file("armymgt.ans", 28);
     out.print_coded_line("|09Complete unit listing");
     int line = 11;
-    for (int u = 1; u <= kUnitTypes && !session.session_ended; ++u) {
+    for (int u = 1; u <= kUnitTypes && !session.time.ended; ++u) {
         const std::int32_t count = army.units[u - 1];
         if (count <= 0) continue;
         const std::string name =

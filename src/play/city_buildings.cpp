@@ -36,7 +36,7 @@ void ListCityBuildings(Session& session) {
     const CityBuildingsRecord& standing = CurrentCity(session).buildings;
     out.show_display_file("buillist.ans", 28);
     int row = kFirstListRow;
-    for (int b = 1; b <= kBuildingTypes && !session.session_ended; ++b) {
+    for (int b = 1; b <= kBuildingTypes && !session.time.ended; ++b) {
         const int count = standing.buildings[b - 1];
         if (count == 0) continue;
         ListRow(session, row, std::to_string(count) + " ", NameOfType(session, b));
@@ -55,7 +55,7 @@ void ListBuildingTypes(Session& session) {
     out.clear_screen();
     out.show_display_file("buillist.ans", 28);
     int row = kFirstListRow;
-    for (int b = 1; b <= kBuildingTypes && !session.session_ended; ++b) {
+    for (int b = 1; b <= kBuildingTypes && !session.time.ended; ++b) {
         if (!LoadBuildingType(session, b)) break;
         ListRow(session, row, std::to_string(b), session.world.building.name.view());
         if (++row > kLastListRow) {
@@ -139,7 +139,7 @@ void Construct(Session& session) {
         // Cut so the question and its answer stay on one row.
         out.print_coded("Are you sure you want to build a " + CutVisible(type.name.view(), 36) +
                         "|15? ");
-        if (!session.keys.ask_yes_no(true) || session.session_ended) return;
+        if (!session.keys.ask_yes_no(true) || session.time.ended) return;
         const std::string_view shortage = BuildingShortage(buffers.city, user.gold, type);
         if (!shortage.empty()) {
             MessageLine(session, shortage);

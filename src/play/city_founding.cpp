@@ -46,7 +46,7 @@ std::int32_t FoundUnderLock(Session& session, CityBuffers& buffers, int slot) {
     // The room as the file holds it: the letters the exploration loop added are not saved.
     RoomRecord room;
     if (room_number < 1 ||
-        !session.users.rooms.read_record(static_cast<std::uint64_t>(room_number - 1), room)) {
+        !session.world.rooms.read_record(static_cast<std::uint64_t>(room_number - 1), room)) {
         return 0;
     }
     if (room.city != 0) return 0;
@@ -70,7 +70,7 @@ std::int32_t FoundUnderLock(Session& session, CityBuffers& buffers, int slot) {
     paid = true;
     if (const SaveFailure f = TrySaveUser(session, user); f.code != 0) take_back(f);
     room.city = number;
-    if (!SaveRoom(session.users.rooms, room_number, room)) take_back({kIoWriteError, kRoomsFile});
+    if (!SaveRoom(session.world.rooms, room_number, room)) take_back({kIoWriteError, kRoomsFile});
     session.world.room.city = number;
     return number;
 }
@@ -122,7 +122,7 @@ void FoundCity(Session& session) {
     out.print_coded("|02Building the city will cost you |1210000 |02gold, do you accept? ");
     out.new_lines(1);
     const bool accepted = session.keys.ask_yes_no(user.gold >= kCityPriceAtEase);
-    if (!accepted || session.session_ended) return;
+    if (!accepted || session.time.ended) return;
     if (user.gold < kCityPrice) {
         Refuse(session, "|12Not enough money");
         return;
@@ -133,7 +133,7 @@ void FoundCity(Session& session) {
         out.print_coded("|09Enter city name: ");
         name = session.keys.input_line("", 0, CharacterRange(32, 254), "", 40);
         // A name left empty, or a caller gone, founds nothing and costs nothing.
-        if (name.empty() || session.session_ended) return;
+        if (name.empty() || session.time.ended) return;
         // The name goes into the news and onto every passer-by's screen.
         if (HoldsOnlyColourCodes(name)) break;
         const std::string_view code = FirstRefusedCode(name);

@@ -25,7 +25,7 @@ std::int64_t ReadNumberUpTo(Session& session, int digits, std::int64_t most) {
     const CursorPosition at = out.cursor();
     for (;;) {
         const std::int64_t n = ReadAmount(session, "", digits);
-        if (session.session_ended) return 0;
+        if (session.time.ended) return 0;
         if (n <= most) return n;
         out.go_to(at.column, at.row);
         out.clear_to_eol();

@@ -35,13 +35,13 @@ void EditSlot(Session& session, int slot) {
         out.go_to(1, 24);
         out.print_coded("|03Dedicate how much % of science production? ");
         std::int64_t share = ReadAmount(session, "", 3);
-        while (share > most && !session.session_ended) {
+        while (share > most && !session.time.ended) {
             out.go_to(1, 24);
             out.clear_to_eol();
             out.print_text("Must enter value below " + std::to_string(most) + " ");
             share = ReadAmount(session, "", 3);
         }
-        if (session.session_ended) return;
+        if (session.time.ended) return;
         AssignResearch(city, slot, science, static_cast<int>(share));
     }
     SaveCurrentCity(session);

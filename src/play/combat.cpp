@@ -231,7 +231,7 @@ int TargetByLine(Session& s, bool spell) {
         s.writer.set_colours(15, 0);
         s.writer.go_to(kPanelColumn, 23);
         const std::string line = s.keys.input_line("", 0, CharacterRange('0', '9'), "/NR", 2, 2);
-        if (s.session_ended) return 0;
+        if (s.time.ended) return 0;
         const int n = line.empty() ? 0 : std::stoi(line);
         if (n == 0) return 0;
         if (n > kEncounterSlots) {
@@ -251,7 +251,7 @@ int TargetByHighlight(Session& s, bool spell) {
     if (current != 0) ShowTargetNumber(s, current, "|15");
     for (;;) {
         const int key = ReadBattleKey(s);
-        if (s.session_ended) return 0;
+        if (s.time.ended) return 0;
         if (key == '\r') return current;
         if (current == 0) continue;
         int next = 0;
@@ -690,7 +690,7 @@ bool ChooseDirection(Session& s) {
     ShowDirectionLabels(s);
     for (;;) {
         const int direction = DirectionOfKey(ReadBattleKey(s));
-        if (s.session_ended) return false;
+        if (s.time.ended) return false;
         if (direction < 0 || !b.open[direction]) continue;
         SetPlayerStep(s, direction);
         s.writer.set_colours(9, 0);

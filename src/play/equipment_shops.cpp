@@ -69,7 +69,7 @@ bool Sell(Session& session, const Shop& shop) {
     TextAt(session, 32, 6, 14, std::to_string(sale));
     out.go_to(15, 9);
     // A caller who hangs up at the question keeps what he carries: the default is no answer.
-    if (!session.keys.ask_yes_no(true) || session.session_ended) {
+    if (!session.keys.ask_yes_no(true) || session.time.ended) {
         MessageAt(session, 1, 11, 12, "Guess you want to keep it");
         return false;
     }

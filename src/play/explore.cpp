@@ -153,7 +153,7 @@ bool ShowRoomOrEvent(Session& session) {
 }  // namespace
 
 std::int32_t RandomRoom(Session& session) {
-    const std::uint64_t count = session.users.rooms.record_count();
+    const std::uint64_t count = session.world.rooms.record_count();
     if (count == 0) return 0;
     return static_cast<std::int32_t>(session.rng.random(static_cast<std::uint32_t>(count)) + 1);
 }
@@ -232,10 +232,10 @@ void Explore(Session& session, bool first_entry) {
     const std::int64_t start = NowSeconds(session);
     play.last_hp_tick = play.last_mana_tick = play.last_status_change = start;
     play.last_sylvan_tick = start;
-    session.timed_effects = [&session] { TimedEffects(session); };
+    session.hooks.timed_effects = [&session] { TimedEffects(session); };
     bool first = first_entry;
 
-    while (!session.session_ended) {
+    while (!session.time.ended) {
         StartPass(session);
         // A room the map does not hold (a smaller map compiled over a game in play) is the city,
         // which puts the player back on the map.
@@ -251,9 +251,9 @@ void Explore(Session& session, bool first_entry) {
                 play.exploring = false;
                 UpdateNodeInfo(session, user.location.view());
                 CityMenu(session);
-                if (play.quit || session.session_ended) {
+                if (play.quit || session.time.ended) {
                     play.exploring = false;
-                    session.timed_effects = nullptr;
+                    session.hooks.timed_effects = nullptr;
                     return;
                 }
             } else {
@@ -300,7 +300,7 @@ void Explore(Session& session, bool first_entry) {
         if (next == Next::kFullPass) play.redraw = true;
     }
     play.exploring = false;
-    session.timed_effects = nullptr;
+    session.hooks.timed_effects = nullptr;
 }
 
 }  // namespace vorn

@@ -342,7 +342,7 @@ char ReadCommand(Session& session, int page) {
     const NodeMessageRow message_row(session, 12);
     for (;;) {
         const std::uint8_t k = session.keys.read_key();
-        if (session.session_ended) return static_cast<char>(k);
+        if (session.time.ended) return static_cast<char>(k);
         if (session.keys.extended_key() != 0) continue;
         const char key = static_cast<char>(std::toupper(k));
         if (KeyTaken(session, page, key)) return key;
@@ -361,7 +361,7 @@ Next Command(Session& session, int& page) {
         out.print_text("Your command? ");
         play.exploring = true;
         const char key = ReadCommand(session, page);
-        if (session.session_ended) return Next::kReturn;
+        if (session.time.ended) return Next::kReturn;
         const CommandKey* row = FindCommand(page, key);
         if (row == nullptr) continue;
         if (row->away) play.exploring = false;

@@ -196,7 +196,7 @@ void RunEvent(Session& session, std::int32_t number) {
     const std::int32_t room_event = session.world.room.event;
     // A chain that comes back to an event it has already run this time ends there.
     std::vector<std::int32_t> seen;
-    while (number != 0 && !session.session_ended) {
+    while (number != 0 && !session.time.ended) {
         if (std::find(seen.begin(), seen.end(), number) != seen.end()) return;
         seen.push_back(number);
         // A missing event would leave the last one in the buffer, to be applied a second time.

@@ -52,14 +52,14 @@ std::string CallerPlace(Session& session) {
 // Guessing costs time and leaves a trace: every wrong password is logged with where the caller
 // is, is followed by a pause that doubles each time, and the third of the call ends it.
 void WrongPassword(Session& session, std::string_view name) {
-    const int wrong = ++session.wrong_passwords;
+    const int wrong = ++session.play.wrong_passwords;
     session.log("*Wrong password for " + std::string(name) + CallerPlace(session) + " (" +
                 std::to_string(wrong) + " of " + std::to_string(kWrongPasswordsPerCall) + ")");
     if (wrong >= kWrongPasswordsPerCall) {
         session.writer.new_lines(1);
         session.writer.print_coded_line("|12Too many wrong passwords.");
         session.keys.delay(kFirstWrongPasswordPauseMs);  // long enough to be read
-        session.note_call_end("wrong passwords");
+        session.time.note_end("wrong passwords");
         Terminate(session, false);
     }
     session.keys.delay(kFirstWrongPasswordPauseMs << (wrong - 1));
@@ -75,8 +75,8 @@ Outcome OneTry(Session& session) {
     out.go_to(1, 17);
     out.print_text("User name: ");
     const std::string name = session.keys.input_line("", 0, CharacterRange(32, 254), "", 36);
-    if (name.empty() || session.session_ended) return Outcome::kGiveUp;
-    if (!session.local_session && ReservedName(session, name)) {
+    if (name.empty() || session.time.ended) return Outcome::kGiveUp;
+    if (!session.line.local && ReservedName(session, name)) {
         session.log("*Logon as " + name + " refused" + CallerPlace(session));
         out.new_lines(1);
         out.print_coded_line("|12That name is not for callers: choose another.");
@@ -89,7 +89,7 @@ Outcome OneTry(Session& session) {
         LoadUser(session, user.number);
         out.print_text("Password : ");
         const std::string typed = ReadPassword(session);
-        if (session.session_ended) return Outcome::kGiveUp;
+        if (session.time.ended) return Outcome::kGiveUp;
         const std::string stored = TransformPassword(session.users.current.password.view());
         if (UpperCase(typed) == UpperCase(stored)) return Outcome::kLoggedOn;
         WrongPassword(session, name);
@@ -102,7 +102,7 @@ Outcome OneTry(Session& session) {
         const std::string first = ReadPassword(session);
         out.print_text("Enter password a second time: ");
         const std::string second = ReadPassword(session);
-        if (session.session_ended) return Outcome::kGiveUp;
+        if (session.time.ended) return Outcome::kGiveUp;
         if (UpperCase(first) == UpperCase(second)) {
             user.password = TransformPassword(second);
             return Outcome::kNewAccount;
@@ -232,7 +232,7 @@ void Logon(Session& session) {
         user.password = password;
         CreateCharacter(session);
         for (;;) {
-            if (session.session_ended) return;
+            if (session.time.ended) return;
             const AddResult added = AddNewCharacter(session, user);
             if (added == AddResult::kAdded) break;
             if (added == AddResult::kFull) {

@@ -38,6 +38,6 @@ int main(int argc, char** argv) {
     vorn::RealProcessExit exit;
     vorn::Platform platform{clock, random, terminal, exit};
     vorn::Session session(platform);
-    for (int i = 1; i < argc; ++i) session.args.emplace_back(argv[i]);
+    for (int i = 1; i < argc; ++i) session.command.args.emplace_back(argv[i]);
     vorn::RunGame(session);
 }

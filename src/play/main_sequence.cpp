@@ -36,8 +36,8 @@ const std::string* FirstArgument(const Session& session) {
 }  // namespace
 
 void InstallCallHooks(Session& session) {
-    session.node_round = [&session] { NodeRound(session); };
-    session.closing = [&session](bool show_credits) { Terminate(session, show_credits); };
+    session.hooks.node_round = [&session] { NodeRound(session); };
+    session.hooks.closing = [&session](bool show_credits) { Terminate(session, show_credits); };
 }
 
 void LoadConfiguration(Session& session) {
@@ -45,20 +45,21 @@ void LoadConfiguration(Session& session) {
     session.node = NodeConfig{};
     session.settings = GameSettings{};
     session.system = SystemInfo{};
-    session.comm = CommSettings{};
+    session.line.comm_device.clear();
+    session.line.baud = 0;
 
     out.plain("Loading config...");
-    session.command = ParseCommandLine(session.args);
+    session.command = ParseCommandLine(session.command.args);
     if (!session.command.error.empty()) {
         out.plain_line("");
         out.plain_line("game: " + session.command.error);
         out.plain_line("usage: game [NODE] [-D DROP_FILE] [--connect HOST:PORT]");
         session.exit(kExitConfig);
     }
-    session.node_text = NodeTextOf(FirstArgument(session));
-    session.log(">Node " + session.node_text + " loaded");
+    session.nodes.text = NodeTextOf(FirstArgument(session));
+    session.log(">Node " + session.nodes.text + " loaded");
 
-    const std::string node_file = NodeConfigFileName(session.node_text);
+    const std::string node_file = NodeConfigFileName(session.nodes.text);
     if (!ReadNodeConfig(node_file, session.node)) {
         out.plain_line("");
         out.plain_line(node_file + " couldn't be read, check file size and permissions");
@@ -81,16 +82,15 @@ void LoadConfiguration(Session& session) {
     }
     out.plain(".");
 
-    session.comm.comm_device = session.node.comm_device.str();
+    session.line.comm_device = session.node.comm_device.str();
     out.plain(".");
 
     session.system.bbs_name = session.node.bbs_name.str();
     session.system.sysop_name = session.node.sysop_name.str();
-    session.system.multinode = session.node.multinode;
-    session.multinode = session.node.multinode;
+    session.nodes.multinode = session.node.multinode;
     // Node 0 of a daemon installation (inetd, systemd, socat) takes the first free node for each
     // caller, all of them with the settings of vorn0.dat.
-    session.system.dynamic_node = session.node_text == "0" && session.node.daemon_mode;
+    session.system.dynamic_node = session.nodes.text == "0" && session.node.daemon_mode;
 
     if (!ReadGameSettings("setup.dat", session.settings)) {
         out.plain_line("");
@@ -108,21 +108,19 @@ void InitializeSession(Session& session) {
     session.users.current = UserRecord{};
 
     char cwd[4096];
-    session.start_directory = ::getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".";
-    if (session.start_directory.back() != '/') session.start_directory += '/';
+    session.command.start_directory = ::getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".";
+    if (session.command.start_directory.back() != '/') session.command.start_directory += '/';
 
     session.logged_on = false;
     session.play = PlayState{};
-    session.session_ended = false;
-    session.in_chat = false;
-    session.key_seen = false;
-    session.extra_seconds = 0;
-    session.time_adjust = 0;
+    session.time.ended = false;
+    session.chat.running = false;
+    session.time.extra_seconds = 0;
+    session.time.adjust = 0;
 
     if (session.system.dynamic_node) {
-        session.system.multinode = true;
-        session.multinode = true;
-        if (!TakeFreeNode(session.node_hold)) {
+        session.nodes.multinode = true;
+        if (!TakeFreeNode(session.nodes.hold)) {
             session.writer.plain_line("");
             session.writer.plain_line(std::string(kNodeLockFile) +
                                       " couldn't be written, check its permissions");
@@ -130,9 +128,9 @@ void InitializeSession(Session& session) {
             session.writer.plain_line(kContactLine);
             session.exit(kExitConfig);
         }
-        session.node_number = static_cast<std::uint8_t>(session.node_hold.node());
+        session.nodes.number = static_cast<std::uint8_t>(session.nodes.hold.node());
     } else {
-        session.node_number = NodeNumberOf(FirstArgument(session));
+        session.nodes.number = NodeNumberOf(FirstArgument(session));
     }
     session.writer.plain_line("");
 }
@@ -220,7 +218,7 @@ void OpenCallerLine(Session& session) {
         }
         return;
     }
-    const Door32Info& door32 = session.door32;
+    const Door32Info& door32 = session.line.door32;
     if (session.node.door_type == kDoorTypeDoor32 && door32.comm_type == 2) {
         if (door32.handle >= 0 && line.open_line(door32.handle, LineOrigin::kBoardSocket, mode)) {
             return;
@@ -236,7 +234,7 @@ void NoteCallerAddress(Session& session) {
     const std::string line = session.platform.terminal.describe();
     if (!line.empty()) session.log(">Caller line: " + line);
     NodeWorkDirectory(session, '-');
-    const std::string path = NodeAddressPath(session.system.temp_path, session.node_number);
+    const std::string path = NodeAddressPath(session.system.temp_path, session.nodes.number);
     const std::string address = session.platform.terminal.peer_address();
     ::unlink(path.c_str());
     if (address.empty()) return;
@@ -254,22 +252,22 @@ double LocalAllowance(const Session& session) {
 
 void SetUpLocalSession(Session& session) {
     session.writer.clear_screen();
-    session.comm.baud = 0;
-    session.comm.comm_device.clear();
-    session.local_session = true;
-    session.minutes_allowed = LocalAllowance(session);
+    session.line.baud = 0;
+    session.line.comm_device.clear();
+    session.line.local = true;
+    session.time.minutes_allowed = LocalAllowance(session);
 }
 
 void CheckDoorType(Session& session) {
-    if (!session.multinode) session.node_number = 1;
-    if (!session.system.dynamic_node && !HoldNode(session.node_hold, session.node_number)) {
+    if (!session.nodes.multinode) session.nodes.number = 1;
+    if (!session.system.dynamic_node && !HoldNode(session.nodes.hold, session.nodes.number)) {
         // Two callers on one node share its work directory and its place in the node table.
-        session.log("xNode " + std::to_string(session.node_number) +
+        session.log("xNode " + std::to_string(session.nodes.number) +
                     " is in use by another game: check the board's node numbers");
     }
-    if (session.system.dynamic_node && !session.node_hold.held()) {
+    if (session.system.dynamic_node && !session.nodes.hold.held()) {
         session.log("*No free node in " + std::string(kNodeLockFile) + ": sharing node " +
-                    std::to_string(session.node_number));
+                    std::to_string(session.nodes.number));
     }
     switch (session.node.door_type) {
         case 1:
@@ -287,7 +285,7 @@ void CheckDoorType(Session& session) {
         case 4:
             // The game's own logon: no drop file grants time, so the node's limit (or the
             // local allowance) does; with none the caller's time would be over at once.
-            session.minutes_allowed = LocalAllowance(session);
+            session.time.minutes_allowed = LocalAllowance(session);
             break;
         default:
             session.writer.clear_screen();
@@ -342,13 +340,13 @@ void CheckDoorType(Session& session) {
     NoteCallerAddress(session);
     session.log(std::string(">Vornhold version ") + kLongVersion + " loaded");
 
-    session.session_running = true;
+    session.time.running = true;
     session.logged_on = session.node.door_type == 1 || session.node.door_type == 2 ||
                         session.node.door_type == kDoorTypeDoor32;
-    session.time_adjust = 0;
-    session.extra_seconds = 0;
-    session.session_start = session.clock.now();
-    session.session_start_ms = session.clock.monotonic_ms();
+    session.time.adjust = 0;
+    session.time.extra_seconds = 0;
+    session.time.start = session.clock.now();
+    session.time.start_ms = session.clock.monotonic_ms();
 
     DetectAnsi(session);
     DetectVornTerm(session);
@@ -375,7 +373,7 @@ std::string TerminateBanner(int exit_level) {
 
 [[noreturn]] void Terminate(Session& session, bool show_credits) {
     Writer& out = session.writer;
-    session.users.rooms.close();
+    session.world.rooms.close();
     session.users.users_read.close();
     session.users.extra_read.close();
     session.play.exploring = false;
@@ -389,10 +387,11 @@ std::string TerminateBanner(int exit_level) {
     // A caller who hangs up or runs out of time leaves the node table as one who quits.
     LeaveNodeTable(session);
     CloseNodeControl(session);
-    ::unlink(NodeAddressPath(session.system.temp_path, session.node_number).c_str());
-    session.node_hold.release();
+    ::unlink(NodeAddressPath(session.system.temp_path, session.nodes.number).c_str());
+    session.nodes.hold.release();
     const int exit_level = kExitNormal;
-    session.log(">End of call: " + (session.call_end.empty() ? "quit" : session.call_end));
+    session.log(">End of call: " +
+                (session.time.end_reason.empty() ? "quit" : session.time.end_reason));
     session.log(">Vornhold va20 terminated (errorlevel " + std::to_string(exit_level) + ").");
 
     out.set_attribute(7, 0, false);
@@ -416,7 +415,7 @@ std::string TerminateBanner(int exit_level) {
     out.plain("\r\n");
     session.strings.close();
     NodeWorkDirectory(session, '-');
-    if (::chdir(session.start_directory.c_str()) != 0) {
+    if (::chdir(session.command.start_directory.c_str()) != 0) {
         // Nothing left to do about it: the process is ending anyway.
     }
     session.exit(exit_level);

@@ -57,6 +57,7 @@ struct PlayState {
     bool redraw = false;
     // Set by the city's "Quit game": the exploration loop ends.
     bool quit = false;
+    int wrong_passwords = 0;  // typed at the game's logon during this call
 
     // Monster record numbers met, slot 1..19 (0 = empty or dead).
     std::array<std::int32_t, kEncounterSlots + 1> encounter{};

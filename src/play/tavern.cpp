@@ -76,7 +76,7 @@ void RentRoom(Session& session) {
     out.go_to(15, 23);
     out.set_foreground(9);
     out.print_text("It will cost " + std::to_string(price) + " for a room, pay? ");
-    if (!session.keys.ask_yes_no(true) || session.session_ended) {
+    if (!session.keys.ask_yes_no(true) || session.time.ended) {
         MessageLine(session, "Alright, do as you wish!");
         return;
     }

@@ -13,7 +13,7 @@ void TitleMenu(Session& session, bool first_entry) {
     Writer& out = session.writer;
     bool redraw = first_entry;
     for (;;) {
-        if (session.session_ended) return;
+        if (session.time.ended) return;
         if (redraw) {
             out.show_display_file("intro.ans", 28);
             out.go_to(33, 19);

@@ -43,7 +43,7 @@ void MessageLine(Session& session, std::string_view text) {
 char ReadMenuKey(Session& session, std::string_view keys) {
     for (;;) {
         const std::uint8_t k = session.keys.read_key();
-        if (session.session_ended) return 0;
+        if (session.time.ended) return 0;
         if (session.keys.extended_key() != 0) continue;
         const char c = static_cast<char>(std::toupper(k));
         if (c != 0 && keys.find(c) != std::string_view::npos) return c;

@@ -65,7 +65,7 @@ void Trainer(Session& session) {
     out.show_display_file("training.ans", 28);
     out.set_foreground(9);
     out.print_text(" Do you want to try to level up? ");
-    if (session.keys.ask_yes_no(true) && !session.session_ended) TryLevelUp(session);
+    if (session.keys.ask_yes_no(true) && !session.time.ended) TryLevelUp(session);
 }
 
 void Gymnasium(Session& session) {

@@ -115,17 +115,17 @@ bool CheckComeliness(Session& s, std::uint8_t die, bool bonus, bool verbose) {
 // screens, so the line never warns of a state the bar has left.
 bool ShowHpBar(Session& session) {
     const UserRecord& u = session.users.current;
-    const bool drawn =
-        DrawBar(session, u.hp, u.max_hp, "|12Very |04Low |12HP", "|04Low |12HP", session.hp_state);
-    session.play.status[kStatusHp] = session.hp_state;
+    const bool drawn = DrawBar(session, u.hp, u.max_hp, "|12Very |04Low |12HP", "|04Low |12HP",
+                               session.codes.hp_state);
+    session.play.status[kStatusHp] = session.codes.hp_state;
     return drawn;
 }
 
 void ShowManaBar(Session& session) {
     const UserRecord& u = session.users.current;
     DrawBar(session, u.mana, u.max_mana, "|12Very |04Low |01Mana", "|04Low |01Mana",
-            session.mana_state);
-    session.play.status[kStatusMana] = session.mana_state;
+            session.codes.mana_state);
+    session.play.status[kStatusMana] = session.codes.mana_state;
 }
 
 }  // namespace vorn

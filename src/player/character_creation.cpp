@@ -128,12 +128,12 @@ int ChooseDragon(Session& session, const SubraceMenu& menu) {
     for (;;) {
         DrawSubraceFrame(session, menu, page_one);
         int n = -1;
-        while (!session.session_ended) {
+        while (!session.time.ended) {
             n = ReadNumber(session, 2);
             if ((n >= 0 && n <= 15) || n == 98 || n == 99) break;
             session.writer.go_to(kMenuColumn, 23);
         }
-        if (session.session_ended) return 1;
+        if (session.time.ended) return 1;
         if (n >= 1 && n <= 15) return n;
         if (n == 99) {
             ShowHelpFile(session, menu.help);
@@ -142,7 +142,7 @@ int ChooseDragon(Session& session, const SubraceMenu& menu) {
         if (n == 98) {
             DrawSubraceFrame(session, menu, page_two);
             int m = -1;
-            while (!session.session_ended) {
+            while (!session.time.ended) {
                 m = ReadNumber(session, 2);
                 if ((m >= 0 && m <= 15) || m == 99) break;
                 session.writer.go_to(kMenuColumn, 23);
@@ -158,12 +158,12 @@ int ChooseFromMenu(Session& session, const SubraceMenu& menu) {
     for (;;) {
         DrawSubraceFrame(session, menu, Entries(menu, 1, count));
         int n = -1;
-        while (!session.session_ended) {
+        while (!session.time.ended) {
             n = ReadNumber(session, 2);
             if ((n >= 1 && n <= count) || n == 99) break;
             session.writer.go_to(kMenuColumn, 23);
         }
-        if (session.session_ended) return 1;
+        if (session.time.ended) return 1;
         if (n != 99) return n;
         ShowHelpFile(session, menu.help);
     }
@@ -236,7 +236,7 @@ void ChooseNameRaceSex(Session& session) {
         out.show_display_file("races.ans", 28);
         out.print_text("The race of your character? ");
         int race = -1;
-        while (!session.session_ended) {
+        while (!session.time.ended) {
             race = ReadNumber(session, 2);
             if ((race >= 1 && race <= 12) || race == 99) break;
         }
@@ -253,7 +253,7 @@ void ChooseNameRaceSex(Session& session) {
     out.print_text(" The sex of your character? [M/F]");
     for (;;) {
         const char key = static_cast<char>(std::toupper(session.keys.read_key()));
-        if (session.session_ended) return;
+        if (session.time.ended) return;
         if (key == 'F') {
             out.set_foreground(13);
             user.sex = false;
@@ -300,7 +300,7 @@ void RollAttributes(Session& session) {
         out.set_foreground(7);
         out.print_text("Are they ok? ");
         const bool keep = session.keys.ask_yes_no(default_yes);
-        if (keep || session.session_ended) return;
+        if (keep || session.time.ended) return;
         if (tries == 15) {
             out.set_foreground(4);
             out.print_line("Too bad, your stuck with the last one");
@@ -339,7 +339,7 @@ void ChooseAlignment(Session& session) {
         out.print_text("Enter the number / letter you want, Q to end: ");
         for (;;) {
             const char key = static_cast<char>(std::toupper(session.keys.read_key()));
-            if (session.session_ended) return;
+            if (session.time.ended) return;
             if (key >= '1' && key <= '3') {
                 user.law = static_cast<std::uint8_t>(key - '0');
             } else if (key >= 'A' && key <= 'C') {
@@ -358,7 +358,7 @@ void ChooseDeity(Session& session) {
     Writer& out = session.writer;
     UserRecord& user = session.users.current;
     static constexpr const char* kMorals[] = {"Good", "Neutral", "Evil"};
-    for (bool chosen = false; !chosen && !session.session_ended;) {
+    for (bool chosen = false; !chosen && !session.time.ended;) {
         out.show_display_file("deities.ans", 28);
         out.go_to(58, 3);
         out.set_foreground(14);
@@ -366,7 +366,7 @@ void ChooseDeity(Session& session) {
         out.go_to(52, 23);
         for (;;) {
             const char key = static_cast<char>(session.keys.read_key());
-            if (session.session_ended) break;
+            if (session.time.ended) break;
             if (key == '?') {
                 out.show_display_file("deityh.ans", 28);
                 break;

@@ -65,7 +65,7 @@ void ChooseDisplay(Session& session) {
         out.set_attribute(3, 0, false);
         out.print_text(Fit(DisplayChoiceName(choice), 80 - 38));
         const std::uint8_t key = session.keys.read_key();
-        if (session.session_ended) return;
+        if (session.time.ended) return;
         const std::uint8_t ext = session.keys.extended_key();
         if (ext == 0x48 || ext == 0x4D || (ext == 0 && key == ' ')) {
             choice = choice % 3 + 1;
@@ -99,7 +99,7 @@ bool NextListRow(Session& session) {
     }
     out.erase_back(11);
     out.set_foreground(7);
-    return !stop && !session.session_ended;
+    return !stop && !session.time.ended;
 }
 
 }  // namespace
@@ -130,7 +130,7 @@ void ShowRanking(Session& session) {
         out.page_lines(3);
     }
     const std::uint64_t count = ranked.count();
-    for (std::uint64_t p = 1; p <= count && !session.session_ended; ++p) {
+    for (std::uint64_t p = 1; p <= count && !session.time.ended; ++p) {
         UserRecord r;
         if (!ranked.read(p - 1, r)) break;
         if (r.deleted || r.name.view() == "Joe") continue;
@@ -176,7 +176,7 @@ bool SearchUser(Session& session, UserRecord& user, bool include_deleted) {
     };
     // Entries past the last user number belong to nobody.
     const std::uint64_t searched = std::min(count, kMaxUsers);
-    for (std::uint64_t p = 1; p <= searched && user.number == 0 && !session.session_ended; ++p) {
+    for (std::uint64_t p = 1; p <= searched && user.number == 0 && !session.time.ended; ++p) {
         UserIndexEntry e;
         if (!index.read_record(p - 1, e)) break;
         if (e.deleted && !include_deleted) continue;

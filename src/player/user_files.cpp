@@ -445,7 +445,7 @@ bool HoldPlayer(Session& session, std::uint16_t number) {
                     std::strerror(errno) + ")");
     } else {
         TryLockRange(hold.fd(), LockKind::kExclusive,
-                     static_cast<off_t>(PlayerNodeLockByte(number, session.node_number)), 1);
+                     static_cast<off_t>(PlayerNodeLockByte(number, session.nodes.number)), 1);
     }
     u.player_hold = std::move(hold);
     u.held_player = number;
@@ -475,7 +475,7 @@ void PrepareUserFiles(Session& session) {
 
 void OpenUserFileHandles(Session& session) {
     UserFiles& u = session.users;
-    if (!u.rooms.open(kRoomsFile, sizeof(RoomRecord), RecordFile::Access::kReadWrite))
+    if (!session.world.rooms.open(kRoomsFile, sizeof(RoomRecord), RecordFile::Access::kReadWrite))
         session.exit(254);
     if (!u.users_read.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kRead)) {
         RuntimeIoError(kIoFileNotOpen, kUsersFile);

@@ -21,7 +21,6 @@ struct UserFiles {
     std::uint16_t user_count = 0;
 
     // Held open from start-up to the end of the call.
-    RecordFile rooms;       // read and write
     RecordFile users_read;  // read only
     RecordFile extra_read;  // read only
 

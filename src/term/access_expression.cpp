@@ -41,7 +41,7 @@ bool Evaluate(Session& s, char letter, long n, bool has_number) {
         case 'H':
             return has_number && s.clock.now().hour == n;
         case 'N':
-            return has_number && s.node_number == n;
+            return has_number && s.nodes.number == n;
         case 'P':
             return s.users.current.posts >= n;
         case 'T':
@@ -56,7 +56,7 @@ bool Evaluate(Session& s, char letter, long n, bool has_number) {
         }
         case 'B':
         case '=':
-            return s.remote_connection;
+            return s.line.remote;
         // "*" reads a flag that is never set. Letters without a meaning here deny rather than
         // grant: an area guarded by a condition the game cannot check stays closed.
         default:

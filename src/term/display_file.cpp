@@ -131,7 +131,7 @@ class DisplayInterpreter {
     void run() {
         Writer::StarSlot star;
         const bool codes = mode_ != 25;
-        for (int c = src_.peek(0); c >= 0 && !s_.session_ended; c = src_.peek(0)) {
+        for (int c = src_.peek(0); c >= 0 && !s_.time.ended; c = src_.peek(0)) {
             if (codes && IsCodeStart(c) && code(c, star)) continue;
             src_.skip(1);
             if (c == 26 && src_.peek(0) < 0) break;  // the end-of-file mark is not shown
@@ -320,7 +320,7 @@ bool Writer::show_display_file(std::string_view name, int mode, std::string* sho
         if (n == "explore.ans") n = "expalt.ans";
         if (n == "battle.ans") n = "batalt.ans";
     }
-    if (session_.vornterm_detected && (mode == 25 || mode == 28)) {
+    if (session_.line.vornterm && (mode == 25 || mode == 28)) {
         // The caller's terminal program has its own copy of the screen.
         flush();
         buffer_ += "//\\\\" + n + "/" + std::to_string(mode);

@@ -113,7 +113,7 @@ std::int16_t Integer16(const std::string& text) {
 
 void ApplyTimeLimit(Session& session) {
     const int limit = session.node.time_limit;
-    if (limit != 0 && limit < session.minutes_allowed) session.minutes_allowed = limit;
+    if (limit != 0 && limit < session.time.minutes_allowed) session.time.minutes_allowed = limit;
 }
 
 // Hands the cursor-position reports in answer[from..] to the writer (one of them may be the
@@ -196,20 +196,20 @@ void ReadDoorSys(Session& session) {
     }
     LogDropFile(session, path);
     session.writer.plain_line(file.line());
-    session.comm.baud = Integer32(file.line());
-    if (session.comm.baud == 0) {
-        session.local_session = true;
+    session.line.baud = Integer32(file.line());
+    if (session.line.baud == 0) {
+        session.line.local = true;
     } else {
-        session.local_session = false;
-        session.comm_active = true;
+        session.line.local = false;
+        session.line.comm_active = true;
     }
-    session.remote_connection = !session.local_session;
-    session.log("Modem Baud: " + std::to_string(session.comm.baud));
+    session.line.remote = !session.line.local;
+    session.log("Modem Baud: " + std::to_string(session.line.baud));
     file.skip(7);
     session.users.current.real_name = file.line();
     session.writer.print_line(session.users.current.real_name.view());
     file.skip(8);
-    session.minutes_allowed = Number(file.line());
+    session.time.minutes_allowed = Number(file.line());
     ApplyTimeLimit(session);
     session.writer.plain_line(file.line());
     DetectAnsi(session);
@@ -228,11 +228,11 @@ void ReadDoorfileSr(Session& session) {
     }
     LogDropFile(session, path);
     // The board sent this caller over its line; the format has no mark for a local caller.
-    session.remote_connection = true;
+    session.line.remote = true;
     session.users.current.real_name = file.line();
     const std::int16_t ansi = Integer16(file.line());
     if (ansi == 1) {
-        session.ansi_terminal = true;
+        session.line.ansi = true;
     } else if (ansi == 0) {
         if (DetectAnsi(session)) {
             session.writer.plain_line("ANSI detected");
@@ -249,7 +249,7 @@ void ReadDoorfileSr(Session& session) {
         }
     }
     file.skip(2);
-    session.minutes_allowed = Integer16(file.line()) * 60.0;
+    session.time.minutes_allowed = Integer16(file.line()) * 60.0;
     ApplyTimeLimit(session);
 }
 
@@ -402,36 +402,36 @@ void ReadDoor32File(Session& session) {
     }
     LogDropFile(session, path);
     for (const std::string& n : info->notes) session.log("*DOOR32.SYS " + n);
-    session.door32 = *info;
-    if (!session.system.dynamic_node && session.node_number == 0 && info->node >= 1 &&
+    session.line.door32 = *info;
+    if (!session.system.dynamic_node && session.nodes.number == 0 && info->node >= 1 &&
         info->node <= 255) {
-        session.node_number = static_cast<std::uint8_t>(info->node);
+        session.nodes.number = static_cast<std::uint8_t>(info->node);
     }
 }
 
 void ReadDoor32Sys(Session& session) {
-    const Door32Info& info = session.door32;
-    session.local_session = info.comm_type == 0;
-    session.comm_active = !session.local_session;
-    session.remote_connection = !session.local_session;
-    session.comm.baud = info.baud;
-    session.log("Modem Baud: " + std::to_string(session.comm.baud));
+    const Door32Info& info = session.line.door32;
+    session.line.local = info.comm_type == 0;
+    session.line.comm_active = !session.line.local;
+    session.line.remote = !session.line.local;
+    session.line.baud = info.baud;
+    session.log("Modem Baud: " + std::to_string(session.line.baud));
     session.users.current.real_name = info.real_name.empty() ? info.alias : info.real_name;
     session.writer.print_line(session.users.current.real_name.view());
-    session.minutes_allowed = info.minutes_left;
+    session.time.minutes_allowed = info.minutes_left;
     ApplyTimeLimit(session);
     if (info.emulation != 0) {
-        session.ansi_terminal = true;
+        session.line.ansi = true;
     } else if (!DetectAnsi(session)) {
         MustBeAnsi(session);
     }
 }
 
 bool DetectAnsi(Session& session) {
-    session.ansi_terminal = true;
-    session.vornterm_detected = false;
-    if (session.local_session) return true;
-    if (session.comm_active) DiscardWaitingInput(session);
+    session.line.ansi = true;
+    session.line.vornterm = false;
+    if (session.line.local) return true;
+    if (session.line.comm_active) DiscardWaitingInput(session);
     for (int attempt = 0; attempt < 4; ++attempt) {
         session.writer.ask_position();
         session.writer.flush_unseen();
@@ -439,30 +439,30 @@ bool DetectAnsi(Session& session) {
         const std::string answer = ReadAnswer(session, kAnswerWaitMs, [](const std::string& a) {
             return a.find('R') != std::string::npos;
         });
-        session.ansi_terminal = answer.find_first_of("\x1b[;") != std::string::npos;
-        session.vornterm_detected = answer.find("///") != std::string::npos;
-        if (session.ansi_terminal) break;
+        session.line.ansi = answer.find_first_of("\x1b[;") != std::string::npos;
+        session.line.vornterm = answer.find("///") != std::string::npos;
+        if (session.line.ansi) break;
     }
-    if (session.comm_active) DiscardWaitingInput(session);
-    return session.ansi_terminal;
+    if (session.line.comm_active) DiscardWaitingInput(session);
+    return session.line.ansi;
 }
 
 // The check is followed by a position question: a terminal answers in order, so once every
 // question is answered no answer to the check is coming, and the check ends on one round trip.
 // A terminal that answers nothing still costs the whole wait.
 bool DetectVornTerm(Session& session) {
-    if (session.local_session) return session.vornterm_detected;
-    if (session.comm_active) DiscardWaitingInput(session);
+    if (session.line.local) return session.line.vornterm;
+    if (session.line.comm_active) DiscardWaitingInput(session);
     session.writer.plain("Checking for VornTerm...///\\\\\\");
     session.writer.ask_position();
     session.writer.flush_unseen();
     const std::string answer = ReadAnswer(session, kAnswerWaitMs, [&session](const std::string& a) {
         return a.find("///") != std::string::npos || session.writer.unanswered_positions() == 0;
     });
-    if (answer.find("///") != std::string::npos) session.vornterm_detected = true;
-    session.ansi_terminal = true;
-    if (session.comm_active) DiscardWaitingInput(session);
-    return session.vornterm_detected;
+    if (answer.find("///") != std::string::npos) session.line.vornterm = true;
+    session.line.ansi = true;
+    if (session.line.comm_active) DiscardWaitingInput(session);
+    return session.line.vornterm;
 }
 
 }  // namespace vorn

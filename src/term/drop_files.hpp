@@ -27,6 +27,18 @@ struct Door32Info {
     std::vector<std::string> notes;
 };
 
+// The caller's line and door: what the drop file and the terminal check found.
+struct LineState {
+    bool local = false;        // the sysop at the console, or a local drop-file call
+    bool comm_active = false;  // the caller is on a line the game speaks to
+    bool ansi = false;
+    bool vornterm = false;
+    bool remote = false;  // access conditions B and =, set from the drop file
+    Door32Info door32;    // door type 5: read before the terminal is first spoken to
+    std::string comm_device;
+    std::int32_t baud = 0;
+};
+
 // The eleven lines of a door32.sys. Only a file that is short or names no caller gives nullopt,
 // with the reason in `problem` ("only 3 of its 11 lines"); a line that is not what the format
 // gives is read as the other drop files' lines are (a number that is none counts as 0, control

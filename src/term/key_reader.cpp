@@ -36,13 +36,13 @@ KeyReader::KeyReader(Session& session) : session_(session) {
 bool KeyReader::check_hangup() {
     Session& s = session_;
     if (tty_.hangup_signal() == SIGTERM) {
-        s.note_call_end("signal (SIGTERM)");
-        s.session_ended = true;
+        s.time.note_end("signal (SIGTERM)");
+        s.time.ended = true;
     } else if (tty_.hangup_signalled() || s.platform.terminal.hung_up()) {
-        s.note_call_end("hang-up");
-        s.session_ended = true;
+        s.time.note_end("hang-up");
+        s.time.ended = true;
     }
-    return s.session_ended;
+    return s.time.ended;
 }
 
 // Feeds buffered bytes to the parser until a key comes out (with `all`, until every buffered
@@ -119,8 +119,8 @@ void KeyReader::read_input(int timeout_ms) {
     if (io.wait_readable(wait)) {
         const long n = io.read_some(input_, sizeof input_);
         if (n == 0) {
-            s.note_call_end("hang-up");
-            s.session_ended = true;  // end of input: the caller has gone
+            s.time.note_end("hang-up");
+            s.time.ended = true;  // end of input: the caller has gone
         } else if (n > 0) {
             parser_.input_paused();
             input_next_ = 0;
@@ -143,7 +143,7 @@ bool KeyReader::wait_for_key(int ms) {
     for (;;) {
         const std::int64_t left = deadline - s.clock.monotonic_ms();
         if (poll_keys(static_cast<int>(std::max<std::int64_t>(left, 0)))) return true;
-        if (s.session_ended || s.clock.monotonic_ms() >= deadline) return false;
+        if (s.time.ended || s.clock.monotonic_ms() >= deadline) return false;
     }
 }
 
@@ -172,12 +172,12 @@ std::uint8_t KeyReader::return_after_hangup() {
 
 void KeyReader::idle_round(std::int64_t& start_ms) {
     Session& s = session_;
-    if (!s.in_chat) {
+    if (!s.chat.running) {
         const double idle = static_cast<double>(s.clock.monotonic_ms() - start_ms) / 1000.0;
         if (idle > kInactivityHangupSeconds) {
             s.writer.print_coded_line(GetSystemString(s, 39));
             s.log("Inactivity timeout; hanging up.");
-            s.note_call_end("idle");
+            s.time.note_end("idle");
             s.end_call(false);
         } else if (idle >= kInactivityBellSeconds) {
             // Three rings 800 ms apart; a key stops them at once.
@@ -186,21 +186,21 @@ void KeyReader::idle_round(std::int64_t& start_ms) {
                 s.writer.plain("\a");
                 if (!wait_for_key(800)) s.writer.plain("\a");
             }
-        } else if (s.timed_effects) {
-            s.timed_effects();
+        } else if (s.hooks.timed_effects) {
+            s.hooks.timed_effects();
         }
     }
     // The other nodes' messages and the sysop's knock reach a caller who is idle too.
-    const std::uint32_t chats = s.nodes.chats;
-    if (s.node_round) s.node_round();
+    const std::uint32_t chats = s.chat.held;
+    if (s.hooks.node_round) s.hooks.node_round();
     // The caller talked with the sysop: he has not been idle.
-    if (s.nodes.chats != chats) start_ms = s.clock.monotonic_ms();
+    if (s.chat.held != chats) start_ms = s.clock.monotonic_ms();
     check_time_limit();
 }
 
 std::uint8_t KeyReader::read_key() {
     Session& s = session_;
-    if (s.session_ended) return return_after_hangup();
+    if (s.time.ended) return return_after_hangup();
     s.writer.reset_emulation();
     check_time_limit();
     for (;;) {
@@ -209,7 +209,7 @@ std::uint8_t KeyReader::read_key() {
         std::int64_t next_round = start + kKeyTickMs;
         Key k;
         while (!take_key(k)) {
-            if (s.session_ended) return return_after_hangup();
+            if (s.time.ended) return return_after_hangup();
             const std::int64_t now = s.clock.monotonic_ms();
             if (now >= next_round) {
                 idle_round(start);
@@ -218,34 +218,33 @@ std::uint8_t KeyReader::read_key() {
             }
             poll_keys(static_cast<int>(next_round - now));
         }
-        s.key_seen = true;
         last_key_ = k.code;
         // A wait nested in this one (a chat, the information page) may have left its own.
         extended_key_ = 0;
         if (!k.extended) return k.code;
         extended_key_ = k.code;
         // Every key of a remote session is the caller's: the sysop keys are for a local one.
-        if (!s.node.sysop_keys || !s.local_session || !handle_sysop_key(k.code)) return k.code;
-        if (s.session_ended) return return_after_hangup();
+        if (!s.node.sysop_keys || !s.line.local || !handle_sysop_key(k.code)) return k.code;
+        if (s.time.ended) return return_after_hangup();
     }
 }
 
 bool KeyReader::key_waiting() {
     Session& s = session_;
-    if (s.session_ended) s.end_call(false);
+    if (s.time.ended) s.end_call(false);
     check_time_limit();
     const bool waiting = poll_keys(0);
-    if (s.session_ended) s.end_call(false);
+    if (s.time.ended) s.end_call(false);
     return waiting;
 }
 
 bool KeyReader::handle_sysop_key(std::uint8_t code) {
     Session& s = session_;
     if (code == key::kAltH) {
-        s.note_call_end("hang-up by the sysop");
+        s.time.note_end("hang-up by the sysop");
         s.end_call(false);
     }
-    if (!s.session_running) return false;
+    if (!s.time.running) return false;
     switch (code) {
         case key::kAltI:
         case key::kCtrlHome:
@@ -263,16 +262,16 @@ bool KeyReader::handle_sysop_key(std::uint8_t code) {
             ring();
             return true;
         case key::kAltC:
-            if (s.in_chat || !s.sysop_chat) return false;
-            s.sysop_chat();
+            if (s.chat.running || !s.chat.start) return false;
+            s.chat.start();
             return true;
         case key::kKeypadMinus:
         case key::kAltMinus:
-            s.extra_seconds -= 60;
+            s.time.extra_seconds -= 60;
             return true;
         case key::kKeypadPlus:
         case key::kAltEquals:
-            s.extra_seconds += 60;
+            s.time.extra_seconds += 60;
             return true;
         default:
             return false;
@@ -305,11 +304,11 @@ void KeyReader::show_information_page() {
     w.new_lines(1);
     w.print_coded_line(std::string("|15  Vornhold |07version |15") + kLongVersion);
     w.print_coded_line("|08  " + std::string(60, '\xC4'));
-    field("Node         ", std::to_string(s.node_number) + (s.local_session ? " (local)" : ""));
+    field("Node         ", std::to_string(s.nodes.number) + (s.line.local ? " (local)" : ""));
     field("Caller       ", s.logged_on ? user.name.str() + " (" + user.real_name.str() + ")"
                                        : std::string("not logged on yet"));
     field("Time left    ", time_text);
-    field("Extra seconds", std::to_string(static_cast<long>(s.extra_seconds)));
+    field("Extra seconds", std::to_string(static_cast<long>(s.time.extra_seconds)));
     field("Board        ", s.system.bbs_name);
     w.new_lines(1);
     w.print_coded_line("|08  Alt-H hang up, Alt-S status line, Alt-F line noise, Alt-Z ring,");
@@ -353,7 +352,7 @@ void KeyReader::line_noise() {
 
 void KeyReader::ring() {
     Session& s = session_;
-    while (!s.session_ended) {
+    while (!s.time.ended) {
         s.writer.plain("\a\a");
         if (wait_for_key(600)) return;
     }
@@ -362,7 +361,7 @@ void KeyReader::ring() {
 char KeyReader::read_choice(std::string_view choices) {
     for (;;) {
         const std::uint8_t k = read_key();
-        if (session_.session_ended) return 0;
+        if (session_.time.ended) return 0;
         if (extended_key_ != 0) continue;
         const char key = static_cast<char>(std::toupper(k));
         if (choices.find(key) != std::string_view::npos) return key;
@@ -388,7 +387,7 @@ bool KeyReader::ask_yes_no(bool default_yes) {
     bool answer = default_yes;
     for (;;) {
         const int k = std::toupper(read_key());
-        if (s.session_ended) return default_yes;
+        if (s.time.ended) return default_yes;
         if (extended_key_ != 0) continue;
         if (k == '\r') break;
         if (k == 'Y' || k == 'N') {
@@ -412,10 +411,9 @@ std::string KeyReader::input_date(std::string_view default_text) {
 
 double KeyReader::seconds_left() {
     Session& s = session_;
-    if (!s.session_running || !s.logged_on) return 3600;
-    const double elapsed =
-        static_cast<double>(s.clock.monotonic_ms() - s.session_start_ms) / 1000.0;
-    return s.minutes_allowed * 60 + s.time_adjust + s.extra_seconds - elapsed;
+    if (!s.time.running || !s.logged_on) return 3600;
+    const double elapsed = static_cast<double>(s.clock.monotonic_ms() - s.time.start_ms) / 1000.0;
+    return s.time.minutes_allowed * 60 + s.time.adjust + s.time.extra_seconds - elapsed;
 }
 
 long KeyReader::time_left(std::string_view unit) {
@@ -432,7 +430,7 @@ long KeyReader::time_left(std::string_view unit) {
 
 void KeyReader::check_time_limit() {
     Session& s = session_;
-    if (s.in_chat || s.session_ended || !s.session_running || !s.logged_on) return;
+    if (s.chat.running || s.time.ended || !s.time.running || !s.logged_on) return;
     if (time_left("S") >= 1) {
         expiry_reported_ = false;
         return;
@@ -444,7 +442,7 @@ void KeyReader::check_time_limit() {
     s.writer.print_coded_line(GetSystemString(s, 33));
     s.log("User's time expired.");
     if (!s.node.daemon_mode && !s.node.wfc_mode) {
-        s.note_call_end("time-out");
+        s.time.note_end("time-out");
         s.end_call(false);
     }
 }

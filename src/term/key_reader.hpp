@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "common/clock.hpp"
 #include "common/cp437_text.hpp"
 #include "term/key_sequences.hpp"
 #include "term/line_editor.hpp"
@@ -22,6 +24,44 @@ inline constexpr int kKeyTickMs = 150;
 // Inactivity: the bell from this many seconds without a key, the hang-up after the second.
 inline constexpr double kInactivityBellSeconds = 240;
 inline constexpr double kInactivityHangupSeconds = 359;
+
+// The call's time keeping, kept by the key reader.
+struct KeyClock {
+    double minutes_allowed = 0;  // the caller's time from the drop file or the node
+    DateTime start;
+    std::int64_t start_ms = 0;  // the same moment on the steady clock
+    double extra_seconds = 0;   // sysop keys and chat time
+    double adjust = 0;          // set at logon
+    bool running = false;       // start-up done; sysop keys other than Alt-H need it
+    bool ended = false;         // closing: every wait returns at once
+    // How the call ended, for the log ("hang-up", "time-out"): the first reason given counts, and
+    // a call that ends with none was quit.
+    std::string end_reason;
+    void note_end(std::string_view how) {
+        if (end_reason.empty()) end_reason = how;
+    }
+};
+
+// A chat between the sysop and the caller: the key reader lifts the inactivity limit while it
+// runs and counts each one held as activity.
+struct ChatState {
+    bool running = false;
+    std::uint32_t held = 0;  // chats held so far
+    int sysop_fd = -1;       // the sysop tool, while it chats with the caller
+    // Started by the sysop's chat key; while empty the key goes to the caller like any other.
+    std::function<void()> start;
+};
+
+// Work the layers above hand to the waits. Each is empty until it is set.
+struct CallHooks {
+    // Called on every 150 ms round of a wait while the caller is not idle.
+    std::function<void()> timed_effects;
+    // Set by the main sequence: one round of the node table (the other nodes' messages, the
+    // sysop's knock), run on every 150 ms round of a wait, and the orderly end of the call, which
+    // Session::end_call runs.
+    std::function<void()> node_round;
+    std::function<void(bool show_credits)> closing;
+};
 
 class KeyReader {
   public:

@@ -109,7 +109,7 @@ std::string LineEditor::run(std::string_view default_text) {
     KeyReader& keys = session_.keys;
     for (;;) {
         const std::uint8_t k = keys.read_key();
-        if (session_.session_ended) return sw_.keep_spaces ? text_ : Trimmed(text_);
+        if (session_.time.ended) return sw_.keep_spaces ? text_ : Trimmed(text_);
         if (keys.extended_key() != 0) {
             if (!sw_.no_edit) edit(keys.extended_key());
             continue;
@@ -318,7 +318,7 @@ std::string InputDate(Session& session, std::string_view default_text) {
     const auto is_slash_position = [](std::size_t p) { return p == 2 || p == 5; };
     for (;;) {
         const std::uint8_t k = keys.read_key();
-        if (session.session_ended) return value;
+        if (session.time.ended) return value;
         if (keys.extended_key() != 0) continue;
         if (k == kEnter) break;
         if (k == kBackspace && typed > 0) {

@@ -209,7 +209,7 @@ void Writer::print_prompt_text(std::string_view text) {
 }
 
 bool Writer::display_line(std::string_view text) {
-    if (session_.session_ended) return false;
+    if (session_.time.ended) return false;
     std::size_t i = 0;
     if (text.size() >= 2 && text[0] == '%') {
         const std::string_view rest = text.substr(2);

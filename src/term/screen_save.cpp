@@ -96,7 +96,7 @@ void Writer::restore_screen(int slot) {
     for (const SavedScreen& s : saved_screens_) {
         if (s.slot == slot) colour = s.colour;
     }
-    if (session_.vornterm_detected) {
+    if (session_.line.vornterm) {
         show_display_file(SaveFileName(slot), 25);
     } else {
         show_file_at(NodeWorkDirectory(session_, '-') + SaveFileName(slot), 25);

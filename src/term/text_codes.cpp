@@ -23,8 +23,8 @@ std::string TwoDigits(int n) {
 }
 
 std::string TerminalType(Session& s) {
-    if (s.vornterm_detected) return "VornTerm";
-    return s.ansi_terminal ? "Ansi" : "Ascii";
+    if (s.line.vornterm) return "VornTerm";
+    return s.line.ansi ? "Ansi" : "Ascii";
 }
 
 // Reads decimal digits at param[i], advancing i; large numbers stop growing.
@@ -286,14 +286,14 @@ const ValueCode kValueCodes[] = {
     {'I', 'D', [](Session& s) { return std::to_string(s.users.current.number); }},
     {'I', 'N', [](Session&) -> std::string { return "Vornhold"; }},
     {'I', 'V', [](Session&) -> std::string { return "a20"; }},
-    {'I', 'S', [](Session& s) { return s.input_string; }},
+    {'I', 'S', [](Session&) { return std::string(); }},  // no input string is kept
     {'L', 'A', [](Session&) -> std::string { return "n/a"; }},
     {'L', 'D', [](Session&) -> std::string { return "n/a"; }},
     {'L', 'C', [](Session& s) { return s.users.current.last_on.str(); }},
     {'L', 'O', [](Session& s) { return s.users.current.location.str(); }},
     {'M', 'A', [](Session& s) { return s.mail.area.area_name.str(); }},
     {'M', 'W', [](Session& s) { return std::to_string(s.users.current.msg_pointer); }},
-    {'N', 'D', [](Session& s) { return std::to_string(s.node_number); }},
+    {'N', 'D', [](Session& s) { return std::to_string(s.nodes.number); }},
     {'P', 'A',
      [](Session& s) -> std::string {
          s.keys.pause_key();

@@ -42,6 +42,9 @@ struct TextCodeState {
     std::string form_text;
     bool list_count = false;           // set by ~TC in a list header
     std::array<char, 26> menu_keys{};  // the key of menu item A..Z (0 = none)
+    // The last texts of the hit-point and mana bars.
+    std::string hp_state;
+    std::string mana_state;
 };
 
 // Evaluates "%" + two characters into code_value. False for an unknown code or an empty value.

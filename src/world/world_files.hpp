@@ -22,6 +22,8 @@ inline constexpr const char* kArmyUnitsFile = "armys.dat";
 // start-up instead.
 struct WorldBuffers {
     std::string directory;
+    RecordFile rooms;  // rooms.dat, held open for reading and writing from start-up to the end
+
     RoomRecord room{};
     EventRecord event{};
     MonsterRecord monster{};

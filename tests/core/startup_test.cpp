@@ -76,13 +76,13 @@ TEST(LoadConfiguration, ReadsNodeAndSettings) {
     node.multinode = false;
     ASSERT_TRUE(WriteNodeConfig("vorn7.dat", node));
     ASSERT_TRUE(WriteGameSettings("setup.dat", DefaultGameSettings()));
-    t.session.args = {"7"};
+    t.session.command.args = {"7"};
     LoadConfiguration(t.session);
-    EXPECT_EQ(t.session.node_text, "7");
+    EXPECT_EQ(t.session.nodes.text, "7");
     EXPECT_EQ(t.session.system.bbs_name, "Frost Board");
     EXPECT_EQ(t.session.node.door_file_path.str(), "/home/bbs/doors/\\");
-    EXPECT_EQ(t.session.comm.comm_device, "/dev/ttyS1");
-    EXPECT_FALSE(t.session.multinode);
+    EXPECT_EQ(t.session.line.comm_device, "/dev/ttyS1");
+    EXPECT_FALSE(t.session.nodes.multinode);
     // The first log line of the run lands in today's single-node log of the game directory.
     const std::string log = test::ReadFile("12-07-2026.log");
     EXPECT_NE(log.find("System log file - Node 0\n"), std::string::npos);
@@ -136,7 +136,7 @@ TEST(InitializeSession, DaemonNodeTakesTheFirstFreeNode) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.argument == nullptr ? "no argument" : c.argument);
         test::TestSession t;
-        if (c.argument != nullptr) t.session.args = {c.argument};
+        if (c.argument != nullptr) t.session.command.args = {c.argument};
         NodeConfig node = DefaultNodeConfig();
         node.daemon_mode = c.daemon_mode;
         ASSERT_TRUE(WriteNodeConfig("vorn0.dat", node));
@@ -147,8 +147,8 @@ TEST(InitializeSession, DaemonNodeTakesTheFirstFreeNode) {
         InitializeSession(t.session);
         t.session.node.door_type = 3;
         CheckDoorType(t.session);
-        EXPECT_EQ(t.session.node_number, c.node);
-        EXPECT_TRUE(t.session.node_hold.held() || c.node == 0);
+        EXPECT_EQ(t.session.nodes.number, c.node);
+        EXPECT_TRUE(t.session.nodes.hold.held() || c.node == 0);
         EXPECT_EQ(test::ReadFile(kNodeLockFile).substr(0, 3), c.table);
         // Whatever way the game ends, a node it took is given back.
         EXPECT_EQ(ExitCodeOf([&] { t.session.exit(0); }), 0);
@@ -156,7 +156,7 @@ TEST(InitializeSession, DaemonNodeTakesTheFirstFreeNode) {
     }
 
     test::TestSession t;
-    t.session.args = {"daemon"};
+    t.session.command.args = {"daemon"};
     NodeConfig node = DefaultNodeConfig();
     node.daemon_mode = true;
     ASSERT_TRUE(WriteNodeConfig("vorn0.dat", node));
@@ -171,26 +171,26 @@ TEST(InitializeSession, DaemonNodeTakesTheFirstFreeNode) {
 
 TEST(CheckDoorType, LocalSessionsAndInvalidTypes) {
     test::TestSession t;
-    t.session.multinode = false;
-    t.session.node_number = 9;
+    t.session.nodes.multinode = false;
+    t.session.nodes.number = 9;
     t.session.node.door_type = 3;
     t.session.node.time_limit = 45;
     CheckDoorType(t.session);
-    EXPECT_EQ(t.session.node_number, 1);
-    EXPECT_TRUE(t.session.local_session);
-    EXPECT_EQ(t.session.minutes_allowed, 45);
+    EXPECT_EQ(t.session.nodes.number, 1);
+    EXPECT_TRUE(t.session.line.local);
+    EXPECT_EQ(t.session.time.minutes_allowed, 45);
 
     t.session.node.time_limit = 999;
     CheckDoorType(t.session);
-    EXPECT_EQ(t.session.minutes_allowed, 999);
+    EXPECT_EQ(t.session.time.minutes_allowed, 999);
 
     t.session.node.door_type = 4;
-    t.session.local_session = false;
-    t.session.minutes_allowed = 0;
+    t.session.line.local = false;
+    t.session.time.minutes_allowed = 0;
     CheckDoorType(t.session);
-    EXPECT_FALSE(t.session.local_session);
+    EXPECT_FALSE(t.session.line.local);
     // The game's own logon has no drop file to grant time: the local allowance applies.
-    EXPECT_EQ(t.session.minutes_allowed, 999);
+    EXPECT_EQ(t.session.time.minutes_allowed, 999);
 
     t.session.node.door_type = 9;
     EXPECT_EQ(ExitCodeOf([&] { CheckDoorType(t.session); }), 255);
@@ -208,10 +208,10 @@ TEST(TerminateBanner, ColoursEachWordAndCentresOnRowOne) {
 TEST(NodeWorkDirectory, CreatesTheNodesAreaDirectories) {
     test::TestSession t;
     t.session.system.temp_path = "./temp/";
-    t.session.node_number = 7;
+    t.session.nodes.number = 7;
     EXPECT_EQ(NodeWorkDirectory(t.session, 'T'), "./temp/NODE.007/TEXT/");
     EXPECT_TRUE(DirectoryExists("./temp/NODE.007/TEXT/"));
-    t.session.node_number = 123;
+    t.session.nodes.number = 123;
     EXPECT_EQ(NodeWorkDirectory(t.session, 'Q'), "./temp/NODE.123/QWK/");
     EXPECT_EQ(NodeWorkDirectory(t.session, '-'), "./temp/NODE.123/");
     EXPECT_TRUE(DirectoryExists("temp/NODE.123"));

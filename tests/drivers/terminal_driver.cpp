@@ -16,7 +16,7 @@
 namespace {
 
 void EndIfGone(vorn::Session& session) {
-    if (session.session_ended) session.exit(0);
+    if (session.time.ended) session.exit(0);
 }
 
 void RunSession(vorn::Session& session) {

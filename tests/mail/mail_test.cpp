@@ -287,14 +287,14 @@ TEST_F(MailTest, RightsOnMessages) {
     MessageAreaRecord& area = s.mail.area;
     area.area_sysop = "Sam Sysop";
     s.users.current.name = "Sam Sysop";
-    s.local_session = true;
+    s.line.local = true;
     EXPECT_FALSE(MayDelete(s, header(2)));
     s.users.current.real_name = "SAM SYSOP";
     EXPECT_TRUE(MayDelete(s, header(2)));
-    s.local_session = false;
+    s.line.local = false;
     EXPECT_FALSE(MayRead(s, header(2)));
     EXPECT_FALSE(MayDelete(s, header(2)));
-    s.local_session = true;
+    s.line.local = true;
     area.read_access = "U99";
     EXPECT_FALSE(MayRead(s, header(2)));
     EXPECT_FALSE(MayPost(s));
@@ -383,7 +383,7 @@ TEST_F(MailTest, NodeLinesWaitForTheFullScreenEditor) {
     int rounds = 0;
     std::string last_row, below;
     // The key reader's rounds while it waits: the lines' turn comes, then more keys.
-    s.timed_effects = [&] {
+    s.hooks.timed_effects = [&] {
         if (++rounds == 3) t.terminal.type("!");
         if (rounds == 6) {
             last_row = test::RowText(s.writer, 24);

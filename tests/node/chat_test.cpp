@@ -35,7 +35,7 @@ std::string ReadAll(const std::string& path) {
 int AttachSysop(KeyFixture& f, std::string_view keys) {
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) return -1;
-    f.session.nodes.sysop_fd = ends[0];
+    f.session.chat.sysop_fd = ends[0];
     if (::write(ends[1], keys.data(), keys.size()) != static_cast<ssize_t>(keys.size())) return -1;
     return ends[1];
 }
@@ -58,8 +58,8 @@ TEST(LineChat, CommandsALongLineAndTheTimeGivenBack) {
     f.terminal.hang_up(10);
     line_chat(f.session);
 
-    EXPECT_NEAR(f.session.extra_seconds, 300, 1);
-    EXPECT_FALSE(f.session.in_chat);
+    EXPECT_NEAR(f.session.time.extra_seconds, 300, 1);
+    EXPECT_FALSE(f.session.chat.running);
     const Writer& w = f.session.writer;
     const int time_row = RowWith(w, "-- Current time: ");
     ASSERT_GT(time_row, 1);
@@ -99,7 +99,7 @@ TEST(SplitChat, TheSysopsKeysInTheUpperWindowTheCallersInTheLower) {
     EXPECT_EQ(w.screen_image()[1][1].attribute, 14);  // the window's colour from its marker
     // The slots the chat used are the screen's own again.
     EXPECT_EQ(f.session.codes.slots[1].column, 12);
-    EXPECT_NEAR(f.session.extra_seconds, 2, 0.5);
+    EXPECT_NEAR(f.session.time.extra_seconds, 2, 0.5);
 
     const std::string log = ReadAll(f.directory + "logs/chatlog.001");
     EXPECT_NE(log.find("Sy> Hello\nAn> Hi there\n"), std::string::npos) << log;
@@ -108,7 +108,7 @@ TEST(SplitChat, TheSysopsKeysInTheUpperWindowTheCallersInTheLower) {
     const ssize_t n = ::recv(sysop, seen, sizeof seen, MSG_DONTWAIT);
     ASSERT_GT(n, 0);
     EXPECT_NE(std::string(seen, static_cast<std::size_t>(n)).find("Hi there"), std::string::npos);
-    ::close(f.session.nodes.sysop_fd);
+    ::close(f.session.chat.sysop_fd);
     ::close(sysop);
 }
 
@@ -144,7 +144,7 @@ TEST(LineChat, TheLogNamesTheCallerAsFarAsHeIsKnownAndWhoSaidEachLine) {
             << log;
         EXPECT_NE(log.find(std::string("\nSy> Hello\n") + c.caller_said + "\n"), std::string::npos)
             << log;
-        ::close(f.session.nodes.sysop_fd);
+        ::close(f.session.chat.sysop_fd);
         ::close(sysop);
     }
 }
@@ -162,13 +162,13 @@ TEST(SysopChat, ALongTalkThroughTheNodesSocketIsNoInactivity) {
     ASSERT_LT(path.size(), sizeof address.sun_path);
     path.copy(address.sun_path, path.size());
     ASSERT_EQ(::connect(sysop, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    const std::string request = ControlChatRequest(f.session.node_number);
+    const std::string request = ControlChatRequest(f.session.nodes.number);
     ASSERT_EQ(::write(sysop, request.data(), request.size()), static_cast<ssize_t>(request.size()));
     // The caller answers seven minutes in; when his words show, the sysop ends the chat.
     f.terminal.type("y", 420'000);
     f.terminal.type("z", 1000);
     f.terminal.on_write = [&](std::string_view bytes) {
-        if (bytes.find('y') != std::string_view::npos && f.session.in_chat) {
+        if (bytes.find('y') != std::string_view::npos && f.session.chat.running) {
             ASSERT_EQ(::write(sysop,
                               "\x1b"
                               "c",
@@ -177,8 +177,8 @@ TEST(SysopChat, ALongTalkThroughTheNodesSocketIsNoInactivity) {
         }
     };
     EXPECT_EQ(f.keys.read_key(), 'z');
-    EXPECT_FALSE(f.session.session_ended);
-    EXPECT_NEAR(f.session.extra_seconds, 420, 1);
+    EXPECT_FALSE(f.session.time.ended);
+    EXPECT_NEAR(f.session.time.extra_seconds, 420, 1);
     EXPECT_EQ(f.system_log().find("Inactivity"), std::string::npos);
     ::close(sysop);
     CloseNodeControl(f.session);

@@ -40,12 +40,12 @@ struct NodeSession {
         s.system.log_path = "./logs/";
         s.strings.open(
             "", [] {}, 0);
-        s.multinode = s.system.multinode = true;
-        s.node_number = static_cast<std::uint8_t>(node);
-        s.session_running = true;
-        s.local_session = true;
-        s.session_start = clock.now();
-        s.session_start_ms = clock.monotonic_ms();
+        s.nodes.multinode = true;
+        s.nodes.number = static_cast<std::uint8_t>(node);
+        s.time.running = true;
+        s.line.local = true;
+        s.time.start = clock.now();
+        s.time.start_ms = clock.monotonic_ms();
         UserRecord& u = s.users.current;
         u.name = name;
         u.number = static_cast<std::uint16_t>(node);
@@ -141,7 +141,7 @@ TEST(NodeTable, JoiningTheOwnSlot) {
         }
         NodeSession n(clock, c.node, "Ann");
         JoinNodeTable(n.session);
-        EXPECT_EQ(n.session.multinode, c.joins) << c.what;
+        EXPECT_EQ(n.session.nodes.multinode, c.joins) << c.what;
         EXPECT_EQ(std::filesystem::exists(NodeDataFileName(c.node)), c.joins) << c.what;
         if (c.joins) {
             const std::vector<NodeInfoRecord> table = Table();
@@ -170,7 +170,7 @@ TEST(NodeTable, ASecondCopyOfANodeIsRefusedAndTheFirstKeepsItsFiles) {
 
     NodeSession second(clock, 2, "Bob");
     JoinNodeTable(second.session);
-    EXPECT_FALSE(second.session.multinode);
+    EXPECT_FALSE(second.session.nodes.multinode);
     EXPECT_NE(AllLogs().find("Node 2 is already running (locked)!"), std::string::npos);
     EXPECT_NE(second.screen().find("Node 2 is already running!"), std::string::npos);
     EXPECT_EQ(std::filesystem::file_size(NodeDataFileName(2)), size);
@@ -182,7 +182,7 @@ TEST(NodeTable, ASecondCopyOfANodeIsRefusedAndTheFirstKeepsItsFiles) {
     // Back from the title menu, the first copy plays on in the table.
     clock.advance_ms(5000);
     JoinNodeTable(first.session);
-    EXPECT_TRUE(first.session.multinode);
+    EXPECT_TRUE(first.session.nodes.multinode);
     EXPECT_TRUE(first.session.nodes.joined);
 
     LeaveNodeTable(first.session);
@@ -257,7 +257,7 @@ TEST(NodeMessages, EveryLineArrivesOnceInOrderAndAFullQueueNeverStalls) {
     // The table gone in the middle of a stay: the node plays on alone and cleans up after itself.
     std::filesystem::remove(kNodeInfoFileName);
     ExchangeNodeData(ann.session);
-    EXPECT_FALSE(ann.session.multinode);
+    EXPECT_FALSE(ann.session.nodes.multinode);
     EXPECT_FALSE(std::filesystem::exists(NodeDataFileName(1)));
     EXPECT_NE(AllLogs().find("Multinode stopped, node 1 continues in isolation"),
               std::string::npos);
@@ -368,7 +368,7 @@ TEST(NodeList, PlainAndTemplateForms) {
     EXPECT_EQ(RowText(w, 3), "2/---/---/--/---/--:--/Waiting for user/-/--");
     EXPECT_EQ(RowText(w, 5), "bot");
 
-    n.session.multinode = false;
+    n.session.nodes.multinode = false;
     n.screen();
     n.terminal.take();
     ShowNodeList(n.session);

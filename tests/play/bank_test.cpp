@@ -143,7 +143,7 @@ TEST(BankMenu, ComesBackAfterEachScreenUntilQuit) {
     BankMenu(t.session);
     EXPECT_EQ(t.user().gold, 50);
     EXPECT_EQ(t.user().bank, 50);
-    EXPECT_FALSE(t.session.session_ended);
+    EXPECT_FALSE(t.session.time.ended);
     // Each word of the menu stands out from the black behind it (dark blue would not).
     for (int row = 20; row <= 23; ++row) {
         const int foreground = test::CellAttribute(t.session.writer, 32, row) & 15;

@@ -27,7 +27,7 @@ struct Clearing : test::Town {
         clearing.number = 2;
         clearing.tag = "Clearing";
         test::WriteRecords("rooms.dat", std::vector<RoomRecord>{city, clearing});
-        session.users.rooms.open("rooms.dat", sizeof(RoomRecord), RecordFile::Access::kReadWrite);
+        session.world.rooms.open("rooms.dat", sizeof(RoomRecord), RecordFile::Access::kReadWrite);
         user().room = 2;
         user().name = "Cora";
         LoadRoom(session, 2);
@@ -88,7 +88,7 @@ TEST(FoundCity, RefusalsBeforeAnythingIsPaid) {
     late.user().gold = 50'000;
     RoomRecord room = late.session.world.room;
     room.city = 7;
-    ASSERT_TRUE(SaveRoom(late.session.users.rooms, 2, room));
+    ASSERT_TRUE(SaveRoom(late.session.world.rooms, 2, room));
     late.terminal.type("yLate\r");
     FoundCity(late.session);
     EXPECT_TRUE(late.sent("Another city was founded here"));

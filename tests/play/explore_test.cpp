@@ -79,7 +79,7 @@ class ExploreTest : public ::testing::Test {
     void rooms(const std::vector<RoomRecord>& list) {
         WriteRecords("rooms.dat", list);
         ASSERT_TRUE(
-            s.users.rooms.open("rooms.dat", sizeof(RoomRecord), RecordFile::Access::kReadWrite));
+            s.world.rooms.open("rooms.dat", sizeof(RoomRecord), RecordFile::Access::kReadWrite));
     }
     void dice(std::vector<std::uint32_t> draws) { t.random = ScriptedRandom(std::move(draws)); }
     // Runs the exploration loop until the typed keys are used up and the caller hangs up.
@@ -90,7 +90,7 @@ class ExploreTest : public ::testing::Test {
             Explore(s, true);
         } catch (const test::ExitCalled&) {
         }
-        s.session_ended = false;
+        s.time.ended = false;
     }
     bool sent(const std::string& text) {
         s.writer.flush();

@@ -64,7 +64,7 @@ TEST(Bars, CellsColoursAndStates) {
         ASSERT_TRUE(ShowHpBar(t.session)) << c.hp;
         t.session.writer.flush();
         const std::string& out = t.terminal.output;
-        EXPECT_EQ(t.session.hp_state, c.state) << c.hp;
+        EXPECT_EQ(t.session.codes.hp_state, c.state) << c.hp;
         EXPECT_EQ(t.session.play.status[kStatusHp], c.state) << c.hp;
         EXPECT_EQ(std::count(out.begin(), out.end(), '\xDB'), c.cells) << c.hp;
         EXPECT_NE(out.find(c.percent), std::string::npos) << c.hp;

@@ -125,7 +125,7 @@ std::function<int()> PlayGame(std::vector<std::string> args, std::string keys) {
         ChildExit exit;
         Platform platform{clock, dice, terminal, exit};
         auto session = std::make_unique<Session>(platform);
-        session->args = args;
+        session->command.args = args;
         RunGame(*session);
     };
 }

@@ -91,16 +91,16 @@ KeyFixture::KeyFixture(std::vector<std::uint32_t> dice)
     std::filesystem::create_directories(directory + "logs");
     session.system.log_path = directory + "logs/";
     session.system.temp_path = directory + "temp/";
-    session.start_directory = std::filesystem::current_path().string() + "/";
+    session.command.start_directory = std::filesystem::current_path().string() + "/";
     session.strings.open(
         directory, [] {}, 0);
-    session.node_number = 1;
-    session.local_session = true;
-    session.minutes_allowed = 60;
-    session.session_running = true;
+    session.nodes.number = 1;
+    session.line.local = true;
+    session.time.minutes_allowed = 60;
+    session.time.running = true;
     session.logged_on = true;
-    session.session_start = clock.now();
-    session.session_start_ms = clock.monotonic_ms();
+    session.time.start = clock.now();
+    session.time.start_ms = clock.monotonic_ms();
 }
 
 KeyFixture::~KeyFixture() {

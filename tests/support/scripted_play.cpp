@@ -135,7 +135,7 @@ PlayRecording RecordPlay(PlayScript script, int steps, bool send_changes_only, b
     WriteMonsters();
     CopyArt("explore.ans");
     CopyArt("battle.ans");
-    s.users.rooms.open("rooms.dat", sizeof(RoomRecord), RecordFile::Access::kReadWrite);
+    s.world.rooms.open("rooms.dat", sizeof(RoomRecord), RecordFile::Access::kReadWrite);
 
     // Each step's keys; the step begins at the wait for its first key.
     std::vector<std::string> keys;

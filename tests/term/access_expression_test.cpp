@@ -14,7 +14,7 @@ class AccessTest : public SessionFixture {
         t.hour = 22;
         t.minute = 15;
         clock.set(t);
-        session.node_number = 2;
+        session.nodes.number = 2;
         session.users.current.posts = 10;
         session.users.current.number = 42;
     }
@@ -36,7 +36,7 @@ TEST_F(AccessTest, Conditions) {
     EXPECT_FALSE(ok("T61"));
     EXPECT_FALSE(ok("B"));
     EXPECT_FALSE(ok("=1"));
-    session.remote_connection = true;
+    session.line.remote = true;
     EXPECT_TRUE(ok("B"));
     EXPECT_TRUE(ok("=x"));
     EXPECT_FALSE(ok("*1"));

@@ -247,13 +247,13 @@ TEST_F(DisplayFileTest, PagingPausesEveryPage) {
 }
 
 TEST_F(DisplayFileTest, VornTermAndAlternativeScreens) {
-    session.vornterm_detected = true;
+    session.line.vornterm = true;
     EXPECT_TRUE(out.show_display_file("Title.ans", 28));
     EXPECT_EQ(sent(), "//\\\\title.ans/28");
     session.users.current.alt_screens = true;
     out.show_display_file("explore.ans", 25);
     EXPECT_EQ(sent(), "//\\\\expalt.ans/25");
-    session.vornterm_detected = false;
+    session.line.vornterm = false;
     dir.write("ansi/batalt.ans", "alt");
     out.show_display_file("battle.ans", 16);
     EXPECT_EQ(RowText(out, 1), "alt");

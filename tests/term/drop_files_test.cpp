@@ -42,10 +42,10 @@ TEST(DoorSys, LocalCallerNeedsNoQuestions) {
     UseDropDirectory(t);
     test::WriteFile("drop/door.sys", DoorSys("0", "Ann Smith", "60"));
     ReadDoorSys(t.session);
-    EXPECT_TRUE(t.session.local_session);
-    EXPECT_TRUE(t.session.ansi_terminal);
+    EXPECT_TRUE(t.session.line.local);
+    EXPECT_TRUE(t.session.line.ansi);
     EXPECT_EQ(t.session.users.current.real_name.str(), "Ann Smith");
-    EXPECT_EQ(t.session.minutes_allowed, 60);
+    EXPECT_EQ(t.session.time.minutes_allowed, 60);
     t.session.writer.flush();
     EXPECT_EQ(t.terminal.output.find("\x1b[6n"), std::string::npos);
     EXPECT_NE(t.terminal.output.find("COM1:\r\n"), std::string::npos);
@@ -63,12 +63,12 @@ TEST(DoorSys, RemoteCallerTimeLimitAndLongName) {
         if (bytes.find("\x1b[6n") != std::string_view::npos) t.terminal.type("\x1b[3;1R");
     };
     ReadDoorSys(t.session);
-    EXPECT_FALSE(t.session.local_session);
-    EXPECT_TRUE(t.session.comm_active);
-    EXPECT_EQ(t.session.comm.baud, 38400);
-    EXPECT_EQ(t.session.minutes_allowed, 30);
+    EXPECT_FALSE(t.session.line.local);
+    EXPECT_TRUE(t.session.line.comm_active);
+    EXPECT_EQ(t.session.line.baud, 38400);
+    EXPECT_EQ(t.session.time.minutes_allowed, 30);
     EXPECT_EQ(t.session.users.current.real_name.size(), 36u);
-    EXPECT_TRUE(t.session.ansi_terminal);
+    EXPECT_TRUE(t.session.line.ansi);
     EXPECT_NE(test::ReadFile("12-07-2026.log").find("Modem Baud: 38400"), std::string::npos);
     // The access conditions of a remote caller.
     EXPECT_TRUE(check_access(t.session, "B&=1"));
@@ -79,9 +79,9 @@ TEST(DoorSys, ShortOrGarbledFilesTakeTheirDefaults) {
     UseDropDirectory(t);
     test::WriteFile("drop/door.sys", "COM1\nfast\n");
     ReadDoorSys(t.session);
-    EXPECT_TRUE(t.session.local_session);
+    EXPECT_TRUE(t.session.line.local);
     EXPECT_EQ(t.session.users.current.real_name.str(), "");
-    EXPECT_EQ(t.session.minutes_allowed, 0);
+    EXPECT_EQ(t.session.time.minutes_allowed, 0);
 }
 
 // Numbers beyond what their field holds count as no number; a huge time left stays a long time.
@@ -100,10 +100,10 @@ TEST(DropFiles, NumbersOutOfRangeAreNoNumbers) {
             if (bytes.find("\x1b[6n") != std::string_view::npos) t.terminal.type("\x1b[3;1R");
         };
         ReadDoorSys(t.session);
-        EXPECT_EQ(t.session.comm.baud, c.expected);
-        EXPECT_EQ(t.session.local_session, c.expected == 0);
+        EXPECT_EQ(t.session.line.baud, c.expected);
+        EXPECT_EQ(t.session.line.local, c.expected == 0);
 
-        t.session.session_running = t.session.logged_on = true;
+        t.session.time.running = t.session.logged_on = true;
         t.session.keys.check_time_limit();  // does not end the call
         EXPECT_GT(t.session.keys.time_left("M"), 30'000'000);
         EXPECT_EQ(expand_text(t.session, "%TL", 0), std::to_string(t.session.keys.time_left("M")));
@@ -112,7 +112,7 @@ TEST(DropFiles, NumbersOutOfRangeAreNoNumbers) {
     UseDropDirectory(t);
     test::WriteFile("drop/doorfile.sr", "Bob Jones\n1\nx\ny\n99999999999999999999\n");
     ReadDoorfileSr(t.session);
-    EXPECT_EQ(t.session.minutes_allowed, 0);
+    EXPECT_EQ(t.session.time.minutes_allowed, 0);
 }
 
 TEST(DropFiles, MissingFilesEndWithExitCodeOne) {
@@ -132,8 +132,8 @@ TEST(DoorfileSr, AnsiStatusAndHours) {
     UseDropDirectory(t);
     test::WriteFile("drop/doorfile.sr", "Bob Jones\n1\nx\ny\n2\n");
     ReadDoorfileSr(t.session);
-    EXPECT_TRUE(t.session.ansi_terminal);
-    EXPECT_EQ(t.session.minutes_allowed, 120);
+    EXPECT_TRUE(t.session.line.ansi);
+    EXPECT_EQ(t.session.time.minutes_allowed, 120);
     EXPECT_TRUE(check_access(t.session, "B"));
     t.session.writer.flush();
     EXPECT_EQ(t.terminal.output, "");
@@ -277,13 +277,13 @@ TEST(Door32Sys, RemoteCallerOnTheBoardsLine) {
     test::WriteFile("drop/door32.sys", Door32("2", "", "60"));
     ReadDoor32File(t.session);
     ReadDoor32Sys(t.session);
-    EXPECT_EQ(t.session.node_number, 3);  // the command line named none
-    EXPECT_FALSE(t.session.local_session);
+    EXPECT_EQ(t.session.nodes.number, 3);  // the command line named none
+    EXPECT_FALSE(t.session.line.local);
     EXPECT_TRUE(check_access(t.session, "B"));
     EXPECT_EQ(t.session.users.current.real_name.str(), "Ann");  // the alias, for want of a name
-    EXPECT_EQ(t.session.minutes_allowed, 30);
+    EXPECT_EQ(t.session.time.minutes_allowed, 30);
     // Emulation 1 is ANSI already: no question is asked.
-    EXPECT_TRUE(t.session.ansi_terminal);
+    EXPECT_TRUE(t.session.line.ansi);
     t.session.writer.flush();
     EXPECT_EQ(t.terminal.output.find("\x1b[6n"), std::string::npos);
 }
@@ -363,15 +363,15 @@ TEST(DetectAnsi, AnswerOnTheThirdQuestionEndsTheQuestions) {
 
 TEST(DetectVornTerm, SilentTerminalStillCountsAsAnsi) {
     test::TestSession t;
-    t.session.ansi_terminal = false;
+    t.session.line.ansi = false;
     EXPECT_FALSE(DetectVornTerm(t.session));
-    EXPECT_TRUE(t.session.ansi_terminal);
+    EXPECT_TRUE(t.session.line.ansi);
     EXPECT_NE(t.terminal.output.find("Checking for VornTerm...///\\\\\\"), std::string::npos);
 
     test::TestSession s;
     s.terminal.on_write = [&](std::string_view) { s.terminal.type("///ok"); };
     EXPECT_TRUE(DetectVornTerm(s.session));
-    EXPECT_TRUE(s.session.vornterm_detected);
+    EXPECT_TRUE(s.session.line.vornterm);
 }
 
 }  // namespace

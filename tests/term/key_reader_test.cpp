@@ -41,14 +41,13 @@ int ExitCodeOf(Body&& body) {
 TEST(KeyReaderWait, AKeyWakesTheWaitAtOnceWhileTheTickRunsEvery150Ms) {
     KeyFixture f;
     int rounds = 0;
-    f.session.timed_effects = [&rounds] { ++rounds; };
+    f.session.hooks.timed_effects = [&rounds] { ++rounds; };
     f.terminal.type("x", 10'010);
     f.session.writer.print_text("Prompt");
     EXPECT_EQ(f.keys.read_key(), 'x');
     EXPECT_EQ(f.clock.monotonic_ms(), 10'010);  // not rounded up to the next tick
     EXPECT_EQ(rounds, 10'010 / kKeyTickMs);
     EXPECT_EQ(f.keys.extended_key(), 0);
-    EXPECT_TRUE(f.session.key_seen);
     EXPECT_NE(f.terminal.output.find("Prompt"), std::string::npos);  // flushed before the wait
     // Keys that arrived together come out one by one without waiting.
     f.terminal.type("ab\x1b[C");
@@ -106,7 +105,7 @@ TEST(KeyReaderWait, LoneEscapeReachesTheCallerAfterTheEscapeTimeout) {
 TEST(KeyReaderWait, BellFromFourMinutesHangUpAfterSixWithMessageAndLogLine) {
     KeyFixture f;
     std::int64_t last_effects = -1;
-    f.session.timed_effects = [&] { last_effects = f.clock.monotonic_ms(); };
+    f.session.hooks.timed_effects = [&] { last_effects = f.clock.monotonic_ms(); };
     EXPECT_EQ(ExitCodeOf([&] { f.keys.read_key(); }), 0);
     std::int64_t first_bell = -1;
     for (const auto& [at, bytes] : f.terminal.writes_at) {
@@ -136,12 +135,12 @@ TEST(KeyReaderWait, AKeyStopsTheBellAndEachReadStartsItsOwnCount) {
     EXPECT_NE(f.terminal.output.find('\a'), std::string::npos);
     EXPECT_EQ(f.clock.monotonic_ms(), 300'000);  // the bell's pauses wake on the key too
     EXPECT_EQ(f.keys.read_key(), 'b');
-    EXPECT_FALSE(f.session.session_ended);
+    EXPECT_FALSE(f.session.time.ended);
 }
 
 TEST(KeyReaderWait, NoInactivityLimitDuringAChat) {
     KeyFixture f;
-    f.session.in_chat = true;
+    f.session.chat.running = true;
     f.terminal.type("k", 600'000);
     EXPECT_EQ(f.keys.read_key(), 'k');
     EXPECT_EQ(f.terminal.output.find('\a'), std::string::npos);
@@ -149,9 +148,9 @@ TEST(KeyReaderWait, NoInactivityLimitDuringAChat) {
 
 TEST(KeyReaderTime, TimeLeftCountsAllowanceAdjustmentsAndElapsedTime) {
     KeyFixture f;
-    f.session.minutes_allowed = 90;
-    f.session.extra_seconds = 30;
-    f.session.time_adjust = -10;
+    f.session.time.minutes_allowed = 90;
+    f.session.time.extra_seconds = 30;
+    f.session.time.adjust = -10;
     f.clock.advance_ms(61'500);
     EXPECT_DOUBLE_EQ(f.keys.seconds_left(), 5400 + 30 - 10 - 61.5);
     EXPECT_EQ(f.keys.time_left("S"), 5358);
@@ -160,14 +159,14 @@ TEST(KeyReaderTime, TimeLeftCountsAllowanceAdjustmentsAndElapsedTime) {
     f.session.logged_on = false;
     EXPECT_DOUBLE_EQ(f.keys.seconds_left(), 3600);
     f.session.logged_on = true;
-    f.session.minutes_allowed = 0;
-    f.session.extra_seconds = f.session.time_adjust = 0;
+    f.session.time.minutes_allowed = 0;
+    f.session.time.extra_seconds = f.session.time.adjust = 0;
     EXPECT_EQ(f.keys.time_left("M"), -1);  // truncated toward zero
 }
 
 TEST(KeyReaderTime, ExpiryShowsTheMessageLogsAndEnds) {
     KeyFixture f;
-    f.session.minutes_allowed = 1;
+    f.session.time.minutes_allowed = 1;
     EXPECT_EQ(ExitCodeOf([&] { f.keys.read_key(); }), 0);
     EXPECT_GE(f.clock.monotonic_ms(), 59'000);
     EXPECT_LE(f.clock.monotonic_ms(), 60'150);
@@ -178,7 +177,7 @@ TEST(KeyReaderTime, ExpiryShowsTheMessageLogsAndEnds) {
 
 TEST(KeyReaderTime, ANodeThatStaysUpReportsExpiryOnce) {
     KeyFixture f;
-    f.session.minutes_allowed = 1;
+    f.session.time.minutes_allowed = 1;
     f.session.node.daemon_mode = true;
     f.terminal.type("z", 120'000);
     EXPECT_EQ(f.keys.read_key(), 'z');
@@ -192,7 +191,7 @@ TEST(SysopKeys, WithSysopKeysOffAltHReachesTheCaller) {
     f.terminal.type("\x1bh");
     EXPECT_EQ(f.keys.read_key(), 0x23);
     EXPECT_EQ(f.keys.extended_key(), 0x23);
-    EXPECT_FALSE(f.session.session_ended);
+    EXPECT_FALSE(f.session.time.ended);
 }
 
 // On a remote session every key comes from the caller: he cannot give himself time or hang up
@@ -200,21 +199,21 @@ TEST(SysopKeys, WithSysopKeysOffAltHReachesTheCaller) {
 TEST(SysopKeys, ARemoteCallersAltKeysAreHisOwn) {
     KeyFixture f;
     f.session.node.sysop_keys = true;
-    f.session.local_session = false;
+    f.session.line.local = false;
     f.terminal.type("\x1b=\x1bh");
     EXPECT_EQ(f.keys.read_key(), key::kAltEquals);
     EXPECT_EQ(f.keys.read_key(), key::kAltH);
-    EXPECT_EQ(f.session.extra_seconds, 0);
-    EXPECT_FALSE(f.session.session_ended);
+    EXPECT_EQ(f.session.time.extra_seconds, 0);
+    EXPECT_FALSE(f.session.time.ended);
 }
 
 TEST(SysopKeys, AltHHangsUpEvenBeforeStartUpHasFinished) {
     KeyFixture f;
     f.session.node.sysop_keys = true;
-    f.session.session_running = false;
+    f.session.time.running = false;
     f.terminal.type("\x1b=\x1bh");
     EXPECT_EQ(f.keys.read_key(), key::kAltEquals);  // needs a running session: the caller's key
-    EXPECT_EQ(f.session.extra_seconds, 0);
+    EXPECT_EQ(f.session.time.extra_seconds, 0);
     EXPECT_EQ(ExitCodeOf([&] { f.keys.read_key(); }), 0);
     EXPECT_NE(f.system_log().find("End of call: hang-up by the sysop\n"), std::string::npos);
 }
@@ -224,7 +223,7 @@ TEST(SysopKeys, TimeKeysAreSwallowedAndAdjustTheAllowance) {
     f.session.node.sysop_keys = true;
     f.terminal.type(std::string("\x1b=\x1b=\x1b-\0\x4e\0\x4a\0\x4e", 12) + "x");
     EXPECT_EQ(f.keys.read_key(), 'x');
-    EXPECT_EQ(f.session.extra_seconds, 120);
+    EXPECT_EQ(f.session.time.extra_seconds, 120);
 }
 
 TEST(SysopKeys, StatusLineNoiseAndRing) {
@@ -254,11 +253,11 @@ TEST(SysopKeys, ChatKeyNeedsAnInstalledChatAndNoChatRunning) {
     f.terminal.type("\033c");
     EXPECT_EQ(f.keys.read_key(), key::kAltC);
     int chats = 0;
-    f.session.sysop_chat = [&chats] { ++chats; };
+    f.session.chat.start = [&chats] { ++chats; };
     f.terminal.type("\033cy");
     EXPECT_EQ(f.keys.read_key(), 'y');
     EXPECT_EQ(chats, 1);
-    f.session.in_chat = true;
+    f.session.chat.running = true;
     f.terminal.type("\033c");
     EXPECT_EQ(f.keys.read_key(), key::kAltC);
     EXPECT_EQ(chats, 1);
@@ -267,7 +266,7 @@ TEST(SysopKeys, ChatKeyNeedsAnInstalledChatAndNoChatRunning) {
 TEST(SysopKeys, InformationPageShowsTheCallAndSwallowsTheNextKey) {
     KeyFixture f;
     f.session.node.sysop_keys = true;
-    f.session.node_number = 7;
+    f.session.nodes.number = 7;
     f.session.users.current.name = "Brannoc";
     f.session.users.current.real_name = "Jo Smith";
     f.clock.advance_ms(600'000);
@@ -289,7 +288,7 @@ TEST(Hangup, EndOfInputEndsTheWaitAndNoLoopCanSpinOnIt) {
     f.terminal.hang_up(2000);
     EXPECT_EQ(f.keys.read_key(), 'q');
     EXPECT_EQ(f.keys.read_key(), 'q');  // the last key, once the caller has gone
-    EXPECT_TRUE(f.session.session_ended);
+    EXPECT_TRUE(f.session.time.ended);
     EXPECT_EQ(f.clock.monotonic_ms(), 2000);
     const int waits = f.terminal.waits;
     EXPECT_EQ(f.keys.read_key(), 'q');
@@ -318,7 +317,7 @@ TEST(Hangup, DelaysKeepTypedKeysAndEndWhenTheCallerGoes) {
     EXPECT_EQ(f.keys.read_key(), 'b');
     f.terminal.hang_up(500);
     f.keys.delay(65'000);
-    EXPECT_TRUE(f.session.session_ended);
+    EXPECT_TRUE(f.session.time.ended);
     EXPECT_EQ(f.clock.monotonic_ms(), 1500);
 }
 
@@ -328,7 +327,7 @@ TEST(Hangup, AFailedWriteCountsAsAHangUp) {
     f.terminal.type("k", 5000);
     f.session.writer.print_text("anyone there?");
     f.keys.read_key();
-    EXPECT_TRUE(f.session.session_ended);
+    EXPECT_TRUE(f.session.time.ended);
     EXPECT_EQ(f.clock.monotonic_ms(), 0);
 }
 

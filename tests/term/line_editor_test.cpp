@@ -139,7 +139,7 @@ TEST(LineEditorHangup, TheTextAsItStandsIsReturned) {
     f.terminal.type("abc");
     f.terminal.hang_up(1000);
     EXPECT_EQ(f.keys.input_line("", 0, kPrintable, "/MN/RQ", 10, 0), "abc");
-    EXPECT_TRUE(f.session.session_ended);
+    EXPECT_TRUE(f.session.time.ended);
 }
 
 TEST(DateInput, TypedOverTheMaskWithBackspaceAndEnter) {

@@ -155,7 +155,7 @@ TEST_F(PipeCodesTest, DisplayLineEndsAndFileLines) {
     EXPECT_FALSE(out.display_line("%%small.ans"));
     EXPECT_EQ(RowText(out, 3), "FILE");
 
-    session.session_ended = true;
+    session.time.ended = true;
     EXPECT_FALSE(out.display_line("gone"));
     EXPECT_EQ(RowText(out, 4), "");
 }

@@ -39,9 +39,7 @@ TEST_F(TextCodesTest, PlayerAndSessionValues) {
     EXPECT_EQ(value("%IN"), "Vornhold");
     EXPECT_EQ(value("%VL"), "1.00 alpha 20 [Linux]");
     EXPECT_EQ(value("%IS"), "<unknown>");  // empty counts as unknown
-    session.input_string = "typed";
-    EXPECT_EQ(value("%IS"), "typed");
-    session.node_number = 7;
+    session.nodes.number = 7;
     EXPECT_EQ(value("%ND"), "7");
     EXPECT_EQ(WithThousands(1234567), "1,234,567");
     EXPECT_EQ(WithThousands(999), "999");

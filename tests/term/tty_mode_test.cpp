@@ -55,7 +55,7 @@ struct PtySession {
         session = std::make_unique<Session>(*platform);
         session->system.log_path = directory;
         session->system.temp_path = directory;
-        session->start_directory = std::filesystem::current_path().string() + "/";
+        session->command.start_directory = std::filesystem::current_path().string() + "/";
         return *session;
     }
 
@@ -97,7 +97,7 @@ TEST(TtyMode, SigtermEndsTheSessionInOrderAndGivesEverythingBack) {
     Session& s = pty.start();
     ::raise(SIGTERM);
     s.keys.read_key();
-    EXPECT_TRUE(s.session_ended);
+    EXPECT_TRUE(s.time.ended);
     EXPECT_THROW(s.keys.key_waiting(), test::ExitCalled);
     pty.session.reset();
     EXPECT_TRUE(SameMode(ModeOf(pty.slave), pty.original));
@@ -113,7 +113,7 @@ TEST(TtyMode, ClosingTheCallersEndIsAHangUp) {
     ::close(pty.master);
     pty.master = -1;
     s.keys.read_key();
-    EXPECT_TRUE(s.session_ended);
+    EXPECT_TRUE(s.time.ended);
 }
 
 TEST(TtyMode, APipeWorksWithoutTerminalMode) {
@@ -132,7 +132,7 @@ TEST(TtyMode, APipeWorksWithoutTerminalMode) {
         EXPECT_EQ(s.keys.read_key(), 0x48);
         EXPECT_EQ(s.keys.read_key(), 'x');
         s.keys.read_key();
-        EXPECT_TRUE(s.session_ended);
+        EXPECT_TRUE(s.time.ended);
     }
     ::close(in[0]);
     ::close(terminal.output_fd());

@@ -1,5 +1,5 @@
 # The Debian packages the scripts need, installed when any is missing. Building and playing
-# (tools/play.sh, tools/serve.sh) take the compiler, CMake, Ninja, the two libraries the programs
+# (tools/play.sh, tools/serve.sh) take the compiler, CMake, Ninja, the three libraries the programs
 # use, and socat, telnet and procps for the telnet game. The test command (tools/test.sh) adds
 # clang with its sanitizer run-time, clang-format, the test and benchmark libraries, libvterm,
 # and what the package test uses: dpkg-dev and file for CPack, lintian, adduser and
@@ -7,7 +7,7 @@
 # Sourced by tools/play.sh, tools/serve.sh and tools/test.sh.
 
 VORN_BUILD_PACKAGES="build-essential cmake ninja-build pkg-config libtomlplusplus-dev
-libncurses-dev util-linux passwd procps socat telnet"
+libncurses-dev nettle-dev util-linux passwd procps socat telnet"
 VORN_TEST_PACKAGES="clang libclang-rt-14-dev clang-format libgtest-dev libgmock-dev
 libbenchmark-dev libvterm-dev dpkg-dev file lintian adduser init-system-helpers"
 

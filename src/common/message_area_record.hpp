@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/network_address.hpp"
 #include "common/record_types.hpp"
 
 namespace vorn {
@@ -43,13 +44,6 @@ inline constexpr std::uint16_t kFlags2Always = 0x0200;
 inline constexpr int kMessageMaxLines = 200;
 inline constexpr int kMessageLineLength = 80;
 
-// A network address of the board: zone:net/node.point.
-struct NetworkAddress {
-    std::uint16_t zone = 0;
-    std::uint16_t net = 0;
-    std::uint16_t node = 0;
-    std::uint16_t point = 0;
-};
 // The board's addresses; an area names one of them (area_address, from 1) as its origin.
 inline constexpr std::size_t kNetworkAddressCount = 20;
 

@@ -49,13 +49,6 @@ NetworkAddress AreaAddress(const Session& session) {
                : NetworkAddress{};
 }
 
-std::string AddressText(const NetworkAddress& a) {
-    std::string text =
-        std::to_string(a.zone) + ":" + std::to_string(a.net) + "/" + std::to_string(a.node);
-    if (a.point != 0) text += "." + std::to_string(a.point);
-    return text;
-}
-
 // Looks for a player by character name, then by real name; for a private message the partial
 // search with its questions follows. The caller's own record stays the current one.
 bool FindReceiver(Session& session, std::string_view typed, bool search, UserRecord& found,

@@ -23,6 +23,8 @@ struct StandingRow {
     std::int32_t experience = 0;
     std::uint16_t kills = 0;
     std::uint16_t cities = 0;
+
+    friend bool operator==(const StandingRow&, const StandingRow&) = default;
 };
 
 // A board's best players after its night `night`. A newer standing of a board replaces the older.
@@ -30,6 +32,8 @@ struct Standing {
     NetworkAddress board;
     std::uint32_t night = 0;
     std::vector<StandingRow> rows;  // at most 100, best first
+
+    friend bool operator==(const Standing&, const Standing&) = default;
 };
 
 // What a league news item tells.
@@ -48,6 +52,8 @@ struct LeagueNews {
     LeagueNewsKind kind = LeagueNewsKind::kPlayerOfTheDay;
     std::string player;  // at most 36 characters
     std::string text;    // one line, at most 160 characters
+
+    friend bool operator==(const LeagueNews&, const LeagueNews&) = default;
 };
 
 // A letter between players of two boards. Only the board it is for opens its body: a hub passes
@@ -57,6 +63,8 @@ struct LeagueLetter {
     std::uint32_t number = 0;  // the sending board's own count of its letters
     NetworkAddress to_board;
     std::string body;  // EncodeLetterBody's bytes
+
+    friend bool operator==(const LeagueLetter&, const LeagueLetter&) = default;
 };
 
 // What a letter says.
@@ -66,6 +74,8 @@ struct LetterBody {
     std::string subject;    // at most 72 characters
     std::int64_t date = 0;  // seconds since 1970
     std::string text;       // lines ended by CR, at most 16,384 bytes
+
+    friend bool operator==(const LetterBody&, const LetterBody&) = default;
 };
 std::string EncodeLetterBody(const LetterBody& body);
 // False for a body that is not EncodeLetterBody's form (short, a length past the end).
@@ -77,6 +87,8 @@ struct LetterReceipt {
     NetworkAddress from_board;  // the letter's: the receipt goes there
     std::uint32_t number = 0;
     NetworkAddress to_board;  // the board that took the letter in
+
+    friend bool operator==(const LetterReceipt&, const LetterReceipt&) = default;
 };
 
 // The packets of one sender a receiver has applied: every serial up to `through`, and those
@@ -85,6 +97,8 @@ struct LetterReceipt {
 struct PacketAck {
     std::uint32_t through = 0;
     std::vector<std::uint32_t> above;  // at most 64, ascending
+
+    friend bool operator==(const PacketAck&, const PacketAck&) = default;
 };
 
 struct LeaguePacket {
@@ -100,6 +114,8 @@ struct LeaguePacket {
     std::vector<LeagueNews> news;
     std::vector<LeagueLetter> letters;
     std::vector<LetterReceipt> receipts;
+
+    friend bool operator==(const LeaguePacket&, const LeaguePacket&) = default;
 };
 
 // The version this program writes; a packet of a later one is refused.
@@ -118,6 +134,10 @@ std::string_view PacketProblemText(PacketProblem problem);
 
 // The packet's bytes, signed with `secret`. Strings longer than their field are cut.
 std::string WritePacket(const LeaguePacket& packet, std::string_view secret);
+
+// The HMAC-SHA256 of a packet's bytes before its signature, under `secret`: the packet's last
+// 32 bytes.
+std::string PacketSignature(std::string_view signed_bytes, std::string_view secret);
 
 // The header alone, unchecked: who the packet says it is from and for, so the reader can pick
 // the secret. kNone, or kShort, kNotAPacket or kFutureVersion.

@@ -48,12 +48,77 @@ Record Zeroed() {
     return r;
 }
 
-void AppendRecord(std::string& out, std::uint8_t kind, std::string_view payload) {
-    auto header = Zeroed<LeagueRecordHeader>();
-    header.kind = kind;
-    header.payload_size = static_cast<std::uint32_t>(payload.size());
-    Append(out, header);
-    out.append(payload);
+// The payloads as the writer makes them; what is over a limit is cut.
+std::string AckPayload(const PacketAck& ack) {
+    const std::size_t n = std::min(ack.above.size(), kLeagueMostAbove);
+    auto r = Zeroed<LeagueAckRecord>();
+    r.through = ack.through;
+    r.above_count = static_cast<std::uint32_t>(n);
+    std::string payload;
+    Append(payload, r);
+    for (std::size_t i = 0; i < n; ++i) {
+        U32 serial;
+        serial = ack.above[i];
+        Append(payload, serial);
+    }
+    return payload;
+}
+
+std::string StandingPayload(const Standing& standing) {
+    const std::size_t n = std::min(standing.rows.size(), kLeagueMostStandingRows);
+    auto r = Zeroed<LeagueStandingRecord>();
+    r.board = ToRecord(standing.board);
+    r.night = standing.night;
+    r.row_count = static_cast<std::uint16_t>(n);
+    std::string payload;
+    Append(payload, r);
+    for (std::size_t i = 0; i < n; ++i) {
+        const StandingRow& from = standing.rows[i];
+        auto row = Zeroed<LeagueStandingRow>();
+        row.name = from.name;
+        row.race = from.race;
+        row.level = from.level;
+        row.experience = from.experience;
+        row.kills = from.kills;
+        row.cities = from.cities;
+        Append(payload, row);
+    }
+    return payload;
+}
+
+std::string NewsPayload(const LeagueNews& news) {
+    auto r = Zeroed<LeagueNewsRecord>();
+    r.board = ToRecord(news.board);
+    r.number = news.number;
+    r.night = news.night;
+    r.kind = static_cast<std::uint8_t>(news.kind);
+    r.player = news.player;
+    r.text = news.text;
+    std::string payload;
+    Append(payload, r);
+    return payload;
+}
+
+std::string LetterPayload(const LeagueLetter& letter) {
+    const std::string_view body = std::string_view(letter.body).substr(0, kLeagueLetterBodyMost);
+    auto r = Zeroed<LeagueLetterRecord>();
+    r.from_board = ToRecord(letter.from_board);
+    r.number = letter.number;
+    r.to_board = ToRecord(letter.to_board);
+    r.body_size = static_cast<std::uint32_t>(body.size());
+    std::string payload;
+    Append(payload, r);
+    return payload.append(body);
+}
+
+std::string ReceiptPayload(const LetterReceipt& receipt) {
+    auto r = Zeroed<LeagueReceiptRecord>();
+    r.from_board = ToRecord(receipt.from_board);
+    r.number = receipt.number;
+    r.to_board = ToRecord(receipt.to_board);
+    std::string payload;
+    Append(payload, r);
+    return payload;
 }
 
 // Reads the bytes in front of it, never past its end.
@@ -261,77 +326,24 @@ bool DecodeLetterBody(std::string_view bytes, LetterBody& body) {
 std::string WritePacket(const LeaguePacket& packet, std::string_view secret) {
     std::string records;
     std::uint32_t count = 0;
-    std::string payload;
-    if (packet.ack) {
-        const std::size_t n = std::min(packet.ack->above.size(), kLeagueMostAbove);
-        auto r = Zeroed<LeagueAckRecord>();
-        r.through = packet.ack->through;
-        r.above_count = static_cast<std::uint32_t>(n);
-        Append(payload, r);
-        for (std::size_t i = 0; i < n; ++i) {
-            U32 serial;
-            serial = packet.ack->above[i];
-            Append(payload, serial);
-        }
-        AppendRecord(records, kLeagueRecordAck, payload);
+    const auto add = [&](std::uint8_t kind, std::string_view payload) {
+        auto header = Zeroed<LeagueRecordHeader>();
+        header.kind = kind;
+        header.payload_size = static_cast<std::uint32_t>(payload.size());
+        Append(records, header);
+        records.append(payload);
         ++count;
-    }
+    };
+    if (packet.ack) add(kLeagueRecordAck, AckPayload(*packet.ack));
     for (const Standing& standing : packet.standings) {
-        const std::size_t n = std::min(standing.rows.size(), kLeagueMostStandingRows);
-        auto r = Zeroed<LeagueStandingRecord>();
-        r.board = ToRecord(standing.board);
-        r.night = standing.night;
-        r.row_count = static_cast<std::uint16_t>(n);
-        payload.clear();
-        Append(payload, r);
-        for (std::size_t i = 0; i < n; ++i) {
-            const StandingRow& from = standing.rows[i];
-            auto row = Zeroed<LeagueStandingRow>();
-            row.name = from.name;
-            row.race = from.race;
-            row.level = from.level;
-            row.experience = from.experience;
-            row.kills = from.kills;
-            row.cities = from.cities;
-            Append(payload, row);
-        }
-        AppendRecord(records, kLeagueRecordStanding, payload);
-        ++count;
+        add(kLeagueRecordStanding, StandingPayload(standing));
     }
-    for (const LeagueNews& news : packet.news) {
-        auto r = Zeroed<LeagueNewsRecord>();
-        r.board = ToRecord(news.board);
-        r.number = news.number;
-        r.night = news.night;
-        r.kind = static_cast<std::uint8_t>(news.kind);
-        r.player = news.player;
-        r.text = news.text;
-        AppendRecord(records, kLeagueRecordNews,
-                     std::string_view(reinterpret_cast<const char*>(&r), sizeof r));
-        ++count;
-    }
+    for (const LeagueNews& news : packet.news) add(kLeagueRecordNews, NewsPayload(news));
     for (const LeagueLetter& letter : packet.letters) {
-        const std::string_view body =
-            std::string_view(letter.body).substr(0, kLeagueLetterBodyMost);
-        auto r = Zeroed<LeagueLetterRecord>();
-        r.from_board = ToRecord(letter.from_board);
-        r.number = letter.number;
-        r.to_board = ToRecord(letter.to_board);
-        r.body_size = static_cast<std::uint32_t>(body.size());
-        payload.clear();
-        Append(payload, r);
-        payload.append(body);
-        AppendRecord(records, kLeagueRecordLetter, payload);
-        ++count;
+        add(kLeagueRecordLetter, LetterPayload(letter));
     }
     for (const LetterReceipt& receipt : packet.receipts) {
-        auto r = Zeroed<LeagueReceiptRecord>();
-        r.from_board = ToRecord(receipt.from_board);
-        r.number = receipt.number;
-        r.to_board = ToRecord(receipt.to_board);
-        AppendRecord(records, kLeagueRecordReceipt,
-                     std::string_view(reinterpret_cast<const char*>(&r), sizeof r));
-        ++count;
+        add(kLeagueRecordReceipt, ReceiptPayload(receipt));
     }
 
     auto h = Zeroed<LeaguePacketHeader>();

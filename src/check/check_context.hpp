@@ -88,6 +88,7 @@ void CheckNights(Context& c);
 void CheckNodes(Context& c);
 void CheckSettings(Context& c);
 void CheckMessageAreas(Context& c);
+void CheckLeague(Context& c);
 
 // "3 records" / "1 record".
 std::string Records(std::uint64_t n);

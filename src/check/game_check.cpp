@@ -153,6 +153,7 @@ CheckReport Check(const std::string& directory, const DateTime& now) {
     check::CheckNodes(c);
     check::CheckSettings(c);
     check::CheckMessageAreas(c);
+    check::CheckLeague(c);
     return report;
 }
 

@@ -16,6 +16,14 @@ int DaysInMonth(int year, int month) {
     return static_cast<int>(static_cast<unsigned>(last.day()));
 }
 
+std::int64_t SecondsSince1970(const DateTime& t) {
+    const std::chrono::sys_days day = std::chrono::year{t.year} /
+                                      std::chrono::month{static_cast<unsigned>(t.month)} /
+                                      std::chrono::day{static_cast<unsigned>(t.day)};
+    return static_cast<std::int64_t>(day.time_since_epoch().count()) * 86400 + t.hour * 3600 +
+           t.minute * 60 + t.second;
+}
+
 DateTime SystemClock::now() {
     struct timeval tv {};
     ::gettimeofday(&tv, nullptr);

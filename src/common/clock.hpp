@@ -24,6 +24,8 @@ struct DateTime {
 
 // The days of `month` (1..12) in `year`; 31 for a month outside the year.
 int DaysInMonth(int year, int month);
+// The seconds from 1970-01-01 00:00 to `t`, both taken as times of the same zone.
+std::int64_t SecondsSince1970(const DateTime& t);
 
 class Clock {
   public:

@@ -159,6 +159,20 @@ bool WriteAllAt(int fd, std::string_view bytes, std::uint64_t offset) {
            static_cast<long>(bytes.size());
 }
 
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes, std::string_view scratch) {
+    const std::string scratch_path = path + std::string(scratch);
+    const int fd =
+        sys::Open(scratch_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kGameFileMode);
+    if (fd < 0) return false;
+    const bool written = WriteAll(fd, bytes) && sys::Sync(fd) == 0;
+    const bool ok = sys::Close(fd) == 0 && written;
+    if (!ok || sys::Rename(scratch_path.c_str(), path.c_str()) != 0) {
+        sys::Unlink(scratch_path.c_str());
+        return false;
+    }
+    return true;
+}
+
 long ReadFilePrefix(const std::string& path, void* data, std::size_t size) {
     const int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;

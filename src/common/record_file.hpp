@@ -98,6 +98,11 @@ inline bool WriteAll(int fd, std::string_view bytes) {
 // The same at `offset` (the descriptor must not be in append mode).
 bool WriteAllAt(int fd, std::string_view bytes, std::uint64_t offset);
 
+// Puts `bytes` in place as the file `path`: written to `path` + `scratch` and synced first, then
+// renamed over it, so a reader finds the old file or the new one whole, also after a crash. False,
+// with the scratch file gone, when a step failed.
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes, std::string_view scratch);
+
 // Writes `size` bytes at offset 0 without truncating, creating the file with the game's mode when
 // missing.
 bool WriteFilePrefix(const std::string& path, const void* data, std::size_t size);

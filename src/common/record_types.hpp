@@ -88,6 +88,8 @@ using U16 = LeInt<std::uint16_t>;
 using I16 = LeInt<std::int16_t>;
 using U32 = LeInt<std::uint32_t>;
 using I32 = LeInt<std::int32_t>;
+using U64 = LeInt<std::uint64_t>;
+using I64 = LeInt<std::int64_t>;
 
 #pragma pack(pop)
 

@@ -222,6 +222,12 @@ inline constexpr std::uint64_t kMaxUsers = 65535;
 // The defaults of a new user (every field without a listed default is zero).
 UserRecord DefaultUserRecord();
 
+// Whether the player appears in rankings: not deleted, and not the placeholder "Joe" that
+// keeps the first record.
+inline bool InRanking(const UserRecord& user) {
+    return !user.deleted && user.name.view() != "Joe";
+}
+
 // An index entry: 75 zero bytes with the name, real name and deleted flag copied in.
 UserIndexEntry IndexEntryFor(const UserRecord& user);
 

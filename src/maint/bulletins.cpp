@@ -111,6 +111,36 @@ Table CityTable(const BulletinBoard& board, std::size_t rows) {
     return t;
 }
 
+Table LeaguePlayerTable(const LeagueBulletin& league, std::size_t rows) {
+    Table t{"Heroes of the " + league.league,
+            {{"Rank", 5, true},
+             {"Name", 26, false},
+             {"Board", 20, false},
+             {"Level", 5, true},
+             {"Experience", 11, true}},
+            {},
+            "No standing has arrived from the league yet."};
+    for (std::size_t i = 0; i < league.players.size() && i < rows; ++i) {
+        const LeagueBulletin::Player& p = league.players[i];
+        t.rows.push_back({std::to_string(i + 1), p.name, p.board, std::to_string(p.level),
+                          std::to_string(p.experience)});
+    }
+    return t;
+}
+
+Table LeagueNewsTable(const LeagueBulletin& league, std::size_t rows) {
+    Table t{"News of the " + league.league,
+            {{"Board", 16, false}, {"Night", 5, true}, {"What happened", 52, false}},
+            {},
+            "No news from the league yet."};
+    const std::size_t first = league.news.size() > rows ? league.news.size() - rows : 0;
+    for (std::size_t i = first; i < league.news.size(); ++i) {
+        const LeagueBulletin::News& n = league.news[i];
+        t.rows.push_back({n.board, std::to_string(n.night), n.text});
+    }
+    return t;
+}
+
 std::string Trimmed(std::string line) {
     line.erase(line.find_last_not_of(' ') + 1);
     return line;
@@ -194,23 +224,11 @@ std::string HtmlTable(const Table& t) {
         }
         out += "</tr>\n";
     }
-    if (t.rows.empty()) out += "<tr><td colspan=\"5\">" + Html(t.empty) + "</td></tr>\n";
-    return out + "</table>\n";
-}
-
-bool WriteWhole(const std::string& path, const std::string& bytes) {
-    const std::string scratch = path + kBulletinScratch;
-    const int fd =
-        sys::Open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kGameFileMode);
-    if (fd < 0) return false;
-    // Synced before the rename: after a crash the bulletin is the old one or the new one whole.
-    const bool written = WriteAll(fd, bytes) && sys::Sync(fd) == 0;
-    const bool ok = sys::Close(fd) == 0 && written;
-    if (!ok || sys::Rename(scratch.c_str(), path.c_str()) != 0) {
-        sys::Unlink(scratch.c_str());
-        return false;
+    if (t.rows.empty()) {
+        out += "<tr><td colspan=\"" + std::to_string(t.columns.size()) + "\">" + Html(t.empty) +
+               "</td></tr>\n";
     }
-    return true;
+    return out + "</table>\n";
 }
 
 }  // namespace
@@ -250,16 +268,44 @@ std::string CitiesText(const BulletinBoard& board) {
     return TextTable(CityTable(board, kListRows), board);
 }
 
+// A web page of the tables under a heading.
+std::string HtmlPage(const std::string& title, const std::string& heading,
+                     const BulletinBoard& board, const std::vector<Table>& tables) {
+    std::string out =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<title>" +
+        Html(title) +
+        "</title>\n<style>\n"
+        "body{background:#000;color:#aaa;font-family:monospace;margin:2em}\n"
+        "h1,h2{color:#ff5}table{border-collapse:collapse;margin-bottom:2em}\n"
+        "th{color:#fff;text-align:left;border-bottom:1px solid #55f}\n"
+        "th,td{padding:2px 12px}th.n,td.n{text-align:right}\n"
+        "</style>\n</head>\n<body>\n<h1>" +
+        Html(heading) + "</h1>\n<p>" + Html(Dated(board)) + "</p>\n";
+    for (const Table& t : tables) out += HtmlTable(t);
+    return out + "</body>\n</html>\n";
+}
+
 std::string RankingHtml(const BulletinBoard& board) {
-    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-           "<title>Vornhold - Ranking</title>\n<style>\n"
-           "body{background:#000;color:#aaa;font-family:monospace;margin:2em}\n"
-           "h1,h2{color:#ff5}table{border-collapse:collapse;margin-bottom:2em}\n"
-           "th{color:#fff;text-align:left;border-bottom:1px solid #55f}\n"
-           "th,td{padding:2px 12px}th.n,td.n{text-align:right}\n"
-           "</style>\n</head>\n<body>\n<h1>Vornhold</h1>\n<p>" +
-           Html(Dated(board)) + "</p>\n" + HtmlTable(PlayerTable(board, kListRows)) +
-           HtmlTable(CityTable(board, kListRows)) + "</body>\n</html>\n";
+    return HtmlPage("Vornhold - Ranking", "Vornhold", board,
+                    {PlayerTable(board, kListRows), CityTable(board, kListRows)});
+}
+
+bool WriteLeagueBulletins(const LeagueBulletin& league, const BulletinBoard& board,
+                          const std::string& directory) {
+    const std::string texts[] = {
+        AnsiTable(LeaguePlayerTable(league, kScreenRows), board),
+        TextTable(LeaguePlayerTable(league, kListRows), board) + "\n" +
+            TextTable(LeagueNewsTable(league, kListRows), board),
+        HtmlPage("Vornhold - " + league.league, league.league, board,
+                 {LeaguePlayerTable(league, kListRows), LeagueNewsTable(league, kListRows)})};
+    static_assert(std::size(texts) == std::size(kLeagueBulletinFiles));
+    bool ok = true;
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
+        ok =
+            ReplaceWholeFile(directory + kLeagueBulletinFiles[i], texts[i], kBulletinScratch) && ok;
+    }
+    return ok;
 }
 
 bool WriteBulletins(const BulletinBoard& board, const std::string& directory) {
@@ -268,7 +314,7 @@ bool WriteBulletins(const BulletinBoard& board, const std::string& directory) {
     static_assert(std::size(texts) == std::size(kBulletinFiles));
     bool ok = true;
     for (std::size_t i = 0; i < std::size(texts); ++i) {
-        ok = WriteWhole(directory + kBulletinFiles[i], texts[i]) && ok;
+        ok = ReplaceWholeFile(directory + kBulletinFiles[i], texts[i], kBulletinScratch) && ok;
     }
     return ok;
 }

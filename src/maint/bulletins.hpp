@@ -58,4 +58,26 @@ inline constexpr const char* kBulletinScratch = ".tmp";
 // Writes the five files into `directory` ("" = the working directory). False when one failed.
 bool WriteBulletins(const BulletinBoard& board, const std::string& directory = "");
 
+// The league's bulletin, on a board in a league: the ranking of every board's players and the
+// league's latest news, as league.ans, league.txt and league.html, written as the others are.
+struct LeagueBulletin {
+    std::string league;
+    struct Player {
+        std::string name;
+        std::string board;
+        int level = 0;
+        std::int32_t experience = 0;
+    };
+    std::vector<Player> players;  // highest first
+    struct News {
+        std::string board;
+        std::uint32_t night = 0;
+        std::string text;
+    };
+    std::vector<News> news;  // the latest last
+};
+inline constexpr const char* kLeagueBulletinFiles[] = {"league.ans", "league.txt", "league.html"};
+bool WriteLeagueBulletins(const LeagueBulletin& league, const BulletinBoard& board,
+                          const std::string& directory = "");
+
 }  // namespace vorn

@@ -20,6 +20,8 @@
 #include "common/talk_file.hpp"
 #include "common/user_night.hpp"
 #include "common/user_records.hpp"
+#include "league/league_exchange.hpp"
+#include "league/league_settings.hpp"
 #include "maint/bulletins.hpp"
 #include "maint/city_day.hpp"
 #include "maint/live_players.hpp"
@@ -32,6 +34,56 @@ constexpr const char* kLogDirectory = "./logs/";
 
 void Log(MaintContext& context, std::string_view message) {
     WriteSystemLog({kLogDirectory, false, 0}, context.clock, message);
+}
+
+// The league's bulletin beside the board's own.
+void WriteLeagueBoard(MaintContext& context, const LeagueSettings& settings,
+                      const BulletinBoard& board) {
+    LeagueView view;
+    ReadLeagueView(view);
+    LeagueBulletin league{settings.name, {}, {}};
+    for (const LeagueRankRow& r : LeagueRanking(settings, view)) {
+        league.players.push_back({r.row.name, r.board, r.row.level, r.row.experience});
+    }
+    for (const LeagueNews& n : view.news) {
+        league.news.push_back({BoardName(settings, n.board), n.night, n.text});
+    }
+    if (!WriteLeagueBulletins(league, board))
+        Log(context, "xThe league's bulletins could not be written");
+}
+
+// The league's exchange, when the board is in a league (league.toml): the packets that arrived
+// are applied before the night, and after it every board is sent what it has still to have, this
+// board's new standing among it. A league that cannot be read is noted; the night runs anyway.
+void ExchangeWithLeague(MaintContext& context, bool import, const BulletinBoard& board) {
+    LeagueSettings league;
+    std::vector<std::string> errors;
+    if (!ReadLeagueSettings(kLeagueFile, NetworkAddress{}, league, errors)) {
+        if (import) {
+            for (const std::string& e : errors) {
+                context.console.note(e);
+                Log(context, "x" + e);
+            }
+        }
+        return;
+    }
+    const std::int64_t now = SecondsSince1970(context.clock.now());
+    ExchangeReport report;
+    if (import) {
+        ImportPackets(league, now, report);
+    } else {
+        const Standing own = BoardStanding(league.address, board.night);
+        ExportPackets(league, now, &own, {}, report);
+        WriteLeagueBoard(context, league, board);
+    }
+    for (const std::string& note : report.notes) Log(context, "x" + note);
+    const std::string what = import ? "League: " + std::to_string(report.applied) +
+                                          " packets applied, " + std::to_string(report.refused) +
+                                          " refused"
+                                    : "League: " + std::to_string(report.sent) + " packets sent, " +
+                                          std::to_string(report.resent) + " sent again";
+    context.console.line(what);
+    Log(context, ">" + what);
 }
 
 // Someone in play: the console and the log say who was passed over, and when he has his night.
@@ -54,8 +106,7 @@ struct Tally {
 };
 
 PlayerStanding StandingOf(const UserRecord& user) {
-    return {user.name.str(), user.race_name.str(), user.level, user.experience,
-            !user.deleted && user.name.view() != "Joe"};
+    return {user.name.str(), user.race_name.str(), user.level, user.experience, InRanking(user)};
 }
 
 CityStanding StandingOf(const CityRecord& city, std::int32_t number) {
@@ -206,6 +257,7 @@ int BulletinsOnly(MaintContext& context, const NightFile& nights) {
     BulletinBoard board;
     ReadStandings(board);
     WriteBoard(context, board, nights.night());
+    ExchangeWithLeague(context, false, board);
     return kMaintDone;
 }
 
@@ -239,6 +291,7 @@ int RunNight(MaintContext& context) {
     }
 
     console.heading();
+    ExchangeWithLeague(context, true, BulletinBoard{});
     const DateTime today = context.clock.now();
     const bool dated_today = nights.date() == NightDate(today);
     if (dated_today && nights.state() == NightState::kDone && !context.again) {
@@ -294,6 +347,7 @@ int RunNight(MaintContext& context) {
 
     board.players = RankPlayers(players);
     WriteBoard(context, board, night);
+    ExchangeWithLeague(context, false, board);
 
     Log(context, ">Night " + std::to_string(night) + " done: " + std::to_string(tally.users) +
                      " users (" + std::to_string(tally.passed_over) + " passed over), " +

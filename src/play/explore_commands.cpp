@@ -16,6 +16,7 @@
 #include "play/explore_room.hpp"
 #include "play/help_centre.hpp"
 #include "play/items.hpp"
+#include "play/league_screen.hpp"
 #include "play/main_sequence.hpp"
 #include "player/attribute_checks.hpp"
 #include "player/player_screens.hpp"
@@ -96,6 +97,9 @@ void DrawPage(Session& session, int page) {
     };
     if (page == 2) draw(kPage2);
     if (page == 2) draw(kPage2More);
+    // On a board in a league, its page.
+    static constexpr Label kLeague[] = {{21, 17, "|14L|15eague"}};
+    if (page == 2 && InLeague()) draw(kLeague);
     if (page == 3) draw(kPage3);
 }
 
@@ -239,8 +243,9 @@ void Statistics(Session& session) {
 // When a key is taken, given the room.
 enum class Gate {
     kAlways,
-    kFlag,  // when the room's flag of the letter is set
-    kExit,  // when the room has an exit that way
+    kFlag,    // when the room's flag of the letter is set
+    kExit,    // when the room has an exit that way
+    kLeague,  // when the board plays in a league
 };
 
 // The pages a key works on.
@@ -295,6 +300,7 @@ constexpr CommandKey kCommandKeys[] = {
     {kPage2, 'T', Gate::kAlways, true, Screen<NodeLine>},
     {kPage2, 'S', Gate::kAlways, true, Screen<SendMailCommand>},
     {kPage2, 'B', Gate::kAlways, true, Screen<MessageBoards>},
+    {kPage2, 'L', Gate::kLeague, true, Screen<ShowLeague>},
     // News, settings and the player's own screens.
     {kPage3, 'N', Gate::kAlways, true, Screen<GlobalNews>},
     {kPage3, 'P', Gate::kAlways, true, Screen<PersonalNews>},
@@ -313,6 +319,8 @@ bool Open(Gate gate, const RoomRecord& room, char key) {
             return HasFlag(room, key);
         case Gate::kExit:
             return room.*WayOf(key).exit != 0;
+        case Gate::kLeague:
+            return InLeague();
     }
     return false;
 }

@@ -80,6 +80,8 @@ void ChooseDisplay(Session& session) {
     }
 }
 
+}  // namespace
+
 // Counts a row of a long list as the paged display does, but its pause asks whether to go on:
 // any key goes on, N, Q or Escape leaves the list (false).
 bool NextListRow(Session& session) {
@@ -101,8 +103,6 @@ bool NextListRow(Session& session) {
     out.set_foreground(7);
     return !stop && !session.time.ended;
 }
-
-}  // namespace
 
 void ShowRanking(Session& session) {
     Writer& out = session.writer;
@@ -133,7 +133,7 @@ void ShowRanking(Session& session) {
     for (std::uint64_t p = 1; p <= count && !session.time.ended; ++p) {
         UserRecord r;
         if (!ranked.read(p - 1, r)) break;
-        if (r.deleted || r.name.view() == "Joe") continue;
+        if (!InRanking(r)) continue;
         if (templates) {
             set_form_value(session, 1, std::to_string(r.number));
             set_form_value(session, 2, r.name.view());

@@ -13,6 +13,10 @@ struct UserRecord;
 // Sorts a copy of the players by experience and lists them (paged).
 void ShowRanking(Session& session);
 
+// After a row of a paged list: at the bottom of the screen asks "More [Y/n]?" (or waits the
+// node's pause). False when the caller stops the list or the session ends.
+bool NextListRow(Session& session);
+
 // Partial, case-insensitive search of the index's character names by `name`, asking "Did you
 // mean ...?" for each candidate; sets the record's number. False when nobody was taken.
 bool SearchUser(Session& session, UserRecord& user, bool include_deleted);

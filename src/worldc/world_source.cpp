@@ -9,19 +9,8 @@
 #include <functional>
 #include <optional>
 
-// The TOML reader is used header-only and without exceptions. Its internal assertions are
-// switched off rather than turned into optimiser assumptions (its default under NDEBUG): some
-// malformed table headers ("[%x]") break one of them, and only the code after the assumption
-// reports the fault soundly.
-#define TOML_HEADER_ONLY 1
-#define TOML_EXCEPTIONS 0
-#define TOML_ASSERT(expr) static_cast<void>(0)
-#pragma push_macro("NDEBUG")
-#undef NDEBUG
-#include <toml++/toml.h>
-#pragma pop_macro("NDEBUG")
-
 #include "common/cp437_text.hpp"
+#include "common/toml_reader.hpp"
 #include "common/world_records.hpp"
 #include "worldc/toml_scan.hpp"
 

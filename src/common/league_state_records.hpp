@@ -1,0 +1,115 @@
+// What a board keeps of its league, in the folder league/ of the game directory:
+// - links.dat: one record per board it exchanges packets with (how far each side has come);
+// - standings.dat: the latest standing of every board of the league, its own among them;
+// - news.dat: the league's news, its own among them, in the order they arrived;
+// - sent/ADDRESS/SERIAL.lpk: the packets sent and not yet acknowledged, to send again;
+// - bad/: packets refused, kept for the sysop.
+// The records' arrival numbers say what a board has still to pass on to each other board.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/record_types.hpp"
+
+namespace vorn {
+
+inline constexpr const char* kLeagueFolder = "league";
+inline constexpr const char* kLeagueLinksFile = "league/links.dat";
+inline constexpr const char* kLeagueStandingsFile = "league/standings.dat";
+inline constexpr const char* kLeagueNewsFile = "league/news.dat";
+inline constexpr const char* kLeagueSentFolder = "league/sent";
+inline constexpr const char* kLeagueBadFolder = "league/bad";
+inline constexpr std::size_t kStandingRows = 100;
+inline constexpr int kAckWindow = 64;  // serials past the last of an unbroken run that are noted
+
+#pragma pack(push, 1)
+
+struct AddressField {
+    U16 zone;
+    U16 net;
+    U16 node;
+    U16 point;
+};
+static_assert(sizeof(AddressField) == 8);
+
+// One other board. Record 0 is this board itself: its counters of news told and of arrivals.
+struct LeagueLinkRecord {
+    AddressField address;
+    U32 last_serial;      // the last packet made for this board
+    U32 acked_through;    // every packet up to this one arrived there
+    U64 acked_above;      // bit i: packet acked_through + 2 + i arrived there too
+    U32 applied_through;  // every packet of this board's up to this one was applied here
+    U32 ack_due;          // 1: a packet of theirs was applied since the last packet to them
+    U64 applied_above;    // bit i: packet applied_through + 2 + i was applied here too
+    I64 last_contact;     // the last packet applied from this board, seconds since 1970
+    I64 last_sent;
+    U32 relayed_through;  // arrivals up to this one went to this board (or need not)
+    std::uint8_t reserved[20];
+};
+static_assert(sizeof(LeagueLinkRecord) == 80);
+static_assert(offsetof(LeagueLinkRecord, last_serial) == 8);
+static_assert(offsetof(LeagueLinkRecord, acked_through) == 12);
+static_assert(offsetof(LeagueLinkRecord, acked_above) == 16);
+static_assert(offsetof(LeagueLinkRecord, applied_through) == 24);
+static_assert(offsetof(LeagueLinkRecord, ack_due) == 28);
+static_assert(offsetof(LeagueLinkRecord, applied_above) == 32);
+static_assert(offsetof(LeagueLinkRecord, last_contact) == 40);
+static_assert(offsetof(LeagueLinkRecord, last_sent) == 48);
+static_assert(offsetof(LeagueLinkRecord, relayed_through) == 56);
+// In record 0: last_serial counts the news this board told, relayed_through the arrivals.
+
+struct StandingRowRecord {
+    ShortString<36> name;
+    std::uint8_t race;
+    U16 level;
+    I32 experience;
+    U16 kills;
+    U16 cities;
+};
+static_assert(sizeof(StandingRowRecord) == 48);
+static_assert(offsetof(StandingRowRecord, race) == 37);
+static_assert(offsetof(StandingRowRecord, level) == 38);
+static_assert(offsetof(StandingRowRecord, experience) == 40);
+static_assert(offsetof(StandingRowRecord, kills) == 44);
+static_assert(offsetof(StandingRowRecord, cities) == 46);
+
+struct LeagueStandingRecord {
+    AddressField board;
+    U32 night;
+    U32 arrival;
+    I64 received;  // seconds since 1970
+    U16 count;
+    std::uint8_t reserved[6];
+    StandingRowRecord rows[kStandingRows];
+};
+static_assert(sizeof(LeagueStandingRecord) == 32 + 4800);
+static_assert(offsetof(LeagueStandingRecord, night) == 8);
+static_assert(offsetof(LeagueStandingRecord, arrival) == 12);
+static_assert(offsetof(LeagueStandingRecord, received) == 16);
+static_assert(offsetof(LeagueStandingRecord, count) == 24);
+static_assert(offsetof(LeagueStandingRecord, rows) == 32);
+
+struct LeagueNewsRecord {
+    AddressField board;
+    U32 number;
+    U32 night;
+    U32 arrival;
+    I64 received;
+    std::uint8_t kind;
+    ShortString<36> player;
+    ShortString<160> text;
+    std::uint8_t reserved[13];
+};
+static_assert(sizeof(LeagueNewsRecord) == 240);
+static_assert(offsetof(LeagueNewsRecord, number) == 8);
+static_assert(offsetof(LeagueNewsRecord, night) == 12);
+static_assert(offsetof(LeagueNewsRecord, arrival) == 16);
+static_assert(offsetof(LeagueNewsRecord, received) == 20);
+static_assert(offsetof(LeagueNewsRecord, kind) == 28);
+static_assert(offsetof(LeagueNewsRecord, player) == 29);
+static_assert(offsetof(LeagueNewsRecord, text) == 66);
+
+#pragma pack(pop)
+
+}  // namespace vorn

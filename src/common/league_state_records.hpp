@@ -2,6 +2,10 @@
 // - links.dat: one record per board it exchanges packets with (how far each side has come);
 // - standings.dat: the latest standing of every board of the league, its own among them;
 // - news.dat: the league's news, its own among them, in the order they arrived;
+// - letters.dat and letters/FROM_NUMBER.let: the letters this board wrote (until the receiving
+//   board's receipt came back), those it took in, and on the hub those it passes on;
+// - receipts.dat: the receipts this board gave for the letters it took in, and on the hub those
+//   it passes on;
 // - sent/ADDRESS/SERIAL.lpk: the packets sent and not yet acknowledged, to send again;
 // - bad/: packets refused, kept for the sysop.
 // The records' arrival numbers say what a board has still to pass on to each other board.
@@ -20,6 +24,9 @@ inline constexpr const char* kLeagueStandingsFile = "league/standings.dat";
 inline constexpr const char* kLeagueNewsFile = "league/news.dat";
 inline constexpr const char* kLeagueSentFolder = "league/sent";
 inline constexpr const char* kLeagueBadFolder = "league/bad";
+inline constexpr const char* kLeagueLettersFile = "league/letters.dat";
+inline constexpr const char* kLeagueLetterFolder = "league/letters";
+inline constexpr const char* kLeagueReceiptsFile = "league/receipts.dat";
 inline constexpr std::size_t kStandingRows = 100;
 inline constexpr int kAckWindow = 64;  // serials past the last of an unbroken run that are noted
 
@@ -45,7 +52,8 @@ struct LeagueLinkRecord {
     I64 last_contact;     // the last packet applied from this board, seconds since 1970
     I64 last_sent;
     U32 relayed_through;  // arrivals up to this one went to this board (or need not)
-    std::uint8_t reserved[20];
+    U32 letters;          // record 0 only: the letters this board wrote
+    std::uint8_t reserved[16];
 };
 static_assert(sizeof(LeagueLinkRecord) == 80);
 static_assert(offsetof(LeagueLinkRecord, last_serial) == 8);
@@ -57,6 +65,7 @@ static_assert(offsetof(LeagueLinkRecord, applied_above) == 32);
 static_assert(offsetof(LeagueLinkRecord, last_contact) == 40);
 static_assert(offsetof(LeagueLinkRecord, last_sent) == 48);
 static_assert(offsetof(LeagueLinkRecord, relayed_through) == 56);
+static_assert(offsetof(LeagueLinkRecord, letters) == 60);
 // In record 0: last_serial counts the news this board told, relayed_through the arrivals.
 
 struct StandingRowRecord {
@@ -109,6 +118,40 @@ static_assert(offsetof(LeagueNewsRecord, received) == 20);
 static_assert(offsetof(LeagueNewsRecord, kind) == 28);
 static_assert(offsetof(LeagueNewsRecord, player) == 29);
 static_assert(offsetof(LeagueNewsRecord, text) == 66);
+
+// What becomes of a letter here.
+inline constexpr std::uint8_t kLetterOnItsWay =
+    0;  // written here or passed on: sent until receipted
+inline constexpr std::uint8_t kLetterReceipted = 1;  // written here, and the receipt came back
+inline constexpr std::uint8_t kLetterTakenIn = 2;    // for a player here, put in his e-mail
+
+struct LeagueLetterRecord {
+    AddressField from_board;
+    U32 number;  // the writing board's count of its letters
+    AddressField to_board;
+    U32 arrival;
+    I64 sent;  // a letter written here: when it was last sent
+    std::uint8_t state;
+    std::uint8_t reserved[15];
+};
+static_assert(sizeof(LeagueLetterRecord) == 48);
+static_assert(offsetof(LeagueLetterRecord, number) == 8);
+static_assert(offsetof(LeagueLetterRecord, to_board) == 12);
+static_assert(offsetof(LeagueLetterRecord, arrival) == 20);
+static_assert(offsetof(LeagueLetterRecord, sent) == 24);
+static_assert(offsetof(LeagueLetterRecord, state) == 32);
+
+struct LeagueReceiptRecord {
+    AddressField from_board;  // the letter's: where the receipt goes
+    U32 number;
+    AddressField to_board;  // the board that took the letter in
+    U32 arrival;
+    std::uint8_t reserved[8];
+};
+static_assert(sizeof(LeagueReceiptRecord) == 32);
+static_assert(offsetof(LeagueReceiptRecord, number) == 8);
+static_assert(offsetof(LeagueReceiptRecord, to_board) == 12);
+static_assert(offsetof(LeagueReceiptRecord, arrival) == 20);
 
 #pragma pack(pop)
 

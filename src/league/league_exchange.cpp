@@ -19,180 +19,11 @@
 #include "common/ranking_order.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
+#include "league/league_files.hpp"
 
 namespace vorn {
 
 namespace {
-
-// The byte of links.dat, far past its records, that the exchange holds exclusively and readers
-// share.
-constexpr off_t kLeagueLockByte = off_t{1} << 40;
-// A packet larger than this is no packet of ours.
-constexpr std::size_t kLargestPacket = std::size_t{16} << 20;
-constexpr std::int64_t kDay = 86400;
-// An unacknowledged packet is sent again a day after it was last sent; a nightly run comes a
-// little less than a day later and counts.
-constexpr std::int64_t kResendAfter = kDay - 3600;
-
-NetworkAddress AddressOf(const AddressField& f) {
-    return {f.zone, f.net, f.node, f.point};
-}
-AddressField FieldOf(const NetworkAddress& a) {
-    AddressField f{};
-    f.zone = a.zone;
-    f.net = a.net;
-    f.node = a.node;
-    f.point = a.point;
-    return f;
-}
-
-// "21-1-100-0": an address as part of a file name.
-std::string AddressName(const NetworkAddress& a) {
-    return std::to_string(a.zone) + "-" + std::to_string(a.net) + "-" + std::to_string(a.node) +
-           "-" + std::to_string(a.point);
-}
-
-std::string Padded(std::uint32_t n) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%08u", n);
-    return text;
-}
-
-// The names of the files in `folder` that end in `suffix`, sorted.
-std::vector<std::string> FilesEndingIn(const std::string& folder, std::string_view suffix) {
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return names;
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string_view name = e->d_name;
-        if (name.size() > suffix.size() && name.ends_with(suffix) && name[0] != '.') {
-            names.emplace_back(name);
-        }
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-bool ReadPacketFile(const std::string& path, std::string& bytes) {
-    const std::optional<std::string> text = ReadTextFile(path, kLargestPacket + 1);
-    if (!text) return false;
-    bytes = *text;
-    return true;
-}
-
-// The serials of one direction of a link: every one up to `through`, and those noted above it.
-struct SerialRun {
-    std::uint32_t through = 0;
-    std::uint64_t above = 0;  // bit i: serial through + 2 + i
-
-    bool has(std::uint32_t serial) const {
-        if (serial <= through) return true;
-        const std::uint64_t i = serial - through - 2;
-        return serial > through + 1 && i < kAckWindow && ((above >> i) & 1) != 0;
-    }
-    // False when the serial lies beyond the window and cannot be noted yet.
-    bool add(std::uint32_t serial) {
-        if (has(serial)) return true;
-        if (serial == through + 1) {
-            ++through;
-            while ((above & 1) != 0) {
-                above >>= 1;
-                ++through;
-            }
-            above >>= 1;
-            return true;
-        }
-        const std::uint64_t i = serial - through - 2;
-        if (i >= kAckWindow) return false;
-        above |= std::uint64_t{1} << i;
-        return true;
-    }
-    PacketAck ack() const {
-        PacketAck a{through, {}};
-        for (int i = 0; i < kAckWindow; ++i) {
-            if (((above >> i) & 1) != 0)
-                a.above.push_back(through + 2 + static_cast<std::uint32_t>(i));
-        }
-        return a;
-    }
-};
-
-// The league's files, opened for one exchange or one reading under the league's lock.
-class LeagueFiles {
-  public:
-    // Opens (and for an exchange makes) the league's folder and files and takes the lock.
-    bool open(bool exchange, std::vector<std::string>& notes) {
-        if (exchange) {
-            CreateDirectoryPath(kLeagueSentFolder);
-            CreateDirectoryPath(kLeagueBadFolder);
-        }
-        const auto open_file = [&](RecordFile& f, const char* path, std::size_t size) {
-            const bool ok = exchange ? f.open_or_create(path, size)
-                                     : f.open(path, size, RecordFile::Access::kRead);
-            if (!ok && exchange)
-                notes.push_back(std::string("league: ") + path + " cannot be opened");
-            return ok;
-        };
-        if (!open_file(links_, kLeagueLinksFile, sizeof(LeagueLinkRecord))) return false;
-        if (!LockRange(links_.fd(), exchange ? LockKind::kExclusive : LockKind::kShared,
-                       kLeagueLockByte, 1)) {
-            notes.push_back("league: the league's lock cannot be taken");
-            return false;
-        }
-        if (!open_file(standings_, kLeagueStandingsFile, sizeof(LeagueStandingRecord)) ||
-            !open_file(news_, kLeagueNewsFile, sizeof(LeagueNewsRecord))) {
-            return false;
-        }
-        return load();
-    }
-
-    bool load() {
-        links.assign(links_.record_count(), LeagueLinkRecord{});
-        for (std::uint64_t i = 0; i < links.size(); ++i) {
-            if (!links_.read(i, &links[i])) return false;
-        }
-        if (links.empty()) links.push_back(LeagueLinkRecord{});
-        changed.assign(links.size(), links_.record_count() == 0);
-        return true;
-    }
-
-    // The link record of `board`, made when there is none.
-    std::size_t link(const NetworkAddress& board) {
-        for (std::size_t i = 1; i < links.size(); ++i) {
-            if (AddressOf(links[i].address) == board) return i;
-        }
-        LeagueLinkRecord r{};
-        r.address = FieldOf(board);
-        links.push_back(r);
-        changed.push_back(true);
-        return links.size() - 1;
-    }
-
-    bool save_links() {
-        bool ok = true;
-        for (std::size_t i = 0; i < links.size(); ++i) {
-            if (changed[i]) ok = links_.write(i, &links[i]) && ok;
-        }
-        return ok;
-    }
-
-    std::uint32_t next_arrival() {
-        changed[0] = true;
-        return ++links[0].relayed_through;
-    }
-
-    RecordFile& standings() { return standings_; }
-    RecordFile& news() { return news_; }
-
-    std::vector<LeagueLinkRecord> links;
-    std::vector<bool> changed;
-
-  private:
-    RecordFile links_;
-    RecordFile standings_;
-    RecordFile news_;
-};
 
 Standing StandingOf(const LeagueStandingRecord& r) {
     Standing s;
@@ -311,7 +142,7 @@ void ImportOne(const LeagueSettings& settings, LeagueFiles& files, NewsStore& ne
                const std::string& path, const std::string& name, std::int64_t now,
                ExchangeReport& report) {
     std::string bytes;
-    if (!ReadPacketFile(path, bytes)) {
+    if (!ReadSmallFile(path, bytes)) {
         report.notes.push_back("league: packet " + name + " cannot be read");
         return;
     }
@@ -477,7 +308,7 @@ void SendAgain(const LeagueSettings& settings, LeagueLinkRecord& link, std::int6
         if (!gap && now - last < kResendAfter) continue;
         std::string bytes;
         LeaguePacket header;
-        if (!ReadPacketFile(path, bytes) ||
+        if (!ReadSmallFile(path, bytes) ||
             ReadPacketHeader(bytes, header) != PacketProblem::kNone) {
             sys::Unlink(path.c_str());
             continue;

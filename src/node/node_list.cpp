@@ -3,7 +3,6 @@
 #include "node/node_list.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -45,9 +44,7 @@ void Rule(Writer& w) {
 // The node a caller names: a number, a player's name, or "*" for every node (0); -1 for none.
 int ChosenNode(const std::vector<NodeInfoRecord>& others, const std::string& answer) {
     if (answer == "*") return 0;
-    const bool number = answer.size() <= 3 && std::all_of(answer.begin(), answer.end(), [](char c) {
-                            return c >= '0' && c <= '9';
-                        });
+    const bool number = answer.size() <= 3 && std::all_of(answer.begin(), answer.end(), IsDigit);
     for (const NodeInfoRecord& r : others) {
         if (number ? std::stoi(answer) == r.node
                    : UpperCase(r.user_name.str()) == UpperCase(answer)) {

@@ -92,8 +92,8 @@ void ShowNodeList(Session& session) {
         // Names from the other nodes' records: their colours show, no other code acts here.
         for (std::string& value : values) value = KeepOnlyColourCodes(value);
         if (templated) {
-            for (int v = 1; v <= 9; ++v) set_form_value(session, v, values[v]);
-            show_form(session, kNodeListForm);
+            for (int v = 1; v <= 9; ++v) SetFormValue(session, v, values[v]);
+            ShowForm(session, kNodeListForm);
             if (w.cursor_column() != 1) w.new_lines(1);
         } else {
             w.print_coded(" " + PadVisible(values[1], 4) + " " + PadVisible(values[2], 16) + " " +

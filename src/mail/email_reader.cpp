@@ -165,7 +165,7 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
                 if (all) EditStoredMessage(session, base, number);
                 break;
             case 'R':
-                if (!post_message(session, "", "", number)) break;
+                if (!PostMessage(session, "", "", number)) break;
                 session.log("Replied to email \"" + h.subject.str() + "\" from " +
                             h.sender.shown.str() + ".");
                 base.read_header(number, h);
@@ -192,10 +192,10 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
 
 }  // namespace
 
-void read_email(Session& session, bool all, bool ask, bool list) {
+void ReadEmail(Session& session, bool all, bool ask, bool list) {
     Writer& out = session.writer;
     MessageBase base;
-    if (!open_email_area(session) || !OpenAreaFiles(session, base)) return;
+    if (!OpenEmailArea(session) || !OpenAreaFiles(session, base)) return;
     UserRecord& user = session.users.current;
     if (!ask && !list) {
         ShowNotice(session, CountMail(session, base));
@@ -252,7 +252,7 @@ void read_email(Session& session, bool all, bool ask, bool list) {
     SaveAreaCount(session, base.count());
     base.close();
     PackCurrentArea(session);
-    count_message_areas(session);
+    CountMessageAreas(session);
     session.mail.notice.valid = false;
 }
 
@@ -263,15 +263,15 @@ namespace vorn {
 void ReadMailCommand(Session& session) {
     session.writer.clear_screen();
     // Everybody's mail is for the sysop's eyes only: a player reads his own.
-    const bool all = open_email_area(session) && IsAreaSysop(session);
-    read_email(session, all, true, true);
+    const bool all = OpenEmailArea(session) && IsAreaSysop(session);
+    ReadEmail(session, all, true, true);
     session.keys.pause_key();
-    read_email(session, false, false, false);
+    ReadEmail(session, false, false, false);
 }
 
 void SendMailCommand(Session& session) {
     session.writer.clear_screen();
-    if (open_email_area(session)) post_message(session, "", "", 0);
+    if (OpenEmailArea(session)) PostMessage(session, "", "", 0);
     session.keys.pause_key();
 }
 

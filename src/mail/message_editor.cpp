@@ -246,7 +246,7 @@ bool ScreenEditor::run() {
 
 void ScreenEditor::draw_screen() {
     out_.clear_screen();
-    if (out_.show_display_file("fseditor", 9) && go_to_slot(s_, kSlotText)) {
+    if (out_.show_display_file("fseditor", 9) && GoToSlot(s_, kSlotText)) {
         first_row_ = std::min(out_.cursor_row(), kLastTextRow);
         text_colour_ = out_.colour();
     } else {
@@ -268,9 +268,9 @@ void ScreenEditor::draw_screen() {
 void ScreenEditor::draw_header() {
     const DateTime now = s_.clock.now();
     const auto value = [&](int slot, const std::string& text, std::size_t width) {
-        if (!go_to_slot(s_, slot)) return;
+        if (!GoToSlot(s_, slot)) return;
         out_.print_text(std::string(width, ' '));
-        go_to_slot(s_, slot);
+        GoToSlot(s_, slot);
         out_.print_coded(CutVisible(KeepOnlyColourCodes(text), width));
     };
     value(kSlotTo, d_.to, 36);
@@ -285,7 +285,7 @@ void ScreenEditor::draw_header() {
 
 void ScreenEditor::draw_status() {
     const auto value = [&](int slot, const std::string& text, std::size_t width) {
-        if (!go_to_slot(s_, slot)) return;
+        if (!GoToSlot(s_, slot)) return;
         std::string shown = text;
         shown.resize(width, ' ');
         out_.print_text(shown);

@@ -113,8 +113,8 @@ bool ChooseReceiver(Session& session, std::string_view to, MessageHeader& h) {
 
 }  // namespace
 
-StoreResult append_message(Session& session, const std::vector<std::string>& lines,
-                           MessageHeader& header, bool update_area) {
+StoreResult AppendMessage(Session& session, const std::vector<std::string>& lines,
+                          MessageHeader& header, bool update_area) {
     MessageBase base;
     if (!OpenAreaFiles(session, base)) return StoreResult::kFailed;
     const MessageAreaRecord& area = session.mail.area;
@@ -137,14 +137,14 @@ StoreResult append_message(Session& session, const std::vector<std::string>& lin
     return result;
 }
 
-bool rewrite_message(Session& session, std::uint32_t number, const std::vector<std::string>& lines,
-                     MessageHeader& header) {
+bool RewriteMessage(Session& session, std::uint32_t number, const std::vector<std::string>& lines,
+                    MessageHeader& header) {
     MessageBase base;
     return OpenAreaFiles(session, base) && base.rewrite(number, lines, header);
 }
 
-bool post_message(Session& session, std::string_view to, std::string_view subject,
-                  std::uint32_t reply_to) {
+bool PostMessage(Session& session, std::string_view to, std::string_view subject,
+                 std::uint32_t reply_to) {
     Writer& out = session.writer;
     const MessageAreaRecord area = session.mail.area;
     const bool email = IsEmailArea(area);
@@ -220,7 +220,7 @@ bool post_message(Session& session, std::string_view to, std::string_view subjec
     // The time of a message is the time it was saved.
     h.written = PackDosDateTime(session.clock.now());
 
-    const StoreResult stored = append_message(session, draft.lines, h, true);
+    const StoreResult stored = AppendMessage(session, draft.lines, h, true);
     if (stored == StoreResult::kFull) {
         out.print_coded_line("|12The mail area is full: the message was not sent.");
         session.log("xThe mail area is full");
@@ -261,7 +261,7 @@ bool EditStoredMessage(Session& session, MessageBase& base, std::uint32_t number
     if (!EditMessageText(session, draft)) return false;
     h.subject = draft.subject;
     h.sig_start = draft.sig_start;
-    return rewrite_message(session, number, draft.lines, h);
+    return RewriteMessage(session, number, draft.lines, h);
 }
 
 bool ExportToOwnMail(Session& session, MessageBase& base, std::uint32_t number) {
@@ -280,7 +280,7 @@ bool ExportToOwnMail(Session& session, MessageBase& base, std::uint32_t number) 
     h.replies = 0;
     const MailState saved = session.mail;
     bool ok =
-        open_email_area(session) && append_message(session, lines, h, true) == StoreResult::kStored;
+        OpenEmailArea(session) && AppendMessage(session, lines, h, true) == StoreResult::kStored;
     session.mail.area = saved.area;
     session.mail.area_index = saved.area_index;
     return ok;

@@ -73,7 +73,7 @@ void ShowPublicList(Session& session, const MessageBase& base, std::uint32_t cur
 // that he may read, his own posts and the deleted ones left out.
 std::uint32_t NewMessages(Session& session, const MessageBase& base) {
     LastReadRecord lr{};
-    if (!read_last_read(session, lr)) lr.high_water = 0;
+    if (!ReadCallerLastRead(session, lr)) lr.high_water = 0;
     const std::uint32_t count = base.count();
     std::vector<MessageHeader> block(kHeaderBlock);
     std::uint32_t fresh = 0;
@@ -167,7 +167,7 @@ Step Edit(Reading& r) {
 Step HighWater(Reading& r) {
     r.session.writer.display_line_end(GetSystemString(r.session, 31));
     r.lr.high_water = r.h.written;
-    write_last_read(r.session, r.lr);
+    WriteCallerLastRead(r.session, r.lr);
     return Step::kStay;
 }
 
@@ -188,7 +188,7 @@ Step Post(Reading& r, bool reply) {
     Session& session = r.session;
     if (!MayPost(session)) {
         session.writer.display_line_end(GetSystemString(session, 8));
-    } else if (post_message(session, "", "", reply ? r.number : 0) && reply) {
+    } else if (PostMessage(session, "", "", reply ? r.number : 0) && reply) {
         r.base.read_header(r.number, r.h);
         r.h.replies = static_cast<std::uint16_t>(std::min(r.h.replies + 1, 65535));
         r.base.write_header(r.number, r.h);
@@ -261,7 +261,7 @@ bool MoveOn(Reading& r, bool announce) {
     Writer& out = session.writer;
     if (MayPost(session)) {
         out.display_line(GetSystemString(session, 15));
-        if (session.keys.ask_yes_no(false) && post_message(session, "", "", 0)) {
+        if (session.keys.ask_yes_no(false) && PostMessage(session, "", "", 0)) {
             session.keys.pause_key();
         }
     } else if (announce) {
@@ -298,7 +298,7 @@ bool ReadLoop(Reading& r, bool announce) {
             shown = true;
             if (r.h.written > r.lr.high_water) {
                 r.lr.high_water = r.h.written;
-                write_last_read(session, r.lr);
+                WriteCallerLastRead(session, r.lr);
             }
         }
         show = true;
@@ -328,7 +328,7 @@ bool ReadLoop(Reading& r, bool announce) {
 
 }  // namespace
 
-bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool announce) {
+bool ReadMessages(Session& session, std::uint32_t start, bool scan_mode, bool announce) {
     Writer& out = session.writer;
     MessageBase base;
     if (!OpenAreaFiles(session, base) || !base.hold()) {
@@ -342,14 +342,14 @@ bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool a
     }
     Reading r{session, base, {}, {}, 0, count, scan_mode};
     r.lr.first = 1;
-    if (!read_last_read(session, r.lr)) {
+    if (!ReadCallerLastRead(session, r.lr)) {
         r.lr.first = 1;
         r.lr.high_water = 0;
     }
     if (start == 0) start = AskStart(session, base, r.lr, count);
     r.number = FirstReadable(session, base, std::clamp<std::uint32_t>(start, 1, count), r.h);
     const bool shown = r.number != 0 && ReadLoop(r, announce);
-    write_last_read(session, r.lr);
+    WriteCallerLastRead(session, r.lr);
     SaveAreaCount(session, base.count());
     base.close();
     // Posts made here retired messages the pack could not take out while the area was held.
@@ -364,7 +364,7 @@ bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool a
 void MessageBoards(Session& session) {
     Writer& out = session.writer;
     for (;;) {
-        count_message_areas(session);
+        CountMessageAreas(session);
         out.clear_screen();
         out.print_coded_line("|15 Message boards of " +
                              KeepOnlyColourCodes(session.system.bbs_name));
@@ -376,7 +376,7 @@ void MessageBoards(Session& session) {
         std::vector<std::uint32_t> readable;
         for (std::uint32_t n = 1; n <= session.mail.area_count && !session.time.ended; ++n) {
             MessageBase base;
-            if (!open_public_area(session, n) || !MayReadArea(session) ||
+            if (!OpenPublicArea(session, n) || !MayReadArea(session) ||
                 !OpenAreaFiles(session, base)) {
                 continue;
             }
@@ -400,16 +400,16 @@ void MessageBoards(Session& session) {
         if (typed.empty() || session.time.ended) return;
         const std::uint32_t n = NumberOf(typed);
         if (std::find(readable.begin(), readable.end(), n) == readable.end() ||
-            !open_public_area(session, n)) {
+            !OpenPublicArea(session, n)) {
             continue;
         }
         out.clear_screen();
         out.print_coded_line("|15" + KeepOnlyColourCodes(session.mail.area.area_name.view()));
-        if (!read_messages(session, 0, false, true)) {
+        if (!ReadMessages(session, 0, false, true)) {
             // An empty board: offer the first message.
             if (MayPost(session)) {
                 out.display_line(GetSystemString(session, 15));
-                if (session.keys.ask_yes_no(false)) post_message(session, "", "", 0);
+                if (session.keys.ask_yes_no(false)) PostMessage(session, "", "", 0);
             }
             session.keys.pause_key();
         }

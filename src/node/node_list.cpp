@@ -3,7 +3,6 @@
 #include "node/node_list.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -45,9 +44,7 @@ void Rule(Writer& w) {
 // The node a caller names: a number, a player's name, or "*" for every node (0); -1 for none.
 int ChosenNode(const std::vector<NodeInfoRecord>& others, const std::string& answer) {
     if (answer == "*") return 0;
-    const bool number = answer.size() <= 3 && std::all_of(answer.begin(), answer.end(), [](char c) {
-                            return c >= '0' && c <= '9';
-                        });
+    const bool number = answer.size() <= 3 && std::all_of(answer.begin(), answer.end(), IsDigit);
     for (const NodeInfoRecord& r : others) {
         if (number ? std::stoi(answer) == r.node
                    : UpperCase(r.user_name.str()) == UpperCase(answer)) {
@@ -95,8 +92,8 @@ void ShowNodeList(Session& session) {
         // Names from the other nodes' records: their colours show, no other code acts here.
         for (std::string& value : values) value = KeepOnlyColourCodes(value);
         if (templated) {
-            for (int v = 1; v <= 9; ++v) set_form_value(session, v, values[v]);
-            show_form(session, kNodeListForm);
+            for (int v = 1; v <= 9; ++v) SetFormValue(session, v, values[v]);
+            ShowForm(session, kNodeListForm);
             if (w.cursor_column() != 1) w.new_lines(1);
         } else {
             w.print_coded(" " + PadVisible(values[1], 4) + " " + PadVisible(values[2], 16) + " " +

@@ -9,7 +9,7 @@ namespace vorn {
 std::string GetSystemString(Session& session, std::uint16_t n) {
     std::string text = session.strings.cached(n);
     if (text.find('%') != std::string::npos && text.rfind("%%", 0) != 0) {
-        text = expand_text(session, text, 0);
+        text = ExpandText(session, text, 0);
     }
     return text;
 }

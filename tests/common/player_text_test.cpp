@@ -157,7 +157,7 @@ TEST(PlayerTextInPlace, ANameWithCodesShowsWithItsColoursOnly) {
          std::string("Email sent to ") + kSeenName + "."},
         {"value code in a prompt",
          [&](Town& t) {
-             t.session.writer.print_prompt_text(expand_text(t.session, "Hail %UN!", 0));
+             t.session.writer.print_prompt_text(ExpandText(t.session, "Hail %UN!", 0));
              return screen(t);
          },
          std::string("Hail ") + kSeenName + "!"},

@@ -78,7 +78,7 @@ bool FindReceiver(Session& session, std::string_view typed, bool search, UserRec
 bool ChooseReceiver(Session& session, std::string_view to, MessageHeader& h) {
     Writer& out = session.writer;
     const bool email = IsEmailArea(session.mail.area);
-    out.display_line(GetSystemString(session, 9));
+    out.display_line(GetSystemString(session, SystemText::kDestinationPrompt));
     std::string typed(to);
     if (typed.empty()) {
         typed = session.keys.input_line(email ? "" : "All", 0, CharacterRange(32, 254), "",
@@ -98,7 +98,7 @@ bool ChooseReceiver(Session& session, std::string_view to, MessageHeader& h) {
         // A name picked from the partial search is shown as the player's own.
         if (!exact) h.receiver.shown = player.name.view();
     } else if (email) {
-        out.display_line_end(GetSystemString(session, 26));
+        out.display_line_end(GetSystemString(session, SystemText::kUserNotFound));
         return false;
     } else {
         h.receiver.name = "None";
@@ -179,7 +179,7 @@ bool post_message(Session& session, std::string_view to, std::string_view subjec
         if (!ChooseReceiver(session, to, h)) return false;
         std::string title(subject);
         if (title.empty()) {
-            out.display_line(GetSystemString(session, 11));
+            out.display_line(GetSystemString(session, SystemText::kMessageTitlePrompt));
             title = session.keys.input_line("", 0, CharacterRange(32, 254), "", kSubjectLength);
         }
         if (title.empty() || session.session_ended) return false;
@@ -232,7 +232,8 @@ bool post_message(Session& session, std::string_view to, std::string_view subjec
         return false;
     }
     if (email) {
-        out.display_line_end(GetSystemString(session, 36, {h.receiver.shown.view()}));
+        out.display_line_end(
+            GetSystemString(session, SystemText::kMailSentTo, {h.receiver.shown.view()}));
         session.log("Email sent");
     } else {
         out.print_coded_line("|08- |11Message posted in |15" +

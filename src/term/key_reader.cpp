@@ -175,7 +175,7 @@ void KeyReader::idle_round(std::int64_t& start_ms) {
     if (!s.in_chat) {
         const double idle = static_cast<double>(s.clock.monotonic_ms() - start_ms) / 1000.0;
         if (idle > kInactivityHangupSeconds) {
-            s.writer.print_coded_line(GetSystemString(s, 39));
+            s.writer.print_coded_line(GetSystemString(s, SystemText::kInactivityTimeout));
             s.log("Inactivity timeout; hanging up.");
             s.note_call_end("idle");
             s.end_call(false);
@@ -441,7 +441,7 @@ void KeyReader::check_time_limit() {
     // log line on every round of the wait.
     if (expiry_reported_) return;
     expiry_reported_ = true;
-    s.writer.print_coded_line(GetSystemString(s, 33));
+    s.writer.print_coded_line(GetSystemString(s, SystemText::kTimeExpired));
     s.log("User's time expired.");
     if (!s.node.daemon_mode && !s.node.wfc_mode) {
         s.note_call_end("time-out");

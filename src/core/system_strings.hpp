@@ -47,7 +47,7 @@ enum class SystemText : int {
     kNoMailWaiting = 27,
     kBeginReadingMailAt = 28,
     kReadingMailPrompt = 29,
-    kDestroyOriginal = 30,
+    kDeleteRepliedMessage = 30,
     kNewScanPointerSet = 31,
     kYouHaveMail = 32,
     kTimeExpired = 33,

@@ -175,7 +175,7 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
                 base.read_header(number, h);
                 h.replies = static_cast<std::uint16_t>(std::min(h.replies + 1, 65535));
                 if ((h.status & kMessageDeleted) == 0) {
-                    out.display_line(GetSystemString(session, SystemText::kDestroyOriginal));
+                    out.display_line(GetSystemString(session, SystemText::kDeleteRepliedMessage));
                     if (session.keys.ask_yes_no(true)) {
                         h.status = static_cast<std::uint16_t>(h.status | kMessageDeleted);
                         session.log("!Original email message destroyed.");

@@ -121,7 +121,7 @@ enum class Step {
 // Quitting a scan is refused: the scan goes on to the next area instead.
 Step LeaveUnlessScanning(Reading& r) {
     if (!r.scan_mode) return Step::kLeave;
-    r.session.writer.display_line_end(GetSystemString(r.session, 25));
+    r.session.writer.display_line_end(GetSystemString(r.session, SystemText::kMustReadAllMessages));
     return Step::kStay;
 }
 
@@ -149,7 +149,9 @@ Step ToggleDeleted(Reading& r) {
     r.base.read_header(r.number, r.h);
     r.h.status = static_cast<std::uint16_t>(r.h.status ^ kMessageDeleted);
     const bool deleted = (r.h.status & kMessageDeleted) != 0;
-    r.session.writer.display_line_end(GetSystemString(r.session, deleted ? 19 : 20));
+    r.session.writer.display_line_end(
+        GetSystemString(r.session, deleted ? SystemText::kMessageDeletedNotice
+                                           : SystemText::kMessageUndeletedNotice));
     LogMessageChange(r.session, r.h, deleted ? "deleted" : "undeleted");
     r.base.write_header(r.number, r.h);
     return Step::kNext;
@@ -165,7 +167,7 @@ Step Edit(Reading& r) {
 
 // Marks the area read up to the message shown.
 Step HighWater(Reading& r) {
-    r.session.writer.display_line_end(GetSystemString(r.session, 31));
+    r.session.writer.display_line_end(GetSystemString(r.session, SystemText::kNewScanPointerSet));
     r.lr.high_water = r.h.written;
     WriteCallerLastRead(r.session, r.lr);
     return Step::kStay;
@@ -187,7 +189,7 @@ Step List(Reading& r) {
 Step Post(Reading& r, bool reply) {
     Session& session = r.session;
     if (!MayPost(session)) {
-        session.writer.display_line_end(GetSystemString(session, 8));
+        session.writer.display_line_end(GetSystemString(session, SystemText::kNoPostAccess));
     } else if (PostMessage(session, "", "", reply ? r.number : 0) && reply) {
         r.base.read_header(r.number, r.h);
         r.h.replies = static_cast<std::uint16_t>(std::min(r.h.replies + 1, 65535));
@@ -260,12 +262,12 @@ bool MoveOn(Reading& r, bool announce) {
     }
     Writer& out = session.writer;
     if (MayPost(session)) {
-        out.display_line(GetSystemString(session, 15));
+        out.display_line(GetSystemString(session, SystemText::kPostInThisArea));
         if (session.keys.ask_yes_no(false) && PostMessage(session, "", "", 0)) {
             session.keys.pause_key();
         }
     } else if (announce) {
-        out.display_line_end(GetSystemString(session, 8));
+        out.display_line_end(GetSystemString(session, SystemText::kNoPostAccess));
     }
     return false;
 }
@@ -278,7 +280,7 @@ std::uint32_t AskStart(Session& session, const MessageBase& base, const LastRead
     const std::string top = std::to_string(count);
     const std::uint32_t first_new = std::min(base.first_written_after(lr.high_water), count);
     const std::uint32_t offered = FirstReadable(session, base, first_new, h);
-    session.writer.display_line(GetSystemString(session, 13, {top}));
+    session.writer.display_line(GetSystemString(session, SystemText::kStartReadingAt, {top}));
     const std::string typed =
         session.keys.input_line(std::to_string(offered != 0 ? offered : first_new), 2,
                                 CharacterRange('0', '9'), "", static_cast<int>(top.size()));
@@ -303,10 +305,11 @@ bool ReadLoop(Reading& r, bool announce) {
         }
         show = true;
         std::int64_t typed = -1;
-        const char k = ReaderCommand(
-            session,
-            GetSystemString(session, 14, {std::to_string(r.number), std::to_string(r.count)}),
-            ReaderKeyList(), typed);
+        const char k =
+            ReaderCommand(session,
+                          GetSystemString(session, SystemText::kReadingMessagePrompt,
+                                          {std::to_string(r.number), std::to_string(r.count)}),
+                          ReaderKeyList(), typed);
         if (k == 0) break;
         if (typed >= 0) {
             MessageHeader target;
@@ -337,7 +340,7 @@ bool ReadMessages(Session& session, std::uint32_t start, bool scan_mode, bool an
     }
     const std::uint32_t count = base.count();
     if (count == 0) {
-        if (announce) out.display_line_end(GetSystemString(session, 12));
+        if (announce) out.display_line_end(GetSystemString(session, SystemText::kMessageBaseEmpty));
         return false;
     }
     Reading r{session, base, {}, {}, 0, count, scan_mode};
@@ -408,7 +411,7 @@ void MessageBoards(Session& session) {
         if (!ReadMessages(session, 0, false, true)) {
             // An empty board: offer the first message.
             if (MayPost(session)) {
-                out.display_line(GetSystemString(session, 15));
+                out.display_line(GetSystemString(session, SystemText::kPostInThisArea));
                 if (session.keys.ask_yes_no(false)) PostMessage(session, "", "", 0);
             }
             session.keys.pause_key();

@@ -400,7 +400,7 @@ void LineChat(Session& session) {
     // The sysop's terminal starts with what the caller sees.
     if (input.attached()) frame.restore_screen();
     if (s.system.log_line_chat) ChatLogHeader(s);
-    w.print_prompt_text(GetSystemString(s, 2));
+    w.print_prompt_text(GetSystemString(s, SystemText::kChatStarted));
     w.new_lines(1);
     w.set_foreground(4);
     std::string line;
@@ -452,7 +452,7 @@ void LineChat(Session& session) {
     if (s.system.log_line_chat && !line.empty()) ChatLogSaid(s, line_by_sysop, line);
     frame.end("*Chat mode terminated.");
     if (s.time.ended) return;
-    w.print_prompt_text(GetSystemString(s, 3));
+    w.print_prompt_text(GetSystemString(s, SystemText::kChatEnded));
     w.new_lines(1);
     frame.restore_screen();
 }

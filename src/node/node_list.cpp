@@ -59,7 +59,7 @@ int ChosenNode(const std::vector<NodeInfoRecord>& others, const std::string& ans
 void ShowNodeList(Session& session) {
     Writer& w = session.writer;
     if (!session.nodes.multinode) {
-        w.print_coded(GetSystemString(session, 40));
+        w.print_coded(GetSystemString(session, SystemText::kNotMultiNode));
         w.new_lines(1);
         return;
     }
@@ -131,7 +131,7 @@ void SendNodeLine(Session& session) {
     w.print_coded_line("|08A node number, a player's name, or |15*|08 for every node.");
     int target = -1;
     while (target < 0) {
-        w.print_prompt_text(GetSystemString(session, 46));
+        w.print_prompt_text(GetSystemString(session, SystemText::kSendToWhichNode));
         const std::string answer = keys.input_line("", 0, CharacterRange(32, 254), "", 36);
         if (answer.empty() || session.time.ended) return;
         if (answer == "?") {
@@ -146,7 +146,8 @@ void SendNodeLine(Session& session) {
         NodeLinePrefix(session.users.current.name.view(), session.nodes.number, true);
     const int longest =
         std::max(kShortestLine, kScreenColumns - 2 - static_cast<int>(VisibleLength(prefix)));
-    w.print_prompt_text(GetSystemString(session, target == 0 ? 50 : 48));
+    w.print_prompt_text(GetSystemString(
+        session, target == 0 ? SystemText::kMessageToBroadcast : SystemText::kMessageToSend));
     const std::string text = keys.input_line("", 0, CharacterRange(32, 254), "", longest);
     if (text.empty() || session.time.ended) return;
     PostNodeMessage(session, kNodeMessageText, static_cast<std::uint8_t>(target), text);
@@ -154,14 +155,14 @@ void SendNodeLine(Session& session) {
     if (!session.nodes.multinode) {
         w.print_coded_line("|12The line could not be sent: this node now plays alone.");
     } else if (target == 0) {
-        w.print_prompt_text(GetSystemString(session, 51));
+        w.print_prompt_text(GetSystemString(session, SystemText::kBroadcastSent));
         w.new_lines(1);
     } else {
         const auto chosen =
             std::find_if(others.begin(), others.end(),
                          [target](const NodeInfoRecord& r) { return r.node == target; });
-        w.print_prompt_text(
-            GetSystemString(session, 49, {chosen->user_name.view(), std::to_string(target)}));
+        w.print_prompt_text(GetSystemString(session, SystemText::kMessageSentTo,
+                                            {chosen->user_name.view(), std::to_string(target)}));
         w.new_lines(1);
     }
     keys.pause_key();

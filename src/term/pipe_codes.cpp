@@ -162,7 +162,7 @@ bool Writer::extended_code(char first, char second) {
             if (b == 'A' && pause_depth_ == 0) {
                 // The prompt is itself a system string: one that holds |PA must not recurse.
                 ++pause_depth_;
-                display_line(GetSystemString(session_, 1));
+                display_line(GetSystemString(session_, SystemText::kPressAnyKey));
                 session_.keys.read_key();
                 erase_back(cursor_.column);
                 --pause_depth_;

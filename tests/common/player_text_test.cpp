@@ -151,7 +151,8 @@ TEST(PlayerTextInPlace, ANameWithCodesShowsWithItsColoursOnly) {
          std::string(kShownName) + " says UN hi\n"},
         {"prompt naming a player",
          [&](Town& t) {
-             t.session.writer.display_line(GetSystemString(t.session, 36, {kOldName}));
+             t.session.writer.display_line(
+                 GetSystemString(t.session, SystemText::kMailSentTo, {kOldName}));
              return screen(t);
          },
          std::string("Email sent to ") + kSeenName + "."},

@@ -126,13 +126,13 @@ BENCHMARK(BM_ReadOneHeader);
 // caller's last-read record and find the first message after it.
 void BM_OpenAreaAndFindFirstNew(benchmark::State& state) {
     Game& game = TheGame();
-    vorn::open_public_area(game.session, 1);
+    vorn::OpenPublicArea(game.session, 1);
     for (auto _ : state) {
         vorn::MessageBase base;
         vorn::OpenAreaFiles(game.session, base);
         base.hold();
         vorn::LastReadRecord lr{};
-        vorn::read_last_read(game.session, lr);
+        vorn::ReadCallerLastRead(game.session, lr);
         const std::uint32_t first = base.first_written_after(lr.high_water);
         vorn::MessageHeader h;
         base.read_header(first, h);
@@ -147,7 +147,7 @@ void BM_MailNoticeAtLogon(benchmark::State& state) {
     Game& game = TheGame();
     for (auto _ : state) {
         game.session.mail.notice.valid = false;
-        vorn::read_email(game.session, false, false, false);
+        vorn::ReadEmail(game.session, false, false, false);
         game.session.writer.flush();
         if (game.session.mail.notice.mail != kMessages / 100) state.SkipWithError("wrong count");
     }
@@ -157,9 +157,9 @@ BENCHMARK(BM_MailNoticeAtLogon)->Unit(benchmark::kMillisecond);
 // The notice on every later move: only letters added since are read.
 void BM_MailNoticeOnAMove(benchmark::State& state) {
     Game& game = TheGame();
-    vorn::read_email(game.session, false, false, false);
+    vorn::ReadEmail(game.session, false, false, false);
     for (auto _ : state) {
-        vorn::read_email(game.session, false, false, false);
+        vorn::ReadEmail(game.session, false, false, false);
         game.session.writer.flush();
     }
 }

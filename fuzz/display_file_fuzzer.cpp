@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
     if ((data[0] & 0x40) != 0) {
         s.codes.form_text.assign(bytes.substr(0, vorn::kFormTextLength));
-        vorn::set_form_value(s, 2, "|12value|PK");
-        vorn::show_form(s, mode);
+        vorn::SetFormValue(s, 2, "|12value|PK");
+        vorn::ShowForm(s, mode);
     } else {
         ::mkdir("ansi", 0700);
         const int fd = ::open("ansi/fuzz.ans", O_WRONLY | O_CREAT | O_TRUNC, 0600);

@@ -21,13 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             w.display_line(text);
             break;
         case 3:
-            w.print_text(vorn::expand_text(fuzz.session, text, data[0] % 3 == 0 ? 0 : 20));
+            w.print_text(vorn::ExpandText(fuzz.session, text, data[0] % 3 == 0 ? 0 : 20));
             break;
         case 4: {
             const std::size_t split = text.find(')');
             const std::string value =
-                vorn::format_value(text.substr(0, split),
-                                   split == std::string_view::npos ? "" : text.substr(split + 1));
+                vorn::FormatValue(text.substr(0, split),
+                                  split == std::string_view::npos ? "" : text.substr(split + 1));
             if (value.size() > 255) std::abort();
             w.print_coded(value);
             break;

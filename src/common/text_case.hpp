@@ -27,4 +27,10 @@ inline std::string UpperCase(std::string_view text) {
     return out;
 }
 
+inline std::string LowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = Lower(c);
+    return out;
+}
+
 }  // namespace vorn

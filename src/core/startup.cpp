@@ -2,19 +2,11 @@
 // are in play/main_sequence.cpp.
 #include "core/startup.hpp"
 
-#include <cctype>
 #include <cstdint>
 
+#include "common/text_case.hpp"
+
 namespace vorn {
-
-namespace {
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-}  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
@@ -56,7 +48,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string NodeTextOf(const std::string* argument) {
-    if (argument == nullptr || Upper(*argument) == "DAEMON") return "0";
+    if (argument == nullptr || UpperCase(*argument) == "DAEMON") return "0";
     return *argument;
 }
 

@@ -76,7 +76,7 @@ void ShowNotice(Session& session, std::uint32_t mail) {
     out.print_text(std::string(kNoticeWidth, ' '));
     out.go_to(kNoticeColumn, kNoticeRow);
     if (mail == 0) {
-        out.display_line(GetSystemString(session, 27));
+        out.display_line(GetSystemString(session, SystemText::kNoMailWaiting));
     } else {
         out.set_foreground(15);
         out.print_coded(std::to_string(mail) + "  |12m|04s|08g |15!|12 r|04e|08ad");
@@ -111,7 +111,8 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
                 bool all) {
     Writer& out = session.writer;
     const auto count = static_cast<std::uint32_t>(listed.size());
-    out.display_line(GetSystemString(session, 28, {std::to_string(count)}));
+    out.display_line(
+        GetSystemString(session, SystemText::kBeginReadingMailAt, {std::to_string(count)}));
     const std::uint32_t first =
         NumberOf(session.keys.input_line("1", 2, CharacterRange('0', '9'), "", 4));
     if (first == 0 || first > count || session.time.ended) return;
@@ -124,10 +125,11 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
         base.read_text(h, lines);
         ShowMessage(session, static_cast<std::uint32_t>(index + 1), h, lines);
         std::int64_t typed = -1;
-        const char k = ReaderCommand(
-            session,
-            GetSystemString(session, 29, {std::to_string(index + 1), std::to_string(count)}),
-            "-?ADEQRUX\r\x1b", typed);
+        const char k =
+            ReaderCommand(session,
+                          GetSystemString(session, SystemText::kReadingMailPrompt,
+                                          {std::to_string(index + 1), std::to_string(count)}),
+                          "-?ADEQRUX\r\x1b", typed);
         if (k == 0) return;
         if (typed >= 0) {
             if (typed >= 1 && typed <= count) index = static_cast<std::size_t>(typed - 1);
@@ -155,7 +157,9 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
             case 'D': {
                 h.status = static_cast<std::uint16_t>(h.status ^ kMessageDeleted);
                 const bool deleted = (h.status & kMessageDeleted) != 0;
-                out.display_line_end(GetSystemString(session, deleted ? 19 : 20));
+                out.display_line_end(
+                    GetSystemString(session, deleted ? SystemText::kMessageDeletedNotice
+                                                     : SystemText::kMessageUndeletedNotice));
                 session.log("Email message \"" + h.subject.str() + "\" from " +
                             h.sender.shown.str() + (deleted ? " deleted." : " undeleted."));
                 base.write_header(number, h);
@@ -165,13 +169,13 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
                 if (all) EditStoredMessage(session, base, number);
                 break;
             case 'R':
-                if (!post_message(session, "", "", number)) break;
+                if (!PostMessage(session, "", "", number)) break;
                 session.log("Replied to email \"" + h.subject.str() + "\" from " +
                             h.sender.shown.str() + ".");
                 base.read_header(number, h);
                 h.replies = static_cast<std::uint16_t>(std::min(h.replies + 1, 65535));
                 if ((h.status & kMessageDeleted) == 0) {
-                    out.display_line(GetSystemString(session, 30));
+                    out.display_line(GetSystemString(session, SystemText::kDeleteRepliedMessage));
                     if (session.keys.ask_yes_no(true)) {
                         h.status = static_cast<std::uint16_t>(h.status | kMessageDeleted);
                         session.log("!Original email message destroyed.");
@@ -192,10 +196,10 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
 
 }  // namespace
 
-void read_email(Session& session, bool all, bool ask, bool list) {
+void ReadEmail(Session& session, bool all, bool ask, bool list) {
     Writer& out = session.writer;
     MessageBase base;
-    if (!open_email_area(session) || !OpenAreaFiles(session, base)) return;
+    if (!OpenEmailArea(session) || !OpenAreaFiles(session, base)) return;
     UserRecord& user = session.users.current;
     if (!ask && !list) {
         ShowNotice(session, CountMail(session, base));
@@ -213,14 +217,14 @@ void read_email(Session& session, bool all, bool ask, bool list) {
     }
     if (listed.empty()) {
         if (ask) {
-            out.display_line_end(GetSystemString(session, 27));
+            out.display_line_end(GetSystemString(session, SystemText::kNoMailWaiting));
         } else {
             ShowNotice(session, 0);
         }
         return;
     }
     if (ask) {
-        out.display_line(GetSystemString(session, 32));
+        out.display_line(GetSystemString(session, SystemText::kYouHaveMail));
         if (!session.keys.ask_yes_no(true)) return;
     }
     session.log(all ? "*Read all email." : "Read email.");
@@ -238,7 +242,7 @@ void read_email(Session& session, bool all, bool ask, bool list) {
         }
     }
     if (!standing.empty()) {
-        out.display_line(GetSystemString(session, 37));
+        out.display_line(GetSystemString(session, SystemText::kDeleteAllReadMail));
         if (session.keys.ask_yes_no(false)) {
             for (const std::uint32_t number : standing) {
                 MessageHeader h;
@@ -252,7 +256,7 @@ void read_email(Session& session, bool all, bool ask, bool list) {
     SaveAreaCount(session, base.count());
     base.close();
     PackCurrentArea(session);
-    count_message_areas(session);
+    CountMessageAreas(session);
     session.mail.notice.valid = false;
 }
 
@@ -263,15 +267,15 @@ namespace vorn {
 void ReadMailCommand(Session& session) {
     session.writer.clear_screen();
     // Everybody's mail is for the sysop's eyes only: a player reads his own.
-    const bool all = open_email_area(session) && IsAreaSysop(session);
-    read_email(session, all, true, true);
+    const bool all = OpenEmailArea(session) && IsAreaSysop(session);
+    ReadEmail(session, all, true, true);
     session.keys.pause_key();
-    read_email(session, false, false, false);
+    ReadEmail(session, false, false, false);
 }
 
 void SendMailCommand(Session& session) {
     session.writer.clear_screen();
-    if (open_email_area(session)) post_message(session, "", "", 0);
+    if (OpenEmailArea(session)) PostMessage(session, "", "", 0);
     session.keys.pause_key();
 }
 

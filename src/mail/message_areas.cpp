@@ -31,7 +31,7 @@ std::string LastReadPath(const Session& session) {
 
 }  // namespace
 
-bool open_email_area(Session& session) {
+bool OpenEmailArea(Session& session) {
     MessageAreaRecord area;
     if (!LoadEmailArea(session.system.data_path + kEmailAreaFile, session.system.sysop_name,
                        area)) {
@@ -42,7 +42,7 @@ bool open_email_area(Session& session) {
     return true;
 }
 
-bool open_public_area(Session& session, std::uint32_t n) {
+bool OpenPublicArea(Session& session, std::uint32_t n) {
     MessageAreaRecord area;
     if (n == 0 || !ReadAreaRecord(session.system.data_path + kMessageAreaListFile, n - 1, area)) {
         return false;
@@ -54,7 +54,7 @@ bool open_public_area(Session& session, std::uint32_t n) {
     return true;
 }
 
-void count_message_areas(Session& session) {
+void CountMessageAreas(Session& session) {
     session.mail.area_count = CountAreaRecords(session.system.data_path + kMessageAreaListFile);
 }
 
@@ -81,12 +81,12 @@ PackResult PackCurrentArea(Session& session) {
     return packed;
 }
 
-bool read_last_read(Session& session, LastReadRecord& record) {
+bool ReadCallerLastRead(Session& session, LastReadRecord& record) {
     const auto users = static_cast<std::uint32_t>(session.users.users_read.record_count());
     return ReadLastRead(LastReadPath(session), session.users.current.number, users, record);
 }
 
-bool write_last_read(Session& session, const LastReadRecord& record) {
+bool WriteCallerLastRead(Session& session, const LastReadRecord& record) {
     return WriteLastRead(LastReadPath(session), session.users.current.number, record);
 }
 
@@ -105,11 +105,11 @@ bool IsAreaSysop(Session& session) {
 }
 
 bool MayReadArea(Session& session) {
-    return check_access(session, session.mail.area.read_access.view());
+    return CheckAccess(session, session.mail.area.read_access.view());
 }
 
 bool MayPost(Session& session) {
-    return MayReadArea(session) && check_access(session, session.mail.area.post_access.view());
+    return MayReadArea(session) && CheckAccess(session, session.mail.area.post_access.view());
 }
 
 bool MayRead(Session& session, const MessageHeader& header) {
@@ -129,7 +129,7 @@ bool MayDelete(Session& session, const MessageHeader& header) {
     return receiver || MayEdit(session, header);
 }
 
-std::string status_text(const MessageHeader& header) {
+std::string StatusText(const MessageHeader& header) {
     std::string text;
     const std::uint16_t s = header.status;
     if (s & kMessageDeleted) text += "[Deleted] ";

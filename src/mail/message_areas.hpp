@@ -15,11 +15,11 @@ struct Session;
 struct UserRecord;
 
 // Loads email.dat (written with its defaults when missing) as the current area.
-bool open_email_area(Session& session);
+bool OpenEmailArea(Session& session);
 // Public area n (from 1) of msgarea.dat as the current area.
-bool open_public_area(Session& session, std::uint32_t n);
+bool OpenPublicArea(Session& session, std::uint32_t n);
 // Sets the number of public areas from the size of msgarea.dat.
-void count_message_areas(Session& session);
+void CountMessageAreas(Session& session);
 
 bool IsEmailArea(const MessageAreaRecord& area);
 // The message files of the current area, opened.
@@ -30,8 +30,8 @@ void SaveAreaCount(Session& session, std::uint32_t count);
 PackResult PackCurrentArea(Session& session);
 
 // The caller's last-read record of the current area (rebuilt when the file is short).
-bool read_last_read(Session& session, LastReadRecord& record);
-bool write_last_read(Session& session, const LastReadRecord& record);
+bool ReadCallerLastRead(Session& session, LastReadRecord& record);
+bool WriteCallerLastRead(Session& session, const LastReadRecord& record);
 
 // The caller is this party: character name or real name equal, exactly or ignoring case.
 bool IsParty(const MessageParty& party, const UserRecord& user, bool ignore_case);
@@ -45,7 +45,7 @@ bool MayEdit(Session& session, const MessageHeader& header);
 bool MayDelete(Session& session, const MessageHeader& header);
 
 // "[Deleted] [Private]", or "[Normal]".
-std::string status_text(const MessageHeader& header);
+std::string StatusText(const MessageHeader& header);
 // The time a message was written: "12/07/2026" and "10:15am".
 std::string MessageDate(std::uint32_t written);
 std::string MessageTime(std::uint32_t written);

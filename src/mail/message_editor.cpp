@@ -100,9 +100,11 @@ bool AskQuoteRange(Session& session, std::size_t count, const std::function<void
                                     static_cast<int>(top.size()));
         return typed.empty() || session.time.ended ? 0 : std::stoul(typed);
     };
-    first = number(GetSystemString(session, 17, {top}), 1);
+    first = number(GetSystemString(session, SystemText::kFirstQuoteLine, {top}), 1);
     if (first < 1 || first > count) return false;
-    last = number(GetSystemString(session, 18, {std::to_string(first), top}), count);
+    last =
+        number(GetSystemString(session, SystemText::kSecondQuoteLine, {std::to_string(first), top}),
+               count);
     return last >= first && last <= count;
 }
 
@@ -229,7 +231,7 @@ bool ScreenEditor::run() {
                     draw_screen();
                     break;
                 case kCtrlX:
-                    bottom_prompt(GetSystemString(s_, 7));
+                    bottom_prompt(GetSystemString(s_, SystemText::kSavingMessage));
                     saving = true;
                     break;
                 default:
@@ -246,7 +248,7 @@ bool ScreenEditor::run() {
 
 void ScreenEditor::draw_screen() {
     out_.clear_screen();
-    if (out_.show_display_file("fseditor", 9) && go_to_slot(s_, kSlotText)) {
+    if (out_.show_display_file("fseditor", 9) && GoToSlot(s_, kSlotText)) {
         first_row_ = std::min(out_.cursor_row(), kLastTextRow);
         text_colour_ = out_.colour();
     } else {
@@ -268,9 +270,9 @@ void ScreenEditor::draw_screen() {
 void ScreenEditor::draw_header() {
     const DateTime now = s_.clock.now();
     const auto value = [&](int slot, const std::string& text, std::size_t width) {
-        if (!go_to_slot(s_, slot)) return;
+        if (!GoToSlot(s_, slot)) return;
         out_.print_text(std::string(width, ' '));
-        go_to_slot(s_, slot);
+        GoToSlot(s_, slot);
         out_.print_coded(CutVisible(KeepOnlyColourCodes(text), width));
     };
     value(kSlotTo, d_.to, 36);
@@ -285,7 +287,7 @@ void ScreenEditor::draw_header() {
 
 void ScreenEditor::draw_status() {
     const auto value = [&](int slot, const std::string& text, std::size_t width) {
-        if (!go_to_slot(s_, slot)) return;
+        if (!GoToSlot(s_, slot)) return;
         std::string shown = text;
         shown.resize(width, ' ');
         out_.print_text(shown);
@@ -588,7 +590,7 @@ void ScreenEditor::quote() {
 
 ScreenEditor::Menu ScreenEditor::menu() {
     for (;;) {
-        bottom_prompt(GetSystemString(s_, 5));
+        bottom_prompt(GetSystemString(s_, SystemText::kCommandPrompt));
         const std::uint8_t k = s_.keys.read_key();
         if (s_.time.ended) return Menu::kAbort;
         const bool plain = s_.keys.extended_key() == 0;
@@ -607,15 +609,15 @@ ScreenEditor::Menu ScreenEditor::menu() {
                 draw_screen();
                 return Menu::kContinue;
             case 'A':
-                bottom_prompt(GetSystemString(s_, 4));
+                bottom_prompt(GetSystemString(s_, SystemText::kAbortMessage));
                 if (s_.keys.ask_yes_no(false)) return Menu::kAbort;
                 draw_rows(top_);
                 return Menu::kContinue;
             case 'S':
-                bottom_prompt(GetSystemString(s_, 7));
+                bottom_prompt(GetSystemString(s_, SystemText::kSavingMessage));
                 return Menu::kSave;
             case 'T': {
-                bottom_prompt(GetSystemString(s_, 16) + " ");
+                bottom_prompt(GetSystemString(s_, SystemText::kNewMessageTitle) + " ");
                 const std::string subject =
                     s_.keys.input_line(d_.subject, 0, CharacterRange(32, 254), "/NR", 40);
                 d_.subject = subject.empty() ? "None" : subject;
@@ -630,7 +632,7 @@ ScreenEditor::Menu ScreenEditor::menu() {
                 quote();
                 return Menu::kContinue;
             case 'R':
-                bottom_prompt(GetSystemString(s_, 55));
+                bottom_prompt(GetSystemString(s_, SystemText::kUntitled));
                 if (s_.keys.ask_yes_no(false)) {
                     lines_.assign(1, std::string());
                     line_ = column_ = top_ = 0;
@@ -700,7 +702,7 @@ bool LineByLine(Session& session, MessageDraft& draft) {
         if (command.empty() && text.find_first_not_of(' ') == std::string::npos) break;
         if (command == "/S") break;
         if (command == "/A") {
-            out.display_line(GetSystemString(session, 4));
+            out.display_line(GetSystemString(session, SystemText::kAbortMessage));
             if (session.keys.ask_yes_no(false)) return false;
         } else if (command == "/L") {
             out.page_counter = 1;
@@ -727,7 +729,7 @@ bool LineByLine(Session& session, MessageDraft& draft) {
             lines.push_back(text);
         }
     }
-    out.display_line_end(GetSystemString(session, 7));
+    out.display_line_end(GetSystemString(session, SystemText::kSavingMessage));
     TrimEnd(lines);
     draft.sig_start = HasSignature(session, draft) ? AppendSignature(session, lines) : 0;
     return true;

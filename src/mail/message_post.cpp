@@ -71,7 +71,7 @@ bool FindReceiver(Session& session, std::string_view typed, bool search, UserRec
 bool ChooseReceiver(Session& session, std::string_view to, MessageHeader& h) {
     Writer& out = session.writer;
     const bool email = IsEmailArea(session.mail.area);
-    out.display_line(GetSystemString(session, 9));
+    out.display_line(GetSystemString(session, SystemText::kDestinationPrompt));
     std::string typed(to);
     if (typed.empty()) {
         typed = session.keys.input_line(email ? "" : "All", 0, CharacterRange(32, 254), "",
@@ -91,7 +91,7 @@ bool ChooseReceiver(Session& session, std::string_view to, MessageHeader& h) {
         // A name picked from the partial search is shown as the player's own.
         if (!exact) h.receiver.shown = player.name.view();
     } else if (email) {
-        out.display_line_end(GetSystemString(session, 26));
+        out.display_line_end(GetSystemString(session, SystemText::kUserNotFound));
         return false;
     } else {
         h.receiver.name = "None";
@@ -104,10 +104,94 @@ bool ChooseReceiver(Session& session, std::string_view to, MessageHeader& h) {
     return true;
 }
 
+// A reply goes back to the sender of the message it answers, under its subject.
+void AddressReply(const MessageAreaRecord& area, const MessageHeader& replied, MessageHeader& h) {
+    std::string s = replied.subject.str();
+    if (UpperCase(s.substr(0, 3)) != "RE:") s = "Re: " + s;
+    h.subject = s;
+    h.receiver = replied.sender;
+    if (area.area_options & kAreaOptionPrivateReplies) h.status = h.status | kMessagePrivate;
+    if (IsEmailArea(area)) {
+        h.sender.zone = replied.receiver.zone;
+        h.sender.net = replied.receiver.net;
+        h.sender.node = replied.receiver.node;
+        h.sender.point = replied.receiver.point;
+    }
+}
+
+// A new message: the caller names who it is for (unless `to` does) and its title (unless
+// `subject` does). False when posting ends here.
+bool AddressNewMessage(Session& session, std::string_view to, std::string_view subject,
+                       MessageHeader& h) {
+    if (!ChooseReceiver(session, to, h)) return false;
+    std::string title(subject);
+    if (title.empty()) {
+        session.writer.display_line(GetSystemString(session, SystemText::kMessageTitlePrompt));
+        title = session.keys.input_line("", 0, CharacterRange(32, 254), "", kSubjectLength);
+    }
+    if (title.empty() || session.time.ended) return false;
+    h.subject = title;
+    return true;
+}
+
+// The caller is the sender, under the name the area shows.
+void SignAsSender(Session& session, const MessageAreaRecord& area, bool reply, MessageHeader& h) {
+    const UserRecord& user = session.users.current;
+    h.sender.user_number = user.number;
+    h.sender.name = user.name.view();
+    h.sender.real_name = user.real_name.view();
+    h.sender.shown =
+        (area.area_options & kAreaOptionRealNames) ? user.real_name.view() : user.name.view();
+    h.sender.description = user.description.view();
+    if (area.area_kind == kAreaKindNetworked && !reply) {
+        SetAddress(h.sender, AreaAddress(session));
+    }
+    h.replies = 0;
+    const bool is_private = (h.status & kMessagePrivate) != 0;
+    h.flags2 = static_cast<std::uint16_t>(kFlags2Always | (is_private ? kFlags2Private : 0));
+}
+
+MessageDraft DraftFor(const MessageAreaRecord& area, const MessageHeader& h,
+                      const MessageHeader& replied, const std::vector<std::string>& replied_text) {
+    MessageDraft draft;
+    draft.to = h.receiver.shown.str();
+    draft.from = h.sender.shown.str();
+    draft.subject = h.subject.str();
+    draft.area = area.area_name.str();
+    draft.quote = replied_text;
+    draft.quote_initials = (replied.status & kMessageAnonymous)
+                               ? std::string("??")
+                               : Initials(replied.sender.shown.view());
+    return draft;
+}
+
+// A message of a networked area ends with the tear line and the board's origin.
+void AddOrigin(const Session& session, std::vector<std::string>& lines) {
+    if (lines.size() > kMessageMaxLines - 2) lines.resize(kMessageMaxLines - 2);
+    lines.emplace_back(kTearLine);
+    lines.push_back(" * Origin: " + session.system.bbs_name + " (" +
+                    AddressText(AreaAddress(session)) + ")");
+}
+
+// Tells the caller that the message is sent and logs it.
+void AnnounceSent(Session& session, const MessageAreaRecord& area, const MessageHeader& h) {
+    Writer& out = session.writer;
+    if (IsEmailArea(area)) {
+        out.display_line_end(
+            GetSystemString(session, SystemText::kMailSentTo, {h.receiver.shown.view()}));
+        session.log("Email sent");
+    } else {
+        out.print_coded_line("|08- |11Message posted in |15" +
+                             KeepOnlyColourCodes(area.area_name.view()) + "|08.");
+    }
+    session.log("  Title: \"" + h.subject.str() + "\",  From: " + h.sender.shown.str() +
+                ",  To: " + h.receiver.shown.str());
+}
+
 }  // namespace
 
-StoreResult append_message(Session& session, const std::vector<std::string>& lines,
-                           MessageHeader& header, bool update_area) {
+StoreResult AppendMessage(Session& session, const std::vector<std::string>& lines,
+                          MessageHeader& header, bool update_area) {
     MessageBase base;
     if (!OpenAreaFiles(session, base)) return StoreResult::kFailed;
     const MessageAreaRecord& area = session.mail.area;
@@ -130,18 +214,17 @@ StoreResult append_message(Session& session, const std::vector<std::string>& lin
     return result;
 }
 
-bool rewrite_message(Session& session, std::uint32_t number, const std::vector<std::string>& lines,
-                     MessageHeader& header) {
+bool RewriteMessage(Session& session, std::uint32_t number, const std::vector<std::string>& lines,
+                    MessageHeader& header) {
     MessageBase base;
     return OpenAreaFiles(session, base) && base.rewrite(number, lines, header);
 }
 
-bool post_message(Session& session, std::string_view to, std::string_view subject,
-                  std::uint32_t reply_to) {
+bool PostMessage(Session& session, std::string_view to, std::string_view subject,
+                 std::uint32_t reply_to) {
     Writer& out = session.writer;
     const MessageAreaRecord area = session.mail.area;
     const bool email = IsEmailArea(area);
-    const UserRecord& user = session.users.current;
 
     MessageHeader replied = ZeroHeader();
     std::vector<std::string> replied_text;
@@ -157,63 +240,22 @@ bool post_message(Session& session, std::string_view to, std::string_view subjec
     if (email) h.status = kMessagePrivate;
     if (area.area_kind == kAreaKindNetworked) h.status = h.status | kMessageNetworked;
     if (reply_to != 0) {
-        std::string s = replied.subject.str();
-        if (UpperCase(s.substr(0, 3)) != "RE:") s = "Re: " + s;
-        h.subject = s;
-        h.receiver = replied.sender;
-        if (area.area_options & kAreaOptionPrivateReplies) h.status = h.status | kMessagePrivate;
-        if (email) {
-            h.sender.zone = replied.receiver.zone;
-            h.sender.net = replied.receiver.net;
-            h.sender.node = replied.receiver.node;
-            h.sender.point = replied.receiver.point;
-        }
-    } else {
-        if (!ChooseReceiver(session, to, h)) return false;
-        std::string title(subject);
-        if (title.empty()) {
-            out.display_line(GetSystemString(session, 11));
-            title = session.keys.input_line("", 0, CharacterRange(32, 254), "", kSubjectLength);
-        }
-        if (title.empty() || session.time.ended) return false;
-        h.subject = title;
+        AddressReply(area, replied, h);
+    } else if (!AddressNewMessage(session, to, subject, h)) {
+        return false;
     }
     const bool is_private = (h.status & kMessagePrivate) != 0;
+    SignAsSender(session, area, reply_to != 0, h);
 
-    h.sender.user_number = user.number;
-    h.sender.name = user.name.view();
-    h.sender.real_name = user.real_name.view();
-    h.sender.shown =
-        (area.area_options & kAreaOptionRealNames) ? user.real_name.view() : user.name.view();
-    h.sender.description = user.description.view();
-    if (area.area_kind == kAreaKindNetworked && reply_to == 0) {
-        SetAddress(h.sender, AreaAddress(session));
-    }
-    h.replies = 0;
-    h.flags2 = static_cast<std::uint16_t>(kFlags2Always | (is_private ? kFlags2Private : 0));
-
-    MessageDraft draft;
-    draft.to = h.receiver.shown.str();
-    draft.from = h.sender.shown.str();
-    draft.subject = h.subject.str();
-    draft.area = area.area_name.str();
-    draft.quote = replied_text;
-    draft.quote_initials = (replied.status & kMessageAnonymous)
-                               ? std::string("??")
-                               : Initials(replied.sender.shown.view());
+    MessageDraft draft = DraftFor(area, h, replied, replied_text);
     if (!EditMessageText(session, draft)) return false;
     h.subject = draft.subject;
     h.sig_start = draft.sig_start;
-    if (area.area_kind == kAreaKindNetworked) {
-        if (draft.lines.size() > kMessageMaxLines - 2) draft.lines.resize(kMessageMaxLines - 2);
-        draft.lines.emplace_back(kTearLine);
-        draft.lines.push_back(" * Origin: " + session.system.bbs_name + " (" +
-                              AddressText(AreaAddress(session)) + ")");
-    }
+    if (area.area_kind == kAreaKindNetworked) AddOrigin(session, draft.lines);
     // The time of a message is the time it was saved.
     h.written = PackDosDateTime(session.clock.now());
 
-    const StoreResult stored = append_message(session, draft.lines, h, true);
+    const StoreResult stored = AppendMessage(session, draft.lines, h, true);
     if (stored == StoreResult::kFull) {
         out.print_coded_line("|12The mail area is full: the message was not sent.");
         session.log("xThe mail area is full");
@@ -224,15 +266,7 @@ bool post_message(Session& session, std::string_view to, std::string_view subjec
         session.log("xCould not save a message in " + area.area_name.str());
         return false;
     }
-    if (email) {
-        out.display_line_end(GetSystemString(session, 36, {h.receiver.shown.view()}));
-        session.log("Email sent");
-    } else {
-        out.print_coded_line("|08- |11Message posted in |15" +
-                             KeepOnlyColourCodes(area.area_name.view()) + "|08.");
-    }
-    session.log("  Title: \"" + h.subject.str() + "\",  From: " + h.sender.shown.str() +
-                ",  To: " + h.receiver.shown.str());
+    AnnounceSent(session, area, h);
     UserRecord& me = session.users.current;
     RaiseCounter(is_private ? me.emails : me.posts);
     SaveUser(session, me);
@@ -254,7 +288,7 @@ bool EditStoredMessage(Session& session, MessageBase& base, std::uint32_t number
     if (!EditMessageText(session, draft)) return false;
     h.subject = draft.subject;
     h.sig_start = draft.sig_start;
-    return rewrite_message(session, number, draft.lines, h);
+    return RewriteMessage(session, number, draft.lines, h);
 }
 
 bool ExportToOwnMail(Session& session, MessageBase& base, std::uint32_t number) {
@@ -273,7 +307,7 @@ bool ExportToOwnMail(Session& session, MessageBase& base, std::uint32_t number) 
     h.replies = 0;
     const MailState saved = session.mail;
     bool ok =
-        open_email_area(session) && append_message(session, lines, h, true) == StoreResult::kStored;
+        OpenEmailArea(session) && AppendMessage(session, lines, h, true) == StoreResult::kStored;
     session.mail.area = saved.area;
     session.mail.area_index = saved.area_index;
     return ok;

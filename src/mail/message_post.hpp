@@ -16,16 +16,16 @@ struct Session;
 // Stores a message at the end of the current area; with `update_area` the area record learns
 // the new number of messages. A full public area makes room by retiring its oldest messages;
 // a full e-mail area refuses.
-StoreResult append_message(Session& session, const std::vector<std::string>& lines,
-                           MessageHeader& header, bool update_area);
+StoreResult AppendMessage(Session& session, const std::vector<std::string>& lines,
+                          MessageHeader& header, bool update_area);
 // Stores new text for message `number` of the current area and replaces its header.
-bool rewrite_message(Session& session, std::uint32_t number, const std::vector<std::string>& lines,
-                     MessageHeader& header);
+bool RewriteMessage(Session& session, std::uint32_t number, const std::vector<std::string>& lines,
+                    MessageHeader& header);
 
 // A new message (`reply_to` 0) or a reply to message `reply_to` of the current area. An empty
 // `to` or `subject` is asked for. True when the message was stored.
-bool post_message(Session& session, std::string_view to, std::string_view subject,
-                  std::uint32_t reply_to);
+bool PostMessage(Session& session, std::string_view to, std::string_view subject,
+                 std::uint32_t reply_to);
 
 // Lets the caller change the text and subject of message `number`; the header stays as it was
 // when the editing is abandoned. True when the message was stored again.

@@ -73,7 +73,7 @@ void ShowPublicList(Session& session, const MessageBase& base, std::uint32_t cur
 // that he may read, his own posts and the deleted ones left out.
 std::uint32_t NewMessages(Session& session, const MessageBase& base) {
     LastReadRecord lr{};
-    if (!read_last_read(session, lr)) lr.high_water = 0;
+    if (!ReadCallerLastRead(session, lr)) lr.high_water = 0;
     const std::uint32_t count = base.count();
     std::vector<MessageHeader> block(kHeaderBlock);
     std::uint32_t fresh = 0;
@@ -121,7 +121,7 @@ enum class Step {
 // Quitting a scan is refused: the scan goes on to the next area instead.
 Step LeaveUnlessScanning(Reading& r) {
     if (!r.scan_mode) return Step::kLeave;
-    r.session.writer.display_line_end(GetSystemString(r.session, 25));
+    r.session.writer.display_line_end(GetSystemString(r.session, SystemText::kMustReadAllMessages));
     return Step::kStay;
 }
 
@@ -149,7 +149,9 @@ Step ToggleDeleted(Reading& r) {
     r.base.read_header(r.number, r.h);
     r.h.status = static_cast<std::uint16_t>(r.h.status ^ kMessageDeleted);
     const bool deleted = (r.h.status & kMessageDeleted) != 0;
-    r.session.writer.display_line_end(GetSystemString(r.session, deleted ? 19 : 20));
+    r.session.writer.display_line_end(
+        GetSystemString(r.session, deleted ? SystemText::kMessageDeletedNotice
+                                           : SystemText::kMessageUndeletedNotice));
     LogMessageChange(r.session, r.h, deleted ? "deleted" : "undeleted");
     r.base.write_header(r.number, r.h);
     return Step::kNext;
@@ -165,9 +167,9 @@ Step Edit(Reading& r) {
 
 // Marks the area read up to the message shown.
 Step HighWater(Reading& r) {
-    r.session.writer.display_line_end(GetSystemString(r.session, 31));
+    r.session.writer.display_line_end(GetSystemString(r.session, SystemText::kNewScanPointerSet));
     r.lr.high_water = r.h.written;
-    write_last_read(r.session, r.lr);
+    WriteCallerLastRead(r.session, r.lr);
     return Step::kStay;
 }
 
@@ -187,8 +189,8 @@ Step List(Reading& r) {
 Step Post(Reading& r, bool reply) {
     Session& session = r.session;
     if (!MayPost(session)) {
-        session.writer.display_line_end(GetSystemString(session, 8));
-    } else if (post_message(session, "", "", reply ? r.number : 0) && reply) {
+        session.writer.display_line_end(GetSystemString(session, SystemText::kNoPostAccess));
+    } else if (PostMessage(session, "", "", reply ? r.number : 0) && reply) {
         r.base.read_header(r.number, r.h);
         r.h.replies = static_cast<std::uint16_t>(std::min(r.h.replies + 1, 65535));
         r.base.write_header(r.number, r.h);
@@ -260,12 +262,12 @@ bool MoveOn(Reading& r, bool announce) {
     }
     Writer& out = session.writer;
     if (MayPost(session)) {
-        out.display_line(GetSystemString(session, 15));
-        if (session.keys.ask_yes_no(false) && post_message(session, "", "", 0)) {
+        out.display_line(GetSystemString(session, SystemText::kPostInThisArea));
+        if (session.keys.ask_yes_no(false) && PostMessage(session, "", "", 0)) {
             session.keys.pause_key();
         }
     } else if (announce) {
-        out.display_line_end(GetSystemString(session, 8));
+        out.display_line_end(GetSystemString(session, SystemText::kNoPostAccess));
     }
     return false;
 }
@@ -278,7 +280,7 @@ std::uint32_t AskStart(Session& session, const MessageBase& base, const LastRead
     const std::string top = std::to_string(count);
     const std::uint32_t first_new = std::min(base.first_written_after(lr.high_water), count);
     const std::uint32_t offered = FirstReadable(session, base, first_new, h);
-    session.writer.display_line(GetSystemString(session, 13, {top}));
+    session.writer.display_line(GetSystemString(session, SystemText::kStartReadingAt, {top}));
     const std::string typed =
         session.keys.input_line(std::to_string(offered != 0 ? offered : first_new), 2,
                                 CharacterRange('0', '9'), "", static_cast<int>(top.size()));
@@ -298,15 +300,16 @@ bool ReadLoop(Reading& r, bool announce) {
             shown = true;
             if (r.h.written > r.lr.high_water) {
                 r.lr.high_water = r.h.written;
-                write_last_read(session, r.lr);
+                WriteCallerLastRead(session, r.lr);
             }
         }
         show = true;
         std::int64_t typed = -1;
-        const char k = ReaderCommand(
-            session,
-            GetSystemString(session, 14, {std::to_string(r.number), std::to_string(r.count)}),
-            ReaderKeyList(), typed);
+        const char k =
+            ReaderCommand(session,
+                          GetSystemString(session, SystemText::kReadingMessagePrompt,
+                                          {std::to_string(r.number), std::to_string(r.count)}),
+                          ReaderKeyList(), typed);
         if (k == 0) break;
         if (typed >= 0) {
             MessageHeader target;
@@ -328,7 +331,7 @@ bool ReadLoop(Reading& r, bool announce) {
 
 }  // namespace
 
-bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool announce) {
+bool ReadMessages(Session& session, std::uint32_t start, bool scan_mode, bool announce) {
     Writer& out = session.writer;
     MessageBase base;
     if (!OpenAreaFiles(session, base) || !base.hold()) {
@@ -337,19 +340,19 @@ bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool a
     }
     const std::uint32_t count = base.count();
     if (count == 0) {
-        if (announce) out.display_line_end(GetSystemString(session, 12));
+        if (announce) out.display_line_end(GetSystemString(session, SystemText::kMessageBaseEmpty));
         return false;
     }
     Reading r{session, base, {}, {}, 0, count, scan_mode};
     r.lr.first = 1;
-    if (!read_last_read(session, r.lr)) {
+    if (!ReadCallerLastRead(session, r.lr)) {
         r.lr.first = 1;
         r.lr.high_water = 0;
     }
     if (start == 0) start = AskStart(session, base, r.lr, count);
     r.number = FirstReadable(session, base, std::clamp<std::uint32_t>(start, 1, count), r.h);
     const bool shown = r.number != 0 && ReadLoop(r, announce);
-    write_last_read(session, r.lr);
+    WriteCallerLastRead(session, r.lr);
     SaveAreaCount(session, base.count());
     base.close();
     // Posts made here retired messages the pack could not take out while the area was held.
@@ -364,7 +367,7 @@ bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool a
 void MessageBoards(Session& session) {
     Writer& out = session.writer;
     for (;;) {
-        count_message_areas(session);
+        CountMessageAreas(session);
         out.clear_screen();
         out.print_coded_line("|15 Message boards of " +
                              KeepOnlyColourCodes(session.system.bbs_name));
@@ -376,7 +379,7 @@ void MessageBoards(Session& session) {
         std::vector<std::uint32_t> readable;
         for (std::uint32_t n = 1; n <= session.mail.area_count && !session.time.ended; ++n) {
             MessageBase base;
-            if (!open_public_area(session, n) || !MayReadArea(session) ||
+            if (!OpenPublicArea(session, n) || !MayReadArea(session) ||
                 !OpenAreaFiles(session, base)) {
                 continue;
             }
@@ -400,16 +403,16 @@ void MessageBoards(Session& session) {
         if (typed.empty() || session.time.ended) return;
         const std::uint32_t n = NumberOf(typed);
         if (std::find(readable.begin(), readable.end(), n) == readable.end() ||
-            !open_public_area(session, n)) {
+            !OpenPublicArea(session, n)) {
             continue;
         }
         out.clear_screen();
         out.print_coded_line("|15" + KeepOnlyColourCodes(session.mail.area.area_name.view()));
-        if (!read_messages(session, 0, false, true)) {
+        if (!ReadMessages(session, 0, false, true)) {
             // An empty board: offer the first message.
             if (MayPost(session)) {
-                out.display_line(GetSystemString(session, 15));
-                if (session.keys.ask_yes_no(false)) post_message(session, "", "", 0);
+                out.display_line(GetSystemString(session, SystemText::kPostInThisArea));
+                if (session.keys.ask_yes_no(false)) PostMessage(session, "", "", 0);
             }
             session.keys.pause_key();
         }

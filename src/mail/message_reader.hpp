@@ -11,12 +11,12 @@ struct Session;
 // Reads the current public area from message `start` (0 asks where to start). In scan mode the
 // caller must read on to the end. `announce` tells of an empty area and missing post rights.
 // True when at least one message was shown.
-bool read_messages(Session& session, std::uint32_t start, bool scan_mode, bool announce);
+bool ReadMessages(Session& session, std::uint32_t start, bool scan_mode, bool announce);
 
 // The e-mail reader: the caller's mail (all of it for `all`, the sysop's view), first asked
 // about (`ask`), then listed and read (`list`). With neither `ask` nor `list` it only shows the
 // new-mail notice at column 39, row 23.
-void read_email(Session& session, bool all, bool ask, bool list);
+void ReadEmail(Session& session, bool all, bool ask, bool list);
 
 // The public areas the caller may read, with their new messages; the one chosen is read.
 void MessageBoards(Session& session);

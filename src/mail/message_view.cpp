@@ -34,12 +34,12 @@ void ShowMessage(Session& session, std::uint32_t number, const MessageHeader& he
                                   std::to_string(number),
                                   KeepOnlyColourCodes(session.mail.area.area_name.view()),
                                   std::to_string(header.replies),
-                                  status_text(header),
+                                  StatusText(header),
                                   KeepOnlyColourCodes(session.users.current.name.view())};
-    for (int n = 1; n <= 10; ++n) set_form_value(session, n, values[n - 1]);
+    for (int n = 1; n <= 10; ++n) SetFormValue(session, n, values[n - 1]);
     out.clear_screen();
     if (out.show_display_file("mailhead", 24)) {
-        if (!go_to_slot(session, kTextSlot)) out.new_lines(1);
+        if (!GoToSlot(session, kTextSlot)) out.new_lines(1);
     } else {
         out.print_coded_line("|09From: |15" + values[2] + "  |09To: |15" + values[3]);
         out.print_coded_line("|09Subj: |14" + values[4] + "  |09" + values[1] + " " + values[0]);
@@ -66,12 +66,12 @@ void SetListRowValues(Session& session, int form_mode, std::uint32_t number,
     const std::string dt = MessageDate(header.written);
     const std::string mt = KeepOnlyColourCodes(header.subject.view());
     // Mode 19: MT SN RN TI DT MN; mode 21: MN SN RN TI DT MT.
-    set_form_value(session, 1, form_mode == 19 ? mt : mn);
-    set_form_value(session, 2, sn);
-    set_form_value(session, 3, rn);
-    set_form_value(session, 4, ti);
-    set_form_value(session, 5, dt);
-    set_form_value(session, 6, form_mode == 19 ? mn : mt);
+    SetFormValue(session, 1, form_mode == 19 ? mt : mn);
+    SetFormValue(session, 2, sn);
+    SetFormValue(session, 3, rn);
+    SetFormValue(session, 4, ti);
+    SetFormValue(session, 5, dt);
+    SetFormValue(session, 6, form_mode == 19 ? mn : mt);
 }
 
 void BuiltInListHeading(Session& session) {

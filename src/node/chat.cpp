@@ -188,7 +188,7 @@ void ChatLogHeader(Session& session) {
     }
     ChatLog(session, "-- Line chat with user: " + caller);
     ChatLog(session,
-            "   at " + expand_text(session, "%TI", 0) + ", " + expand_text(session, "%DT", 0));
+            "   at " + ExpandText(session, "%TI", 0) + ", " + ExpandText(session, "%DT", 0));
     ChatLog(session, std::string(79, '\xC4'));
 }
 
@@ -241,18 +241,18 @@ bool LineChatCommand(Session& s, const ChatFrame& frame, std::string_view typed,
     } else if (command == "ACS") {
         if (argument.empty()) return true;
         w.go_to_column(1);
-        w.print_coded_line(check_access(s, argument) ? "|U2-- |U1Access |U3ok|U2."
-                                                     : "|U2-- |U1Access |U3denied|U2.");
+        w.print_coded_line(CheckAccess(s, argument) ? "|U2-- |U1Access |U3ok|U2."
+                                                    : "|U2-- |U1Access |U3denied|U2.");
         return false;
     } else if (command == "PAGE") {
-        page_tone(s);
+        PageTone(s);
     } else if (command == "TIME") {
         char talked[32];
         std::snprintf(talked, sizeof talked, "%ld:%02ld", static_cast<long>(frame.seconds() / 60),
                       static_cast<long>(frame.seconds() % 60));
         w.go_to_column(1);
-        w.print_coded_line("|U2-- |U1Current time|U2: |U3" + expand_text(s, "%TI", 0) +
-                           "|U2, |U1date|U2: |U3" + expand_text(s, "%DT", 0) +
+        w.print_coded_line("|U2-- |U1Current time|U2: |U3" + ExpandText(s, "%TI", 0) +
+                           "|U2, |U1date|U2: |U3" + ExpandText(s, "%DT", 0) +
                            "   |U1Chatting for|U2: |U3" + talked);
         return false;
     } else if (command == "CLS") {
@@ -345,7 +345,7 @@ class SplitScreen {
 
     void enter(int i) {
         ChatWindow& win = window(i);
-        chat_log_line(session_, i + 1, win.line);
+        ChatLogLine(session_, i + 1, win.line);
         const std::string finished = win.line;
         win.line.clear();
         new_line(i, finished);
@@ -376,7 +376,7 @@ class SplitScreen {
         std::size_t cut = win.line.find_last_of(" -", limit - 1);
         if (cut == std::string::npos) cut = limit - 1;
         const std::string rest = win.line.substr(cut + 1);
-        chat_log_line(session_, i + 1, win.line.substr(0, cut + 1));
+        ChatLogLine(session_, i + 1, win.line.substr(0, cut + 1));
         session_.writer.erase_back(static_cast<int>(rest.size()));
         win.line.clear();
         new_line(i, "");
@@ -391,7 +391,7 @@ class SplitScreen {
 
 }  // namespace
 
-void line_chat(Session& session) {
+void LineChat(Session& session) {
     Session& s = session;
     Writer& w = s.writer;
     ChatFrame frame(s);
@@ -400,7 +400,7 @@ void line_chat(Session& session) {
     // The sysop's terminal starts with what the caller sees.
     if (input.attached()) frame.restore_screen();
     if (s.system.log_line_chat) ChatLogHeader(s);
-    w.print_prompt_text(GetSystemString(s, 2));
+    w.print_prompt_text(GetSystemString(s, SystemText::kChatStarted));
     w.new_lines(1);
     w.set_foreground(4);
     std::string line;
@@ -452,17 +452,17 @@ void line_chat(Session& session) {
     if (s.system.log_line_chat && !line.empty()) ChatLogSaid(s, line_by_sysop, line);
     frame.end("*Chat mode terminated.");
     if (s.time.ended) return;
-    w.print_prompt_text(GetSystemString(s, 3));
+    w.print_prompt_text(GetSystemString(s, SystemText::kChatEnded));
     w.new_lines(1);
     frame.restore_screen();
 }
 
-void split_chat(Session& session) {
+void SplitChat(Session& session) {
     Session& s = session;
     Writer& w = s.writer;
     if (w.find_display_file("chatmode").empty()) {
         s.log("Split-screen chat attempted, but template did not exist.");
-        line_chat(s);
+        LineChat(s);
         return;
     }
     if (s.system.log_split_chat) ChatLogHeader(s);
@@ -502,9 +502,9 @@ void split_chat(Session& session) {
         }
     }
     if (!screen.window(0).line.empty()) {
-        chat_log_line(s, 1, screen.window(0).line);
+        ChatLogLine(s, 1, screen.window(0).line);
     } else if (!screen.window(1).line.empty()) {
-        chat_log_line(s, 2, screen.window(1).line);
+        ChatLogLine(s, 2, screen.window(1).line);
     }
     frame.end("*Split-screen chat terminated.");
     for (int slot = 1; slot <= kSavedSlots; ++slot) {
@@ -513,11 +513,11 @@ void split_chat(Session& session) {
     if (!s.time.ended) frame.restore_screen();
 }
 
-void chat_log_line(Session& session, int window, std::string_view text) {
+void ChatLogLine(Session& session, int window, std::string_view text) {
     if (session.system.log_split_chat) ChatLogSaid(session, window == 1, text);
 }
 
-void page_tone(Session& session) {
+void PageTone(Session& session) {
     // No speaker on this side of the line: the attached sysop's terminal rings instead.
     if (session.chat.sysop_fd >= 0) {
         (void)!::send(session.chat.sysop_fd, "\a", 1, MSG_NOSIGNAL | MSG_DONTWAIT);

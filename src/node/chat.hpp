@@ -11,12 +11,12 @@ namespace vorn {
 
 struct Session;
 
-void line_chat(Session& session);
-// Falls back to line_chat when the "chatmode" screen is missing.
-void split_chat(Session& session);
+void LineChat(Session& session);
+// Falls back to LineChat when the "chatmode" screen is missing.
+void SplitChat(Session& session);
 // The chat-log line of a split-screen window: the owner's initials, "> " and the text.
-void chat_log_line(Session& session, int window, std::string_view text);
+void ChatLogLine(Session& session, int window, std::string_view text);
 // The page sound: the sysop's terminal rings when he is attached; callers hear nothing.
-void page_tone(Session& session);
+void PageTone(Session& session);
 
 }  // namespace vorn

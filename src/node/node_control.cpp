@@ -76,7 +76,7 @@ std::string ControlChatRequest(int node) {
 
 void OpenNodeControl(Session& session) {
     NodeState& ns = session.nodes;
-    session.chat.start = [&session] { split_chat(session); };
+    session.chat.start = [&session] { SplitChat(session); };
     if (ns.control_fd >= 0) return;
     NodeWorkDirectory(session, '-');
     const std::string path = NodeControlSocketPath(session.system.temp_path, session.nodes.number);
@@ -127,7 +127,7 @@ void PollNodeControl(Session& session) {
         Send(client, session.writer.utf8_output ? kControlAccepted : kControlAcceptedCp437);
         session.log("*The sysop joins from the node's control socket");
         session.chat.sysop_fd = client;
-        split_chat(session);
+        SplitChat(session);
         session.chat.sysop_fd = -1;
     }
     ::close(client);

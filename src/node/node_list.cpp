@@ -3,7 +3,6 @@
 #include "node/node_list.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -45,9 +44,7 @@ void Rule(Writer& w) {
 // The node a caller names: a number, a player's name, or "*" for every node (0); -1 for none.
 int ChosenNode(const std::vector<NodeInfoRecord>& others, const std::string& answer) {
     if (answer == "*") return 0;
-    const bool number = answer.size() <= 3 && std::all_of(answer.begin(), answer.end(), [](char c) {
-                            return c >= '0' && c <= '9';
-                        });
+    const bool number = answer.size() <= 3 && std::all_of(answer.begin(), answer.end(), IsDigit);
     for (const NodeInfoRecord& r : others) {
         if (number ? std::stoi(answer) == r.node
                    : UpperCase(r.user_name.str()) == UpperCase(answer)) {
@@ -62,7 +59,7 @@ int ChosenNode(const std::vector<NodeInfoRecord>& others, const std::string& ans
 void ShowNodeList(Session& session) {
     Writer& w = session.writer;
     if (!session.nodes.multinode) {
-        w.print_coded(GetSystemString(session, 40));
+        w.print_coded(GetSystemString(session, SystemText::kNotMultiNode));
         w.new_lines(1);
         return;
     }
@@ -95,8 +92,8 @@ void ShowNodeList(Session& session) {
         // Names from the other nodes' records: their colours show, no other code acts here.
         for (std::string& value : values) value = KeepOnlyColourCodes(value);
         if (templated) {
-            for (int v = 1; v <= 9; ++v) set_form_value(session, v, values[v]);
-            show_form(session, kNodeListForm);
+            for (int v = 1; v <= 9; ++v) SetFormValue(session, v, values[v]);
+            ShowForm(session, kNodeListForm);
             if (w.cursor_column() != 1) w.new_lines(1);
         } else {
             w.print_coded(" " + PadVisible(values[1], 4) + " " + PadVisible(values[2], 16) + " " +
@@ -134,7 +131,7 @@ void SendNodeLine(Session& session) {
     w.print_coded_line("|08A node number, a player's name, or |15*|08 for every node.");
     int target = -1;
     while (target < 0) {
-        w.print_prompt_text(GetSystemString(session, 46));
+        w.print_prompt_text(GetSystemString(session, SystemText::kSendToWhichNode));
         const std::string answer = keys.input_line("", 0, CharacterRange(32, 254), "", 36);
         if (answer.empty() || session.time.ended) return;
         if (answer == "?") {
@@ -149,7 +146,8 @@ void SendNodeLine(Session& session) {
         NodeLinePrefix(session.users.current.name.view(), session.nodes.number, true);
     const int longest =
         std::max(kShortestLine, kScreenColumns - 2 - static_cast<int>(VisibleLength(prefix)));
-    w.print_prompt_text(GetSystemString(session, target == 0 ? 50 : 48));
+    w.print_prompt_text(GetSystemString(
+        session, target == 0 ? SystemText::kMessageToBroadcast : SystemText::kMessageToSend));
     const std::string text = keys.input_line("", 0, CharacterRange(32, 254), "", longest);
     if (text.empty() || session.time.ended) return;
     PostNodeMessage(session, kNodeMessageText, static_cast<std::uint8_t>(target), text);
@@ -157,14 +155,14 @@ void SendNodeLine(Session& session) {
     if (!session.nodes.multinode) {
         w.print_coded_line("|12The line could not be sent: this node now plays alone.");
     } else if (target == 0) {
-        w.print_prompt_text(GetSystemString(session, 51));
+        w.print_prompt_text(GetSystemString(session, SystemText::kBroadcastSent));
         w.new_lines(1);
     } else {
         const auto chosen =
             std::find_if(others.begin(), others.end(),
                          [target](const NodeInfoRecord& r) { return r.node == target; });
-        w.print_prompt_text(
-            GetSystemString(session, 49, {chosen->user_name.view(), std::to_string(target)}));
+        w.print_prompt_text(GetSystemString(session, SystemText::kMessageSentTo,
+                                            {chosen->user_name.view(), std::to_string(target)}));
         w.new_lines(1);
     }
     keys.pause_key();

@@ -294,7 +294,7 @@ void Explore(Session& session, bool first_entry) {
         } else {
             session.world.room.flags = room.flags & ~Bit('A');
         }
-        read_email(session, false, false, false);  // the new-mail notice
+        ReadEmail(session, false, false, false);  // the new-mail notice
         const Next next = Command(session, page);
         if (next == Next::kReturn) break;
         if (next == Next::kFullPass) play.redraw = true;

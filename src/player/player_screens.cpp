@@ -135,12 +135,12 @@ void ShowRanking(Session& session) {
         if (!ranked.read(p - 1, r)) break;
         if (!InRanking(r)) continue;
         if (templates) {
-            set_form_value(session, 1, std::to_string(r.number));
-            set_form_value(session, 2, r.name.view());
-            set_form_value(session, 3, r.location.view());
-            set_form_value(session, 4, r.sex ? "Male" : "Female");
-            set_form_value(session, 5, std::to_string(r.experience));
-            show_form(session, 35);
+            SetFormValue(session, 1, std::to_string(r.number));
+            SetFormValue(session, 2, r.name.view());
+            SetFormValue(session, 3, r.location.view());
+            SetFormValue(session, 4, r.sex ? "Male" : "Female");
+            SetFormValue(session, 5, std::to_string(r.experience));
+            ShowForm(session, 35);
             if (out.cursor_column() != 1) out.new_lines(1);
         } else {
             out.print_coded_line("|U1 " + Fit(std::to_string(p), 5) + " " +

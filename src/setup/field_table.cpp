@@ -1,12 +1,12 @@
 #include "setup/field_table.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <limits>
 #include <type_traits>
 
 #include "common/cp437_text.hpp"
+#include "common/text_case.hpp"
 
 namespace vorn {
 
@@ -164,12 +164,6 @@ std::uint32_t MaxNumber(const SetupField& field) {
 std::size_t ChoiceIndex(const SetupField& field, const SetupRecords& records) {
     const std::size_t value = FieldBytes(field, records)[0];
     return value < field.choices.size() ? value : 0;
-}
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
 }
 
 }  // namespace
@@ -349,7 +343,7 @@ std::optional<std::string> Cp437FromUtf8(std::string_view text, std::string& err
 }
 
 std::optional<bool> FlagFromWord(std::string_view word) {
-    const std::string lower = Lower(word);
+    const std::string lower = LowerCase(word);
     if (lower == "yes" || lower == "true" || lower == "on" || lower == "1") return true;
     if (lower == "no" || lower == "false" || lower == "off" || lower == "0") return false;
     return std::nullopt;
@@ -404,7 +398,7 @@ bool SetFieldFromText(const SetupField& field, SetupRecords& records, std::strin
             return true;
         }
         case FieldKind::kChoice: {
-            const std::string word = Lower(text);
+            const std::string word = LowerCase(text);
             const auto found = std::find(field.choices.begin(), field.choices.end(), word);
             if (found == field.choices.end()) {
                 error = "give " + ChoiceList(field);

@@ -158,7 +158,7 @@ bool FoldAccessConditions(std::string s) {
     return s.find(kFalse) == std::string::npos;
 }
 
-bool check_access(Session& session, std::string_view expression) {
+bool CheckAccess(Session& session, std::string_view expression) {
     if (expression.empty()) return true;
     return FoldAccessConditions(AccessConditions(session, expression));
 }

@@ -13,11 +13,11 @@ struct Session;
 // "!(" kept for a negated group.
 std::string AccessConditions(Session& session, std::string_view expression);
 
-// Folds a condition string as check_access does: groups innermost first, "|" inside a group
+// Folds a condition string as CheckAccess does: groups innermost first, "|" inside a group
 // before the "and" of neighbours. True when no "%" is left.
 bool FoldAccessConditions(std::string conditions);
 
 // True when the current caller meets the expression; an empty expression is always met.
-bool check_access(Session& session, std::string_view expression);
+bool CheckAccess(Session& session, std::string_view expression);
 
 }  // namespace vorn

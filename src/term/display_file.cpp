@@ -155,7 +155,7 @@ class DisplayInterpreter {
     void print_value() {
         TextCodeState& c = s_.codes;
         std::string value = c.code_value;
-        if (!c.pending_param.empty()) value = format_value(value, c.pending_param);
+        if (!c.pending_param.empty()) value = FormatValue(value, c.pending_param);
         value = ShapeToWidth(value, c.pending_width, c.pending_pad);
         c.pending_param.clear();
         w_.print_coded(value);
@@ -177,7 +177,7 @@ class DisplayInterpreter {
         switch (c) {
             case '%': {
                 const char text[3] = {'%', a, b};
-                if (!expand_value_code(s_, std::string_view(text, 3))) {
+                if (!ExpandValueCode(s_, std::string_view(text, 3))) {
                     // Unknown: the "%" is shown and the two characters follow as text.
                     src_.skip(1);
                     w_.emulation_.feed(w_, '%');
@@ -201,7 +201,7 @@ class DisplayInterpreter {
                 if (digits) w_.go_to_column(number);
                 break;
             case '^':
-                if (digits && !form_) mark_marker(s_, number);
+                if (digits && !form_) MarkMarker(s_, number);
                 break;
             case '{':
             case '}':
@@ -227,7 +227,7 @@ class DisplayInterpreter {
                     }
                     src_.skip(3);
                     take_parameter();
-                    if (n > 0) print_form_value(s_, n);
+                    if (n > 0) PrintFormValue(s_, n);
                     return true;
                 }
                 src_.skip(3);

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 
 #include "common/directories.hpp"
 #include "common/record_file.hpp"
+#include "common/text_case.hpp"
 #include "core/session.hpp"
 #include "core/startup.hpp"
 #include "term/key_sequences.hpp"
@@ -159,7 +159,7 @@ std::string ReadAnswer(Session& session, int wait_ms, Done&& done) {
         if (n == 0) break;
         if (n < 0) continue;
         for (long i = 0; i < n && answer.size() < 255; ++i) {
-            answer += static_cast<char>(std::toupper(static_cast<unsigned char>(buffer[i])));
+            answer += Upper(buffer[i]);
         }
         reports_from = TakePositionReports(session, answer, reports_from);
         if (done(answer)) break;
@@ -319,20 +319,14 @@ std::string FindDropFile(std::string_view folder, std::string_view name) {
         struct stat st {};
         return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
     };
-    const auto lower = [](std::string_view text) {
-        std::string out(text);
-        for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return out;
-    };
     if (is_file(in_dir(name))) return in_dir(name);
-    std::string upper(name);
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string upper = UpperCase(name);
     if (is_file(in_dir(upper))) return in_dir(upper);
     std::vector<std::string> spellings;
     if (DIR* d = ::opendir(dir.empty() ? "." : dir.c_str())) {
-        const std::string wanted = lower(name);
+        const std::string wanted = LowerCase(name);
         while (const struct dirent* entry = ::readdir(d)) {
-            if (lower(entry->d_name) == wanted && is_file(in_dir(entry->d_name))) {
+            if (LowerCase(entry->d_name) == wanted && is_file(in_dir(entry->d_name))) {
                 spellings.emplace_back(entry->d_name);
             }
         }
@@ -354,8 +348,7 @@ std::string DropFilePath(const Session& session, std::string_view name) {
 
 int DoorTypeOfDropFile(std::string_view path) {
     const std::string native = NativePath(path);
-    std::string name = native.substr(native.rfind('/') + 1);
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string name = LowerCase(native.substr(native.rfind('/') + 1));
     if (name == "door.sys") return 1;
     if (name == "doorfile.sr") return 2;
     if (name == "door32.sys") return kDoorTypeDoor32;

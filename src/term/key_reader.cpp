@@ -175,7 +175,7 @@ void KeyReader::idle_round(std::int64_t& start_ms) {
     if (!s.chat.running) {
         const double idle = static_cast<double>(s.clock.monotonic_ms() - start_ms) / 1000.0;
         if (idle > kInactivityHangupSeconds) {
-            s.writer.print_coded_line(GetSystemString(s, 39));
+            s.writer.print_coded_line(GetSystemString(s, SystemText::kInactivityTimeout));
             s.log("Inactivity timeout; hanging up.");
             s.time.note_end("idle");
             s.end_call(false);
@@ -439,7 +439,7 @@ void KeyReader::check_time_limit() {
     // log line on every round of the wait.
     if (expiry_reported_) return;
     expiry_reported_ = true;
-    s.writer.print_coded_line(GetSystemString(s, 33));
+    s.writer.print_coded_line(GetSystemString(s, SystemText::kTimeExpired));
     s.log("User's time expired.");
     if (!s.node.daemon_mode && !s.node.wfc_mode) {
         s.time.note_end("time-out");

@@ -228,119 +228,144 @@ void KeySequenceParser::emit_sequence() {
     if (code >= 0) emit(Key{static_cast<std::uint8_t>(code), true});
 }
 
-KeySequenceParser::Result KeySequenceParser::feed(std::uint8_t byte) {
-    const std::size_t ready_before = ready_count_ - ready_next_;
-    const auto outcome = [&] {
-        return ready_count_ - ready_next_ > ready_before ? Result::kComplete : Result::kNeedMore;
-    };
-    // A byte that cannot continue the sequence starts afresh, after any key the sequence left;
-    // an ordinary byte must then come out behind that key, so it is queued too.
-    const auto again = [&](std::uint8_t b) {
-        reset();
-        const Result r = feed(b);
-        if (r != Result::kNotMine) return outcome();
-        if (ready_count_ - ready_next_ == ready_before) return Result::kNotMine;
-        emit(Key{b, false});
-        return Result::kComplete;
-    };
+KeySequenceParser::Result KeySequenceParser::outcome(std::size_t ready_before) const {
+    return ready_waiting() > ready_before ? Result::kComplete : Result::kNeedMore;
+}
 
+// A byte that cannot continue the sequence starts afresh, after any key the sequence left; an
+// ordinary byte must then come out behind that key, so it is queued too.
+KeySequenceParser::Result KeySequenceParser::again(std::uint8_t byte, std::size_t ready_before) {
+    reset();
+    const Result r = feed(byte);
+    if (r != Result::kNotMine) return outcome(ready_before);
+    if (ready_waiting() == ready_before) return Result::kNotMine;
+    emit(Key{byte, false});
+    return Result::kComplete;
+}
+
+KeySequenceParser::Result KeySequenceParser::feed(std::uint8_t byte) {
+    const std::size_t ready_before = ready_waiting();
     switch (state_) {
         case State::kIdle:
-            // Telnet sends Enter as CR NUL: the NUL is not a key.
-            if (after_cr_ && byte == 0) {
-                after_cr_ = false;
-                return Result::kNeedMore;
-            }
-            after_cr_ = byte == '\r';
-            if (byte == kEsc) {
-                start(State::kEscape, byte);
-                return Result::kNeedMore;
-            }
-            if (byte == 0) {
-                start(State::kNul, byte);
-                return Result::kNeedMore;
-            }
-            // Most terminals send DEL for the Backspace key.
-            if (byte == 0x7F) {
-                emit(Key{8, false});
-                return Result::kComplete;
-            }
-            return Result::kNotMine;
-
+            return feed_idle(byte);
         case State::kNul:
             reset();
             emit(Key{byte, true});
             return Result::kComplete;
-
         case State::kEscape:
-            if (byte == '[') {
-                append(byte);
-                state_ = State::kCsi;
-                return Result::kNeedMore;
-            }
-            if (byte == 'O') {
-                append(byte);
-                state_ = State::kSs3;
-                return Result::kNeedMore;
-            }
-            if (IsPrintable(byte)) {
-                append(static_cast<std::uint8_t>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte));
-                emit_sequence();
-                return outcome();
-            }
-            // ESC followed by a control byte or another ESC: the ESC was a key of its own.
-            emit(Key{kEsc, false});
-            return again(byte);
-
+            return feed_escape(byte, ready_before);
         case State::kCsi:
-            if (length_ == 2 && byte == '[') {
-                append(byte);
-                state_ = State::kCsiBracket;
-                return Result::kNeedMore;
-            }
-            if (byte == '$' && length_ > 2) {  // rxvt ends shifted keys with "$"
-                append(byte);
-                emit_sequence();
-                return outcome();
-            }
-            [[fallthrough]];
+            return feed_csi(byte, ready_before);
         case State::kSs3:
-            if (IsParameter(byte)) {
-                if (length_ + 1 < buffer_.size())
-                    append(byte);
-                else
-                    state_ = State::kSkip;
-                return Result::kNeedMore;
-            }
-            if (IsFinal(byte)) {
-                append(byte);
-                emit_sequence();
-                return outcome();
-            }
-            if (state_ == State::kSs3 && length_ == 2) {
-                // ESC O and then something else: it was Alt-O.
-                emit(Key{kAltO, true});
-                return again(byte);
-            }
-            return again(byte);
-
+            return feed_parameters(byte, ready_before);
         case State::kCsiBracket:
-            if (IsPrintable(byte)) {
-                append(byte);
-                emit_sequence();
-                return outcome();
-            }
-            return again(byte);
-
+            return feed_csi_bracket(byte, ready_before);
         case State::kSkip:
-            if (IsParameter(byte)) return Result::kNeedMore;
-            if (IsFinal(byte)) {
-                reset();
-                return Result::kNeedMore;
-            }
-            return again(byte);
+            return feed_skip(byte, ready_before);
     }
     return Result::kNeedMore;
+}
+
+KeySequenceParser::Result KeySequenceParser::feed_idle(std::uint8_t byte) {
+    // Telnet sends Enter as CR NUL: the NUL is not a key.
+    if (after_cr_ && byte == 0) {
+        after_cr_ = false;
+        return Result::kNeedMore;
+    }
+    after_cr_ = byte == '\r';
+    if (byte == kEsc) {
+        start(State::kEscape, byte);
+        return Result::kNeedMore;
+    }
+    if (byte == 0) {
+        start(State::kNul, byte);
+        return Result::kNeedMore;
+    }
+    // Most terminals send DEL for the Backspace key.
+    if (byte == 0x7F) {
+        emit(Key{8, false});
+        return Result::kComplete;
+    }
+    return Result::kNotMine;
+}
+
+KeySequenceParser::Result KeySequenceParser::feed_escape(std::uint8_t byte,
+                                                         std::size_t ready_before) {
+    if (byte == '[') {
+        append(byte);
+        state_ = State::kCsi;
+        return Result::kNeedMore;
+    }
+    if (byte == 'O') {
+        append(byte);
+        state_ = State::kSs3;
+        return Result::kNeedMore;
+    }
+    if (IsPrintable(byte)) {
+        append(static_cast<std::uint8_t>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte));
+        emit_sequence();
+        return outcome(ready_before);
+    }
+    // ESC followed by a control byte or another ESC: the ESC was a key of its own.
+    emit(Key{kEsc, false});
+    return again(byte, ready_before);
+}
+
+KeySequenceParser::Result KeySequenceParser::feed_csi(std::uint8_t byte, std::size_t ready_before) {
+    if (length_ == 2 && byte == '[') {
+        append(byte);
+        state_ = State::kCsiBracket;
+        return Result::kNeedMore;
+    }
+    if (byte == '$' && length_ > 2) {  // rxvt ends shifted keys with "$"
+        append(byte);
+        emit_sequence();
+        return outcome(ready_before);
+    }
+    return feed_parameters(byte, ready_before);
+}
+
+// The parameters and the final byte of an ESC [ or ESC O sequence.
+KeySequenceParser::Result KeySequenceParser::feed_parameters(std::uint8_t byte,
+                                                             std::size_t ready_before) {
+    if (IsParameter(byte)) {
+        if (length_ + 1 < buffer_.size())
+            append(byte);
+        else
+            state_ = State::kSkip;
+        return Result::kNeedMore;
+    }
+    if (IsFinal(byte)) {
+        append(byte);
+        emit_sequence();
+        return outcome(ready_before);
+    }
+    if (state_ == State::kSs3 && length_ == 2) {
+        // ESC O and then something else: it was Alt-O.
+        emit(Key{kAltO, true});
+        return again(byte, ready_before);
+    }
+    return again(byte, ready_before);
+}
+
+KeySequenceParser::Result KeySequenceParser::feed_csi_bracket(std::uint8_t byte,
+                                                              std::size_t ready_before) {
+    if (IsPrintable(byte)) {
+        append(byte);
+        emit_sequence();
+        return outcome(ready_before);
+    }
+    return again(byte, ready_before);
+}
+
+KeySequenceParser::Result KeySequenceParser::feed_skip(std::uint8_t byte,
+                                                       std::size_t ready_before) {
+    if (IsParameter(byte)) return Result::kNeedMore;
+    if (IsFinal(byte)) {
+        reset();
+        return Result::kNeedMore;
+    }
+    return again(byte, ready_before);
 }
 
 KeySequenceParser::Result KeySequenceParser::quiet(int quiet_ms) {

@@ -94,6 +94,19 @@ class KeySequenceParser {
   private:
     enum class State { kIdle, kEscape, kCsi, kCsiBracket, kSs3, kSkip, kNul };
 
+    // One step of feed() for each state; `ready_before` is the number of keys that were waiting
+    // when the byte came.
+    Result feed_idle(std::uint8_t byte);
+    Result feed_escape(std::uint8_t byte, std::size_t ready_before);
+    Result feed_csi(std::uint8_t byte, std::size_t ready_before);
+    Result feed_parameters(std::uint8_t byte, std::size_t ready_before);
+    Result feed_csi_bracket(std::uint8_t byte, std::size_t ready_before);
+    Result feed_skip(std::uint8_t byte, std::size_t ready_before);
+    // kComplete when a key was queued since `ready_before`, kNeedMore otherwise.
+    Result outcome(std::size_t ready_before) const;
+    Result again(std::uint8_t byte, std::size_t ready_before);
+    std::size_t ready_waiting() const { return ready_count_ - ready_next_; }
+
     void emit(Key key);
     void emit_sequence();
     void start(State state, std::uint8_t byte);

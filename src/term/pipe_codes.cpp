@@ -162,7 +162,7 @@ bool Writer::extended_code(char first, char second) {
             if (b == 'A' && pause_depth_ == 0) {
                 // The prompt is itself a system string: one that holds |PA must not recurse.
                 ++pause_depth_;
-                display_line(GetSystemString(session_, 1));
+                display_line(GetSystemString(session_, SystemText::kPressAnyKey));
                 session_.keys.read_key();
                 erase_back(cursor_.column);
                 --pause_depth_;
@@ -232,12 +232,12 @@ bool Writer::display_line(std::string_view text) {
     StarSlot star;
     while (i < text.size()) {
         const char c = text[i];
-        if (c == '%' && i + 2 < text.size() && expand_value_code(session_, text.substr(i, 3))) {
+        if (c == '%' && i + 2 < text.size() && ExpandValueCode(session_, text.substr(i, 3))) {
             i += 3;
             std::string param;
             i += ParameterAt(text, i, param);
             std::string value = ShapeToWidth(session_.codes.code_value, width, pad);
-            if (!param.empty()) value = format_value(value, param);
+            if (!param.empty()) value = FormatValue(value, param);
             print_text(value);
             continue;
         }

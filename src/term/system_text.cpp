@@ -6,17 +6,17 @@
 
 namespace vorn {
 
-std::string GetSystemString(Session& session, std::uint16_t n) {
-    std::string text = session.strings.cached(n);
+std::string GetSystemString(Session& session, SystemText which) {
+    std::string text = session.strings.cached(static_cast<std::uint16_t>(which));
     if (text.find('%') != std::string::npos && text.rfind("%%", 0) != 0) {
-        text = expand_text(session, text, 0);
+        text = ExpandText(session, text, 0);
     }
     return text;
 }
 
-std::string GetSystemString(Session& session, std::uint16_t n,
+std::string GetSystemString(Session& session, SystemText which,
                             std::initializer_list<std::string_view> values) {
-    std::string text = GetSystemString(session, n);
+    std::string text = GetSystemString(session, which);
     int k = 1;
     for (const std::string_view value : values) {
         // The values are names, subjects and numbers, shown inside a prompt that is printed with

@@ -60,14 +60,14 @@ constexpr FormMode kFormModes[] = {
 
 }  // namespace
 
-void mark_slot(Session& session, int n) {
+void MarkSlot(Session& session, int n) {
     Mark(session, session.codes.slots, n);
 }
-void mark_marker(Session& session, int n) {
+void MarkMarker(Session& session, int n) {
     Mark(session, session.codes.markers, n);
 }
 
-bool go_to_slot(Session& session, int n) {
+bool GoToSlot(Session& session, int n) {
     if (n < 0 || n >= kSlotCount || !session.codes.slots[n].set) return false;
     const TemplateSlot& slot = session.codes.slots[n];
     session.writer.go_to(slot.column, slot.row);
@@ -75,21 +75,21 @@ bool go_to_slot(Session& session, int n) {
     return true;
 }
 
-void set_form_value(Session& session, int n, std::string_view value) {
+void SetFormValue(Session& session, int n, std::string_view value) {
     if (n < 1 || n > kFormValueCount) return;
     session.codes.form_values[n] = KeepOnlyColourCodes(value).substr(0, kFormValueLength);
 }
 
-void print_form_value(Session& session, int n) {
+void PrintFormValue(Session& session, int n) {
     TextCodeState& c = session.codes;
     std::string value = n >= 1 && n <= kFormValueCount ? c.form_values[n] : std::string();
-    if (!c.pending_param.empty()) value = format_value(value, c.pending_param);
+    if (!c.pending_param.empty()) value = FormatValue(value, c.pending_param);
     value = ShapeToWidth(value, c.pending_width, c.pending_pad);
     c.pending_param.clear();
     session.writer.print_prompt_text(value);
 }
 
-void show_form(Session& session, int mode) {
+void ShowForm(Session& session, int mode) {
     // The writer reads the form while it may be replaced by a nested load; print a copy.
     const std::string text = session.codes.form_text;
     session.writer.show_form_text(text, mode);
@@ -101,35 +101,35 @@ void ApplyFileMarker(Session& session, int mode, char a, char b) {
     switch (mode) {
         case 9:
             if (const int n = IndexIn("MT SN RN DT TI CM TL BL AN AS IN LN CN SL", a, b)) {
-                mark_slot(session, n);
+                MarkSlot(session, n);
             }
             break;
         case 16:
-            if (a == 'H' && b == 'P') mark_slot(session, 29);
-            if (IsDigit(a) && IsDigit(b)) mark_slot(session, (a - '0') * 10 + (b - '0'));
+            if (a == 'H' && b == 'P') MarkSlot(session, 29);
+            if (IsDigit(a) && IsDigit(b)) MarkSlot(session, (a - '0') * 10 + (b - '0'));
             break;
         case 23:
-            if (const int n = IndexIn("LN LP LI LH", a, b)) mark_slot(session, n);
+            if (const int n = IndexIn("LN LP LI LH", a, b)) MarkSlot(session, n);
             break;
         case 24:
             if (a == 'T' && b == 'L') {
-                mark_slot(session, 11);
+                MarkSlot(session, 11);
             } else if (const int n = IndexIn("TI DT SN RN MT MN MA RP ST UN", a, b)) {
-                print_form_value(session, n);
+                PrintFormValue(session, n);
             }
             break;
         case 33:
-            if (a == 'T' && b == 'L') mark_slot(session, 1);
+            if (a == 'T' && b == 'L') MarkSlot(session, 1);
             if (a == 'T' && b == 'C') session.codes.list_count = true;
             break;
         case 34:
             if (a == '*' && b == '*') {
-                mark_slot(session, 29);
+                MarkSlot(session, 29);
             } else if (a == '*' && b == 'A') {
-                mark_slot(session, 28);
+                MarkSlot(session, 28);
             } else if (a >= 'A' && a <= 'Z') {
                 session.codes.menu_keys[a - 'A'] = b;
-                mark_slot(session, a - 'A' + 1);
+                MarkSlot(session, a - 'A' + 1);
             }
             break;
         default:
@@ -161,7 +161,7 @@ bool BeginListScreens(Session& session, std::string_view list) {
 }
 
 void ShowListRow(Session& session, int mode) {
-    show_form(session, mode);
+    ShowForm(session, mode);
     session.writer.page_lines(1);
 }
 

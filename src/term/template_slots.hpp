@@ -9,18 +9,18 @@ namespace vorn {
 struct Session;
 
 // Record the cursor and colour in slot n (0..31) or marker n (0..20); other numbers are ignored.
-void mark_slot(Session& session, int n);
-void mark_marker(Session& session, int n);
+void MarkSlot(Session& session, int n);
+void MarkMarker(Session& session, int n);
 // Moves to slot n with its colour when it is set; returns whether it was.
-bool go_to_slot(Session& session, int n);
+bool GoToSlot(Session& session, int n);
 
 // Form value n (1..16), cut to 70 characters. A value is data (a name, a subject, a number):
 // it keeps its colour codes and no other code, whoever typed it.
-void set_form_value(Session& session, int n, std::string_view value);
+void SetFormValue(Session& session, int n, std::string_view value);
 // Prints form value n with the pending parameter and width, then forgets the parameter.
-void print_form_value(Session& session, int n);
+void PrintFormValue(Session& session, int n);
 // Prints the loaded form text once with the value markers of form mode `mode`.
-void show_form(Session& session, int mode);
+void ShowForm(Session& session, int mode);
 
 // "~" + a + b in a display file shown in template mode `mode`.
 void ApplyFileMarker(Session& session, int mode, char a, char b);

@@ -198,7 +198,7 @@ std::size_t ParameterAt(std::string_view text, std::size_t i, std::string& param
     return 0;
 }
 
-std::string format_value(std::string_view value, std::string_view param) {
+std::string FormatValue(std::string_view value, std::string_view param) {
     std::string v(value);
     std::size_t i = 0;
     // A command needs at least one character after it, so the last one is never a command.
@@ -318,7 +318,7 @@ const ValueCode kValueCodes[] = {
 
 }  // namespace
 
-bool expand_value_code(Session& s, std::string_view code) {
+bool ExpandValueCode(Session& s, std::string_view code) {
     std::string& v = s.codes.code_value;
     v.clear();
     if (code.size() < 3 || code[0] != '%') return false;
@@ -334,11 +334,10 @@ bool expand_value_code(Session& s, std::string_view code) {
     return !v.empty();
 }
 
-std::string expand_text(Session& session, std::string_view text, int max_width) {
+std::string ExpandText(Session& session, std::string_view text, int max_width) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == '%' && i + 2 < text.size() &&
-            expand_value_code(session, text.substr(i, 3))) {
+        if (text[i] == '%' && i + 2 < text.size() && ExpandValueCode(session, text.substr(i, 3))) {
             // The text is printed with its codes later; a value (a name, a signature line) is
             // shown as text but for its colours.
             out += KeepOnlyColourCodes(session.codes.code_value);

@@ -48,14 +48,14 @@ struct TextCodeState {
 };
 
 // Evaluates "%" + two characters into code_value. False for an unknown code or an empty value.
-bool expand_value_code(Session& session, std::string_view code);
+bool ExpandValueCode(Session& session, std::string_view code);
 
 // Every known value code of `text` replaced by its value, whose codes other than colours are
 // neutralised; cut to `max_width` visible characters when it is not 0.
-std::string expand_text(Session& session, std::string_view text, int max_width);
+std::string ExpandText(Session& session, std::string_view text, int max_width);
 
 // Applies a parameter such as "fU", "c12,07", "m10" or "w2" to a value.
-std::string format_value(std::string_view value, std::string_view param);
+std::string FormatValue(std::string_view value, std::string_view param);
 
 // Colour codes ("|" + digit, "B" or "U" + digit) take no room on the screen.
 bool IsColourCode(std::string_view text, std::size_t i);

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "common/cp437_text.hpp"
+#include "common/text_case.hpp"
 #include "common/toml_reader.hpp"
 #include "common/world_records.hpp"
 #include "worldc/toml_scan.hpp"
@@ -117,7 +118,7 @@ struct RecordParser {
         std::int64_t v = 0;
         if (const auto* letters = node.as_string()) {
             for (const char c : letters->get()) {
-                const int up = std::toupper(static_cast<unsigned char>(c));
+                const char up = Upper(c);
                 if (up < 'A' || up > 'Z') {
                     fail(LineOf(node), f.name,
                          std::string("'") + c + "' is not a command letter A..Z");
@@ -257,8 +258,7 @@ struct RecordParser {
 };
 
 std::optional<std::int64_t> RecordNumber(std::string_view key, std::int64_t max) {
-    if (key.empty() || key.size() > 10 ||
-        !std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (key.empty() || key.size() > 10 || !std::all_of(key.begin(), key.end(), IsDigit)) {
         return std::nullopt;
     }
     std::int64_t n = 0;

@@ -95,134 +95,142 @@ struct Damage {
     bool bytes_kept = false;  // the repair changes no file's bytes, and so copies none
 };
 
-TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
-    GameDirectory game;
+using C = const ScratchCopy&;
+
+// Each row: one damage, and what the checker and the repair must make of it.
+const Damage kDamages[] = {
+    {"a player cut short by a crash", [](C c) { Cut(c.file(kUsersFile), 100); },
+     "users.dat: 4169 bytes past its last whole record", true},
+    {"an index entry that names somebody else",
+     [](C c) { Edit<UserIndexEntry>(c.file(kUserIndexFile), 1, [](auto& e) { e.name = "Wilt"; }); },
+     "users.idx: entry 2 names \"Wilt\", users.dat player 2 (Walt)", true},
+    {"a player numbered for another place",
+     [](C c) { Edit<UserRecord>(c.file(kUsersFile), 1, [](auto& u) { u.number = 1; }); },
+     "player 2 (Walt) is numbered 1", true},
+    {"two players of one name",
+     [](C c) {
+         Edit<UserRecord>(c.file(kUsersFile), 0, [](auto& u) { u.name = "WALT"; });
+         Edit<UserIndexEntry>(c.file(kUserIndexFile), 0, [](auto& e) { e.name = "WALT"; });
+     },
+     "users.dat: player 2 (Walt) has the name of player 1", false},
+    {"a weapon that does not exist",
+     [](C c) { Edit<UserRecord>(c.file(kUsersFile), 1, [](auto& u) { u.weapon = 999; }); },
+     "weapon 999 does not exist in weapons.dat", false},
+    {"a city owned that was never founded",
+     [](C c) {
+         Edit<UserExtraRecord>(c.file(kUserExtraFile), 1, [](auto& x) { x.cities[3] = 9; });
+     },
+     "user2.dat: player 2 (Walt) owns city 9, but cities.dat holds 2 records", true},
+    {"a city without its buildings",
+     [](C c) { Cut(c.file(kCityBuildingsFile), sizeof(CityBuildingsRecord)); },
+     "cities3.dat: holds 1 record, cities.dat 2: the last ones are missing", true},
+    {"the last city cut short by a crash", [](C c) { Cut(c.file(kCitiesFile), 56); },
+     "cities.dat: city 2 (Brightwater) is cut short by 56 bytes: the repair completes it", true,
+     [](C c) {
+         // Its 1,200 bytes, army and buildings, the founder's entry and the room's mark.
+         return ReadFile(c.file(kCitiesFile)).size() == 2 * sizeof(CityRecord) &&
+                ReadFile(c.file(kCityArmiesFile)).size() == 2 * sizeof(CityArmyRecord) &&
+                RoomNames(c, 4, 2) &&
+                ReadFile(c.file(kCitiesFile)).substr(1256, 1200) ==
+                    ReadFile(c.file("backup/cities.dat")).substr(1256);
+     }},
+    {"bytes of no city past the last",
+     [](C c) { WriteFile(c.file(kCitiesFile), ReadFile(c.file(kCitiesFile)) + "garbage"); },
+     "cities.dat: 7 bytes past its last whole record hold no city: the repair cuts them off", true},
+    {"a founding cut short before the founder paid",
+     [](C c) {
+         Edit<RoomRecord>(c.file(kRoomsFile), 3, [](auto& r) { r.city = 0; });
+         Edit<UserExtraRecord>(c.file(kUserExtraFile), 0, [](auto& x) { x.cities[1] = 0; });
+     },
+     "cities.dat: city 2 (Brightwater) stands in no room (a founding cut short), and its "
+     "founder never paid for it: the repair removes it",
+     true,
+     [](C c) {
+         return ReadFile(c.file(kCityBuildingsFile)).size() == sizeof(CityBuildingsRecord);
+     }},
+    {"a founding cut short after the founder paid",
+     [](C c) { Edit<RoomRecord>(c.file(kRoomsFile), 3, [](auto& r) { r.city = 0; }); },
+     "cities.dat: city 2 (Brightwater) stands in no room (a founding cut short): the repair "
+     "gives it back to room 4",
+     true, [](C c) { return RoomNames(c, 4, 2); }},
+    {"a room naming a city past the last",
+     [](C c) { Edit<RoomRecord>(c.file(kRoomsFile), 4, [](auto& r) { r.city = 3; }); },
+     "rooms.dat: room 5 names city 3", true},
+    {"an event naming a monster past the last",
+     [](C c) { Edit<EventRecord>(c.file("events.dat"), 0, [](auto& e) { e.monster = 60000; }); },
+     "events.dat: event 1: monster names monster 60000", false},
+    {"a node slot marked as another node",
+     [](C c) {
+         NodeInfoRecord r{};
+         r.node = 7;
+         WriteFile(c.file(kNodeInfoFileName), std::string(reinterpret_cast<char*>(&r), sizeof r));
+     },
+     "nodeinfo.dat: slot 1 is marked as node 7", true},
+    {"a header pointing past the end of the text",
+     [](C c) { Cut(c.file("EMAIL.jdt"), sizeof(MessageTextLine)); },
+     "EMAIL.jhr: message 1 has 1 lines from line 1, but EMAIL.jdt holds 0 records", true},
+    {"a message dated before the one ahead of it",
+     [](C c) {
+         WriteFile(c.file("GENERAL.jhr"),
+                   ReadFile(c.file("GENERAL.jhr")) + ReadFile(c.file("GENERAL.jhr")));
+         Edit<MessageHeader>(c.file("GENERAL.jhr"), 1, [](auto& h) { h.written = 1; });
+     },
+     "GENERAL.jhr: message 2 is dated before the message ahead of it", false},
+    {"a pack cut short with its header file still to move, and a file of another",
+     [](C c) {
+         WriteFile(c.file("EMAIL.jhr.AAAAAA"), ReadFile(c.file("EMAIL.jhr")));
+         WriteFile(c.file("EMAIL.jpk"), "EMAIL.jdt.BBBBBB\nEMAIL.jhr.AAAAAA\n");
+         WriteFile(c.file("GENERAL.jdt.CCCCCC"), "left by a pack that died early");
+     },
+     "note: EMAIL.jpk: a pack of the area was cut short", true},
+    {"a settings file cut short", [](C c) { Cut(c.file("setup.dat"), 6); },
+     "setup.dat: 350 bytes where the record has 356", false},
+    {"the player file and a folder left open to every account",
+     [](C c) {
+         ::chmod(c.file(kUsersFile).c_str(), 0644);
+         ::chmod(c.path().c_str(), 0755);
+     },
+     "users.dat: mode 0644 lets every account of the machine read it", true,
+     [](C c) { return ModeOf(c.file(kUsersFile)) == 0660 && ModeOf(c.path()) == 0770; }, true},
+};
+
+// Walt's first evening played through the real game, then two cities founded: a game the
+// checker finds nothing wrong with.
+void PlayAGameWithTwoCities(const GameDirectory& game) {
     LayOutWaltsGame(game);
     ASSERT_EQ(
         RunInChild({.directory = game.path()}, PlayGame({"1"}, WaltsFirstEvening())).exit_code, 0);
     FoundTwoCities(game.path());
     ASSERT_TRUE(CheckGameDirectory(game.path(), SampleTime()).findings.empty())
         << Lines(CheckGameDirectory(game.path(), SampleTime()));
+}
 
-    using C = const ScratchCopy&;
-    const Damage damages[] = {
-        {"a player cut short by a crash", [](C c) { Cut(c.file(kUsersFile), 100); },
-         "users.dat: 4169 bytes past its last whole record", true},
-        {"an index entry that names somebody else",
-         [](C c) {
-             Edit<UserIndexEntry>(c.file(kUserIndexFile), 1, [](auto& e) { e.name = "Wilt"; });
-         },
-         "users.idx: entry 2 names \"Wilt\", users.dat player 2 (Walt)", true},
-        {"a player numbered for another place",
-         [](C c) { Edit<UserRecord>(c.file(kUsersFile), 1, [](auto& u) { u.number = 1; }); },
-         "player 2 (Walt) is numbered 1", true},
-        {"two players of one name",
-         [](C c) {
-             Edit<UserRecord>(c.file(kUsersFile), 0, [](auto& u) { u.name = "WALT"; });
-             Edit<UserIndexEntry>(c.file(kUserIndexFile), 0, [](auto& e) { e.name = "WALT"; });
-         },
-         "users.dat: player 2 (Walt) has the name of player 1", false},
-        {"a weapon that does not exist",
-         [](C c) { Edit<UserRecord>(c.file(kUsersFile), 1, [](auto& u) { u.weapon = 999; }); },
-         "weapon 999 does not exist in weapons.dat", false},
-        {"a city owned that was never founded",
-         [](C c) {
-             Edit<UserExtraRecord>(c.file(kUserExtraFile), 1, [](auto& x) { x.cities[3] = 9; });
-         },
-         "user2.dat: player 2 (Walt) owns city 9, but cities.dat holds 2 records", true},
-        {"a city without its buildings",
-         [](C c) { Cut(c.file(kCityBuildingsFile), sizeof(CityBuildingsRecord)); },
-         "cities3.dat: holds 1 record, cities.dat 2: the last ones are missing", true},
-        {"the last city cut short by a crash", [](C c) { Cut(c.file(kCitiesFile), 56); },
-         "cities.dat: city 2 (Brightwater) is cut short by 56 bytes: the repair completes it", true,
-         [](C c) {
-             // Its 1,200 bytes, army and buildings, the founder's entry and the room's mark.
-             return ReadFile(c.file(kCitiesFile)).size() == 2 * sizeof(CityRecord) &&
-                    ReadFile(c.file(kCityArmiesFile)).size() == 2 * sizeof(CityArmyRecord) &&
-                    RoomNames(c, 4, 2) &&
-                    ReadFile(c.file(kCitiesFile)).substr(1256, 1200) ==
-                        ReadFile(c.file("backup/cities.dat")).substr(1256);
-         }},
-        {"bytes of no city past the last",
-         [](C c) { WriteFile(c.file(kCitiesFile), ReadFile(c.file(kCitiesFile)) + "garbage"); },
-         "cities.dat: 7 bytes past its last whole record hold no city: the repair cuts them off",
-         true},
-        {"a founding cut short before the founder paid",
-         [](C c) {
-             Edit<RoomRecord>(c.file(kRoomsFile), 3, [](auto& r) { r.city = 0; });
-             Edit<UserExtraRecord>(c.file(kUserExtraFile), 0, [](auto& x) { x.cities[1] = 0; });
-         },
-         "cities.dat: city 2 (Brightwater) stands in no room (a founding cut short), and its "
-         "founder never paid for it: the repair removes it",
-         true,
-         [](C c) {
-             return ReadFile(c.file(kCityBuildingsFile)).size() == sizeof(CityBuildingsRecord);
-         }},
-        {"a founding cut short after the founder paid",
-         [](C c) { Edit<RoomRecord>(c.file(kRoomsFile), 3, [](auto& r) { r.city = 0; }); },
-         "cities.dat: city 2 (Brightwater) stands in no room (a founding cut short): the repair "
-         "gives it back to room 4",
-         true, [](C c) { return RoomNames(c, 4, 2); }},
-        {"a room naming a city past the last",
-         [](C c) { Edit<RoomRecord>(c.file(kRoomsFile), 4, [](auto& r) { r.city = 3; }); },
-         "rooms.dat: room 5 names city 3", true},
-        {"an event naming a monster past the last",
-         [](C c) {
-             Edit<EventRecord>(c.file("events.dat"), 0, [](auto& e) { e.monster = 60000; });
-         },
-         "events.dat: event 1: monster names monster 60000", false},
-        {"a node slot marked as another node",
-         [](C c) {
-             NodeInfoRecord r{};
-             r.node = 7;
-             WriteFile(c.file(kNodeInfoFileName),
-                       std::string(reinterpret_cast<char*>(&r), sizeof r));
-         },
-         "nodeinfo.dat: slot 1 is marked as node 7", true},
-        {"a header pointing past the end of the text",
-         [](C c) { Cut(c.file("EMAIL.jdt"), sizeof(MessageTextLine)); },
-         "EMAIL.jhr: message 1 has 1 lines from line 1, but EMAIL.jdt holds 0 records", true},
-        {"a message dated before the one ahead of it",
-         [](C c) {
-             WriteFile(c.file("GENERAL.jhr"),
-                       ReadFile(c.file("GENERAL.jhr")) + ReadFile(c.file("GENERAL.jhr")));
-             Edit<MessageHeader>(c.file("GENERAL.jhr"), 1, [](auto& h) { h.written = 1; });
-         },
-         "GENERAL.jhr: message 2 is dated before the message ahead of it", false},
-        {"a pack cut short with its header file still to move, and a file of another",
-         [](C c) {
-             WriteFile(c.file("EMAIL.jhr.AAAAAA"), ReadFile(c.file("EMAIL.jhr")));
-             WriteFile(c.file("EMAIL.jpk"), "EMAIL.jdt.BBBBBB\nEMAIL.jhr.AAAAAA\n");
-             WriteFile(c.file("GENERAL.jdt.CCCCCC"), "left by a pack that died early");
-         },
-         "note: EMAIL.jpk: a pack of the area was cut short", true},
-        {"a settings file cut short", [](C c) { Cut(c.file("setup.dat"), 6); },
-         "setup.dat: 350 bytes where the record has 356", false},
-        {"the player file and a folder left open to every account",
-         [](C c) {
-             ::chmod(c.file(kUsersFile).c_str(), 0644);
-             ::chmod(c.path().c_str(), 0755);
-         },
-         "users.dat: mode 0644 lets every account of the machine read it", true,
-         [](C c) { return ModeOf(c.file(kUsersFile)) == 0660 && ModeOf(c.path()) == 0770; }, true},
-    };
-    for (const Damage& d : damages) {
+// Damages a copy of the game as the row says; the checker must name it and the repair mend
+// what it calls repairable, after copying the files it changes.
+void CheckAndRepair(const GameDirectory& game, const Damage& d) {
+    const ScratchCopy copy(game.path());
+    d.damage(copy);
+    const std::string lines = Lines(CheckGameDirectory(copy.path(), SampleTime()));
+    EXPECT_NE(lines.find(d.finding), std::string::npos) << lines;
+
+    const std::string backup = copy.file("backup");
+    const RepairResult repair = RepairGameDirectory(copy.path(), backup, SampleTime());
+    ASSERT_TRUE(repair.done) << repair.refusal;
+    EXPECT_EQ(repair.after.findings.empty(), d.repairable) << Lines(repair.after);
+    if (d.repairable) {
+        EXPECT_EQ(fs::exists(backup) && !fs::is_empty(backup), !d.bytes_kept);
+    }
+    if (d.kept) {
+        EXPECT_TRUE(d.kept(copy));
+    }
+}
+
+TEST(GameCheck, FindsWhatIsDamagedAndRepairsWhatItCan) {
+    GameDirectory game;
+    ASSERT_NO_FATAL_FAILURE(PlayAGameWithTwoCities(game));
+    for (const Damage& d : kDamages) {
         SCOPED_TRACE(d.name);
-        const ScratchCopy copy(game.path());
-        d.damage(copy);
-        const std::string lines = Lines(CheckGameDirectory(copy.path(), SampleTime()));
-        EXPECT_NE(lines.find(d.finding), std::string::npos) << lines;
-
-        const std::string backup = copy.file("backup");
-        const RepairResult repair = RepairGameDirectory(copy.path(), backup, SampleTime());
-        ASSERT_TRUE(repair.done) << repair.refusal;
-        EXPECT_EQ(repair.after.findings.empty(), d.repairable) << Lines(repair.after);
-        if (d.repairable) {
-            EXPECT_EQ(fs::exists(backup) && !fs::is_empty(backup), !d.bytes_kept);
-        }
-        if (d.kept) {
-            EXPECT_TRUE(d.kept(copy));
-        }
+        ASSERT_NO_FATAL_FAILURE(CheckAndRepair(game, d));
     }
 }
 

@@ -151,13 +151,14 @@ TEST(PlayerTextInPlace, ANameWithCodesShowsWithItsColoursOnly) {
          std::string(kShownName) + " says UN hi\n"},
         {"prompt naming a player",
          [&](Town& t) {
-             t.session.writer.display_line(GetSystemString(t.session, 36, {kOldName}));
+             t.session.writer.display_line(
+                 GetSystemString(t.session, SystemText::kMailSentTo, {kOldName}));
              return screen(t);
          },
          std::string("Email sent to ") + kSeenName + "."},
         {"value code in a prompt",
          [&](Town& t) {
-             t.session.writer.print_prompt_text(expand_text(t.session, "Hail %UN!", 0));
+             t.session.writer.print_prompt_text(ExpandText(t.session, "Hail %UN!", 0));
              return screen(t);
          },
          std::string("Hail ") + kSeenName + "!"},

@@ -268,7 +268,7 @@ TEST(ScreenPlacement, FullScreensFitTheirPlacesWithoutScrolling) {
                 << "): " << test::RowText(s.out, r);
         });
         for (const Slot& slot : screen.slots) {
-            EXPECT_TRUE(go_to_slot(s.t.session, slot.n)) << Where(screen) << " slot " << slot.n;
+            EXPECT_TRUE(GoToSlot(s.t.session, slot.n)) << Where(screen) << " slot " << slot.n;
             EXPECT_EQ(s.out.cursor_column(), slot.column) << Where(screen) << " slot " << slot.n;
             EXPECT_EQ(s.out.cursor_row(), slot.row) << Where(screen) << " slot " << slot.n;
         }
@@ -315,14 +315,14 @@ TEST(ScreenPlacement, ListRowsStayOnOneLineAndListsDoNotScroll) {
           List{"msgl", "msglhil", 21}, List{"mail", "mailmid", 19}}) {
         ScreenSession s;
         s.out.clear_screen();
-        for (int n = 1; n <= 16; ++n) set_form_value(s.t.session, n, std::string(70, 'W'));
+        for (int n = 1; n <= 16; ++n) SetFormValue(s.t.session, n, std::string(70, 'W'));
         ASSERT_TRUE(s.out.show_display_file(std::string(list.name) + "top", 33)) << list.name;
-        EXPECT_TRUE(go_to_slot(s.t.session, 1)) << list.name << "top has no ~TL";
+        EXPECT_TRUE(GoToSlot(s.t.session, 1)) << list.name << "top has no ~TL";
         s.out.go_to(1, s.out.last_file_rows() + 1);
         ASSERT_TRUE(s.out.load_display_file(list.mid)) << list.mid;
         for (int row = 0; row < 3; ++row) {
             const int before = s.out.cursor_row();
-            show_form(s.t.session, list.form_mode);
+            ShowForm(s.t.session, list.form_mode);
             EXPECT_EQ(s.out.cursor_row(), before) << list.mid << " wraps";
             s.out.new_lines(1);
         }

@@ -78,10 +78,18 @@ std::size_t Count(const std::string& text, const std::string& part) {
     return n;
 }
 
-TEST(Night, BesideALiveNodeWithBulletins) {
-    GameDirectory dir;
-    ASSERT_TRUE(dir.make_game());
-    SetDoorType(dir, 1);
+// What the night must leave as it was, read before it runs.
+struct BeforeTheNight {
+    UserRecord cora;
+    UserRecord dara;
+    std::unique_ptr<CityBuffers> duskmere;
+    std::string global_news;
+    std::string user_extra;
+};
+
+// Cora and Dara come in as newcomers with money in the bank and few hit points, and each has a
+// city; the tavern's talk holds 30 remarks.
+BeforeTheNight MakePlayersAndCities(const GameDirectory& dir) {
     for (const char* caller : {"Cora Founder", "Dara Passer"}) {
         WriteDoorSys(dir, caller);
         GameProcess game("game", dir, {.args = {"1"}});
@@ -100,60 +108,64 @@ TEST(Night, BesideALiveNodeWithBulletins) {
             u.hp = 5;
         });
     }
-    const UserRecord cora = UserNamed(dir, "Cora");
-    const UserRecord dara = UserNamed(dir, "Dara");
-    FoundCity(dir, 1, cora, "Frostholm");
-    FoundCity(dir, 2, dara, "Duskmere");
-    const auto duskmere = City(dir, 2);
+    BeforeTheNight before;
+    before.cora = UserNamed(dir, "Cora");
+    before.dara = UserNamed(dir, "Dara");
+    FoundCity(dir, 1, before.cora, "Frostholm");
+    FoundCity(dir, 2, before.dara, "Duskmere");
+    before.duskmere = City(dir, 2);
     dir.write_file("Cora.npl", "3\n");
     std::string talk;
     for (int i = 1; i <= 30; ++i) talk += "remark " + std::to_string(i) + "\n";
     dir.write_file("talk.txt", talk);
-    const std::string global = dir.read_file("global.nws");
-    const std::string extra = dir.read_file("user2.dat");
+    before.global_news = dir.read_file("global.nws");
+    before.user_extra = dir.read_file("user2.dat");
+    return before;
+}
 
-    // Dara plays on node 2: its record's heartbeat is fresh.
+// Dara plays on node 2: its record's heartbeat is fresh.
+void PutInPlayOnNodeTwo(const GameDirectory& dir, const UserRecord& dara) {
     NodeInfoRecord node{};
     node.node = 2;
     node.user_name = "Dara";
     node.user_number = dara.number;
     node.heartbeat = NodeSecondsStamp(SystemClock().now());
     WriteRecord(dir, kNodeInfoFileName, 1, &node, sizeof node);
+}
 
-    {
-        // A node adding a remark holds the tavern's lock: the night waits for it at the talk.
-        const int talk_fd = ::open(dir.file("talk.txt").c_str(), O_RDWR | O_CLOEXEC);
-        ASSERT_GE(talk_fd, 0);
-        ASSERT_TRUE(LockWholeFile(talk_fd, LockKind::kExclusive));
-        GameProcess night("maint", dir);
-        ASSERT_TRUE(night.wait_for_text("Normal talk cleanup")) << night.screen_text();
-        EXPECT_EQ(night.row_text(1).substr(0, 20), "Vornhold Maintenance");
-        EXPECT_EQ(night.row_text(2), std::string(80, '-'));
-        EXPECT_EQ(night.row_text(3).substr(0, 27), "Writing yesterday news done");
-        EXPECT_EQ(night.row_text(5).substr(0, 23), "User maintenance Done!");
+// The night beside the live node; a second maint started meanwhile is refused.
+void RunTheNightBesideTheLiveNode(const GameDirectory& dir) {
+    // A node adding a remark holds the tavern's lock: the night waits for it at the talk.
+    const int talk_fd = ::open(dir.file("talk.txt").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(talk_fd, 0);
+    ASSERT_TRUE(LockWholeFile(talk_fd, LockKind::kExclusive));
+    GameProcess night("maint", dir);
+    ASSERT_TRUE(night.wait_for_text("Normal talk cleanup")) << night.screen_text();
+    EXPECT_EQ(night.row_text(1).substr(0, 20), "Vornhold Maintenance");
+    EXPECT_EQ(night.row_text(2), std::string(80, '-'));
+    EXPECT_EQ(night.row_text(3).substr(0, 27), "Writing yesterday news done");
+    EXPECT_EQ(night.row_text(5).substr(0, 23), "User maintenance Done!");
 
-        const ProgramResult second = RunProgram("maint", dir.path(), {});
-        EXPECT_EQ(second.exit_code, 1);
-        EXPECT_NE(second.output.find("Maintenance is already running in this game directory."),
-                  std::string::npos)
-            << second.output;
+    const ProgramResult second = RunProgram("maint", dir.path(), {});
+    EXPECT_EQ(second.exit_code, 1);
+    EXPECT_NE(second.output.find("Maintenance is already running in this game directory."),
+              std::string::npos)
+        << second.output;
 
-        UnlockWholeFile(talk_fd);
-        ::close(talk_fd);
-        EXPECT_EQ(night.wait_exit(), 0) << night.screen_text();
-        EXPECT_NE(night.screen_text().find("Normal talk cleanup 6 lines deleted."),
-                  std::string::npos);
-        EXPECT_NE(night.screen_text().find("Dara is in play on node 2: passed over"),
-                  std::string::npos)
-            << night.screen_text();
-        EXPECT_NE(night.screen_text().find("The founder of Duskmere is in play on node 2"),
-                  std::string::npos);
-    }
-    EXPECT_EQ(CurrentNight(dir.file(kNightsFile)), 1u);
+    UnlockWholeFile(talk_fd);
+    ::close(talk_fd);
+    EXPECT_EQ(night.wait_exit(), 0) << night.screen_text();
+    EXPECT_NE(night.screen_text().find("Normal talk cleanup 6 lines deleted."), std::string::npos);
+    EXPECT_NE(night.screen_text().find("Dara is in play on node 2: passed over"), std::string::npos)
+        << night.screen_text();
+    EXPECT_NE(night.screen_text().find("The founder of Duskmere is in play on node 2"),
+              std::string::npos);
+}
 
-    // Cora's night changes exactly what it should.
+// Cora's night changes exactly what it should.
+void CheckCorasNight(const GameDirectory& dir, const BeforeTheNight& before) {
     const UserRecord after = UserNamed(dir, "Cora");
-    UserRecord expected = cora;
+    UserRecord expected = before.cora;
     expected.bank = 1150;
     expected.hp = 30;
     expected.night_paid = 1;
@@ -169,12 +181,18 @@ TEST(Night, BesideALiveNodeWithBulletins) {
               std::string::npos)
         << cora_news;
     EXPECT_EQ(dir.read_file("Cora.npl"), "2\n");
-    // Dara, in play, and her city are left alone; nobody's cities list moved.
-    const UserRecord dara_after = UserNamed(dir, "Dara");
-    EXPECT_EQ(std::memcmp(&dara_after, &dara, sizeof dara), 0);
-    EXPECT_EQ(std::memcmp(&City(dir, 2)->city, &duskmere->city, sizeof(CityRecord)), 0);
-    EXPECT_EQ(dir.read_file("user2.dat"), extra);
+}
 
+// Dara, in play, and her city are left alone; nobody's cities list moved.
+void CheckDaraLeftAlone(const GameDirectory& dir, const BeforeTheNight& before) {
+    const UserRecord dara_after = UserNamed(dir, "Dara");
+    EXPECT_EQ(std::memcmp(&dara_after, &before.dara, sizeof before.dara), 0);
+    EXPECT_EQ(std::memcmp(&City(dir, 2)->city, &before.duskmere->city, sizeof(CityRecord)), 0);
+    EXPECT_EQ(dir.read_file("user2.dat"), before.user_extra);
+}
+
+// Frostholm's night, the talk cleaned up, yesterday's news and the bulletins.
+void CheckTheCityTheTalkAndTheBulletins(const GameDirectory& dir, const BeforeTheNight& before) {
     const auto frostholm = City(dir, 1);
     EXPECT_EQ(frostholm->city.grain, 0);
     EXPECT_EQ(frostholm->city.buildings_finished, 1);
@@ -183,14 +201,16 @@ TEST(Night, BesideALiveNodeWithBulletins) {
     std::string kept = "remark 1\nremark 2\n";
     for (int i = 9; i <= 30; ++i) kept += "remark " + std::to_string(i) + "\n";
     EXPECT_EQ(dir.read_file("talk.txt"), kept);
-    EXPECT_EQ(dir.read_file("yestday.nws"), global);
+    EXPECT_EQ(dir.read_file("yestday.nws"), before.global_news);
     EXPECT_FALSE(dir.exists("global.nws"));
     EXPECT_NE(dir.read_file("ranking.txt").find("Cora"), std::string::npos);
     EXPECT_NE(dir.read_file("cities.txt").find("Duskmere"), std::string::npos);
     EXPECT_TRUE(dir.exists("ranking.ans"));
     EXPECT_TRUE(dir.exists("ranking.html"));
+}
 
-    // Dara's next logon pays her night, and the one after pays nothing more.
+// Dara's next logon pays her night, and the one after pays nothing more.
+void CheckDarasNightPaidOnce(const GameDirectory& dir) {
     for (int visit = 0; visit < 2; ++visit) {
         Visit(dir, "Dara Passer");
         const UserRecord d = UserNamed(dir, "Dara");
@@ -202,8 +222,10 @@ TEST(Night, BesideALiveNodeWithBulletins) {
         EXPECT_EQ(Count(news, "You now have 1100 gold in bank, an increase of 100 gold!"), 1u);
         EXPECT_EQ(Count(news, "Your loan is now of 110 gold, an increase of 10 gold!"), 1u);
     }
+}
 
-    // To a pipe the night writes plain lines (another night on this date, asked for again).
+// To a pipe the night writes plain lines (another night on this date, asked for again).
+void CheckPlainLinesToAPipe(const GameDirectory& dir) {
     const ProgramResult logged = RunProgram("maint", dir.path(), {.args = {"--again"}});
     EXPECT_EQ(logged.exit_code, 0);
     EXPECT_EQ(logged.output.find('\x1b'), std::string::npos);
@@ -212,6 +234,21 @@ TEST(Night, BesideALiveNodeWithBulletins) {
                              "Working on city Frostholm\n", "Writing bulletins done\n"}) {
         EXPECT_NE(logged.output.find(line), std::string::npos) << line << logged.output;
     }
+}
+
+TEST(Night, BesideALiveNodeWithBulletins) {
+    GameDirectory dir;
+    ASSERT_TRUE(dir.make_game());
+    SetDoorType(dir, 1);
+    const BeforeTheNight before = MakePlayersAndCities(dir);
+    PutInPlayOnNodeTwo(dir, before.dara);
+    ASSERT_NO_FATAL_FAILURE(RunTheNightBesideTheLiveNode(dir));
+    EXPECT_EQ(CurrentNight(dir.file(kNightsFile)), 1u);
+    CheckCorasNight(dir, before);
+    CheckDaraLeftAlone(dir, before);
+    CheckTheCityTheTalkAndTheBulletins(dir, before);
+    CheckDarasNightPaidOnce(dir);
+    CheckPlainLinesToAPipe(dir);
 }
 
 // A board whose node runs without multinode: the node table names nobody, but the caller's

@@ -65,7 +65,7 @@ class MailTest : public ::testing::Test {
         h.subject = subject;
         h.status = status;
         h.written = PackDosDateTime(t.clock.now());
-        ASSERT_EQ(append_message(s, {std::string(subject) + " text"}, h, true),
+        ASSERT_EQ(AppendMessage(s, {std::string(subject) + " text"}, h, true),
                   StoreResult::kStored);
     }
     MessageHeader header(std::uint32_t n) {
@@ -109,13 +109,13 @@ TEST_F(MailTest, ARepliesSubjectGetsReOnlyOnce) {
                           {"RE:x", "RE:x"},
                           {"Re: again", "Re: again"},
                           {"Rex", "Re: Rex"}};
-    ASSERT_TRUE(open_email_area(s));
+    ASSERT_TRUE(OpenEmailArea(s));
     std::uint32_t n = 0;
     for (const Case& c : cases) {
         play_as(kBob);
         store(kBob, kAnn, c.subject);
         play_as(kAnn);
-        run("thanks\r\r", [&] { EXPECT_TRUE(post_message(s, "", "", ++n)); });
+        run("thanks\r\r", [&] { EXPECT_TRUE(PostMessage(s, "", "", ++n)); });
         const MessageHeader reply = header(++n);
         EXPECT_EQ(reply.subject.view(), c.reply);
         EXPECT_EQ(reply.receiver.user_number, kBob);
@@ -128,14 +128,14 @@ TEST_F(MailTest, ARepliesSubjectGetsReOnlyOnce) {
 
 TEST_F(MailTest, EmailWorksAtOnceWithoutEmailDatButNeverToANameWithoutPlayer) {
     ASSERT_FALSE(test::FileExists("email.dat"));
-    ASSERT_TRUE(open_email_area(s));
-    run("Nobody\r", [&] { EXPECT_FALSE(post_message(s, "", "", 0)); });
+    ASSERT_TRUE(OpenEmailArea(s));
+    run("Nobody\r", [&] { EXPECT_FALSE(PostMessage(s, "", "", 0)); });
     EXPECT_NE(screen().find("User not found"), std::string::npos);
     EXPECT_EQ(count(), 0u);
     EXPECT_EQ(s.users.current.emails, 0);
     EXPECT_EQ(log().find("Email sent"), std::string::npos);
 
-    run("bob\rGreetings\rhello Bob\r\r", [&] { EXPECT_TRUE(post_message(s, "", "", 0)); });
+    run("bob\rGreetings\rhello Bob\r\r", [&] { EXPECT_TRUE(PostMessage(s, "", "", 0)); });
     const MessageHeader h = header(1);
     EXPECT_EQ(h.receiver.user_number, kBob);
     EXPECT_EQ(h.receiver.name.view(), "Bob");
@@ -158,10 +158,10 @@ TEST_F(MailTest, EmailWorksAtOnceWithoutEmailDatButNeverToANameWithoutPlayer) {
 
 TEST_F(MailTest, EmailReaderEndsOnAStartOutsideTheList) {
     for (const char* start : {"0", "3"}) {
-        ASSERT_TRUE(open_email_area(s));
+        ASSERT_TRUE(OpenEmailArea(s));
         store(kBob, kAnn, "first");
         store(kBob, kAnn, "second");
-        run(std::string("y\x19") + start + "\rn", [&] { read_email(s, false, true, true); });
+        run(std::string("y\x19") + start + "\rn", [&] { ReadEmail(s, false, true, true); });
         EXPECT_EQ(screen().find("Reading Email"), std::string::npos) << start;
         EXPECT_EQ(s.users.current.msg_pointer, 2);
         EXPECT_EQ(count(), 2u);
@@ -170,7 +170,7 @@ TEST_F(MailTest, EmailReaderEndsOnAStartOutsideTheList) {
 }
 
 TEST_F(MailTest, ReadingAndDeletingEveryLetterLeavesTheMailPacked) {
-    ASSERT_TRUE(open_email_area(s));
+    ASSERT_TRUE(OpenEmailArea(s));
     store(kBob, kAnn, "one");
     store(kBob, kJoe, "for joe");
     store(kBob, kAnn, "two");
@@ -180,12 +180,12 @@ TEST_F(MailTest, ReadingAndDeletingEveryLetterLeavesTheMailPacked) {
     EXPECT_EQ(count(), 1u);
     EXPECT_EQ(header(1).subject.view(), "for joe");
     EXPECT_NE(log().find("Email message \"two\" from Bob deleted"), std::string::npos);
-    run("", [&] { read_email(s, false, false, false); });
+    run("", [&] { ReadEmail(s, false, false, false); });
     EXPECT_NE(test::RowText(s.writer, 23).find("No mail waiting"), std::string::npos) << screen();
 }
 
 TEST_F(MailTest, PublicReaderHoldsTheStartToTheAreaAndLeavesOthersMessagesAlone) {
-    ASSERT_TRUE(open_public_area(s, 1));
+    ASSERT_TRUE(OpenPublicArea(s, 1));
     store(kBob, 0, "from bob");
     store(kAnn, 0, "from ann");
     store(kBob, 0, "bob again");
@@ -194,13 +194,13 @@ TEST_F(MailTest, PublicReaderHoldsTheStartToTheAreaAndLeavesOthersMessagesAlone)
         const char* shown;
     };
     for (const Case c : {Case{"0", "1 of 3"}, Case{"99", "3 of 3"}, Case{"2", "2 of 3"}}) {
-        run(std::string("\x19") + c.typed + "\rq", [&] { read_messages(s, 0, false, true); });
+        run(std::string("\x19") + c.typed + "\rq", [&] { ReadMessages(s, 0, false, true); });
         EXPECT_NE(screen().find(c.shown), std::string::npos) << c.typed << screen();
     }
     // D on Bob's message: nothing changes; on her own: deleted, logged, and on to the next.
-    run("dq", [&] { read_messages(s, 1, false, true); });
+    run("dq", [&] { ReadMessages(s, 1, false, true); });
     EXPECT_EQ(header(1).status, 0);
-    run("dq", [&] { read_messages(s, 2, false, true); });
+    run("dq", [&] { ReadMessages(s, 2, false, true); });
     EXPECT_EQ(header(2).status, kMessageDeleted);
     EXPECT_NE(log().find("  - Message \"from ann\" in area \"Common Room\" deleted"),
               std::string::npos);
@@ -208,14 +208,14 @@ TEST_F(MailTest, PublicReaderHoldsTheStartToTheAreaAndLeavesOthersMessagesAlone)
     EXPECT_NE(screen().find("3 of 3"), std::string::npos);
     // The last-read mark is the latest message shown.
     LastReadRecord lr{};
-    ASSERT_TRUE(read_last_read(s, lr));
+    ASSERT_TRUE(ReadCallerLastRead(s, lr));
     EXPECT_EQ(lr.high_water, header(3).written);
 }
 
 // Retired and deleted messages, letters for others and the caller's own posts are no news to
 // him, and his reading starts at the first message he may read.
 TEST_F(MailTest, BoardListAndReaderPassOverWhatTheCallerMayNotRead) {
-    ASSERT_TRUE(open_public_area(s, 1));
+    ASSERT_TRUE(OpenPublicArea(s, 1));
     store(kBob, 0, "retired", kMessageDeleted);
     store(kBob, kJoe, "for joe", kMessagePrivate);
     store(kAnn, 0, "her own");
@@ -229,7 +229,7 @@ TEST_F(MailTest, BoardListAndReaderPassOverWhatTheCallerMayNotRead) {
     for (const char* typed : {"\r",
                               "\x19"
                               "2\r"}) {
-        run(std::string(typed) + "q", [&] { read_messages(s, 0, false, true); });
+        run(std::string(typed) + "q", [&] { ReadMessages(s, 0, false, true); });
         EXPECT_NE(screen().find("3 of 5"), std::string::npos) << screen();
     }
 }
@@ -241,9 +241,9 @@ TEST_F(MailTest, PostsFromTheReaderArePackedWhenItLetsGo) {
     ASSERT_TRUE(ReadAreaRecord("msgarea.dat", 0, board));
     board.max_messages = 3;
     test::WriteFile("msgarea.dat", std::string(reinterpret_cast<char*>(&board), sizeof board));
-    ASSERT_TRUE(open_public_area(s, 1));
+    ASSERT_TRUE(OpenPublicArea(s, 1));
     for (const char* subject : {"one", "two", "three"}) store(kBob, 0, subject);
-    run("p\rfour\rtext\r\rq", [&] { read_messages(s, 3, false, true); });
+    run("p\rfour\rtext\r\rq", [&] { ReadMessages(s, 3, false, true); });
     EXPECT_EQ(count(), 3u);
     EXPECT_EQ(header(1).subject.view(), "two");
     MessageAreaRecord area{};
@@ -253,16 +253,16 @@ TEST_F(MailTest, PostsFromTheReaderArePackedWhenItLetsGo) {
 
 // A subject and text that would clear the reader's screen and stop for a key show as text.
 TEST_F(MailTest, CodesInAMessageShowAsText) {
-    ASSERT_TRUE(open_public_area(s, 1));
+    ASSERT_TRUE(OpenPublicArea(s, 1));
     store(kBob, 0, "||CS%PA hi");
-    run("q", [&] { read_messages(s, 1, false, true); });
+    run("q", [&] { ReadMessages(s, 1, false, true); });
     const std::string shown = screen();
     EXPECT_NE(shown.find("CSPA hi text"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("|CS"), std::string::npos) << shown;
 }
 
 TEST_F(MailTest, RightsOnMessages) {
-    ASSERT_TRUE(open_public_area(s, 1));
+    ASSERT_TRUE(OpenPublicArea(s, 1));
     struct Case {
         std::uint16_t from, to, status;
         bool read, edit, remove;
@@ -300,10 +300,10 @@ TEST_F(MailTest, RightsOnMessages) {
     EXPECT_FALSE(MayPost(s));
 
     MessageHeader h{};
-    EXPECT_EQ(status_text(h), "[Normal]");
+    EXPECT_EQ(StatusText(h), "[Normal]");
     h.status = kMessageDeleted | kMessagePrivate | kMessageAnonymous;
     h.attachment = 1;
-    EXPECT_EQ(status_text(h), "[Deleted] [Private] [File] [Anonymous]");
+    EXPECT_EQ(StatusText(h), "[Deleted] [Private] [File] [Anonymous]");
 }
 
 TEST_F(MailTest, SignatureOnlyWhereItFitsAndQuotesCarryTheInitials) {
@@ -399,16 +399,16 @@ TEST_F(MailTest, NodeLinesWaitForTheFullScreenEditor) {
 }
 
 TEST_F(MailTest, NoticeCountsTheCallersMailAndFollowsNewLettersAndPacks) {
-    ASSERT_TRUE(open_email_area(s));
-    run("", [&] { read_email(s, false, false, false); });
+    ASSERT_TRUE(OpenEmailArea(s));
+    run("", [&] { ReadEmail(s, false, false, false); });
     EXPECT_NE(test::RowText(s.writer, 23).find("No mail waiting"), std::string::npos);
     store(kBob, kAnn, "one");
     store(kBob, kJoe, "other");
     store(kJoe, kAnn, "two", kMessageDeleted);
-    run("", [&] { read_email(s, false, false, false); });
+    run("", [&] { ReadEmail(s, false, false, false); });
     EXPECT_EQ(test::RowText(s.writer, 23).substr(38), "1  msg ! read");
     store(kBob, kAnn, "three");
-    run("", [&] { read_email(s, false, false, false); });
+    run("", [&] { ReadEmail(s, false, false, false); });
     EXPECT_EQ(test::RowText(s.writer, 23).substr(38), "2  msg ! read");
     ASSERT_TRUE(PackMessageBase("", "EMAIL").ok);
     MessageBase base;
@@ -417,7 +417,7 @@ TEST_F(MailTest, NoticeCountsTheCallersMailAndFollowsNewLettersAndPacks) {
     h.status = kMessageDeleted;
     ASSERT_TRUE(base.write_header(1, h));
     ASSERT_TRUE(PackMessageBase("", "EMAIL").ok);
-    run("", [&] { read_email(s, false, false, false); });
+    run("", [&] { ReadEmail(s, false, false, false); });
     EXPECT_EQ(test::RowText(s.writer, 23).substr(38), "1  msg ! read");
 }
 

@@ -56,7 +56,7 @@ TEST(LineChat, CommandsALongLineAndTheTimeGivenBack) {
     // Five minutes into the chat, a line of 100 characters without a space.
     f.terminal.type(std::string(100, 'x') + "\r", 300'000);
     f.terminal.hang_up(10);
-    line_chat(f.session);
+    LineChat(f.session);
 
     EXPECT_NEAR(f.session.time.extra_seconds, 300, 1);
     EXPECT_FALSE(f.session.chat.running);
@@ -91,7 +91,7 @@ TEST(SplitChat, TheSysopsKeysInTheUpperWindowTheCallersInTheLower) {
     ASSERT_GE(sysop, 0);
     f.terminal.type("Hi there", 1000);
     f.terminal.hang_up(1000);
-    split_chat(f.session);
+    SplitChat(f.session);
 
     const Writer& w = f.session.writer;
     EXPECT_EQ(RowText(w, 2).substr(1, 6), "Hello ");
@@ -137,7 +137,7 @@ TEST(LineChat, TheLogNamesTheCallerAsFarAsHeIsKnownAndWhoSaidEachLine) {
         ASSERT_GE(sysop, 0);
         f.terminal.type("Hi keeper\r", 1000);
         f.terminal.hang_up(1000);
-        line_chat(f.session);
+        LineChat(f.session);
         const std::string log = ReadAll(f.directory + "logs/chatlog.001");
         EXPECT_NE(log.find(std::string("-- Line chat with user: ") + c.header + "\n"),
                   std::string::npos)

@@ -33,7 +33,7 @@ DateTime At(int year, int month, int day, int hour, int minute, int second) {
 // One node's session in the test's game directory: its own terminal, the shared clock.
 struct NodeSession {
     NodeSession(ManualClock& clock, int node, const char* name, std::int32_t room = 5)
-        : platform{clock, dice, terminal, exit} {
+        : terminal(clock), platform{clock, dice, terminal, exit} {
         std::filesystem::create_directories("logs");
         Session& s = session;
         s.system.temp_path = "./temp/";
@@ -53,7 +53,6 @@ struct NodeSession {
         u.room = room;
         u.race_name = "Human";
         u.subrace_name = "Highland";
-        terminal.clock = &clock;
         terminal.type("\x1b[1;2R");
         s.writer.initialize();
         s.writer.flush();

@@ -512,7 +512,7 @@ TEST_F(CombatTest, OpeningMessagesGoToTheStatusSlots) {
 
     // While the battle waits for a command they are there.
     user.hp = 20;
-    t.terminal.hang_up_when_empty();
+    t.terminal.hang_up();
     EXPECT_THROW(StartBattle(s, false, true), test::ExitCalled);
     EXPECT_EQ(s.play.status[kStatusFirstAttack], "You get first strike!");
     EXPECT_EQ(s.play.status[kStatusSurprise + 4], "Sneak surprised you!");
@@ -540,7 +540,7 @@ TEST_F(CombatTest, HangUpInAFightSkipsTheRemainingDelays) {
     user.hp = user.max_hp = 30'000;
     dice({1});
     t.terminal.type("6");  // one turn, then the line is gone
-    t.terminal.hang_up_when_empty();
+    t.terminal.hang_up();
     const std::int64_t start = t.clock.monotonic_ms();
     EXPECT_THROW(StartBattle(s, false, true), test::ExitCalled);
     EXPECT_LT(t.clock.monotonic_ms() - start, 1000);
@@ -561,7 +561,7 @@ TEST_F(CombatTest, RunningAwayWhenAllowedAndRefusedWithoutATurn) {
     EXPECT_NE(t.terminal.output.find("Monsters are blocking your path"), std::string::npos);
 
     t.terminal.type("R");
-    t.terminal.hang_up_when_empty();
+    t.terminal.hang_up();
     EXPECT_THROW(StartBattle(s, false, false), test::ExitCalled);
     EXPECT_EQ(b.column[1], 65);
     EXPECT_NE(t.terminal.output.find("You can't run away from this!"), std::string::npos);

@@ -85,7 +85,7 @@ class ExploreTest : public ::testing::Test {
     // Runs the exploration loop until the typed keys are used up and the caller hangs up.
     void explore(const std::string& keys = "") {
         t.terminal.type(keys);
-        t.terminal.hang_up_when_empty();
+        t.terminal.hang_up();
         try {
             Explore(s, true);
         } catch (const test::ExitCalled&) {
@@ -384,7 +384,7 @@ TEST_F(RunEventTest, EventAskingForMoreThanNineteenMonstersFillsNineteen) {
     swarm.monster = 1;
     swarm.monster_number = 40;
     events({swarm});
-    t.terminal.hang_up_when_empty();
+    t.terminal.hang_up();
     try {
         RunEvent(s, 1);
     } catch (const test::ExitCalled&) {
@@ -498,7 +498,7 @@ TEST_F(ExploreTest, GasRoomKillsAtTheExpectedTick) {
         if (user.hp < 1 && death_ms < 0) {
             death_ms = t.clock.monotonic_ms();
             t.terminal.type("6\r");
-            t.terminal.hang_up_when_empty();
+            t.terminal.hang_up();
         }
     };
     try {

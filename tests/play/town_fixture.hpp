@@ -18,7 +18,7 @@ struct Town : TestSession {
         session.node.pause_delay_ms = 1;
         user().msg_delay = 0;
         user().level = 1;
-        terminal.hang_up_when_empty();
+        terminal.hang_up();
     }
     UserRecord& user() { return session.users.current; }
     // Every row of the screen as the caller sees it now.

@@ -49,7 +49,7 @@ bool OnNodesAtOnce(int nodes, const std::function<void(Session&, int)>& body) {
     return test::AllEndedWell(test::StartAtOnce(nodes, [&body](int node) {
         ManualClock clock(test::SampleTime());
         ScriptedRandom random({0});
-        test::RecordingTerminal terminal(clock);
+        test::FakeTerminal terminal(clock);
         test::ThrowingExit exit;
         Platform platform{clock, random, terminal, exit};
         Session session(platform);

@@ -117,7 +117,7 @@ std::function<int()> PlayGame(std::vector<std::string> args, std::string keys) {
     return [args = std::move(args), keys = std::move(keys)]() -> int {
         ManualClock clock(SampleTime());
         SteadyRandom dice;
-        RecordingTerminal terminal(clock);
+        FakeTerminal terminal(clock);
         terminal.on_write = [](std::string_view bytes) {
             (void)!::write(STDOUT_FILENO, bytes.data(), bytes.size());
         };

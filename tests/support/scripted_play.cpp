@@ -163,7 +163,7 @@ PlayRecording RecordPlay(PlayScript script, int steps, bool send_changes_only, b
         t->terminal.type(k);
     }
     t->terminal.keys_per_read = 1;
-    t->terminal.hang_up_when_empty();
+    t->terminal.hang_up();
     t->terminal.on_write = [&](std::string_view bytes) {
         screen.feed(bytes);
         recording.bytes += bytes.size();

@@ -50,7 +50,6 @@ SessionFixture::SessionFixture()
     // As in TestSession: the tests read what the game writes, byte for byte.
     out.send_changes_only = false;
     initialize_with_reply("\x1b[1;2R");
-    terminal.clock = &clock;
 }
 
 std::string SessionFixture::sent() {

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,54 +12,10 @@
 #include "common/clock.hpp"
 #include "common/random.hpp"
 #include "core/session.hpp"
+#include "support/fake_terminal.hpp"
 #include "support/test_session.hpp"
-#include "term/terminal_io.hpp"
 
 namespace vorn::test {
-
-// Records every write; input is a queue of bytes that is "readable" while it is not empty.
-class FakeTerminal final : public TerminalIo {
-  public:
-    bool write_all(std::string_view bytes) override {
-        writes.emplace_back(bytes);
-        output.append(bytes);
-        return !fail_writes;
-    }
-    bool wait_readable(int timeout_ms) override {
-        waited_ms += timeout_ms < 0 ? 0 : timeout_ms;
-        const bool ready = !input.empty() || input_ended;
-        // A wait with nothing to read lets the fake time pass, as a real wait would.
-        if (!ready && clock != nullptr && timeout_ms > 0) clock->advance_ms(timeout_ms);
-        return ready;
-    }
-    long read_some(char* buffer, std::size_t size) override {
-        if (input.empty()) return input_ended ? 0 : -1;
-        std::size_t n = 0;
-        while (n < size && !input.empty()) {
-            buffer[n++] = input.front();
-            input.pop_front();
-        }
-        return static_cast<long>(n);
-    }
-    bool hung_up() const override { return input_ended && input.empty(); }
-
-    void type(std::string_view keys) { input.insert(input.end(), keys.begin(), keys.end()); }
-    // Everything written so far, and forgets it.
-    std::string take() {
-        std::string out;
-        out.swap(output);
-        writes.clear();
-        return out;
-    }
-
-    std::string output;
-    std::vector<std::string> writes;
-    std::deque<char> input;
-    bool input_ended = false;
-    bool fail_writes = false;
-    long long waited_ms = 0;
-    ManualClock* clock = nullptr;
-};
 
 // A temporary game directory that the test runs in; removed afterwards.
 class TempGameDirectory {
@@ -94,7 +49,7 @@ class SessionFixture : public ::testing::Test {
     TempGameDirectory dir;
     ManualClock clock;
     ScriptedRandom dice{{0}};
-    FakeTerminal terminal;
+    FakeTerminal terminal{clock};
     ThrowingExit exit;
     Platform platform{clock, dice, terminal, exit};
     std::unique_ptr<Session> session_ptr;

@@ -1,7 +1,6 @@
 #include "support/test_session.hpp"
 
 #include "play/main_sequence.hpp"
-#include "term/caller_line.hpp"
 
 #include <grp.h>
 #include <stdlib.h>
@@ -9,50 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace vorn::test {
-
-bool RecordingTerminal::write_all(std::string_view bytes) {
-    if (hung_up_) return false;
-    output.append(bytes);
-    ++writes;
-    if (on_write) on_write(bytes);
-    return true;
-}
-
-bool RecordingTerminal::open_line(int fd, LineOrigin, std::uint8_t) {
-    if (fd >= 0 && !IsSocket(fd)) return false;
-    opened_fd = fd;
-    return true;
-}
-
-bool RecordingTerminal::wait_readable(int timeout_ms) {
-    if (!input_.empty() || hang_up_when_empty_) return true;
-    clock_.sleep_ms(timeout_ms);
-    return false;
-}
-
-long RecordingTerminal::read_some(char* buffer, std::size_t size) {
-    if (on_read) on_read();
-    if (keys_per_read != 0) size = std::min(size, keys_per_read);
-    if (input_.empty()) {
-        if (hang_up_when_empty_) {
-            hung_up_ = true;
-            return 0;
-        }
-        return -1;
-    }
-    std::size_t n = 0;
-    while (n < size && !input_.empty()) {
-        buffer[n++] = input_.front();
-        input_.pop_front();
-    }
-    return static_cast<long>(n);
-}
 
 TempDir::TempDir() {
     char templ[] = "/tmp/vorn-test-XXXXXX";

@@ -5,7 +5,6 @@
 
 #include <sys/types.h>
 
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,7 +12,7 @@
 #include "common/clock.hpp"
 #include "common/random.hpp"
 #include "core/session.hpp"
-#include "term/terminal_io.hpp"
+#include "support/fake_terminal.hpp"
 
 namespace vorn::test {
 
@@ -26,39 +25,6 @@ struct ExitCalled {
 class ThrowingExit final : public ProcessExit {
   public:
     void exit_process(int code) override { throw ExitCalled{code}; }
-};
-
-// Records everything written; input is typed ahead with `type`.
-class RecordingTerminal final : public TerminalIo {
-  public:
-    explicit RecordingTerminal(Clock& clock) : clock_(clock) {}
-    bool write_all(std::string_view bytes) override;
-    bool wait_readable(int timeout_ms) override;
-    long read_some(char* buffer, std::size_t size) override;
-    bool hung_up() const override { return hung_up_; }
-
-    bool open_line(int fd, LineOrigin origin, std::uint8_t line_mode) override;
-
-    void type(std::string_view keys) { input_.insert(input_.end(), keys.begin(), keys.end()); }
-    // The line the game opened: -1 standard input and output, -2 none yet; a socket it is handed
-    // is only noted, the test's input and output go on as before.
-    int opened_fd = -2;
-    // Once the typed keys are used up, reads report a hang-up.
-    void hang_up_when_empty() { hang_up_when_empty_ = true; }
-    std::string output;
-    int writes = 0;
-    // Called with every write, so a test can play a terminal that answers what it is sent.
-    std::function<void(std::string_view)> on_write;
-    // Called at every read, before it takes any key: the game waits for the caller here.
-    std::function<void()> on_read;
-    // Keys handed over per read (0: all that are typed), as a caller typing one at a time.
-    std::size_t keys_per_read = 0;
-
-  private:
-    Clock& clock_;
-    std::deque<char> input_;
-    bool hang_up_when_empty_ = false;
-    bool hung_up_ = false;
 };
 
 // A fresh temporary directory, made the working directory for the object's life.
@@ -87,7 +53,7 @@ struct TestSession {
     TempDir dir;
     ManualClock clock;
     ScriptedRandom random{{0}};
-    RecordingTerminal terminal{clock};
+    FakeTerminal terminal{clock};
     ThrowingExit exit;
     Platform platform{clock, random, terminal, exit};
     Session session{platform};

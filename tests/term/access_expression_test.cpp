@@ -18,7 +18,7 @@ class AccessTest : public SessionFixture {
         session.users.current.posts = 10;
         session.users.current.number = 42;
     }
-    bool ok(std::string_view e) { return check_access(session, e); }
+    bool ok(std::string_view e) { return CheckAccess(session, e); }
 };
 
 TEST_F(AccessTest, Conditions) {

@@ -191,17 +191,17 @@ TEST_F(DisplayFileTest, TemplateModes) {
     EXPECT_EQ(session.codes.menu_keys[25], '1');
 
     dir.write("ansi/mailhead.ans", "~SN(fU) ~TL|~UN");
-    set_form_value(session, 3, "Ann");
-    set_form_value(session, 10, "Bob");
+    SetFormValue(session, 3, "Ann");
+    SetFormValue(session, 10, "Bob");
     out.clear_screen();
     out.show_display_file("mailhead.ans", 24);
     EXPECT_EQ(RowText(out, 1), "ANN |Bob");
     EXPECT_EQ(session.codes.slots[11].column, 5);
 
-    EXPECT_TRUE(go_to_slot(session, 14));
+    EXPECT_TRUE(GoToSlot(session, 14));
     EXPECT_EQ(out.cursor().column, 20);
-    EXPECT_FALSE(go_to_slot(session, 31));
-    EXPECT_FALSE(go_to_slot(session, 32));
+    EXPECT_FALSE(GoToSlot(session, 31));
+    EXPECT_FALSE(GoToSlot(session, 32));
 }
 
 TEST_F(DisplayFileTest, FormsAndListScreens) {
@@ -212,10 +212,10 @@ TEST_F(DisplayFileTest, FormsAndListScreens) {
     ASSERT_TRUE(BeginListScreens(session, "node"));
     EXPECT_TRUE(session.codes.list_count);
     EXPECT_EQ(out.page_counter, 2);  // 1 + the two rows of the top file - 1
-    set_form_value(session, 1, "1");
-    set_form_value(session, 2, "|12Joe");
+    SetFormValue(session, 1, "1");
+    SetFormValue(session, 2, "|12Joe");
     ShowListRow(session, 27);
-    set_form_value(session, 1, "22");
+    SetFormValue(session, 1, "22");
     ShowListRow(session, 27);
     EndListScreens(session, "node");
     EXPECT_EQ(RowText(out, 1), "Top");
@@ -227,7 +227,7 @@ TEST_F(DisplayFileTest, FormsAndListScreens) {
 
     session.codes.form_text = "~UN";
     out.go_to(1, 6);
-    show_form(session, 99);  // a mode without a list prints the marker
+    ShowForm(session, 99);  // a mode without a list prints the marker
     EXPECT_EQ(RowText(out, 6), "~UN");
     EXPECT_FALSE(ListScreensExist(session, "user"));
 }

@@ -50,7 +50,7 @@ TEST(DoorSys, LocalCallerNeedsNoQuestions) {
     EXPECT_EQ(t.terminal.output.find("\x1b[6n"), std::string::npos);
     EXPECT_NE(t.terminal.output.find("COM1:\r\n"), std::string::npos);
     EXPECT_NE(t.terminal.output.find("GR\r\n"), std::string::npos);
-    EXPECT_FALSE(check_access(t.session, "B"));
+    EXPECT_FALSE(CheckAccess(t.session, "B"));
 }
 
 TEST(DoorSys, RemoteCallerTimeLimitAndLongName) {
@@ -71,7 +71,7 @@ TEST(DoorSys, RemoteCallerTimeLimitAndLongName) {
     EXPECT_TRUE(t.session.line.ansi);
     EXPECT_NE(test::ReadFile("12-07-2026.log").find("Modem Baud: 38400"), std::string::npos);
     // The access conditions of a remote caller.
-    EXPECT_TRUE(check_access(t.session, "B&=1"));
+    EXPECT_TRUE(CheckAccess(t.session, "B&=1"));
 }
 
 TEST(DoorSys, ShortOrGarbledFilesTakeTheirDefaults) {
@@ -106,7 +106,7 @@ TEST(DropFiles, NumbersOutOfRangeAreNoNumbers) {
         t.session.time.running = t.session.logged_on = true;
         t.session.keys.check_time_limit();  // does not end the call
         EXPECT_GT(t.session.keys.time_left("M"), 30'000'000);
-        EXPECT_EQ(expand_text(t.session, "%TL", 0), std::to_string(t.session.keys.time_left("M")));
+        EXPECT_EQ(ExpandText(t.session, "%TL", 0), std::to_string(t.session.keys.time_left("M")));
     }
     test::TestSession t;
     UseDropDirectory(t);
@@ -134,7 +134,7 @@ TEST(DoorfileSr, AnsiStatusAndHours) {
     ReadDoorfileSr(t.session);
     EXPECT_TRUE(t.session.line.ansi);
     EXPECT_EQ(t.session.time.minutes_allowed, 120);
-    EXPECT_TRUE(check_access(t.session, "B"));
+    EXPECT_TRUE(CheckAccess(t.session, "B"));
     t.session.writer.flush();
     EXPECT_EQ(t.terminal.output, "");
 
@@ -279,7 +279,7 @@ TEST(Door32Sys, RemoteCallerOnTheBoardsLine) {
     ReadDoor32Sys(t.session);
     EXPECT_EQ(t.session.nodes.number, 3);  // the command line named none
     EXPECT_FALSE(t.session.line.local);
-    EXPECT_TRUE(check_access(t.session, "B"));
+    EXPECT_TRUE(CheckAccess(t.session, "B"));
     EXPECT_EQ(t.session.users.current.real_name.str(), "Ann");  // the alias, for want of a name
     EXPECT_EQ(t.session.time.minutes_allowed, 30);
     // Emulation 1 is ANSI already: no question is asked.

@@ -108,7 +108,7 @@ TEST(KeyReaderWait, BellFromFourMinutesHangUpAfterSixWithMessageAndLogLine) {
     f.session.hooks.timed_effects = [&] { last_effects = f.clock.monotonic_ms(); };
     EXPECT_EQ(ExitCodeOf([&] { f.keys.read_key(); }), 0);
     std::int64_t first_bell = -1;
-    for (const auto& [at, bytes] : f.terminal.writes_at) {
+    for (const auto& [at, bytes] : f.terminal.writes) {
         if (bytes.find('\a') != std::string::npos) {
             first_bell = at;
             break;

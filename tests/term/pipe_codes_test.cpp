@@ -91,11 +91,11 @@ TEST_F(PipeCodesTest, WaitsFlushThenWait) {
     out.print_prompt_text("a|DSb|DMc");
     EXPECT_EQ(clock.monotonic_ms(), 1100);
     ASSERT_EQ(terminal.writes.size(), 2u);
-    EXPECT_EQ(terminal.writes[0], "a");
+    EXPECT_EQ(terminal.writes[0].bytes, "a");
 
     terminal.type("k");
     out.print_prompt_text("|PKdone");
-    EXPECT_TRUE(terminal.input.empty());
+    EXPECT_EQ(terminal.pending(), 0u);
     EXPECT_EQ(RowText(out, 1), "abcdone");
 }
 
@@ -106,7 +106,7 @@ TEST_F(PipeCodesTest, PausePromptIsShownThenErased) {
     out.go_to(1, 3);
     terminal.type(" ");
     out.print_prompt_text("|PA");
-    EXPECT_TRUE(terminal.input.empty());
+    EXPECT_EQ(terminal.pending(), 0u);
     EXPECT_EQ(RowText(out, 3), "");
     EXPECT_EQ(out.cursor().column, 1);
 }

@@ -4,43 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-#include <deque>
 #include <string>
+
+#include "support/fake_terminal.hpp"
 
 namespace vorn {
 namespace {
-
-class ChunkedLine final : public TerminalIo {
-  public:
-    explicit ChunkedLine(ManualClock& clock) : clock_(clock) {}
-    bool write_all(std::string_view bytes) override {
-        sent.append(bytes);
-        return true;
-    }
-    bool wait_readable(int timeout_ms) override {
-        if (!chunks.empty() || ended) return true;
-        clock_.advance_ms(std::max(timeout_ms, 0));
-        return false;
-    }
-    long read_some(char* buffer, std::size_t size) override {
-        if (chunks.empty()) return ended ? 0 : -1;
-        const std::string chunk = chunks.front();
-        chunks.pop_front();
-        const std::size_t n = std::min(size, chunk.size());
-        std::memcpy(buffer, chunk.data(), n);
-        return static_cast<long>(n);
-    }
-    bool hung_up() const override { return ended && chunks.empty(); }
-
-    std::deque<std::string> chunks;
-    bool ended = false;
-    std::string sent;
-
-  private:
-    ManualClock& clock_;
-};
 
 std::string ReadAll(TerminalIo& io) {
     std::string got;
@@ -55,14 +24,15 @@ std::string ReadAll(TerminalIo& io) {
 
 TEST(TelnetLine, SequencesSplitAcrossReadsAndTheHangUp) {
     ManualClock clock;
-    ChunkedLine line(clock);
+    test::FakeTerminal line(clock);
     TelnetTerminalIo telnet(line, clock);
-    line.chunks = {"\xff", "\xfb",     "\x01", "a\r", std::string("\0b\xff", 3),
-                   "\xff", "\xff\xfd", "\x18"};
-    line.ended = true;
+    const std::string pieces[] = {"\xff", "\xfb",     "\x01", "a\r", std::string("\0b\xff", 3),
+                                  "\xff", "\xff\xfd", "\x18"};
+    for (const std::string& piece : pieces) line.type(piece);
+    line.hang_up();
     EXPECT_EQ(ReadAll(telnet), "a\rb\xff");
     // The client offered to echo and asked for a terminal type: both refused.
-    EXPECT_EQ(line.sent, "\xff\xfe\x01\xff\xfc\x18");
+    EXPECT_EQ(line.output, "\xff\xfe\x01\xff\xfc\x18");
     EXPECT_TRUE(telnet.hung_up());
     EXPECT_EQ(telnet.read_some(nullptr, 0), 0);
 }
@@ -71,11 +41,11 @@ TEST(TelnetLine, SequencesSplitAcrossReadsAndTheHangUp) {
 // answers at once is in caller_line_test.)
 TEST(TelnetLine, ASilentClientCostsOneWait) {
     ManualClock clock;
-    ChunkedLine line(clock);
+    test::FakeTerminal line(clock);
     TelnetTerminalIo telnet(line, clock);
     telnet.negotiate(500);
     EXPECT_EQ(clock.monotonic_ms(), 500);
-    line.chunks = {"\xff\xfb\x03"};
+    line.type("\xff\xfb\x03");
     EXPECT_FALSE(telnet.wait_readable(300));
     EXPECT_GE(clock.monotonic_ms(), 800);
 }

@@ -20,7 +20,7 @@ class TextCodesTest : public SessionFixture {
     }
 
     std::string value(std::string_view code) {
-        return expand_value_code(session, code) ? session.codes.code_value : "<unknown>";
+        return ExpandValueCode(session, code) ? session.codes.code_value : "<unknown>";
     }
 };
 
@@ -81,22 +81,22 @@ TEST_F(TextCodesTest, DatesAndTimes) {
 }
 
 TEST_F(TextCodesTest, Parameters) {
-    EXPECT_EQ(format_value("Joe", "fU"), "JOE");
-    EXPECT_EQ(format_value("JOE", "fl"), "joe");
-    EXPECT_EQ(format_value("o'neil mc-DUFF 2nd", "fC"), "O'neil Mc-Duff 2nd");
-    EXPECT_EQ(format_value("hello world", "fw"), "HeLLo WoRLD");
-    EXPECT_EQ(format_value("Total Elite", "f3"), "70741 31i73");
-    EXPECT_EQ(format_value("Joe", "c12,07"), "|12J|07oe");
-    EXPECT_EQ(format_value("J", "c12,7,3"), "|12J|07|03");
-    EXPECT_EQ(format_value("|04Joe", "c12"), "|04Joe");  // already coloured
-    EXPECT_EQ(format_value("Joe", "m5"), "Joe  ");
-    EXPECT_EQ(format_value("|12Joseph", "m3"), "|12Jos");
-    EXPECT_EQ(format_value("  one two  three", "w3"), "three");
-    EXPECT_EQ(format_value("one two", "w3"), "");
-    EXPECT_EQ(format_value("one two", "w0"), "");
-    EXPECT_EQ(format_value("Joe", "w1fU"), "JOE");
-    EXPECT_EQ(format_value("Joe", "f"), "Joe");  // a command needs an argument
-    EXPECT_EQ(format_value(std::string(300, 'a'), "m999").size(), 255u);
+    EXPECT_EQ(FormatValue("Joe", "fU"), "JOE");
+    EXPECT_EQ(FormatValue("JOE", "fl"), "joe");
+    EXPECT_EQ(FormatValue("o'neil mc-DUFF 2nd", "fC"), "O'neil Mc-Duff 2nd");
+    EXPECT_EQ(FormatValue("hello world", "fw"), "HeLLo WoRLD");
+    EXPECT_EQ(FormatValue("Total Elite", "f3"), "70741 31i73");
+    EXPECT_EQ(FormatValue("Joe", "c12,07"), "|12J|07oe");
+    EXPECT_EQ(FormatValue("J", "c12,7,3"), "|12J|07|03");
+    EXPECT_EQ(FormatValue("|04Joe", "c12"), "|04Joe");  // already coloured
+    EXPECT_EQ(FormatValue("Joe", "m5"), "Joe  ");
+    EXPECT_EQ(FormatValue("|12Joseph", "m3"), "|12Jos");
+    EXPECT_EQ(FormatValue("  one two  three", "w3"), "three");
+    EXPECT_EQ(FormatValue("one two", "w3"), "");
+    EXPECT_EQ(FormatValue("one two", "w0"), "");
+    EXPECT_EQ(FormatValue("Joe", "w1fU"), "JOE");
+    EXPECT_EQ(FormatValue("Joe", "f"), "Joe");  // a command needs an argument
+    EXPECT_EQ(FormatValue(std::string(300, 'a'), "m999").size(), 255u);
 }
 
 TEST_F(TextCodesTest, WidthsCountOnlyVisibleCharacters) {
@@ -113,8 +113,8 @@ TEST_F(TextCodesTest, WidthsCountOnlyVisibleCharacters) {
 }
 
 TEST_F(TextCodesTest, ExpandText) {
-    EXPECT_EQ(expand_text(session, "Hi %UN, %ZZ 100%", 0), "Hi Joe, %ZZ 100%");
-    EXPECT_EQ(expand_text(session, "|12%RN", 5), "|12Joe B");
+    EXPECT_EQ(ExpandText(session, "Hi %UN, %ZZ 100%", 0), "Hi Joe, %ZZ 100%");
+    EXPECT_EQ(ExpandText(session, "|12%RN", 5), "|12Joe B");
 }
 
 }  // namespace

@@ -166,7 +166,7 @@ TEST_F(WriterTest, ProbeDecidesBetweenUtf8AndRawBytes) {
     // A reply that never ends stops after 31 characters.
     terminal.type(std::string(40, '9'));
     out.initialize();
-    EXPECT_EQ(terminal.input.size(), 9u);
+    EXPECT_EQ(terminal.pending(), 9u);
 }
 
 // An answer that misses the wait (a slow link) still decides, whoever reads it, and a code page

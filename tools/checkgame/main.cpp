@@ -2,6 +2,7 @@
 // code for scripts: 0 nothing wrong, 1 problems found (or left after --repair), 2 no check made.
 // With --repair it copies the files it will change into a backup directory first, then mends
 // what can be mended, and only while no game runs.
+#include <getopt.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "common/clock.hpp"
 #include "common/directories.hpp"
 #include "common/game_directory_calls.hpp"
+#include "common/whole_option.hpp"
 
 namespace {
 
@@ -40,21 +42,37 @@ void Print(const std::vector<std::string>& lines, const char* prefix = "") {
 }  // namespace
 
 int main(int argc, char** argv) {
+    static const option kLongOptions[] = {{"repair", no_argument, nullptr, 'r'},
+                                          {"backup", required_argument, nullptr, 'b'},
+                                          {nullptr, 0, nullptr, 0}};
     std::string directory = ".";
     std::string backup;
     bool repair = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-d" && i + 1 < argc) {
-            directory = argv[++i];
-        } else if (arg == "--repair") {
+    // Options in the order given, and no operand: anything else, "--" too, earns the usage.
+    opterr = 0;
+    optind = 0;
+    int next = 1;  // the argument getopt_long looks at
+    int index = -1;
+    for (int c; (c = getopt_long(argc, argv, "-:d:", kLongOptions, &index)) != -1;
+         next = optind, index = -1) {
+        if (!vorn::IsWholeOption(argv[next], c, kLongOptions, index)) {
+            Usage();
+            return 2;
+        }
+        if (c == 'd') {
+            directory = optarg;
+        } else if (c == 'r') {
             repair = true;
-        } else if (arg == "--backup" && i + 1 < argc) {
-            backup = argv[++i];
+        } else if (c == 'b') {
+            backup = optarg;
         } else {
             Usage();
             return 2;
         }
+    }
+    if (optind != next) {
+        Usage();
+        return 2;
     }
     if ((!backup.empty() && !repair) || !vorn::DirectoryExists(directory)) {
         if (!vorn::DirectoryExists(directory)) {

@@ -5,6 +5,7 @@
 // --upgrade the installation's new screens, help, texts and world records replace those it put
 // there before, and what the sysop changed stays (install_files.hpp). An installed mkgame takes
 // the data installed beside it; one in a build tree takes that tree's.
+#include <getopt.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@
 #include "common/game_directory_calls.hpp"
 #include "common/node_lock_table.hpp"
 #include "common/record_file.hpp"
+#include "common/whole_option.hpp"
 #include "install_files.hpp"
 #include "setup/lock_rebuild.hpp"
 #include "setup/setup_state.hpp"
@@ -177,14 +179,28 @@ bool LayOutNodes(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    static const option kLongOptions[] = {{"upgrade", no_argument, nullptr, 'u'},
+                                          {"nodes", required_argument, nullptr, 'n'},
+                                          {"data", required_argument, nullptr, 'D'},
+                                          {"world", required_argument, nullptr, 'w'},
+                                          {nullptr, 0, nullptr, 0}};
     Options o;
     FindInstalledData(o);
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--upgrade") {
+    // Options and the game directory in the order given; "--" is no option of ours.
+    opterr = 0;
+    optind = 0;
+    int next = 1;  // the argument getopt_long looks at
+    int index = -1;
+    for (int c; (c = getopt_long(argc, argv, "-:", kLongOptions, &index)) != -1;
+         next = optind, index = -1) {
+        if (c != 1 && !vorn::IsWholeOption(argv[next], c, kLongOptions, index)) {
+            Usage();
+            return 2;
+        }
+        if (c == 'u') {
             o.upgrade = true;
-        } else if (arg == "--nodes" && i + 1 < argc) {
-            o.nodes = vorn::ParseNodeRange(argv[++i], 1, vorn::kLastDynamicNode);
+        } else if (c == 'n') {
+            o.nodes = vorn::ParseNodeRange(optarg, 1, vorn::kLastDynamicNode);
             if (!o.nodes) {
                 std::fprintf(stderr,
                              "mkgame: --nodes takes a node from 1 to %d or a range of "
@@ -192,14 +208,18 @@ int main(int argc, char** argv) {
                              vorn::kLastDynamicNode);
                 return 2;
             }
-        } else if ((arg == "--data" || arg == "--world") && i + 1 < argc) {
-            (arg == "--data" ? o.data : o.world) = argv[++i];
-        } else if (!arg.empty() && arg[0] != '-' && o.game.empty()) {
-            o.game = arg;
+        } else if (c == 'D' || c == 'w') {
+            (c == 'D' ? o.data : o.world) = optarg;
+        } else if (c == 1 && optarg[0] != '\0' && optarg[0] != '-' && o.game.empty()) {
+            o.game = optarg;
         } else {
             Usage();
             return 2;
         }
+    }
+    if (optind != next) {
+        Usage();
+        return 2;
     }
     if (o.game.empty()) {
         Usage();

@@ -3,6 +3,7 @@
 // the split-screen chat there: the sysop's keys go to the upper window, the caller's to the lower,
 // and this terminal shows what the caller sees, in its own character set. Alt-C (Esc c) ends the
 // chat.
+#include <getopt.h>
 #include <langinfo.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -27,6 +28,7 @@
 #include "common/node_records.hpp"
 #include "common/record_file.hpp"
 #include "common/system_log.hpp"
+#include "common/whole_option.hpp"
 #include "node/node_control.hpp"
 #include "node/typed_cp437.hpp"
 
@@ -262,19 +264,34 @@ int Chat(const std::string& node_text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    static const option kLongOptions[] = {{"help", no_argument, nullptr, 'h'},
+                                          {nullptr, 0, nullptr, 0}};
     std::vector<std::string> words;
     std::string directory;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-d" && i + 1 < argc) {
-            directory = argv[++i];
-        } else if (arg == "-h" || arg == "--help") {
+    // Options and words in any order. An argument that is no option of ours (an unknown one,
+    // one not given whole, "-d" with nothing after it, "--" and all that follows) is a word like
+    // any other.
+    opterr = 0;
+    optind = 0;
+    int next = 1;   // the argument getopt_long looks at
+    int taken = 0;  // the last one taken as a word
+    int index = -1;
+    for (int c; (c = getopt_long(argc, argv, "-:d:h", kLongOptions, &index)) != -1;
+         next = optind, index = -1) {
+        const bool whole = vorn::IsWholeOption(argv[next], c, kLongOptions, index);
+        if (c == 1) {
+            words.push_back(optarg);
+        } else if (c == 'd' && whole) {
+            directory = optarg;
+        } else if (c == 'h' && whole) {
             Usage();
             return 0;
-        } else {
-            words.push_back(arg);
+        } else if (next != taken) {
+            words.push_back(argv[next]);
+            taken = next;
         }
     }
+    for (int i = next; i < argc; ++i) words.push_back(argv[i]);
     if (!directory.empty() && ::chdir(directory.c_str()) != 0) {
         std::fprintf(stderr, "nodes: %s: %s\n", directory.c_str(), std::strerror(errno));
         return 1;

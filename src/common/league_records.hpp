@@ -33,8 +33,6 @@ inline constexpr std::size_t kLetterNameMost = 36;
 inline constexpr std::size_t kLetterSubjectMost = 72;
 inline constexpr std::size_t kLetterTextMost = 16384;
 
-using I64 = LeInt<std::int64_t>;
-
 #pragma pack(push, 1)
 
 struct LeagueAddressRecord {

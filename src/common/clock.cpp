@@ -24,6 +24,22 @@ std::int64_t SecondsSince1970(const DateTime& t) {
            t.minute * 60 + t.second;
 }
 
+DateTime DateTimeOf(std::int64_t seconds) {
+    const std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    const std::int64_t rest = seconds - days * 86400;
+    const std::chrono::sys_days day{std::chrono::days{days}};
+    const std::chrono::year_month_day ymd{day};
+    DateTime t;
+    t.year = static_cast<int>(ymd.year());
+    t.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+    t.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    t.weekday = static_cast<int>(std::chrono::weekday{day}.c_encoding());
+    t.hour = static_cast<int>(rest / 3600);
+    t.minute = static_cast<int>(rest % 3600 / 60);
+    t.second = static_cast<int>(rest % 60);
+    return t;
+}
+
 DateTime SystemClock::now() {
     struct timeval tv {};
     ::gettimeofday(&tv, nullptr);

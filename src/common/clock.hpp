@@ -26,6 +26,8 @@ struct DateTime {
 int DaysInMonth(int year, int month);
 // The seconds from 1970-01-01 00:00 to `t`, both taken as times of the same zone.
 std::int64_t SecondsSince1970(const DateTime& t);
+// The date and time that many seconds after 1970-01-01 00:00 (weekday included).
+DateTime DateTimeOf(std::int64_t seconds);
 
 class Clock {
   public:

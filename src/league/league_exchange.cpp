@@ -20,6 +20,7 @@
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 #include "league/league_files.hpp"
+#include "league/league_letters.hpp"
 
 namespace vorn {
 
@@ -139,8 +140,8 @@ void Refuse(const std::string& path, const std::string& name, const std::string&
 
 // One packet from the inbound folder.
 void ImportOne(const LeagueSettings& settings, LeagueFiles& files, NewsStore& news,
-               const std::string& path, const std::string& name, std::int64_t now,
-               ExchangeReport& report) {
+               LetterStore& letters, const std::string& path, const std::string& name,
+               std::int64_t now, ExchangeReport& report) {
     std::string bytes;
     if (!ReadSmallFile(path, bytes)) {
         report.notes.push_back("league: packet " + name + " cannot be read");
@@ -201,6 +202,8 @@ void ImportOne(const LeagueSettings& settings, LeagueFiles& files, NewsStore& ne
     for (const LeagueNews& n : packet.news) {
         if (!(n.board == settings.address)) news.store(n, now);
     }
+    for (const LeagueLetter& l : packet.letters) letters.take(l, now, report);
+    for (const LetterReceipt& r : packet.receipts) letters.take(r);
     if (packet.serial != 0) {
         if (!applied.add(packet.serial)) {
             // Too far ahead to be noted: left in the inbound folder until the gap before it fills.
@@ -339,8 +342,9 @@ bool ImportPackets(const LeagueSettings& settings, std::int64_t now, ExchangeRep
     LeagueFiles files;
     if (!files.open(true, report.notes)) return false;
     NewsStore news(files);
+    LetterStore letters(files, settings);
     for (const std::string& name : FilesEndingIn(settings.inbound, kPacketSuffix)) {
-        ImportOne(settings, files, news, settings.inbound + "/" + name, name, now, report);
+        ImportOne(settings, files, news, letters, settings.inbound + "/" + name, name, now, report);
     }
     if (!files.save_links()) {
         report.notes.push_back(std::string("league: ") + kLeagueLinksFile + " cannot be written");
@@ -363,6 +367,8 @@ bool ExportPackets(const LeagueSettings& settings, std::int64_t now, const Stand
             news.store(n, now);
         }
     }
+    LetterStore letters(files, settings);
+    letters.send_again(now);
     const std::uint32_t arrivals = files.links[0].relayed_through;
     // Read once: what each board is sent is picked from these by their arrival numbers.
     std::vector<LeagueStandingRecord> standings(files.standings().record_count());
@@ -395,7 +401,9 @@ bool ExportPackets(const LeagueSettings& settings, std::int64_t now, const Stand
         for (const LeagueNewsRecord& n : news) {
             if (wanted(n)) packet.news.push_back(NewsOf(n));
         }
-        const bool has_news = !packet.standings.empty() || !packet.news.empty();
+        letters.pick(peer->address, link.relayed_through, packet);
+        const bool has_news = !packet.standings.empty() || !packet.news.empty() ||
+                              !packet.letters.empty() || !packet.receipts.empty();
         if (!has_news && link.ack_due == 0) continue;
         if (has_news) packet.serial = link.last_serial + 1;
         const std::string bytes = WritePacket(packet, peer->secret);

@@ -5,11 +5,23 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/message_area_record.hpp"
 
 namespace vorn {
+
+// Letters to players of the other boards of a league: e-mail to "Name@Board". Set by the game
+// on a board in a league; empty otherwise.
+struct LeagueMail {
+    // "Name@Board" as the league knows the player; false when it knows no such player there.
+    std::function<bool(std::string_view name, std::string_view board, std::string& player)> find;
+    // Sends the letter with the league; false when it could not be kept for sending.
+    std::function<bool(const MessageHeader& header, const std::vector<std::string>& lines)> send;
+};
 
 struct MailState {
     MessageAreaRecord area{};      // the current area
@@ -28,6 +40,8 @@ struct MailState {
         std::uint32_t scanned = 0;  // headers counted
         std::uint32_t mail = 0;     // of them, the caller's and not deleted
     } notice;
+
+    LeagueMail league;
 };
 
 }  // namespace vorn

@@ -67,6 +67,28 @@ bool FindReceiver(Session& session, std::string_view typed, bool search, UserRec
     return ok && key.number != 0 && session.users.users_read.read_record(key.number - 1u, found);
 }
 
+// "Name@Board" in e-mail on a board in a league: a player of another board, as the league
+// knows him.
+bool FindLeagueReceiver(Session& session, std::string_view typed, MessageHeader& h) {
+    const std::size_t at = typed.rfind('@');
+    std::string player;
+    if (!session.mail.league.find ||
+        !session.mail.league.find(typed.substr(0, at), typed.substr(at + 1), player)) {
+        return false;
+    }
+    h.receiver.shown = player;
+    h.receiver.name = player;
+    h.receiver.real_name = player;
+    h.receiver.description = "None";
+    return true;
+}
+
+// Whether the message goes to the league rather than into this board's e-mail.
+bool ForTheLeague(const Session& session, const MessageHeader& h) {
+    return IsEmailArea(session.mail.area) && h.receiver.user_number == 0 &&
+           h.receiver.name.view().find('@') != std::string_view::npos && session.mail.league.send;
+}
+
 // Step 4 of posting: who the new message is for. False when posting ends here.
 bool ChooseReceiver(Session& session, std::string_view to, MessageHeader& h) {
     Writer& out = session.writer;
@@ -80,6 +102,11 @@ bool ChooseReceiver(Session& session, std::string_view to, MessageHeader& h) {
         out.print_coded_line(KeepOnlyColourCodes(typed));
     }
     if (typed.empty() || session.time.ended) return false;
+    if (email && typed.find('@') != std::string::npos && session.mail.league.find) {
+        if (FindLeagueReceiver(session, typed, h)) return true;
+        out.display_line_end(GetSystemString(session, SystemText::kUserNotFound));
+        return false;
+    }
     h.receiver.shown = typed;
     UserRecord player{};
     bool exact = false;
@@ -255,6 +282,18 @@ bool PostMessage(Session& session, std::string_view to, std::string_view subject
     // The time of a message is the time it was saved.
     h.written = PackDosDateTime(session.clock.now());
 
+    if (ForTheLeague(session, h)) {
+        if (!session.mail.league.send(h, draft.lines)) {
+            out.print_coded_line("|12The letter could not be sent to the league.");
+            session.log("xA letter to " + h.receiver.shown.str() + " could not be kept");
+            return false;
+        }
+        AnnounceSent(session, area, h);
+        UserRecord& me = session.users.current;
+        RaiseCounter(me.emails);
+        SaveUser(session, me);
+        return true;
+    }
     const StoreResult stored = AppendMessage(session, draft.lines, h, true);
     if (stored == StoreResult::kFull) {
         out.print_coded_line("|12The mail area is full: the message was not sent.");

@@ -7,6 +7,7 @@
 #include "common/directories.hpp"
 #include "common/player_text.hpp"
 #include "core/session.hpp"
+#include "league/league_letters.hpp"
 #include "player/player_screens.hpp"
 #include "player/racial_skills.hpp"
 #include "term/text_codes.hpp"
@@ -106,6 +107,38 @@ void ShowBoardsPage(Session& session, const LeagueSettings& settings, const Leag
 }
 
 }  // namespace
+
+void InstallLeagueMail(Session& session) {
+    session.mail.league.find = [](std::string_view name, std::string_view board,
+                                  std::string& player) {
+        LeagueSettings settings;
+        std::vector<std::string> errors;
+        NetworkAddress address;
+        return ReadLeagueSettings(kLeagueFile, NetworkAddress{}, settings, errors) &&
+               FindLeaguePlayer(settings, name, board, player, address);
+    };
+    session.mail.league.send = [&session](const MessageHeader& h,
+                                          const std::vector<std::string>& lines) {
+        LeagueSettings settings;
+        std::vector<std::string> errors;
+        const std::string to = h.receiver.name.str();
+        const std::size_t at = to.rfind('@');
+        std::string player;
+        NetworkAddress address;
+        if (at == std::string::npos ||
+            !ReadLeagueSettings(kLeagueFile, NetworkAddress{}, settings, errors) ||
+            !FindLeaguePlayer(settings, to.substr(0, at), to.substr(at + 1), player, address)) {
+            return false;
+        }
+        LetterBody body;
+        body.from_name = h.sender.name.str();
+        body.to_name = player.substr(0, player.rfind('@'));
+        body.subject = h.subject.str();
+        body.date = SecondsSince1970(session.clock.now());
+        for (const std::string& line : lines) body.text += line + "\r";
+        return QueueLeagueLetter(settings, address, body, body.date);
+    };
+}
 
 bool InLeague() {
     return IsFile(kLeagueFile);

@@ -18,4 +18,7 @@ bool InLeague();
 
 void ShowLeague(Session& session);
 
+// E-mail to "Name@Board" goes to the league: sets the session's league mail.
+void InstallLeagueMail(Session& session);
+
 }  // namespace vorn

@@ -21,6 +21,7 @@
 #include "core/startup.hpp"
 #include "node/node_control.hpp"
 #include "node/node_table.hpp"
+#include "play/league_screen.hpp"
 #include "play/title_menu.hpp"
 #include "term/caller_line.hpp"
 #include "term/drop_files.hpp"
@@ -38,6 +39,7 @@ const std::string* FirstArgument(const Session& session) {
 void InstallCallHooks(Session& session) {
     session.hooks.node_round = [&session] { NodeRound(session); };
     session.hooks.closing = [&session](bool show_credits) { Terminate(session, show_credits); };
+    if (InLeague()) InstallLeagueMail(session);
 }
 
 void LoadConfiguration(Session& session) {

@@ -1,6 +1,6 @@
 // Four boards of a league with a hub, carried by a folder transport that loses, doubles, holds
 // back and reorders packets at random over thirty nights: at the end every board holds every
-// board's latest standing and every news item, each once.
+// board's latest standing and every news item, and every letter reached its player, each once.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,10 +11,12 @@
 #include <set>
 
 #include "common/league_state_records.hpp"
+#include "common/message_base.hpp"
 #include "common/random.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 #include "league/league_exchange.hpp"
+#include "league/league_letters.hpp"
 #include "support/session_fixture.hpp"
 
 namespace vorn {
@@ -46,13 +48,16 @@ std::vector<Board> MakeLeague(const std::string& root) {
         b.settings.transport = LeagueTransport::kFolder;
         b.settings.outbound = b.folder + "/out";
         b.settings.inbound = b.folder + "/in";
-        RecordFile users;
+        RecordFile users, index;
         EXPECT_TRUE(users.create(b.folder + "/" + kUsersFile, sizeof(UserRecord)));
+        EXPECT_TRUE(index.create(b.folder + "/" + kUserIndexFile, sizeof(UserIndexEntry)));
         for (int p = 0; p < 2; ++p) {
             UserRecord u = DefaultUserRecord();
             u.number = static_cast<std::uint16_t>(p + 1);
             u.name = std::string(kBoards[i]) + " player " + std::to_string(p + 1);
             EXPECT_TRUE(WriteUserRecord(users, static_cast<std::uint64_t>(p), u));
+            const UserIndexEntry entry = IndexEntryFor(u);
+            EXPECT_TRUE(index.write(static_cast<std::uint64_t>(p), &entry));
         }
         boards.push_back(b);
     }
@@ -113,7 +118,8 @@ class Carrier {
     std::vector<std::pair<std::string, std::string>> held_;
 };
 
-// One night on one board: import, a player gains experience, news of it, export.
+// One night on one board: import, a player gains experience, news of it and a letter to a
+// player of the next board, export.
 void Night(Board& b, int night, std::int64_t now, bool tell) {
     ASSERT_EQ(::chdir(b.folder.c_str()), 0);
     ExchangeReport report;
@@ -131,6 +137,15 @@ void Night(Board& b, int night, std::int64_t now, bool tell) {
                           LeagueNewsKind::kPlayerOfTheDay,
                           u.name.str(),
                           b.settings.short_name + " night " + std::to_string(night)};
+    if (tell) {
+        const NetworkAddress to{21, 1, static_cast<std::uint16_t>(b.settings.address.node % 4 + 1),
+                                0};
+        const std::string to_name = kBoards[to.node - 1] + std::string(" player 2");
+        ASSERT_TRUE(QueueLeagueLetter(b.settings, to,
+                                      {u.name.str(), to_name, "Night " + std::to_string(night), now,
+                                       "Greetings from " + b.settings.short_name + "\r"},
+                                      now));
+    }
     ASSERT_TRUE(ExportPackets(b.settings, now, &own,
                               tell ? std::vector<LeagueNews>{news} : std::vector<LeagueNews>{},
                               report));
@@ -169,6 +184,17 @@ TEST(LeagueSoak, ThirtyNightsOfABadNetworkLoseAndDoubleNothing) {
         std::set<std::pair<NetworkAddress, std::uint32_t>> news;
         for (const LeagueNews& n : view.news) EXPECT_TRUE(news.insert({n.board, n.number}).second);
         EXPECT_EQ(news.size(), 4u * kNights);
+        // Every night's letter from the board before, in player 2's e-mail once.
+        MessageBase mail;
+        ASSERT_TRUE(mail.open("", kEmailFileBase));
+        std::set<std::string> letters;
+        for (std::uint32_t m = 1; m <= mail.count(); ++m) {
+            MessageHeader h;
+            ASSERT_TRUE(mail.read_header(m, h));
+            EXPECT_EQ(h.receiver.user_number, 2);
+            EXPECT_TRUE(letters.insert(h.subject.str()).second) << h.subject.str();
+        }
+        EXPECT_EQ(letters.size(), static_cast<std::size_t>(kNights));
     }
     ASSERT_EQ(::chdir(root.path().c_str()), 0);
 }

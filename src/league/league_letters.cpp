@@ -58,7 +58,7 @@ bool FindLeaguePlayer(const LeagueSettings& settings, std::string_view name, std
         if (!(s.board == b->address)) continue;
         for (const StandingRow& row : s.rows) {
             if (UpperCase(row.name) != wanted) continue;
-            player = row.name + "@" + b->name;
+            player = row.name;
             address = b->address;
             return true;
         }
@@ -121,7 +121,7 @@ std::int64_t LetterStore::find_receipt(const NetworkAddress& from, std::uint32_t
     return -1;
 }
 
-// Puts the letter in the e-mail of the player it is for, from "Sender@Board". A letter for no
+// Puts the letter in the e-mail of the player it is for, from "Sender (Board)". A letter for no
 // player here is noted and let go; false only when the e-mail files cannot be written.
 bool LetterStore::deliver(const LeagueLetter& letter, ExchangeReport& report) {
     LetterBody body;
@@ -133,17 +133,21 @@ bool LetterStore::deliver(const LeagueLetter& letter, ExchangeReport& report) {
     UserIndexEntry entry{};
     const std::uint16_t number = PlayerNumber(body.to_name, entry);
     if (number == 0) {
-        report.notes.push_back("league: a letter from " + body.from_name + "@" + from + " for " +
+        report.notes.push_back("league: a letter from " + body.from_name + " (" + from + ") for " +
                                body.to_name + ", who plays here no more; let go");
         return true;
     }
     MessageHeader h;
     std::memset(&h, 0, sizeof h);
-    const std::string sender = (body.from_name + "@" + from).substr(0, 36);
-    h.sender.name = sender;
-    h.sender.real_name = sender;
-    h.sender.shown = sender;
+    const std::string sender = body.from_name + " (" + from + ")";
+    h.sender.name = std::string_view(body.from_name).substr(0, 36);
+    h.sender.real_name = std::string_view(body.from_name).substr(0, 36);
+    h.sender.shown = std::string_view(sender).substr(0, 36);
     h.sender.description = "None";
+    h.sender.zone = letter.from_board.zone;
+    h.sender.net = letter.from_board.net;
+    h.sender.node = letter.from_board.node;
+    h.sender.point = letter.from_board.point;
     h.receiver.user_number = number;
     h.receiver.name = entry.name.view();
     h.receiver.real_name = entry.real_name.view();

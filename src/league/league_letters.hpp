@@ -1,8 +1,8 @@
 // Letters between players of the boards of a league. A player writes to "Name@Board" in his
 // e-mail; the letter waits in league/ until the export sends it (through the hub when the league
-// has one), the receiving board puts it in its player's e-mail under "Sender@Board" and sends a
-// receipt back, and the writing board sends it again after a day without one. Each board takes
-// a letter in once, however often it arrives.
+// has one), the receiving board puts it in its player's e-mail from "Sender (Board)", the
+// board's address with it, and sends a receipt back, and the writing board sends it again after a
+// day without one. Each board takes a letter in once, however often it arrives.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,8 @@ namespace vorn {
 
 struct ExchangeReport;
 
-// "Ann@Eastwatch": the player as the board's last standing names him, and the board. False when
-// the league has no such board or its standing no such player.
+// "Ann@Eastwatch": the player as the board's last standing names him, and the board's address.
+// False when the league has no such board or its standing no such player.
 bool FindLeaguePlayer(const LeagueSettings& settings, std::string_view name, std::string_view board,
                       std::string& player, NetworkAddress& address);
 

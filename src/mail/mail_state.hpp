@@ -14,11 +14,14 @@
 
 namespace vorn {
 
-// Letters to players of the other boards of a league: e-mail to "Name@Board". Set by the game
-// on a board in a league; empty otherwise.
+// Letters to players of the other boards of a league: e-mail to "Name@Board". A letter's party
+// of another board carries its name, the board's address, and "Name (Board)" as shown. Set by
+// the game on a board in a league; empty otherwise.
 struct LeagueMail {
-    // "Name@Board" as the league knows the player; false when it knows no such player there.
-    std::function<bool(std::string_view name, std::string_view board, std::string& player)> find;
+    // The player and his board as the league knows them; false when it knows no such player.
+    std::function<bool(std::string_view name, std::string_view board, std::string& player,
+                       std::string& board_name, NetworkAddress& address)>
+        find;
     // Sends the letter with the league; false when it could not be kept for sending.
     std::function<bool(const MessageHeader& header, const std::vector<std::string>& lines)> send;
 };

@@ -71,22 +71,27 @@ bool FindReceiver(Session& session, std::string_view typed, bool search, UserRec
 // knows him.
 bool FindLeagueReceiver(Session& session, std::string_view typed, MessageHeader& h) {
     const std::size_t at = typed.rfind('@');
-    std::string player;
+    std::string player, board;
+    NetworkAddress address;
     if (!session.mail.league.find ||
-        !session.mail.league.find(typed.substr(0, at), typed.substr(at + 1), player)) {
+        !session.mail.league.find(typed.substr(0, at), typed.substr(at + 1), player, board,
+                                  address)) {
         return false;
     }
-    h.receiver.shown = player;
+    h.receiver.shown = player + " (" + board + ")";
     h.receiver.name = player;
     h.receiver.real_name = player;
     h.receiver.description = "None";
+    SetAddress(h.receiver, address);
     return true;
 }
 
-// Whether the message goes to the league rather than into this board's e-mail.
+// Whether the message goes to the league rather than into this board's e-mail: a letter to a
+// player of another board, named by his board's address.
 bool ForTheLeague(const Session& session, const MessageHeader& h) {
     return IsEmailArea(session.mail.area) && h.receiver.user_number == 0 &&
-           h.receiver.name.view().find('@') != std::string_view::npos && session.mail.league.send;
+           (h.receiver.zone != 0 || h.receiver.net != 0 || h.receiver.node != 0) &&
+           session.mail.league.send;
 }
 
 // Step 4 of posting: who the new message is for. False when posting ends here.

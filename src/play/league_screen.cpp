@@ -110,33 +110,33 @@ void ShowBoardsPage(Session& session, const LeagueSettings& settings, const Leag
 
 void InstallLeagueMail(Session& session) {
     session.mail.league.find = [](std::string_view name, std::string_view board,
-                                  std::string& player) {
+                                  std::string& player, std::string& board_name,
+                                  NetworkAddress& address) {
         LeagueSettings settings;
         std::vector<std::string> errors;
-        NetworkAddress address;
-        return ReadLeagueSettings(kLeagueFile, NetworkAddress{}, settings, errors) &&
-               FindLeaguePlayer(settings, name, board, player, address);
+        if (!ReadLeagueSettings(kLeagueFile, NetworkAddress{}, settings, errors) ||
+            !FindLeaguePlayer(settings, name, board, player, address)) {
+            return false;
+        }
+        board_name = BoardName(settings, address);
+        return true;
     };
     session.mail.league.send = [&session](const MessageHeader& h,
                                           const std::vector<std::string>& lines) {
         LeagueSettings settings;
         std::vector<std::string> errors;
-        const std::string to = h.receiver.name.str();
-        const std::size_t at = to.rfind('@');
-        std::string player;
-        NetworkAddress address;
-        if (at == std::string::npos ||
-            !ReadLeagueSettings(kLeagueFile, NetworkAddress{}, settings, errors) ||
-            !FindLeaguePlayer(settings, to.substr(0, at), to.substr(at + 1), player, address)) {
+        const NetworkAddress to{h.receiver.zone, h.receiver.net, h.receiver.node, h.receiver.point};
+        if (!ReadLeagueSettings(kLeagueFile, NetworkAddress{}, settings, errors) ||
+            settings.board(to) == nullptr) {
             return false;
         }
         LetterBody body;
         body.from_name = h.sender.name.str();
-        body.to_name = player.substr(0, player.rfind('@'));
+        body.to_name = h.receiver.name.str();
         body.subject = h.subject.str();
         body.date = SecondsSince1970(session.clock.now());
         for (const std::string& line : lines) body.text += line + "\r";
-        return QueueLeagueLetter(settings, address, body, body.date);
+        return QueueLeagueLetter(settings, to, body, body.date);
     };
 }
 

@@ -17,8 +17,8 @@ void CheckLeague(Context& c) {
         }
     }
     CountRecords(c, kLeagueLinksFile, sizeof(LeagueLinkRecord));
-    CountRecords(c, kLeagueStandingsFile, sizeof(LeagueStandingRecord));
-    CountRecords(c, kLeagueNewsFile, sizeof(LeagueNewsRecord));
+    CountRecords(c, kLeagueStandingsFile, sizeof(HeldStanding));
+    CountRecords(c, kLeagueNewsFile, sizeof(HeldNews));
 }
 
 }  // namespace vorn::check

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/league_records.hpp"
 #include "common/record_types.hpp"
 
 namespace vorn {
@@ -27,22 +28,12 @@ inline constexpr const char* kLeagueBadFolder = "league/bad";
 inline constexpr const char* kLeagueLettersFile = "league/letters.dat";
 inline constexpr const char* kLeagueLetterFolder = "league/letters";
 inline constexpr const char* kLeagueReceiptsFile = "league/receipts.dat";
-inline constexpr std::size_t kStandingRows = 100;
-inline constexpr int kAckWindow = 64;  // serials past the last of an unbroken run that are noted
 
 #pragma pack(push, 1)
 
-struct AddressField {
-    U16 zone;
-    U16 net;
-    U16 node;
-    U16 point;
-};
-static_assert(sizeof(AddressField) == 8);
-
 // One other board. Record 0 is this board itself: its counters of news told and of arrivals.
 struct LeagueLinkRecord {
-    AddressField address;
+    LeagueAddressRecord address;
     U32 last_serial;      // the last packet made for this board
     U32 acked_through;    // every packet up to this one arrived there
     U64 acked_above;      // bit i: packet acked_through + 2 + i arrived there too
@@ -68,39 +59,24 @@ static_assert(offsetof(LeagueLinkRecord, relayed_through) == 56);
 static_assert(offsetof(LeagueLinkRecord, letters) == 60);
 // In record 0: last_serial counts the news this board told, relayed_through the arrivals.
 
-struct StandingRowRecord {
-    ShortString<36> name;
-    std::uint8_t race;
-    U16 level;
-    I32 experience;
-    U16 kills;
-    U16 cities;
-};
-static_assert(sizeof(StandingRowRecord) == 48);
-static_assert(offsetof(StandingRowRecord, race) == 37);
-static_assert(offsetof(StandingRowRecord, level) == 38);
-static_assert(offsetof(StandingRowRecord, experience) == 40);
-static_assert(offsetof(StandingRowRecord, kills) == 44);
-static_assert(offsetof(StandingRowRecord, cities) == 46);
-
-struct LeagueStandingRecord {
-    AddressField board;
+struct HeldStanding {
+    LeagueAddressRecord board;
     U32 night;
     U32 arrival;
     I64 received;  // seconds since 1970
     U16 count;
     std::uint8_t reserved[6];
-    StandingRowRecord rows[kStandingRows];
+    LeagueStandingRow rows[kLeagueMostStandingRows];
 };
-static_assert(sizeof(LeagueStandingRecord) == 32 + 4800);
-static_assert(offsetof(LeagueStandingRecord, night) == 8);
-static_assert(offsetof(LeagueStandingRecord, arrival) == 12);
-static_assert(offsetof(LeagueStandingRecord, received) == 16);
-static_assert(offsetof(LeagueStandingRecord, count) == 24);
-static_assert(offsetof(LeagueStandingRecord, rows) == 32);
+static_assert(sizeof(HeldStanding) == 32 + 4800);
+static_assert(offsetof(HeldStanding, night) == 8);
+static_assert(offsetof(HeldStanding, arrival) == 12);
+static_assert(offsetof(HeldStanding, received) == 16);
+static_assert(offsetof(HeldStanding, count) == 24);
+static_assert(offsetof(HeldStanding, rows) == 32);
 
-struct LeagueNewsRecord {
-    AddressField board;
+struct HeldNews {
+    LeagueAddressRecord board;
     U32 number;
     U32 night;
     U32 arrival;
@@ -110,14 +86,14 @@ struct LeagueNewsRecord {
     ShortString<160> text;
     std::uint8_t reserved[13];
 };
-static_assert(sizeof(LeagueNewsRecord) == 240);
-static_assert(offsetof(LeagueNewsRecord, number) == 8);
-static_assert(offsetof(LeagueNewsRecord, night) == 12);
-static_assert(offsetof(LeagueNewsRecord, arrival) == 16);
-static_assert(offsetof(LeagueNewsRecord, received) == 20);
-static_assert(offsetof(LeagueNewsRecord, kind) == 28);
-static_assert(offsetof(LeagueNewsRecord, player) == 29);
-static_assert(offsetof(LeagueNewsRecord, text) == 66);
+static_assert(sizeof(HeldNews) == 240);
+static_assert(offsetof(HeldNews, number) == 8);
+static_assert(offsetof(HeldNews, night) == 12);
+static_assert(offsetof(HeldNews, arrival) == 16);
+static_assert(offsetof(HeldNews, received) == 20);
+static_assert(offsetof(HeldNews, kind) == 28);
+static_assert(offsetof(HeldNews, player) == 29);
+static_assert(offsetof(HeldNews, text) == 66);
 
 // What becomes of a letter here.
 inline constexpr std::uint8_t kLetterOnItsWay =
@@ -125,33 +101,33 @@ inline constexpr std::uint8_t kLetterOnItsWay =
 inline constexpr std::uint8_t kLetterReceipted = 1;  // written here, and the receipt came back
 inline constexpr std::uint8_t kLetterTakenIn = 2;    // for a player here, put in his e-mail
 
-struct LeagueLetterRecord {
-    AddressField from_board;
+struct HeldLetter {
+    LeagueAddressRecord from_board;
     U32 number;  // the writing board's count of its letters
-    AddressField to_board;
+    LeagueAddressRecord to_board;
     U32 arrival;
     I64 sent;  // a letter written here: when it was last sent
     std::uint8_t state;
     std::uint8_t reserved[15];
 };
-static_assert(sizeof(LeagueLetterRecord) == 48);
-static_assert(offsetof(LeagueLetterRecord, number) == 8);
-static_assert(offsetof(LeagueLetterRecord, to_board) == 12);
-static_assert(offsetof(LeagueLetterRecord, arrival) == 20);
-static_assert(offsetof(LeagueLetterRecord, sent) == 24);
-static_assert(offsetof(LeagueLetterRecord, state) == 32);
+static_assert(sizeof(HeldLetter) == 48);
+static_assert(offsetof(HeldLetter, number) == 8);
+static_assert(offsetof(HeldLetter, to_board) == 12);
+static_assert(offsetof(HeldLetter, arrival) == 20);
+static_assert(offsetof(HeldLetter, sent) == 24);
+static_assert(offsetof(HeldLetter, state) == 32);
 
-struct LeagueReceiptRecord {
-    AddressField from_board;  // the letter's: where the receipt goes
+struct HeldReceipt {
+    LeagueAddressRecord from_board;  // the letter's: where the receipt goes
     U32 number;
-    AddressField to_board;  // the board that took the letter in
+    LeagueAddressRecord to_board;  // the board that took the letter in
     U32 arrival;
     std::uint8_t reserved[8];
 };
-static_assert(sizeof(LeagueReceiptRecord) == 32);
-static_assert(offsetof(LeagueReceiptRecord, number) == 8);
-static_assert(offsetof(LeagueReceiptRecord, to_board) == 12);
-static_assert(offsetof(LeagueReceiptRecord, arrival) == 20);
+static_assert(sizeof(HeldReceipt) == 32);
+static_assert(offsetof(HeldReceipt, number) == 8);
+static_assert(offsetof(HeldReceipt, to_board) == 12);
+static_assert(offsetof(HeldReceipt, arrival) == 20);
 
 #pragma pack(pop)
 

@@ -26,20 +26,20 @@ namespace vorn {
 
 namespace {
 
-Standing StandingOf(const LeagueStandingRecord& r) {
+Standing StandingOf(const HeldStanding& r) {
     Standing s;
     s.board = AddressOf(r.board);
     s.night = r.night;
-    const std::size_t count = std::min<std::size_t>(r.count, kStandingRows);
+    const std::size_t count = std::min<std::size_t>(r.count, kLeagueMostStandingRows);
     for (std::size_t i = 0; i < count; ++i) {
-        const StandingRowRecord& row = r.rows[i];
+        const LeagueStandingRow& row = r.rows[i];
         s.rows.push_back(
             {row.name.str(), row.race, row.level, row.experience, row.kills, row.cities});
     }
     return s;
 }
 
-LeagueNews NewsOf(const LeagueNewsRecord& r) {
+LeagueNews NewsOf(const HeldNews& r) {
     LeagueNews n;
     n.board = AddressOf(r.board);
     n.number = r.number;
@@ -55,7 +55,7 @@ bool StoreStanding(LeagueFiles& files, const Standing& standing, std::int64_t no
     RecordFile& file = files.standings();
     const std::uint64_t count = file.record_count();
     std::uint64_t at = count;
-    LeagueStandingRecord r{};
+    HeldStanding r{};
     for (std::uint64_t i = 0; i < count; ++i) {
         if (!file.read(i, &r)) return false;
         if (AddressOf(r.board) == standing.board) {
@@ -69,11 +69,11 @@ bool StoreStanding(LeagueFiles& files, const Standing& standing, std::int64_t no
     r.night = standing.night;
     r.arrival = files.next_arrival();
     r.received = now;
-    const std::size_t rows = std::min(standing.rows.size(), kStandingRows);
+    const std::size_t rows = std::min(standing.rows.size(), kLeagueMostStandingRows);
     r.count = static_cast<std::uint16_t>(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         const StandingRow& row = standing.rows[i];
-        StandingRowRecord& out = r.rows[i];
+        LeagueStandingRow& out = r.rows[i];
         out.name = std::string_view(row.name).substr(0, 36);
         out.race = row.race;
         out.level = row.level;
@@ -89,14 +89,14 @@ class NewsStore {
   public:
     explicit NewsStore(LeagueFiles& files) : files_(files) {
         RecordFile& file = files.news();
-        LeagueNewsRecord r;
+        HeldNews r;
         for (std::uint64_t i = 0; i < file.record_count(); ++i) {
             if (file.read(i, &r)) held_.insert({AddressOf(r.board), r.number});
         }
     }
     bool store(const LeagueNews& n, std::int64_t now) {
         if (!held_.insert({n.board, n.number}).second) return false;
-        LeagueNewsRecord r{};
+        HeldNews r{};
         std::memset(&r, 0, sizeof r);
         r.board = FieldOf(n.board);
         r.number = n.number;
@@ -179,9 +179,9 @@ void ImportOne(const LeagueSettings& settings, LeagueFiles& files, NewsStore& ne
         if (packet.ack->through > acked.through) {
             // The run moves on: the bits noted above the old run count from the new one.
             SerialRun moved{packet.ack->through, 0};
-            for (int i = 0; i < kAckWindow; ++i) {
+            for (std::uint32_t i = 0; i < kLeagueMostAbove; ++i) {
                 if (((acked.above >> i) & 1) != 0)
-                    moved.add(acked.through + 2 + static_cast<std::uint32_t>(i));
+                    moved.add(acked.through + 2 + i);
             }
             acked = moved;
         }
@@ -294,9 +294,9 @@ void SendAgain(const LeagueSettings& settings, LeagueLinkRecord& link, std::int6
     const NetworkAddress board = AddressOf(link.address);
     const SerialRun acked{link.acked_through, link.acked_above};
     std::uint32_t highest_acked = acked.through;
-    for (int i = 0; i < kAckWindow; ++i) {
+    for (std::uint32_t i = 0; i < kLeagueMostAbove; ++i) {
         if (((acked.above >> i) & 1) != 0)
-            highest_acked = acked.through + 2 + static_cast<std::uint32_t>(i);
+            highest_acked = acked.through + 2 + i;
     }
     const std::string folder = SentFolder(board);
     for (const std::string& name : FilesEndingIn(folder, kPacketSuffix)) {
@@ -371,11 +371,11 @@ bool ExportPackets(const LeagueSettings& settings, std::int64_t now, const Stand
     letters.send_again(now);
     const std::uint32_t arrivals = files.links[0].relayed_through;
     // Read once: what each board is sent is picked from these by their arrival numbers.
-    std::vector<LeagueStandingRecord> standings(files.standings().record_count());
+    std::vector<HeldStanding> standings(files.standings().record_count());
     for (std::uint64_t i = 0; i < standings.size(); ++i) {
         if (!files.standings().read(i, &standings[i])) standings[i].arrival = 0;
     }
-    std::vector<LeagueNewsRecord> news(files.news().record_count());
+    std::vector<HeldNews> news(files.news().record_count());
     for (std::uint64_t i = 0; i < news.size(); ++i) {
         if (!files.news().read(i, &news[i])) news[i].arrival = 0;
     }
@@ -395,10 +395,10 @@ bool ExportPackets(const LeagueSettings& settings, std::int64_t now, const Stand
             return r.arrival > link.relayed_through &&
                    GoesTo(settings, AddressOf(r.board), peer->address);
         };
-        for (const LeagueStandingRecord& s : standings) {
+        for (const HeldStanding& s : standings) {
             if (wanted(s)) packet.standings.push_back(StandingOf(s));
         }
-        for (const LeagueNewsRecord& n : news) {
+        for (const HeldNews& n : news) {
             if (wanted(n)) packet.news.push_back(NewsOf(n));
         }
         letters.pick(peer->address, link.relayed_through, packet);
@@ -445,7 +445,7 @@ Standing BoardStanding(const NetworkAddress& board, std::uint32_t night) {
     RecordFile extra;
     const bool has_extra =
         extra.open(kUserExtraFile, sizeof(UserExtraRecord), RecordFile::Access::kRead);
-    for (std::uint64_t p = 0; p < ranked.count() && s.rows.size() < kStandingRows; ++p) {
+    for (std::uint64_t p = 0; p < ranked.count() && s.rows.size() < kLeagueMostStandingRows; ++p) {
         UserRecord u;
         if (!ranked.read(p, u)) break;
         if (!InRanking(u)) continue;
@@ -483,11 +483,11 @@ bool ReadLeagueView(LeagueView& view) {
     std::vector<std::string> notes;
     if (!files.open(false, notes)) return false;
     view = LeagueView{};
-    LeagueStandingRecord s;
+    HeldStanding s;
     for (std::uint64_t i = 0; i < files.standings().record_count(); ++i) {
         if (files.standings().read(i, &s)) view.standings.push_back(StandingOf(s));
     }
-    LeagueNewsRecord n;
+    HeldNews n;
     for (std::uint64_t i = 0; i < files.news().record_count(); ++i) {
         if (files.news().read(i, &n)) view.news.push_back(NewsOf(n));
     }

@@ -8,11 +8,11 @@
 
 namespace vorn {
 
-NetworkAddress AddressOf(const AddressField& f) {
+NetworkAddress AddressOf(const LeagueAddressRecord& f) {
     return {f.zone, f.net, f.node, f.point};
 }
-AddressField FieldOf(const NetworkAddress& a) {
-    AddressField f{};
+LeagueAddressRecord FieldOf(const NetworkAddress& a) {
+    LeagueAddressRecord f{};
     f.zone = a.zone;
     f.net = a.net;
     f.node = a.node;

@@ -28,8 +28,8 @@ inline constexpr std::int64_t kDay = 86400;
 // little less than a day later and counts.
 inline constexpr std::int64_t kResendAfter = kDay - 3600;
 
-NetworkAddress AddressOf(const AddressField& f);
-AddressField FieldOf(const NetworkAddress& a);
+NetworkAddress AddressOf(const LeagueAddressRecord& f);
+LeagueAddressRecord FieldOf(const NetworkAddress& a);
 // "21-1-100-0": an address as part of a file name.
 std::string AddressName(const NetworkAddress& a);
 // Eight digits with leading zeros.
@@ -47,7 +47,7 @@ struct SerialRun {
     bool has(std::uint32_t serial) const {
         if (serial <= through) return true;
         const std::uint64_t i = serial - through - 2;
-        return serial > through + 1 && i < kAckWindow && ((above >> i) & 1) != 0;
+        return serial > through + 1 && i < kLeagueMostAbove && ((above >> i) & 1) != 0;
     }
     // False when the serial lies beyond the window and cannot be noted yet.
     bool add(std::uint32_t serial) {
@@ -62,15 +62,15 @@ struct SerialRun {
             return true;
         }
         const std::uint64_t i = serial - through - 2;
-        if (i >= kAckWindow) return false;
+        if (i >= kLeagueMostAbove) return false;
         above |= std::uint64_t{1} << i;
         return true;
     }
     PacketAck ack() const {
         PacketAck a{through, {}};
-        for (int i = 0; i < kAckWindow; ++i) {
+        for (std::uint32_t i = 0; i < kLeagueMostAbove; ++i) {
             if (((above >> i) & 1) != 0)
-                a.above.push_back(through + 2 + static_cast<std::uint32_t>(i));
+                a.above.push_back(through + 2 + i);
         }
         return a;
     }
@@ -99,10 +99,10 @@ class LeagueFiles {
             notes.push_back("league: the league's lock cannot be taken");
             return false;
         }
-        if (!open_file(standings_, kLeagueStandingsFile, sizeof(LeagueStandingRecord)) ||
-            !open_file(news_, kLeagueNewsFile, sizeof(LeagueNewsRecord)) ||
-            !open_file(letters_, kLeagueLettersFile, sizeof(LeagueLetterRecord)) ||
-            !open_file(receipts_, kLeagueReceiptsFile, sizeof(LeagueReceiptRecord))) {
+        if (!open_file(standings_, kLeagueStandingsFile, sizeof(HeldStanding)) ||
+            !open_file(news_, kLeagueNewsFile, sizeof(HeldNews)) ||
+            !open_file(letters_, kLeagueLettersFile, sizeof(HeldLetter)) ||
+            !open_file(receipts_, kLeagueReceiptsFile, sizeof(HeldReceipt))) {
             return false;
         }
         return load();

@@ -76,7 +76,7 @@ bool QueueLeagueLetter(const LeagueSettings& settings, const NetworkAddress& to_
                           ".tmp")) {
         return false;
     }
-    LeagueLetterRecord r{};
+    HeldLetter r{};
     std::memset(&r, 0, sizeof r);
     r.from_board = FieldOf(settings.address);
     r.number = number;
@@ -174,7 +174,7 @@ bool LetterStore::deliver(const LeagueLetter& letter, ExchangeReport& report) {
 }
 
 void LetterStore::add_receipt(const LeagueLetter& letter) {
-    LeagueReceiptRecord r{};
+    HeldReceipt r{};
     std::memset(&r, 0, sizeof r);
     r.from_board = FieldOf(letter.from_board);
     r.number = letter.number;
@@ -197,7 +197,7 @@ void LetterStore::take(const LeagueLetter& letter, std::int64_t now, ExchangeRep
             return;
         }
         if (!deliver(letter, report)) return;  // the writer sends it again
-        LeagueLetterRecord r{};
+        HeldLetter r{};
         std::memset(&r, 0, sizeof r);
         r.from_board = FieldOf(letter.from_board);
         r.number = letter.number;
@@ -210,7 +210,7 @@ void LetterStore::take(const LeagueLetter& letter, std::int64_t now, ExchangeRep
     }
     if (!settings_.is_hub()) return;  // not for this board, and it passes nothing on
     if (held >= 0) {
-        LeagueLetterRecord& r = letters_[static_cast<std::size_t>(held)];
+        HeldLetter& r = letters_[static_cast<std::size_t>(held)];
         if (r.state != kLetterOnItsWay) return;
         r.arrival = files_.next_arrival();
         files_.letters().write(static_cast<std::uint64_t>(held), &r);
@@ -219,7 +219,7 @@ void LetterStore::take(const LeagueLetter& letter, std::int64_t now, ExchangeRep
     if (!ReplaceWholeFile(LetterBodyPath(letter.from_board, letter.number), letter.body, ".tmp")) {
         return;
     }
-    LeagueLetterRecord r{};
+    HeldLetter r{};
     std::memset(&r, 0, sizeof r);
     r.from_board = FieldOf(letter.from_board);
     r.number = letter.number;
@@ -234,7 +234,7 @@ void LetterStore::take(const LetterReceipt& receipt) {
     // The letter (written here, or passed on by the hub) has arrived: nothing to send any more.
     const std::int64_t held = find_letter(receipt.from_board, receipt.number);
     if (held >= 0 && letters_[static_cast<std::size_t>(held)].state == kLetterOnItsWay) {
-        LeagueLetterRecord& r = letters_[static_cast<std::size_t>(held)];
+        HeldLetter& r = letters_[static_cast<std::size_t>(held)];
         r.state = kLetterReceipted;
         files_.letters().write(static_cast<std::uint64_t>(held), &r);
         sys::Unlink(LetterBodyPath(receipt.from_board, receipt.number).c_str());
@@ -247,7 +247,7 @@ void LetterStore::take(const LetterReceipt& receipt) {
                                 &receipts_[static_cast<std::size_t>(r)]);
         return;
     }
-    LeagueReceiptRecord rec{};
+    HeldReceipt rec{};
     std::memset(&rec, 0, sizeof rec);
     rec.from_board = FieldOf(receipt.from_board);
     rec.number = receipt.number;
@@ -258,7 +258,7 @@ void LetterStore::take(const LetterReceipt& receipt) {
 
 void LetterStore::send_again(std::int64_t now) {
     for (std::size_t i = 0; i < letters_.size(); ++i) {
-        LeagueLetterRecord& r = letters_[i];
+        HeldLetter& r = letters_[i];
         if (!(AddressOf(r.from_board) == settings_.address) || r.state != kLetterOnItsWay ||
             now - r.sent < kResendAfter) {
             continue;
@@ -271,7 +271,7 @@ void LetterStore::send_again(std::int64_t now) {
 
 void LetterStore::pick(const NetworkAddress& peer, std::uint32_t after,
                        LeaguePacket& packet) const {
-    for (const LeagueLetterRecord& r : letters_) {
+    for (const HeldLetter& r : letters_) {
         if (r.arrival <= after || r.state != kLetterOnItsWay) continue;
         const NetworkAddress from = AddressOf(r.from_board);
         const NetworkAddress to = AddressOf(r.to_board);
@@ -281,7 +281,7 @@ void LetterStore::pick(const NetworkAddress& peer, std::uint32_t after,
             packet.letters.push_back(letter);
         }
     }
-    for (const LeagueReceiptRecord& r : receipts_) {
+    for (const HeldReceipt& r : receipts_) {
         if (r.arrival <= after) continue;
         const NetworkAddress from = AddressOf(r.from_board);
         const NetworkAddress to = AddressOf(r.to_board);

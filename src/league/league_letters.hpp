@@ -49,8 +49,8 @@ class LetterStore {
 
     LeagueFiles& files_;
     const LeagueSettings& settings_;
-    std::vector<LeagueLetterRecord> letters_;
-    std::vector<LeagueReceiptRecord> receipts_;
+    std::vector<HeldLetter> letters_;
+    std::vector<HeldReceipt> receipts_;
 };
 
 // The file that holds a letter's body while it is on its way.

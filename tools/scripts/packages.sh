@@ -3,13 +3,13 @@
 # use, and socat, telnet and procps for the telnet game. The test command (tools/test.sh) adds
 # clang with its sanitizer run-time, clang-format, the test and benchmark libraries, libvterm,
 # and what the package test uses: dpkg-dev and file for CPack, lintian, adduser and
-# init-system-helpers for installing the package.
+# init-system-helpers for installing the package; and binkd, the mailer the league test runs.
 # Sourced by tools/play.sh, tools/serve.sh and tools/test.sh.
 
 VORN_BUILD_PACKAGES="build-essential cmake ninja-build pkg-config libtomlplusplus-dev
 libncurses-dev nettle-dev util-linux passwd procps socat telnet"
 VORN_TEST_PACKAGES="clang libclang-rt-14-dev clang-format libgtest-dev libgmock-dev
-libbenchmark-dev libvterm-dev dpkg-dev file lintian adduser init-system-helpers"
+libbenchmark-dev libvterm-dev dpkg-dev file lintian adduser init-system-helpers binkd"
 
 # Installs those of the named packages that are missing.
 vorn_install_packages() {

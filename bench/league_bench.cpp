@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "league/league_exchange.hpp"
+#include "league/league_files.hpp"
 
 namespace {
 
@@ -100,9 +101,8 @@ void BM_ReadThePacketsOnce(benchmark::State& state) {
     hub.deliver();
     for (auto _ : state) {
         for (const auto& [name, bytes] : hub.packets) {
-            std::ifstream in(hub.settings.inbound + "/" + name, std::ios::binary);
-            const std::string read{std::istreambuf_iterator<char>(in),
-                                   std::istreambuf_iterator<char>()};
+            std::string read;
+            ReadSmallFile(hub.settings.inbound + "/" + name, read);
             LeaguePacket p;
             benchmark::DoNotOptimize(ReadPacket(read, "secret", p));
         }

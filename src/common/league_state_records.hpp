@@ -28,6 +28,8 @@ inline constexpr const char* kLeagueBadFolder = "league/bad";
 inline constexpr const char* kLeagueLettersFile = "league/letters.dat";
 inline constexpr const char* kLeagueLetterFolder = "league/letters";
 inline constexpr const char* kLeagueReceiptsFile = "league/receipts.dat";
+// The deeds the game noted since the last export (appended by every node as they happen).
+inline constexpr const char* kLeagueDeedsFile = "league/deeds.dat";
 
 #pragma pack(push, 1)
 
@@ -128,6 +130,17 @@ static_assert(sizeof(HeldReceipt) == 32);
 static_assert(offsetof(HeldReceipt, number) == 8);
 static_assert(offsetof(HeldReceipt, to_board) == 12);
 static_assert(offsetof(HeldReceipt, arrival) == 20);
+
+// A deed worth telling the league, as the game noted it.
+struct DeedRecord {
+    std::uint8_t kind;  // a LeagueNewsKind
+    ShortString<36> player;
+    ShortString<160> text;
+    std::uint8_t reserved;
+};
+static_assert(sizeof(DeedRecord) == 200);
+static_assert(offsetof(DeedRecord, player) == 1);
+static_assert(offsetof(DeedRecord, text) == 38);
 
 #pragma pack(pop)
 

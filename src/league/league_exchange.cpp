@@ -180,8 +180,7 @@ void ImportOne(const LeagueSettings& settings, LeagueFiles& files, NewsStore& ne
             // The run moves on: the bits noted above the old run count from the new one.
             SerialRun moved{packet.ack->through, 0};
             for (std::uint32_t i = 0; i < kLeagueMostAbove; ++i) {
-                if (((acked.above >> i) & 1) != 0)
-                    moved.add(acked.through + 2 + i);
+                if (((acked.above >> i) & 1) != 0) moved.add(acked.through + 2 + i);
             }
             acked = moved;
         }
@@ -295,8 +294,7 @@ void SendAgain(const LeagueSettings& settings, LeagueLinkRecord& link, std::int6
     const SerialRun acked{link.acked_through, link.acked_above};
     std::uint32_t highest_acked = acked.through;
     for (std::uint32_t i = 0; i < kLeagueMostAbove; ++i) {
-        if (((acked.above >> i) & 1) != 0)
-            highest_acked = acked.through + 2 + i;
+        if (((acked.above >> i) & 1) != 0) highest_acked = acked.through + 2 + i;
     }
     const std::string folder = SentFolder(board);
     for (const std::string& name : FilesEndingIn(folder, kPacketSuffix)) {
@@ -434,6 +432,45 @@ bool ExportPackets(const LeagueSettings& settings, std::int64_t now, const Stand
         return false;
     }
     return true;
+}
+
+void TellTheLeague(LeagueNewsKind kind, std::string_view player, std::string_view text) {
+    if (!IsFile(kLeagueFile)) return;
+    CreateDirectoryPath(kLeagueFolder);
+    DeedRecord deed{};
+    std::memset(&deed, 0, sizeof deed);
+    deed.kind = static_cast<std::uint8_t>(kind);
+    deed.player = player.substr(0, 36);
+    deed.text = text.substr(0, 160);
+    // One write in append mode: deeds of nodes at the same moment land one after the other.
+    const int fd =
+        sys::Open(kLeagueDeedsFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kGameFileMode);
+    if (fd < 0) return;
+    WriteAll(fd, &deed, sizeof deed);
+    sys::Close(fd);
+}
+
+std::vector<LeagueNews> TakeDeeds(std::uint32_t night) {
+    // Moved aside first, so a deed noted meanwhile starts a new file; a file moved aside by a
+    // run that ended before reading it is read now.
+    const std::string taken = std::string(kLeagueDeedsFile) + ".taken";
+    if (!IsFile(taken)) sys::Rename(kLeagueDeedsFile, taken.c_str());
+    std::vector<LeagueNews> news;
+    RecordFile file;
+    if (!file.open(taken, sizeof(DeedRecord), RecordFile::Access::kRead)) return news;
+    DeedRecord deed;
+    for (std::uint64_t i = 0; i < file.record_count(); ++i) {
+        if (!file.read(i, &deed) || deed.kind < 1 || deed.kind > 4) continue;
+        news.push_back({{},
+                        0,
+                        night,
+                        static_cast<LeagueNewsKind>(deed.kind),
+                        deed.player.str(),
+                        deed.text.str()});
+    }
+    file.close();
+    sys::Unlink(taken.c_str());
+    return news;
 }
 
 Standing BoardStanding(const NetworkAddress& board, std::uint32_t night) {

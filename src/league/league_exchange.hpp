@@ -35,6 +35,12 @@ bool ImportPackets(const LeagueSettings& settings, std::int64_t now, ExchangeRep
 bool ExportPackets(const LeagueSettings& settings, std::int64_t now, const Standing* own_standing,
                    const std::vector<LeagueNews>& own_news, ExchangeReport& report);
 
+// Notes a deed worth telling the league as it happens (on a board in a league; nothing otherwise).
+// The next export tells it.
+void TellTheLeague(LeagueNewsKind kind, std::string_view player, std::string_view text);
+// The deeds noted since the last export, as news of night `night`; the noted file is emptied.
+std::vector<LeagueNews> TakeDeeds(std::uint32_t night);
+
 // This board's standing after night `night`: its best players from users.dat (and their cities
 // from user2.dat), at most 100, in the order of the game's ranking.
 Standing BoardStanding(const NetworkAddress& board, std::uint32_t night);

@@ -69,8 +69,7 @@ struct SerialRun {
     PacketAck ack() const {
         PacketAck a{through, {}};
         for (std::uint32_t i = 0; i < kLeagueMostAbove; ++i) {
-            if (((above >> i) & 1) != 0)
-                a.above.push_back(through + 2 + i);
+            if (((above >> i) & 1) != 0) a.above.push_back(through + 2 + i);
         }
         return a;
     }

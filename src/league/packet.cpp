@@ -22,7 +22,7 @@ std::string FieldText(std::string_view text) {
 }
 
 LeagueAddressRecord ToRecord(const NetworkAddress& a) {
-    LeagueAddressRecord r;
+    LeagueAddressRecord r{};
     r.zone = a.zone;
     r.net = a.net;
     r.node = a.node;
@@ -43,7 +43,7 @@ void Append(std::string& out, const Record& record) {
 // string) stays zero.
 template <class Record>
 Record Zeroed() {
-    Record r;
+    Record r{};
     std::memset(&r, 0, sizeof r);
     return r;
 }
@@ -57,7 +57,7 @@ std::string AckPayload(const PacketAck& ack) {
     std::string payload;
     Append(payload, r);
     for (std::size_t i = 0; i < n; ++i) {
-        U32 serial;
+        U32 serial{};
         serial = ack.above[i];
         Append(payload, serial);
     }
@@ -147,13 +147,13 @@ class Cursor {
 };
 
 bool ReadAck(Cursor in, PacketAck& ack) {
-    LeagueAckRecord r;
+    LeagueAckRecord r{};
     if (!in.take(r) || r.above_count > kLeagueMostAbove) return false;
     if (in.left() != r.above_count * sizeof(U32)) return false;
     ack.through = r.through;
     for (std::uint32_t i = 0; i < r.above_count; ++i) {
-        U32 serial;
-        in.take(serial);
+        U32 serial{};
+        if (!in.take(serial)) return false;
         if (serial <= ack.through || (!ack.above.empty() && serial <= ack.above.back())) {
             return false;
         }
@@ -163,7 +163,7 @@ bool ReadAck(Cursor in, PacketAck& ack) {
 }
 
 bool ReadStanding(Cursor in, Standing& standing) {
-    LeagueStandingRecord r;
+    LeagueStandingRecord r{};
     if (!in.take(r) || r.row_count > kLeagueMostStandingRows) return false;
     if (in.left() != r.row_count * sizeof(LeagueStandingRow)) return false;
     standing.board = FromRecord(r.board);
@@ -178,7 +178,7 @@ bool ReadStanding(Cursor in, Standing& standing) {
 }
 
 bool ReadNews(Cursor in, LeagueNews& news) {
-    LeagueNewsRecord r;
+    LeagueNewsRecord r{};
     if (!in.take(r) || in.left() != 0) return false;
     if (r.kind < 1 || r.kind > 4 || r.text.length > kLeagueNewsTextMost) return false;
     news = {FromRecord(r.board),
@@ -191,7 +191,7 @@ bool ReadNews(Cursor in, LeagueNews& news) {
 }
 
 bool ReadLetter(Cursor in, LeagueLetter& letter) {
-    LeagueLetterRecord r;
+    LeagueLetterRecord r{};
     std::string_view body;
     if (!in.take(r) || r.body_size > kLeagueLetterBodyMost) return false;
     if (in.left() != r.body_size || !in.take(r.body_size, body)) return false;
@@ -200,7 +200,7 @@ bool ReadLetter(Cursor in, LeagueLetter& letter) {
 }
 
 bool ReadReceipt(Cursor in, LetterReceipt& receipt) {
-    LeagueReceiptRecord r;
+    LeagueReceiptRecord r{};
     if (!in.take(r) || in.left() != 0) return false;
     receipt = {FromRecord(r.from_board), r.number, FromRecord(r.to_board)};
     return true;
@@ -291,7 +291,7 @@ std::string EncodeLetterBody(const LetterBody& body) {
     I64 date;
     date = body.date;
     Append(out, date);
-    U16 size;
+    U16 size{};
     const std::size_t n = std::min(body.text.size(), kLetterTextMost);
     size = static_cast<std::uint16_t>(n);
     Append(out, size);
@@ -311,7 +311,7 @@ bool DecodeLetterBody(std::string_view bytes, LetterBody& body) {
         *text = part;
     }
     I64 date;
-    U16 size;
+    U16 size{};
     std::string_view text;
     if (!in.take(date) || !in.take(size) || size > kLetterTextMost || !in.take(size, text) ||
         in.left() != 0) {

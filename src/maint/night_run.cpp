@@ -55,7 +55,8 @@ void WriteLeagueBoard(MaintContext& context, const LeagueSettings& settings,
 // The league's exchange, when the board is in a league (league.toml): the packets that arrived
 // are applied before the night, and after it every board is sent what it has still to have, this
 // board's new standing among it. A league that cannot be read is noted; the night runs anyway.
-void ExchangeWithLeague(MaintContext& context, bool import, const BulletinBoard& board) {
+void ExchangeWithLeague(MaintContext& context, bool import, const BulletinBoard& board,
+                        bool new_night = false) {
     LeagueSettings league;
     std::vector<std::string> errors;
     if (!ReadLeagueSettings(kLeagueFile, NetworkAddress{}, league, errors)) {
@@ -73,7 +74,20 @@ void ExchangeWithLeague(MaintContext& context, bool import, const BulletinBoard&
         ImportPackets(league, now, report);
     } else {
         const Standing own = BoardStanding(league.address, board.night);
-        ExportPackets(league, now, &own, {}, report);
+        // The deeds the game noted, and after a new night its best player.
+        std::vector<LeagueNews> news = TakeDeeds(board.night);
+        if (new_night && !own.rows.empty()) {
+            const StandingRow& best = own.rows.front();
+            news.push_back({{},
+                            0,
+                            board.night,
+                            LeagueNewsKind::kPlayerOfTheDay,
+                            best.name,
+                            StripColourCodes(best.name) + " leads " + league.short_name +
+                                " at level " + std::to_string(best.level) + " with " +
+                                std::to_string(best.experience) + " experience"});
+        }
+        ExportPackets(league, now, &own, news, report);
         WriteLeagueBoard(context, league, board);
     }
     for (const std::string& note : report.notes) Log(context, "x" + note);
@@ -347,7 +361,7 @@ int RunNight(MaintContext& context) {
 
     board.players = RankPlayers(players);
     WriteBoard(context, board, night);
-    ExchangeWithLeague(context, false, board);
+    ExchangeWithLeague(context, false, board, true);
 
     Log(context, ">Night " + std::to_string(night) + " done: " + std::to_string(tally.users) +
                      " users (" + std::to_string(tally.passed_over) + " passed over), " +

@@ -11,6 +11,7 @@
 #include "common/night_file.hpp"
 #include "common/player_text.hpp"
 #include "core/session.hpp"
+#include "league/league_exchange.hpp"
 #include "node/node_table.hpp"
 #include "play/city_management.hpp"
 #include "play/city_prompts.hpp"
@@ -166,6 +167,8 @@ void FoundCity(Session& session) {
                  "global", session.clock)) {
         RuntimeIoError(kIoWriteError, NewsFileName("global"));
     }
+    TellTheLeague(LeagueNewsKind::kCityFounded, user.name.view(),
+                  "City of " + name + " founded by " + KeepOnlyColourCodes(user.name.view()));
     AnnounceToAllNodes(session,
                        "|14" + user.name.str() + "|06 has founded the city of |14" + name + "|06!");
 }

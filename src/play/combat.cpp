@@ -9,8 +9,11 @@
 #include <limits>
 #include <string>
 
+#include "common/player_text.hpp"
 #include "common/random.hpp"
+#include "common/text_case.hpp"
 #include "core/session.hpp"
+#include "league/league_exchange.hpp"
 #include "play/items.hpp"
 #include "player/attribute_checks.hpp"
 #include "player/racial_skills.hpp"
@@ -792,6 +795,11 @@ void PlayerStrike(Session& s, int slot) {
         EraseCell(s, b.column[slot], b.row[slot]);
         if (user.kills < 0xFFFF) user.kills = static_cast<std::uint16_t>(user.kills + 1);
         Message(s, "|04You gained |12" + std::to_string(m.reward) + "|04 gold/xp!");
+        if (UpperCase(m.name.view()).find("DRAGON") != std::string::npos) {
+            TellTheLeague(LeagueNewsKind::kDragonSlain, user.name.view(),
+                          KeepOnlyColourCodes(user.name.view()) + " has slain the " +
+                              KeepOnlyColourCodes(m.name.view()));
+        }
         user.experience = Clamp32(static_cast<std::int64_t>(user.experience) + m.reward);
         user.gold = Clamp32(static_cast<std::int64_t>(user.gold) + m.reward);
         BattleWait(s);

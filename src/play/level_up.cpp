@@ -4,7 +4,9 @@
 #include <string>
 
 #include "common/build_points.hpp"
+#include "common/player_text.hpp"
 #include "core/session.hpp"
+#include "league/league_exchange.hpp"
 #include "node/node_table.hpp"
 #include "play/combat.hpp"
 #include "play/main_sequence.hpp"
@@ -58,6 +60,10 @@ void TryLevelUp(Session& session) {
     }
 
     out.print_coded_line("You are now at level " + std::to_string(next_number) + "!");
+    TellTheLeague(LeagueNewsKind::kMasterBeaten, user.name.view(),
+                  KeepOnlyColourCodes(user.name.view()) +
+                      " has beaten the level master and is now at level " +
+                      std::to_string(next_number));
     AnnounceToAllNodes(session, "|14" + user.name.str() +
                                     "|06 has beaten the level master and is now at level |14" +
                                     std::to_string(next_number) + "|06!");

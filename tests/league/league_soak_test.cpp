@@ -16,6 +16,7 @@
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
 #include "league/league_exchange.hpp"
+#include "league/league_files.hpp"
 #include "league/league_letters.hpp"
 #include "support/session_fixture.hpp"
 
@@ -41,6 +42,7 @@ std::vector<Board> MakeLeague(const std::string& root) {
         b.folder = root + "/" + kBoards[i];
         fs::create_directories(b.folder + "/in");
         fs::create_directories(b.folder + "/out");
+        std::ofstream(b.folder + "/" + kLeagueFile) << "# the soak sets the league up itself\n";
         b.settings.name = "Soak League";
         b.settings.address = {21, 1, static_cast<std::uint16_t>(i + 1), 0};
         b.settings.short_name = kBoards[i];
@@ -73,11 +75,6 @@ std::vector<Board> MakeLeague(const std::string& root) {
     return boards;
 }
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Carries what the boards put out to the inbound folders they are for, and plays a bad network
 // while `faults` is set: a tenth of the packets lost, a tenth doubled (the copy a round late), a
 // fifth held back a round, and every round's packets in a new order.
@@ -98,7 +95,8 @@ class Carrier {
                 }
                 const std::string inbound =
                     boards_.at(static_cast<std::size_t>(node - 1)).settings.inbound + "/";
-                const std::string bytes = ReadWhole(e.path().string());
+                std::string bytes;
+                ASSERT_TRUE(ReadSmallFile(e.path().string(), bytes));
                 fs::remove(e.path());
                 const std::uint32_t roll = faults ? dice_.random(10) : 9;
                 if (roll == 0) continue;
@@ -118,8 +116,8 @@ class Carrier {
     std::vector<std::pair<std::string, std::string>> held_;
 };
 
-// One night on one board: import, a player gains experience, news of it and a letter to a
-// player of the next board, export.
+// One night on one board: import, a player gains experience, the game notes it as a deed for
+// the league and he writes to a player of the next board, export.
 void Night(Board& b, int night, std::int64_t now, bool tell) {
     ASSERT_EQ(::chdir(b.folder.c_str()), 0);
     ExchangeReport report;
@@ -131,13 +129,9 @@ void Night(Board& b, int night, std::int64_t now, bool tell) {
     u.experience = night * 100;
     ASSERT_TRUE(WriteUserRecord(users, 0, u));
     const Standing own = BoardStanding(b.settings.address, static_cast<std::uint32_t>(night));
-    const LeagueNews news{{},
-                          0,
-                          static_cast<std::uint32_t>(night),
-                          LeagueNewsKind::kPlayerOfTheDay,
-                          u.name.str(),
-                          b.settings.short_name + " night " + std::to_string(night)};
     if (tell) {
+        TellTheLeague(LeagueNewsKind::kPlayerOfTheDay, u.name.view(),
+                      b.settings.short_name + " night " + std::to_string(night));
         const NetworkAddress to{21, 1, static_cast<std::uint16_t>(b.settings.address.node % 4 + 1),
                                 0};
         const std::string to_name = kBoards[to.node - 1] + std::string(" player 2");
@@ -146,9 +140,8 @@ void Night(Board& b, int night, std::int64_t now, bool tell) {
                                        "Greetings from " + b.settings.short_name + "\r"},
                                       now));
     }
-    ASSERT_TRUE(ExportPackets(b.settings, now, &own,
-                              tell ? std::vector<LeagueNews>{news} : std::vector<LeagueNews>{},
-                              report));
+    ASSERT_TRUE(
+        ExportPackets(b.settings, now, &own, TakeDeeds(static_cast<std::uint32_t>(night)), report));
 }
 
 TEST(LeagueSoak, ThirtyNightsOfABadNetworkLoseAndDoubleNothing) {

@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         ok = vorn::ImportPackets(settings, now, report);
     } else {
         const vorn::Standing own = vorn::BoardStanding(settings.address, vorn::CurrentNight());
-        ok = vorn::ExportPackets(settings, now, &own, {}, report);
+        ok = vorn::ExportPackets(settings, now, &own, vorn::TakeDeeds(own.night), report);
     }
     for (const std::string& note : report.notes) {
         vorn::WriteSystemLog(log, clock, note);

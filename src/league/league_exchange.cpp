@@ -50,39 +50,55 @@ LeagueNews NewsOf(const HeldNews& r) {
     return n;
 }
 
-// Keeps `standing` unless the file holds one of that board's as new. True when it was taken.
-bool StoreStanding(LeagueFiles& files, const Standing& standing, std::int64_t now) {
-    RecordFile& file = files.standings();
-    const std::uint64_t count = file.record_count();
-    std::uint64_t at = count;
-    HeldStanding r{};
-    for (std::uint64_t i = 0; i < count; ++i) {
-        if (!file.read(i, &r)) return false;
-        if (AddressOf(r.board) == standing.board) {
-            if (r.night >= standing.night && r.count != 0) return false;
-            at = i;
-            break;
+// Keeps each board's latest standing. Where each board's record is and its night are read once
+// per exchange, so taking a night's standings costs what they weigh.
+class StandingStore {
+  public:
+    explicit StandingStore(LeagueFiles& files) : files_(files) {
+        RecordFile& file = files.standings();
+        HeldStanding r;
+        for (std::uint64_t i = 0; i < file.record_count(); ++i) {
+            if (file.read(i, &r)) held_[AddressOf(r.board)] = {i, r.count != 0 ? r.night.get() : 0};
         }
     }
-    std::memset(&r, 0, sizeof r);
-    r.board = FieldOf(standing.board);
-    r.night = standing.night;
-    r.arrival = files.next_arrival();
-    r.received = now;
-    const std::size_t rows = std::min(standing.rows.size(), kLeagueMostStandingRows);
-    r.count = static_cast<std::uint16_t>(rows);
-    for (std::size_t i = 0; i < rows; ++i) {
-        const StandingRow& row = standing.rows[i];
-        LeagueStandingRow& out = r.rows[i];
-        out.name = std::string_view(row.name).substr(0, 36);
-        out.race = row.race;
-        out.level = row.level;
-        out.experience = row.experience;
-        out.kills = row.kills;
-        out.cities = row.cities;
+
+    // Keeps `standing` unless the file holds one of that board's as new. True when it was taken.
+    bool store(const Standing& standing, std::int64_t now) {
+        RecordFile& file = files_.standings();
+        const auto found = held_.find(standing.board);
+        if (found != held_.end() && found->second.night >= standing.night) return false;
+        const std::uint64_t at = found != held_.end() ? found->second.index : file.record_count();
+        HeldStanding r;
+        std::memset(&r, 0, sizeof r);
+        r.board = FieldOf(standing.board);
+        r.night = standing.night;
+        r.arrival = files_.next_arrival();
+        r.received = now;
+        const std::size_t rows = std::min(standing.rows.size(), kLeagueMostStandingRows);
+        r.count = static_cast<std::uint16_t>(rows);
+        for (std::size_t i = 0; i < rows; ++i) {
+            const StandingRow& row = standing.rows[i];
+            LeagueStandingRow& out = r.rows[i];
+            out.name = std::string_view(row.name).substr(0, 36);
+            out.race = row.race;
+            out.level = row.level;
+            out.experience = row.experience;
+            out.kills = row.kills;
+            out.cities = row.cities;
+        }
+        if (!file.write(at, &r)) return false;
+        held_[standing.board] = {at, standing.night};
+        return true;
     }
-    return file.write(at, &r);
-}
+
+  private:
+    struct Place {
+        std::uint64_t index = 0;
+        std::uint32_t night = 0;  // 0: a record without rows, replaced by any standing
+    };
+    LeagueFiles& files_;
+    std::map<NetworkAddress, Place> held_;
+};
 
 // Appends the news items not held yet. The numbers held are read once per exchange.
 class NewsStore {
@@ -139,9 +155,9 @@ void Refuse(const std::string& path, const std::string& name, const std::string&
 }
 
 // One packet from the inbound folder.
-void ImportOne(const LeagueSettings& settings, LeagueFiles& files, NewsStore& news,
-               LetterStore& letters, const std::string& path, const std::string& name,
-               std::int64_t now, ExchangeReport& report) {
+void ImportOne(const LeagueSettings& settings, LeagueFiles& files, StandingStore& standings,
+               NewsStore& news, LetterStore& letters, const std::string& path,
+               const std::string& name, std::int64_t now, ExchangeReport& report) {
     std::string bytes;
     if (!ReadSmallFile(path, bytes)) {
         report.notes.push_back("league: packet " + name + " cannot be read");
@@ -196,7 +212,7 @@ void ImportOne(const LeagueSettings& settings, LeagueFiles& files, NewsStore& ne
         return;
     }
     for (const Standing& s : packet.standings) {
-        if (!(s.board == settings.address)) StoreStanding(files, s, now);
+        if (!(s.board == settings.address)) standings.store(s, now);
     }
     for (const LeagueNews& n : packet.news) {
         if (!(n.board == settings.address)) news.store(n, now);
@@ -339,10 +355,12 @@ std::string PacketFileName(const LeaguePacket& p) {
 bool ImportPackets(const LeagueSettings& settings, std::int64_t now, ExchangeReport& report) {
     LeagueFiles files;
     if (!files.open(true, report.notes)) return false;
+    StandingStore standings(files);
     NewsStore news(files);
     LetterStore letters(files, settings);
     for (const std::string& name : FilesEndingIn(settings.inbound, kPacketSuffix)) {
-        ImportOne(settings, files, news, letters, settings.inbound + "/" + name, name, now, report);
+        ImportOne(settings, files, standings, news, letters, settings.inbound + "/" + name, name,
+                  now, report);
     }
     if (!files.save_links()) {
         report.notes.push_back(std::string("league: ") + kLeagueLinksFile + " cannot be written");
@@ -355,7 +373,7 @@ bool ExportPackets(const LeagueSettings& settings, std::int64_t now, const Stand
                    const std::vector<LeagueNews>& own_news, ExchangeReport& report) {
     LeagueFiles files;
     if (!files.open(true, report.notes)) return false;
-    if (own_standing != nullptr) StoreStanding(files, *own_standing, now);
+    if (own_standing != nullptr) StandingStore(files).store(*own_standing, now);
     {
         NewsStore news(files);
         for (LeagueNews n : own_news) {

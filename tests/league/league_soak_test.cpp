@@ -149,6 +149,23 @@ TEST(LeagueSoak, ThirtyNightsOfABadNetworkLoseAndDoubleNothing) {
     std::vector<Board> boards = MakeLeague(root.path());
     Carrier carrier(boards, 20261208);
     SeededRandom order(7);
+    // A forger's packet, signed with a secret he guessed, and one from a later version: both are
+    // kept aside at the hub and nothing of them is taken.
+    LeaguePacket forged{"Soak League",
+                        {21, 1, 2, 0},
+                        {21, 1, 1, 0},
+                        1,
+                        kFirstNight,
+                        {},
+                        {},
+                        {{{21, 1, 2, 0}, 999, 1, LeagueNewsKind::kDragonSlain, "X", "forged"}},
+                        {},
+                        {}};
+    std::ofstream(boards[0].settings.inbound + "/forged.lpk", std::ios::binary)
+        << WritePacket(forged, "a guess");
+    std::string later = WritePacket(forged, "secret of ann");
+    later[4] = 2;  // the version
+    std::ofstream(boards[0].settings.inbound + "/later.lpk", std::ios::binary) << later;
     // Thirty nights of faults, then quiet nights for what is still on its way to be sent again.
     for (int night = 1; night <= kNights + 6; ++night) {
         std::vector<int> turn{0, 1, 2, 3};
@@ -177,6 +194,7 @@ TEST(LeagueSoak, ThirtyNightsOfABadNetworkLoseAndDoubleNothing) {
         std::set<std::pair<NetworkAddress, std::uint32_t>> news;
         for (const LeagueNews& n : view.news) EXPECT_TRUE(news.insert({n.board, n.number}).second);
         EXPECT_EQ(news.size(), 4u * kNights);
+        EXPECT_EQ(news.count({{21, 1, 2, 0}, 999}), 0u);
         // Every night's letter from the board before, in player 2's e-mail once.
         MessageBase mail;
         ASSERT_TRUE(mail.open("", kEmailFileBase));
@@ -189,6 +207,8 @@ TEST(LeagueSoak, ThirtyNightsOfABadNetworkLoseAndDoubleNothing) {
         }
         EXPECT_EQ(letters.size(), static_cast<std::size_t>(kNights));
     }
+    EXPECT_TRUE(fs::exists(boards[0].folder + "/league/bad/forged.lpk"));
+    EXPECT_TRUE(fs::exists(boards[0].folder + "/league/bad/later.lpk"));
     ASSERT_EQ(::chdir(root.path().c_str()), 0);
 }
 

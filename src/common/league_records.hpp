@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/network_address.hpp"
 #include "common/record_types.hpp"
 
 namespace vorn {
@@ -109,6 +110,19 @@ struct LeagueReceiptRecord {
 };
 
 #pragma pack(pop)
+
+inline LeagueAddressRecord ToRecord(const NetworkAddress& a) {
+    LeagueAddressRecord r{};
+    r.zone = a.zone;
+    r.net = a.net;
+    r.node = a.node;
+    r.point = a.point;
+    return r;
+}
+
+inline NetworkAddress FromRecord(const LeagueAddressRecord& r) {
+    return {r.zone, r.net, r.node, r.point};
+}
 
 static_assert(sizeof(I64) == 8 && alignof(I64) == 1);
 static_assert(sizeof(LeagueAddressRecord) == 8);

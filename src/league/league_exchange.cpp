@@ -28,7 +28,7 @@ namespace {
 
 Standing StandingOf(const HeldStanding& r) {
     Standing s;
-    s.board = AddressOf(r.board);
+    s.board = FromRecord(r.board);
     s.night = r.night;
     const std::size_t count = std::min<std::size_t>(r.count, kLeagueMostStandingRows);
     for (std::size_t i = 0; i < count; ++i) {
@@ -41,7 +41,7 @@ Standing StandingOf(const HeldStanding& r) {
 
 LeagueNews NewsOf(const HeldNews& r) {
     LeagueNews n;
-    n.board = AddressOf(r.board);
+    n.board = FromRecord(r.board);
     n.number = r.number;
     n.night = r.night;
     n.kind = static_cast<LeagueNewsKind>(r.kind);
@@ -58,7 +58,8 @@ class StandingStore {
         RecordFile& file = files.standings();
         HeldStanding r;
         for (std::uint64_t i = 0; i < file.record_count(); ++i) {
-            if (file.read(i, &r)) held_[AddressOf(r.board)] = {i, r.count != 0 ? r.night.get() : 0};
+            if (file.read(i, &r))
+                held_[FromRecord(r.board)] = {i, r.count != 0 ? r.night.get() : 0};
         }
     }
 
@@ -70,7 +71,7 @@ class StandingStore {
         const std::uint64_t at = found != held_.end() ? found->second.index : file.record_count();
         HeldStanding r;
         std::memset(&r, 0, sizeof r);
-        r.board = FieldOf(standing.board);
+        r.board = ToRecord(standing.board);
         r.night = standing.night;
         r.arrival = files_.next_arrival();
         r.received = now;
@@ -107,14 +108,14 @@ class NewsStore {
         RecordFile& file = files.news();
         HeldNews r;
         for (std::uint64_t i = 0; i < file.record_count(); ++i) {
-            if (file.read(i, &r)) held_.insert({AddressOf(r.board), r.number});
+            if (file.read(i, &r)) held_.insert({FromRecord(r.board), r.number});
         }
     }
     bool store(const LeagueNews& n, std::int64_t now) {
         if (!held_.insert({n.board, n.number}).second) return false;
         HeldNews r{};
         std::memset(&r, 0, sizeof r);
-        r.board = FieldOf(n.board);
+        r.board = ToRecord(n.board);
         r.number = n.number;
         r.night = n.night;
         r.arrival = files_.next_arrival();
@@ -306,7 +307,7 @@ void StampSent(const std::string& path, std::int64_t now) {
 // told of the gap), the others a day after they were last sent.
 void SendAgain(const LeagueSettings& settings, LeagueLinkRecord& link, std::int64_t now,
                ExchangeReport& report) {
-    const NetworkAddress board = AddressOf(link.address);
+    const NetworkAddress board = FromRecord(link.address);
     const SerialRun acked{link.acked_through, link.acked_above};
     std::uint32_t highest_acked = acked.through;
     for (std::uint32_t i = 0; i < kLeagueMostAbove; ++i) {
@@ -409,7 +410,7 @@ bool ExportPackets(const LeagueSettings& settings, std::int64_t now, const Stand
         packet.ack = applied.ack();
         const auto wanted = [&](const auto& r) {
             return r.arrival > link.relayed_through &&
-                   GoesTo(settings, AddressOf(r.board), peer->address);
+                   GoesTo(settings, FromRecord(r.board), peer->address);
         };
         for (const HeldStanding& s : standings) {
             if (wanted(s)) packet.standings.push_back(StandingOf(s));
@@ -553,7 +554,7 @@ bool ReadLeagueView(LeagueView& view) {
         for (std::uint32_t serial = l.acked_through + 1; serial <= l.last_serial; ++serial) {
             open += acked.has(serial) ? 0 : 1;
         }
-        view.links.push_back({AddressOf(l.address), l.last_contact, open});
+        view.links.push_back({FromRecord(l.address), l.last_contact, open});
     }
     return true;
 }

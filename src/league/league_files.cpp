@@ -8,18 +8,6 @@
 
 namespace vorn {
 
-NetworkAddress AddressOf(const LeagueAddressRecord& f) {
-    return {f.zone, f.net, f.node, f.point};
-}
-LeagueAddressRecord FieldOf(const NetworkAddress& a) {
-    LeagueAddressRecord f{};
-    f.zone = a.zone;
-    f.net = a.net;
-    f.node = a.node;
-    f.point = a.point;
-    return f;
-}
-
 std::string AddressName(const NetworkAddress& a) {
     return std::to_string(a.zone) + "-" + std::to_string(a.net) + "-" + std::to_string(a.node) +
            "-" + std::to_string(a.point);

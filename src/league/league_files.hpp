@@ -28,8 +28,6 @@ inline constexpr std::int64_t kDay = 86400;
 // little less than a day later and counts.
 inline constexpr std::int64_t kResendAfter = kDay - 3600;
 
-NetworkAddress AddressOf(const LeagueAddressRecord& f);
-LeagueAddressRecord FieldOf(const NetworkAddress& a);
 // "21-1-100-0": an address as part of a file name.
 std::string AddressName(const NetworkAddress& a);
 // Eight digits with leading zeros.
@@ -120,10 +118,10 @@ class LeagueFiles {
     // The link record of `board`, made when there is none.
     std::size_t link(const NetworkAddress& board) {
         for (std::size_t i = 1; i < links.size(); ++i) {
-            if (AddressOf(links[i].address) == board) return i;
+            if (FromRecord(links[i].address) == board) return i;
         }
         LeagueLinkRecord r{};
-        r.address = FieldOf(board);
+        r.address = ToRecord(board);
         links.push_back(r);
         changed.push_back(true);
         return links.size() - 1;

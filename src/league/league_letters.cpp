@@ -78,9 +78,9 @@ bool QueueLeagueLetter(const LeagueSettings& settings, const NetworkAddress& to_
     }
     HeldLetter r{};
     std::memset(&r, 0, sizeof r);
-    r.from_board = FieldOf(settings.address);
+    r.from_board = ToRecord(settings.address);
     r.number = number;
-    r.to_board = FieldOf(to_board);
+    r.to_board = ToRecord(to_board);
     r.arrival = files.next_arrival();
     r.sent = now;
     r.state = kLetterOnItsWay;
@@ -105,7 +105,7 @@ LetterStore::LetterStore(LeagueFiles& files, const LeagueSettings& settings)
 
 std::int64_t LetterStore::find_letter(const NetworkAddress& from, std::uint32_t number) const {
     for (std::size_t i = 0; i < letters_.size(); ++i) {
-        if (AddressOf(letters_[i].from_board) == from && letters_[i].number == number) {
+        if (FromRecord(letters_[i].from_board) == from && letters_[i].number == number) {
             return static_cast<std::int64_t>(i);
         }
     }
@@ -114,7 +114,7 @@ std::int64_t LetterStore::find_letter(const NetworkAddress& from, std::uint32_t 
 
 std::int64_t LetterStore::find_receipt(const NetworkAddress& from, std::uint32_t number) const {
     for (std::size_t i = 0; i < receipts_.size(); ++i) {
-        if (AddressOf(receipts_[i].from_board) == from && receipts_[i].number == number) {
+        if (FromRecord(receipts_[i].from_board) == from && receipts_[i].number == number) {
             return static_cast<std::int64_t>(i);
         }
     }
@@ -173,12 +173,33 @@ bool LetterStore::deliver(const LeagueLetter& letter, ExchangeReport& report) {
     return true;
 }
 
-void LetterStore::add_receipt(const LeagueLetter& letter) {
-    HeldReceipt r{};
+// A letter kept here: on its way (written here, or passed on by the hub) or taken in.
+void LetterStore::keep_letter(const LeagueLetter& letter, bool on_its_way, std::int64_t now) {
+    HeldLetter r;
     std::memset(&r, 0, sizeof r);
-    r.from_board = FieldOf(letter.from_board);
+    r.from_board = ToRecord(letter.from_board);
     r.number = letter.number;
-    r.to_board = FieldOf(settings_.address);
+    r.to_board = ToRecord(letter.to_board);
+    r.arrival = on_its_way ? files_.next_arrival() : 0;
+    r.sent = now;
+    r.state = on_its_way ? kLetterOnItsWay : kLetterTakenIn;
+    if (files_.letters().append(&r)) letters_.push_back(r);
+}
+
+// A receipt to send (given here, or passed on by the hub); one already kept goes once more.
+void LetterStore::keep_receipt(const LetterReceipt& receipt) {
+    const std::int64_t held = find_receipt(receipt.from_board, receipt.number);
+    if (held >= 0) {
+        HeldReceipt& r = receipts_[static_cast<std::size_t>(held)];
+        r.arrival = files_.next_arrival();
+        files_.receipts().write(static_cast<std::uint64_t>(held), &r);
+        return;
+    }
+    HeldReceipt r;
+    std::memset(&r, 0, sizeof r);
+    r.from_board = ToRecord(receipt.from_board);
+    r.number = receipt.number;
+    r.to_board = ToRecord(receipt.to_board);
     r.arrival = files_.next_arrival();
     if (files_.receipts().append(&r)) receipts_.push_back(r);
 }
@@ -186,26 +207,12 @@ void LetterStore::add_receipt(const LeagueLetter& letter) {
 void LetterStore::take(const LeagueLetter& letter, std::int64_t now, ExchangeReport& report) {
     const std::int64_t held = find_letter(letter.from_board, letter.number);
     if (letter.to_board == settings_.address) {
-        if (held >= 0) {
-            // Sent again: the receipt did not get there. It goes once more.
-            const std::int64_t r = find_receipt(letter.from_board, letter.number);
-            if (r >= 0) {
-                receipts_[static_cast<std::size_t>(r)].arrival = files_.next_arrival();
-                files_.receipts().write(static_cast<std::uint64_t>(r),
-                                        &receipts_[static_cast<std::size_t>(r)]);
-            }
-            return;
+        // A letter taken in before was sent again: its receipt did not get there.
+        if (held < 0) {
+            if (!deliver(letter, report)) return;  // the writer sends it again
+            keep_letter(letter, false, now);
         }
-        if (!deliver(letter, report)) return;  // the writer sends it again
-        HeldLetter r{};
-        std::memset(&r, 0, sizeof r);
-        r.from_board = FieldOf(letter.from_board);
-        r.number = letter.number;
-        r.to_board = FieldOf(letter.to_board);
-        r.sent = now;
-        r.state = kLetterTakenIn;
-        if (files_.letters().append(&r)) letters_.push_back(r);
-        add_receipt(letter);
+        keep_receipt({letter.from_board, letter.number, settings_.address});
         return;
     }
     if (!settings_.is_hub()) return;  // not for this board, and it passes nothing on
@@ -216,18 +223,9 @@ void LetterStore::take(const LeagueLetter& letter, std::int64_t now, ExchangeRep
         files_.letters().write(static_cast<std::uint64_t>(held), &r);
         return;
     }
-    if (!ReplaceWholeFile(LetterBodyPath(letter.from_board, letter.number), letter.body, ".tmp")) {
-        return;
+    if (ReplaceWholeFile(LetterBodyPath(letter.from_board, letter.number), letter.body, ".tmp")) {
+        keep_letter(letter, true, now);
     }
-    HeldLetter r{};
-    std::memset(&r, 0, sizeof r);
-    r.from_board = FieldOf(letter.from_board);
-    r.number = letter.number;
-    r.to_board = FieldOf(letter.to_board);
-    r.arrival = files_.next_arrival();
-    r.sent = now;
-    r.state = kLetterOnItsWay;
-    if (files_.letters().append(&r)) letters_.push_back(r);
 }
 
 void LetterStore::take(const LetterReceipt& receipt) {
@@ -240,26 +238,13 @@ void LetterStore::take(const LetterReceipt& receipt) {
         sys::Unlink(LetterBodyPath(receipt.from_board, receipt.number).c_str());
     }
     if (receipt.from_board == settings_.address || !settings_.is_hub()) return;
-    const std::int64_t r = find_receipt(receipt.from_board, receipt.number);
-    if (r >= 0) {
-        receipts_[static_cast<std::size_t>(r)].arrival = files_.next_arrival();
-        files_.receipts().write(static_cast<std::uint64_t>(r),
-                                &receipts_[static_cast<std::size_t>(r)]);
-        return;
-    }
-    HeldReceipt rec{};
-    std::memset(&rec, 0, sizeof rec);
-    rec.from_board = FieldOf(receipt.from_board);
-    rec.number = receipt.number;
-    rec.to_board = FieldOf(receipt.to_board);
-    rec.arrival = files_.next_arrival();
-    if (files_.receipts().append(&rec)) receipts_.push_back(rec);
+    keep_receipt(receipt);
 }
 
 void LetterStore::send_again(std::int64_t now) {
     for (std::size_t i = 0; i < letters_.size(); ++i) {
         HeldLetter& r = letters_[i];
-        if (!(AddressOf(r.from_board) == settings_.address) || r.state != kLetterOnItsWay ||
+        if (!(FromRecord(r.from_board) == settings_.address) || r.state != kLetterOnItsWay ||
             now - r.sent < kResendAfter) {
             continue;
         }
@@ -273,8 +258,8 @@ void LetterStore::pick(const NetworkAddress& peer, std::uint32_t after,
                        LeaguePacket& packet) const {
     for (const HeldLetter& r : letters_) {
         if (r.arrival <= after || r.state != kLetterOnItsWay) continue;
-        const NetworkAddress from = AddressOf(r.from_board);
-        const NetworkAddress to = AddressOf(r.to_board);
+        const NetworkAddress from = FromRecord(r.from_board);
+        const NetworkAddress to = FromRecord(r.to_board);
         const bool goes = from == settings_.address ? settings_.next_hop(to) == peer : to == peer;
         LeagueLetter letter{from, r.number, to, {}};
         if (goes && ReadSmallFile(LetterBodyPath(from, r.number), letter.body)) {
@@ -283,8 +268,8 @@ void LetterStore::pick(const NetworkAddress& peer, std::uint32_t after,
     }
     for (const HeldReceipt& r : receipts_) {
         if (r.arrival <= after) continue;
-        const NetworkAddress from = AddressOf(r.from_board);
-        const NetworkAddress to = AddressOf(r.to_board);
+        const NetworkAddress from = FromRecord(r.from_board);
+        const NetworkAddress to = FromRecord(r.to_board);
         const bool goes = to == settings_.address ? settings_.next_hop(from) == peer : from == peer;
         if (goes) packet.receipts.push_back({from, r.number, to});
     }

@@ -45,7 +45,8 @@ class LetterStore {
     std::int64_t find_letter(const NetworkAddress& from, std::uint32_t number) const;
     std::int64_t find_receipt(const NetworkAddress& from, std::uint32_t number) const;
     bool deliver(const LeagueLetter& letter, ExchangeReport& report);
-    void add_receipt(const LeagueLetter& letter);
+    void keep_letter(const LeagueLetter& letter, bool on_its_way, std::int64_t now);
+    void keep_receipt(const LetterReceipt& receipt);
 
     LeagueFiles& files_;
     const LeagueSettings& settings_;

@@ -21,19 +21,6 @@ std::string FieldText(std::string_view text) {
     return std::string(text.substr(0, text.find('\0')));
 }
 
-LeagueAddressRecord ToRecord(const NetworkAddress& a) {
-    LeagueAddressRecord r{};
-    r.zone = a.zone;
-    r.net = a.net;
-    r.node = a.node;
-    r.point = a.point;
-    return r;
-}
-
-NetworkAddress FromRecord(const LeagueAddressRecord& r) {
-    return {r.zone, r.net, r.node, r.point};
-}
-
 template <class Record>
 void Append(std::string& out, const Record& record) {
     out.append(reinterpret_cast<const char*>(&record), sizeof record);

@@ -105,6 +105,7 @@ void AppendColourChange(std::string& out, int of, int ob, int f, int b) {
 void CallerScreen::forget() {
     shown_ = State{};
     target_ = State{};
+    blank_cells_ = true;
     input_ = Input::kText;
 }
 
@@ -114,7 +115,13 @@ void CallerScreen::lost() {
 
 void CallerScreen::lose_everything() {
     uncertain_ = true;
-    target_ = State{};
+    // Every byte of a text the model has lost track of comes here: the 2,000 cells are cleared
+    // once, not again for each byte while nothing has been written to them since.
+    if (!blank_cells_) {
+        target_.cells = {};
+        blank_cells_ = true;
+    }
+    target_.pen = Pen{};
     dirty_rows_ = kAllRows;
 }
 
@@ -234,6 +241,7 @@ void CallerScreen::put_glyph(std::uint32_t glyph) {
         }
     }
     Cell& cell = target_.cells[p.row - 1][p.column - 1];
+    blank_cells_ = false;
     if (p.colour_known) {
         cell = Cell{glyph, static_cast<std::uint8_t>(p.background * 16 + p.foreground)};
     } else {
@@ -299,6 +307,7 @@ void CallerScreen::sequence(std::uint8_t final_byte) {
                 lose_everything();
                 return;
             }
+            blank_cells_ = false;
             std::fill(target_.cells[p.row - 1].begin() + (p.column - 1),
                       target_.cells[p.row - 1].end(),
                       Cell{' ', static_cast<std::uint8_t>(p.background * 16 + 7)});
@@ -309,6 +318,7 @@ void CallerScreen::sequence(std::uint8_t final_byte) {
                 lose_everything();
                 return;
             }
+            blank_cells_ = false;
             for (Row& row : target_.cells) {
                 row.fill(Cell{' ', static_cast<std::uint8_t>(p.background * 16 + 7)});
             }

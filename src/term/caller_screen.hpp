@@ -79,8 +79,9 @@ class CallerScreen {
     std::string moved_;
     std::string resent_;
 
-    State shown_;   // what the caller's terminal shows now
-    State target_;  // what it would show after the bytes the writer wrote
+    State shown_;              // what the caller's terminal shows now
+    State target_;             // what it would show after the bytes the writer wrote
+    bool blank_cells_ = true;  // target_'s cells are as a new State has them
     bool utf8_ = true;
 
     // Reading state, kept between flushes.

@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 
+#include "common/clock.hpp"
 #include "common/directories.hpp"
 #include "common/file_calls.hpp"
 #include "common/file_lock.hpp"
@@ -514,6 +515,29 @@ Standing BoardStanding(const NetworkAddress& board, std::uint32_t night) {
         s.rows.push_back(row);
     }
     return s;
+}
+
+BoardSummary SummaryOf(const LeagueView& view, const NetworkAddress& board) {
+    BoardSummary summary;
+    for (const LeagueView::Link& l : view.links) {
+        if (l.board == board) {
+            summary.last_contact = l.last_contact;
+            summary.unacknowledged = l.unacknowledged;
+        }
+    }
+    for (const Standing& s : view.standings) {
+        if (s.board == board) summary.players = s.rows.size();
+    }
+    return summary;
+}
+
+std::string ContactText(std::int64_t seconds) {
+    if (seconds <= 0) return "never";
+    const DateTime t = DateTimeOf(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d", t.month, t.day, t.year, t.hour,
+                  t.minute);
+    return text;
 }
 
 std::string BoardName(const LeagueSettings& settings, const NetworkAddress& address) {

@@ -59,6 +59,17 @@ struct LeagueView {
 // False when the league's files are missing or cannot be read.
 bool ReadLeagueView(LeagueView& view);
 
+// One board as the view knows it: its last contact, its packets not yet acknowledged and the
+// players of its latest standing.
+struct BoardSummary {
+    std::int64_t last_contact = 0;
+    std::uint32_t unacknowledged = 0;
+    std::size_t players = 0;
+};
+BoardSummary SummaryOf(const LeagueView& view, const NetworkAddress& board);
+// A last contact as "mm/dd/yyyy hh:mm"; "never" for none.
+std::string ContactText(std::int64_t seconds);
+
 // The short name of the board at `address` (this board's own too); its address when the league
 // does not list it.
 std::string BoardName(const LeagueSettings& settings, const NetworkAddress& address);

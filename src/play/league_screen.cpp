@@ -1,7 +1,6 @@
 #include "play/league_screen.hpp"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 
 #include "common/directories.hpp"
@@ -18,16 +17,6 @@ namespace {
 
 // The news shown: the last this many items to arrive.
 constexpr std::size_t kNewsShown = 15;
-
-std::string DateText(std::int64_t seconds) {
-    if (seconds <= 0) return "never";
-    const std::chrono::year_month_day day{
-        std::chrono::sys_days{std::chrono::days{seconds / 86400}}};
-    char text[16];
-    std::snprintf(text, sizeof text, "%02u/%02u/%04d", static_cast<unsigned>(day.month()),
-                  static_cast<unsigned>(day.day()), static_cast<int>(day.year()));
-    return text;
-}
 
 // A title line and the rule under it.
 void Heading(Session& session, const std::string& league, const std::string& what) {
@@ -87,20 +76,14 @@ void ShowNewsPage(Session& session, const LeagueSettings& settings, const League
 void ShowBoardsPage(Session& session, const LeagueSettings& settings, const LeagueView& view) {
     Heading(session, settings.name, "the boards");
     Writer& out = session.writer;
-    out.print_coded_line("|03Address          Board                    Last contact   Players");
+    out.print_coded_line("|03Address          Board                    Last contact     Players");
     out.page_lines(1);
     for (const LeagueBoard& b : settings.boards) {
-        std::int64_t contact = 0;
-        std::size_t players = 0;
-        for (const LeagueView::Link& l : view.links) {
-            if (l.board == b.address) contact = l.last_contact;
-        }
-        for (const Standing& s : view.standings) {
-            if (s.board == b.address) players = s.rows.size();
-        }
+        const BoardSummary summary = SummaryOf(view, b.address);
         out.print_coded_line("|07" + PadVisible(AddressText(b.address), 16) + " |11" +
-                             PadVisible(b.name, 24) + " |07" + PadVisible(DateText(contact), 14) +
-                             " " + std::to_string(players));
+                             PadVisible(b.name, 24) + " |07" +
+                             PadVisible(ContactText(summary.last_contact), 16) + " " +
+                             std::to_string(summary.players));
         out.page_lines(1);
     }
     Footer(session);

@@ -7,7 +7,6 @@
 #include <getopt.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -34,18 +33,6 @@ void Usage() {
         stderr);
 }
 
-std::string DateText(std::int64_t seconds) {
-    if (seconds == 0) return "never";
-    const std::int64_t days = seconds / 86400;
-    const std::chrono::year_month_day ymd{std::chrono::sys_days{std::chrono::days{days}}};
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02lld:%02lld", static_cast<int>(ymd.year()),
-                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
-                  static_cast<long long>(seconds % 86400 / 3600),
-                  static_cast<long long>(seconds % 3600 / 60));
-    return text;
-}
-
 int Status(const vorn::LeagueSettings& settings) {
     std::printf("League %s: this board %s (%s)", settings.name.c_str(),
                 vorn::AddressText(settings.address).c_str(), settings.short_name.c_str());
@@ -56,17 +43,10 @@ int Status(const vorn::LeagueSettings& settings) {
     std::printf("%-16s %-24s %-16s %8s %8s\n", "Board", "Name", "Last contact", "Players",
                 "Waiting");
     for (const vorn::LeagueBoard& b : settings.boards) {
-        std::int64_t contact = 0;
-        std::uint32_t waiting = 0;
-        std::size_t players = 0;
-        for (const auto& l : view.links) {
-            if (l.board == b.address) contact = l.last_contact, waiting = l.unacknowledged;
-        }
-        for (const vorn::Standing& s : view.standings) {
-            if (s.board == b.address) players = s.rows.size();
-        }
+        const vorn::BoardSummary summary = vorn::SummaryOf(view, b.address);
         std::printf("%-16s %-24s %-16s %8zu %8u\n", vorn::AddressText(b.address).c_str(),
-                    b.name.c_str(), DateText(contact).c_str(), players, waiting);
+                    b.name.c_str(), vorn::ContactText(summary.last_contact).c_str(),
+                    summary.players, summary.unacknowledged);
     }
     if (!known)
         std::printf("No packet has been exchanged yet.\n");

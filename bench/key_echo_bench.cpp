@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-#include "common/world_records.hpp"
 #include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
@@ -136,40 +134,6 @@ void BM_KeyEchoFloorSixteenAtOnce(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_KeyEchoFloorSixteenAtOnce)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-// Two rooms of the forest joined east and west, without monsters or events, below Vornville. No
-// letter of one name stands where the same letter stands in the other: the writer sends only the
-// cells that change, and the whole name is what shows the room has come.
-void WriteWalkingWorld(const GameDirectory& dir) {
-    std::vector<vorn::RoomRecord> rooms(3);
-    for (vorn::RoomRecord& r : rooms) std::memset(&r, 0, sizeof r);
-    rooms[0].number = 1;
-    rooms[0].tag = "Vornville";
-    rooms[0].terrain = 255;
-    const auto flags = [](std::string_view letters) {
-        std::uint32_t f = 0;
-        for (char c : letters) f |= 1u << (c - 64);
-        return f;
-    };
-    for (int i : {1, 2}) {
-        vorn::RoomRecord& r = rooms[static_cast<std::size_t>(i)];
-        r.number = i + 1;
-        r.tag = i == 1 ? "Pine Walk" : "Cedar Ridge";
-        r.flags = flags(i == 1 ? "NEIHQ" : "WIHQ");
-        r.north = i == 1 ? 1 : 0;
-        r.east = i == 1 ? 3 : 0;
-        r.west = i == 1 ? 0 : 2;
-        r.terrain = 2;
-        for (int line = 0; line < vorn::kRoomTextLines; ++line) {
-            r.text[line] = "|07Old pines lean over the path, and the wind |15whispers|07 in them.";
-        }
-    }
-    std::string bytes;
-    for (const vorn::RoomRecord& r : rooms) {
-        bytes.append(reinterpret_cast<const char*>(&r), sizeof r);
-    }
-    dir.write_file("rooms.dat", bytes);
-}
 
 void BM_KeyEchoSixteenCallersWalking(benchmark::State& state) {
     using namespace vorn::test;

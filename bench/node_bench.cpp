@@ -18,6 +18,7 @@
 #include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
+#include "support/system_call_count.hpp"
 
 namespace {
 
@@ -26,6 +27,8 @@ using namespace vorn::test;
 
 constexpr int kIdleSeconds = 30;
 constexpr int kLines = 60;
+constexpr int kTracedSeconds = 15;
+constexpr int kRoundMs = 150;  // the key reader's round
 
 bool EnterGame(GameProcess& game, const std::string& name) {
     if (!Answer(game, "Whack The Damn Key!", "\r") || !Answer(game, "Step into the snows", "s") ||
@@ -95,6 +98,20 @@ void BM_IdleNodeWith255Records(benchmark::State& state) {
         state.counters["idle_cpu_percent"] = game_cpu / wall * 100;
         state.counters["floor_cpu_percent"] = floor_cpu / wall * 100;
         state.counters["idle_cpu_ms"] = game_cpu * 1000;
+        // Then the system calls of its rounds, counted by strace over a second stretch.
+        SystemCallCount calls;
+        if (!calls.start(game.pid())) {
+            state.SkipWithError("strace could not attach to the game");
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(kTracedSeconds));
+        if (!calls.stop()) {
+            state.SkipWithError("strace gave no count");
+            return;
+        }
+        state.counters["syscalls_per_round"] =
+            static_cast<double>(calls.total()) / (kTracedSeconds * 1000.0 / kRoundMs);
+        state.SetLabel(calls.summary());
         game.type("*");
         game.wait_exit();
     }

@@ -135,6 +135,29 @@ void WriteTestWorld(const GameDirectory& dir) {
     WriteRecords(dir, "monsters.dat", std::vector<MonsterRecord>{beetle, horror});
 }
 
+void WriteWalkingWorld(const GameDirectory& dir) {
+    RoomRecord city = Zeroed<RoomRecord>();
+    city.number = 1;
+    city.tag = "Vornville";
+    city.terrain = 255;
+    std::vector<RoomRecord> rooms{city};
+    for (int i : {1, 2}) {
+        RoomRecord r = Zeroed<RoomRecord>();
+        r.number = i + 1;
+        r.tag = i == 1 ? "Pine Walk" : "Cedar Ridge";
+        r.flags = Flags(i == 1 ? "NEIHQ" : "WIHQ");
+        r.north = i == 1 ? 1 : 0;
+        r.east = i == 1 ? 3 : 0;
+        r.west = i == 1 ? 0 : 2;
+        r.terrain = 2;
+        for (int line = 0; line < kRoomTextLines; ++line) {
+            r.text[line] = "|07Old pines lean over the path, and the wind |15whispers|07 in them.";
+        }
+        rooms.push_back(r);
+    }
+    WriteRecords(dir, "rooms.dat", rooms);
+}
+
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {
     RecordFile users;
     UserRecord u{};

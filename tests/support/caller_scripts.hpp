@@ -28,6 +28,12 @@ void SetUpDoorNode(const GameDirectory& dir, int node, const std::string& caller
 // enters.
 void WriteTestWorld(const GameDirectory& dir);
 
+// Two rooms of the forest joined east and west below Vornville, without monsters or events:
+// "Pine Walk" (room 2) and "Cedar Ridge" (room 3). No letter of one name stands where the same
+// letter stands in the other, so the whole name comes back with every move even from a writer
+// that sends only the cells that change.
+void WriteWalkingWorld(const GameDirectory& dir);
+
 // Every log the game wrote in logs/, one after the other.
 std::string AllLogs(const GameDirectory& dir);
 

@@ -176,7 +176,8 @@ struct RunOptions {
     long long file_size_limit = -1;      // the largest file it may write (RLIMIT_FSIZE); -1 none
 };
 
-// User plus system CPU seconds a running process has used so far (from /proc); 0 when it is gone.
+// User plus system CPU seconds a running process has used so far (the kernel's count, to the
+// nanosecond where it gives it, else from /proc); 0 when it is gone.
 double ProcessCpuSeconds(pid_t pid);
 
 // Starts a build executable in `directory` as inetd does: `connection` as its standard input,

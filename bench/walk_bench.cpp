@@ -1,0 +1,107 @@
+// One caller walking to and fro between two quiet glades, as a caller walks: a key, the room it
+// leads to on his screen, the next key. Measured from outside the game, as the machine sees it:
+// the CPU the kernel counts for the process per room entered, and the system calls it makes per
+// room (strace attached for part of the walk). The floor is a program that answers each key with
+// the very bytes the game sent for that room, walked the same way in the same run.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "support/caller_scripts.hpp"
+#include "support/game_directory.hpp"
+#include "support/game_process.hpp"
+#include "support/system_call_count.hpp"
+
+namespace {
+
+using namespace vorn::test;
+
+constexpr int kMoves = 4000;
+constexpr int kTracedMoves = 1000;
+
+// A walk of `moves` rooms: 6 into Cedar Ridge, 4 back into Pine Walk. False when a room does not
+// come within a second.
+bool Walk(GameProcess& walker, int moves) {
+    for (int i = 0; i < moves; ++i) {
+        const bool east = i % 2 == 0;
+        const std::size_t mark = walker.output_size();
+        walker.type(east ? "6" : "4");
+        if (!walker.wait_for_output(east ? "Cedar Ridge" : "Pine Walk", 1000, mark)) return false;
+    }
+    return true;
+}
+
+// The bytes one move sends, once it has settled.
+std::string BytesOfMove(GameProcess& game, const std::string& key, const std::string& room) {
+    const std::size_t mark = game.output_size();
+    game.type(key);
+    game.wait_for_output(room, 1000, mark);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return game.output().substr(mark);
+}
+
+// CPU per room entered over a walk, in microseconds; negative when the walk failed.
+double CpuPerRoom(GameProcess& walker, int moves) {
+    const double before = ProcessCpuSeconds(walker.pid());
+    if (!Walk(walker, moves)) return -1;
+    return (ProcessCpuSeconds(walker.pid()) - before) / moves * 1e6;
+}
+
+void BM_WalkBetweenTwoGlades(benchmark::State& state) {
+    GameDirectory dir;
+    if (!dir.make_game()) {
+        state.SkipWithError("mkgame failed");
+        return;
+    }
+    WriteWalkingWorld(dir);
+    SetUpDoorNode(dir, 1, "Walker One");
+    for (auto _ : state) {
+        GameProcess game("game", dir, {.args = {"1"}});
+        NewcomerCreatesHuman(game, "Walker");
+        game.type("f");
+        if (!game.wait_for_text("Pine Walk") || !game.wait_for_text("Your command?") ||
+            !Walk(game, 100)) {
+            state.SkipWithError("the caller did not reach the forest");
+            return;
+        }
+        dir.write_file("east.bytes", BytesOfMove(game, "6", "Cedar Ridge"));
+        dir.write_file("west.bytes", BytesOfMove(game, "4", "Pine Walk"));
+        const double game_cpu = CpuPerRoom(game, kMoves);
+
+        SystemCallCount calls;
+        if (!calls.start(game.pid())) {
+            state.SkipWithError("strace could not attach to the game");
+            return;
+        }
+        const bool traced = Walk(game, kTracedMoves);
+        if (!calls.stop() || !traced) {
+            state.SkipWithError("the traced walk failed");
+            return;
+        }
+
+        GameProcess floor("room_echo_program", dir, {.args = {"east.bytes", "west.bytes"}});
+        if (!floor.wait_for_text("ready")) {
+            state.SkipWithError("the floor program did not start");
+            return;
+        }
+        const double floor_cpu = CpuPerRoom(floor, kMoves);
+        if (game_cpu < 0 || floor_cpu < 0) {
+            state.SkipWithError("a room did not come within a second");
+            return;
+        }
+        state.counters["game_cpu_us_per_room"] = game_cpu;
+        state.counters["floor_cpu_us_per_room"] = floor_cpu;
+        state.counters["times_floor"] = game_cpu / floor_cpu;
+        state.counters["syscalls_per_room"] = static_cast<double>(calls.total()) / kTracedMoves;
+        state.counters["bytes_per_room"] = static_cast<double>(dir.read_file("east.bytes").size() +
+                                                               dir.read_file("west.bytes").size()) /
+                                           2;
+        state.SetLabel(calls.summary());
+        game.type("*");
+    }
+}
+BENCHMARK(BM_WalkBetweenTwoGlades)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
+#include "common/file_stamp.hpp"
 #include "common/node_lock_table.hpp"
 #include "common/node_records.hpp"
 #include "common/record_file.hpp"
@@ -60,7 +62,12 @@ struct NodeState {
     std::string activity;  // the last activity written, kept by the heartbeat
     bool joined = false;
     bool node_data_ready = false;
-    RecordFile info;   // nodeinfo.dat, reopened before every read
+    RecordFile info;  // nodeinfo.dat, kept open; opened again when it has been replaced
+    // The table as last read, the file's stamp at the last read the round made, and whether that
+    // read may stand while the stamp stays (see SettledAtRead).
+    std::vector<NodeInfoRecord> table;
+    FileStamp table_stamp;
+    bool table_settled = false;
     int data_fd = -1;  // our nodedata.nnn, held with an exclusive lock for the whole stay
     std::array<std::uint32_t, kNodeSlots> read_positions{};  // entry n-1: node n's data file
     std::array<NodePeer, kNodeSlots> peers{};

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/file_calls.hpp"
+#include "common/file_stamp.hpp"
 #include "common/player_text.hpp"
 #include "common/record_file.hpp"
 #include "core/session.hpp"
@@ -55,22 +56,40 @@ void SwitchMultinodeOff(Session& session) {
 
 void Isolate(Session& session, const std::string& what);
 
+// The whole table in one read into the node's copy: the read asks for every slot, and what it
+// brings ends at the file's end.
+void ReadWholeTable(NodeState& ns) {
+    ns.table.resize(static_cast<std::size_t>(kNodeSlots));
+    const ssize_t got =
+        sys::Pread(ns.info.fd(), ns.table.data(), ns.table.size() * sizeof(NodeInfoRecord), 0);
+    ns.table.resize(got > 0 ? static_cast<std::size_t>(got) / sizeof(NodeInfoRecord) : 0);
+}
+
+// nodeinfo.dat open for the call, opened again when it has been removed or replaced; its stamp
+// in `stamp`. False (and the node isolated when it had joined) when it cannot be opened.
+bool NodeInfoOpen(Session& session, FileStamp& stamp) {
+    NodeState& ns = session.nodes;
+    if (ns.info.is_open() && StampOf(ns.info.fd(), stamp) && stamp.links > 0) return true;
+    ns.table_settled = false;
+    if (OpenNodeInfo(session) == 0 && StampOf(ns.info.fd(), stamp)) return true;
+    ns.table.clear();
+    if (ns.joined) Isolate(session, "Could not access " + NodeInfoPath(session));
+    return false;
+}
+
 }  // namespace
 
-// The whole table in one read; records past the file's end are not there. It is read at every
-// move and every round of the key reader, so only the records the file holds are made.
-std::vector<NodeInfoRecord> ReadNodeTable(Session& session) {
-    std::vector<NodeInfoRecord> table;
-    if (OpenNodeInfo(session) != 0) {
-        if (session.nodes.joined) Isolate(session, "Could not access " + NodeInfoPath(session));
-        return table;
-    }
-    table.resize(static_cast<std::size_t>(std::min<std::uint64_t>(
-        session.nodes.info.record_count(), static_cast<std::uint64_t>(kNodeSlots))));
-    const long got =
-        FullPread(session.nodes.info.fd(), table.data(), table.size() * sizeof(NodeInfoRecord), 0);
-    table.resize(got > 0 ? static_cast<std::size_t>(got) / sizeof(NodeInfoRecord) : 0);
-    return table;
+// The round asks for the table every 150 ms: it is read again only when its stamp has changed
+// since the last read, or that read came too close to a write to be sure of it.
+const std::vector<NodeInfoRecord>& ReadNodeTable(Session& session) {
+    NodeState& ns = session.nodes;
+    FileStamp stamp;
+    if (!NodeInfoOpen(session, stamp)) return ns.table;
+    if (ns.table_settled && stamp == ns.table_stamp) return ns.table;
+    ns.table_settled = SettledAtRead(stamp);
+    ns.table_stamp = stamp;
+    ReadWholeTable(ns);
+    return ns.table;
 }
 
 namespace {
@@ -203,7 +222,7 @@ void PresenceLine(Session& session, const std::string& name, const char* what) {
 
 void ReadOtherNodes(Session& session) {
     NodeState& ns = session.nodes;
-    const std::vector<NodeInfoRecord> table = ReadNodeTable(session);
+    const std::vector<NodeInfoRecord>& table = ReadNodeTable(session);
     if (!ns.joined) return;
     const DateTime now = session.clock.now();
     const std::int32_t here = session.users.current.room;
@@ -495,8 +514,12 @@ void NodeRound(Session& session) {
 }
 
 std::string PlayersHereText(Session& session) {
-    if (!session.nodes.multinode || !session.nodes.joined) return {};
-    const std::vector<NodeInfoRecord> table = ReadNodeTable(session);
+    NodeState& ns = session.nodes;
+    if (!ns.multinode || !ns.joined) return {};
+    // At every move, after this node's own write: the table as it stands, in one read.
+    if (!ns.info.is_open() && OpenNodeInfo(session) != 0) return {};
+    ReadWholeTable(ns);
+    const std::vector<NodeInfoRecord>& table = ns.table;
     const DateTime now = session.clock.now();
     std::string list;
     for (std::size_t i = 0; i < table.size(); ++i) {

@@ -15,12 +15,13 @@ namespace vorn {
 
 struct Session;
 
-// Closes nodeinfo.dat when it is open and opens it again for reading and writing, so a read sees
-// the other nodes' latest writes. 0, or the errno of the failed open.
+// Closes nodeinfo.dat when it is open and opens it again for reading and writing. 0, or the errno
+// of the failed open.
 int OpenNodeInfo(Session& session);
 
-// The whole table as it stands (reopened first), empty when it cannot be read.
-std::vector<NodeInfoRecord> ReadNodeTable(Session& session);
+// The whole table as it stands, empty when it cannot be read. The copy is the node's own and
+// stays good until the next call.
+const std::vector<NodeInfoRecord>& ReadNodeTable(Session& session);
 
 // Called by the logon before the exploration loop: claims this node's slot.
 void JoinNodeTable(Session& session);

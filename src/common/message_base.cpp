@@ -247,6 +247,15 @@ bool MessageBase::identity(dev_t& device, ino_t& inode) const {
     return true;
 }
 
+bool MessageBase::header_stamp(FileStamp& stamp) const {
+    return StampOf(header_fd_, stamp);
+}
+
+std::uint32_t MessageBase::count_of(const FileStamp& header) {
+    return static_cast<std::uint32_t>(
+        std::min<off_t>(header.size / static_cast<off_t>(kHeaderSize), UINT32_MAX));
+}
+
 std::uint32_t MessageBase::count() const {
     return static_cast<std::uint32_t>(
         std::min<off_t>(FileSize(header_fd_) / static_cast<off_t>(kHeaderSize), UINT32_MAX));

@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/file_stamp.hpp"
 #include "common/message_area_record.hpp"
 
 namespace vorn {
@@ -87,6 +88,10 @@ class MessageBase {
 
     // Which header file is open: a pack puts a new one in place.
     bool identity(dev_t& device, ino_t& inode) const;
+    // The open header file's stamp, from one fstat: which file, whether a pack has replaced it
+    // (no name left), and its size, which counts the messages (see count_of).
+    bool header_stamp(FileStamp& stamp) const;
+    static std::uint32_t count_of(const FileStamp& header);
 
     // The reading hold (see above). Taking it may wait for a pack to finish.
     bool hold();

@@ -33,9 +33,8 @@ bool ForCaller(const MessageHeader& h, const UserRecord& user) {
 // Calls `take(number, header)` for every message from `first` on that is for the caller (every
 // message for `all`), until it returns false.
 template <class Take>
-void ScanMail(const MessageBase& base, const UserRecord& user, bool all, std::uint32_t first,
-              Take&& take) {
-    const std::uint32_t count = base.count();
+void ScanMail(const MessageBase& base, std::uint32_t count, const UserRecord& user, bool all,
+              std::uint32_t first, Take&& take) {
     // The notice asks on every move, mostly for nothing new: no block is made for that.
     if (first > count) return;
     std::vector<MessageHeader> block(std::min<std::size_t>(kHeaderBlock, count - first + 1));
@@ -51,16 +50,30 @@ void ScanMail(const MessageBase& base, const UserRecord& user, bool all, std::ui
     }
 }
 
-std::uint32_t CountMail(Session& session, const MessageBase& base) {
-    MailState::NoticeCount& c = session.mail.notice;
-    dev_t device = 0;
-    ino_t inode = 0;
-    base.identity(device, inode);
-    const std::uint32_t count = base.count();
-    if (!c.valid || c.device != device || c.inode != inode || count < c.scanned) {
-        c = MailState::NoticeCount{true, device, inode, 0, 0};
+// The e-mail area as the notice keeps it, its header file's stamp in `header`; false when it
+// cannot be opened (no notice this time, the next move tries again). Whatever the notice
+// leaves as the current area is the e-mail area, as when it opened the area at every move.
+bool NoticeBase(Session& session, FileStamp& header) {
+    MailState& mail = session.mail;
+    if (!mail.notice_area_loaded) {
+        if (!OpenEmailArea(session)) return false;
+        mail.notice_area = mail.area;
+        mail.notice_area_loaded = true;
+        mail.notice_base.close();
     }
-    ScanMail(base, session.users.current, false, c.scanned + 1,
+    mail.area = mail.notice_area;
+    mail.area_index = 0;
+    if (mail.notice_base.header_stamp(header) && header.links > 0) return true;
+    return OpenAreaFiles(session, mail.notice_base) && mail.notice_base.header_stamp(header);
+}
+
+std::uint32_t CountMail(Session& session, const MessageBase& base, const FileStamp& header) {
+    MailState::NoticeCount& c = session.mail.notice;
+    const std::uint32_t count = MessageBase::count_of(header);
+    if (!c.valid || c.device != header.device || c.inode != header.inode || count < c.scanned) {
+        c = MailState::NoticeCount{true, header.device, header.inode, 0, 0};
+    }
+    ScanMail(base, count, session.users.current, false, c.scanned + 1,
              [&c](std::uint32_t, const MessageHeader&) {
                  ++c.mail;
                  return true;
@@ -198,19 +211,23 @@ void ReadListed(Session& session, MessageBase& base, const std::vector<std::uint
 
 void ReadEmail(Session& session, bool all, bool ask, bool list) {
     Writer& out = session.writer;
+    if (!ask && !list) {
+        FileStamp header;
+        if (NoticeBase(session, header)) {
+            ShowNotice(session, CountMail(session, session.mail.notice_base, header));
+        }
+        return;
+    }
     MessageBase base;
     if (!OpenEmailArea(session) || !OpenAreaFiles(session, base)) return;
     UserRecord& user = session.users.current;
-    if (!ask && !list) {
-        ShowNotice(session, CountMail(session, base));
-        return;
-    }
     if (!base.hold()) return;
     std::vector<std::uint32_t> listed;
-    ScanMail(base, user, all, 1, [&listed](std::uint32_t number, const MessageHeader&) {
-        listed.push_back(number);
-        return listed.size() < kMaxListed;
-    });
+    ScanMail(base, base.count(), user, all, 1,
+             [&listed](std::uint32_t number, const MessageHeader&) {
+                 listed.push_back(number);
+                 return listed.size() < kMaxListed;
+             });
     if (user.msg_pointer != listed.size()) {
         user.msg_pointer = static_cast<std::uint16_t>(listed.size());
         SaveUser(session, user);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/message_area_record.hpp"
+#include "common/message_base.hpp"
 
 namespace vorn {
 
@@ -43,6 +44,11 @@ struct MailState {
         std::uint32_t scanned = 0;  // headers counted
         std::uint32_t mail = 0;     // of them, the caller's and not deleted
     } notice;
+    // The notice asks at every move: the e-mail area's record and files stay open for the call,
+    // opened again when a pack has replaced them.
+    MessageAreaRecord notice_area{};
+    bool notice_area_loaded = false;
+    MessageBase notice_base;
 
     LeagueMail league;
 };

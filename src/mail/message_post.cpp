@@ -349,11 +349,12 @@ bool ExportToOwnMail(Session& session, MessageBase& base, std::uint32_t number) 
                                           kMessageForwarded);
     h.flags2 = kFlags2Always | kFlags2Private;
     h.replies = 0;
-    const MailState saved = session.mail;
+    const MessageAreaRecord saved_area = session.mail.area;
+    const std::uint32_t saved_index = session.mail.area_index;
     bool ok =
         OpenEmailArea(session) && AppendMessage(session, lines, h, true) == StoreResult::kStored;
-    session.mail.area = saved.area;
-    session.mail.area_index = saved.area_index;
+    session.mail.area = saved_area;
+    session.mail.area_index = saved_index;
     return ok;
 }
 

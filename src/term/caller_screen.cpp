@@ -126,10 +126,40 @@ void CallerScreen::lose_everything() {
 }
 
 void CallerScreen::read(std::string_view written) {
-    for (const char c : written) {
-        ++read_offset_;
-        read_byte(static_cast<std::uint8_t>(c));
+    for (std::size_t i = 0; i < written.size();) {
+        const std::size_t run = plain_run(written.substr(i));
+        if (run > 0) {
+            put_plain_run(written.substr(i, run));
+            read_offset_ += run;
+            i += run;
+        } else {
+            ++read_offset_;
+            read_byte(static_cast<std::uint8_t>(written[i++]));
+        }
     }
+}
+
+std::size_t CallerScreen::plain_run(std::string_view written) const {
+    const Pen& p = target_.pen;
+    if (input_ != Input::kText || !p.cursor_known || !p.colour_known || p.pending) return 0;
+    // Up to the column before the last, where a glyph leaves the cursor waiting to wrap.
+    const auto room = static_cast<std::size_t>(std::max(0, kColumns - 1 - p.column));
+    std::size_t n = 0;
+    while (n < room && n < written.size() && written[n] >= 0x20 && written[n] < 0x7F) ++n;
+    return n;
+}
+
+// As put_glyph for each byte of a run that plain_run found.
+void CallerScreen::put_plain_run(std::string_view run) {
+    Pen& p = target_.pen;
+    const auto attribute = static_cast<std::uint8_t>(p.background * 16 + p.foreground);
+    auto& row = target_.cells[p.row - 1];
+    for (std::size_t k = 0; k < run.size(); ++k) {
+        row[p.column - 1 + k] = Cell{static_cast<std::uint8_t>(run[k]), attribute};
+    }
+    blank_cells_ = false;
+    dirty_rows_ |= 1u << (p.row - 1);
+    p.column += static_cast<int>(run.size());
 }
 
 void CallerScreen::read_byte(std::uint8_t c) {

@@ -61,6 +61,10 @@ class CallerScreen {
     // Reading back the writer's bytes into target_.
     void read(std::string_view written);
     void read_byte(std::uint8_t c);
+    // How many bytes from the start of `written` are printable ASCII that put_plain_run can put
+    // on the pen's row in one go (0 where the bytes must be read one by one).
+    std::size_t plain_run(std::string_view written) const;
+    void put_plain_run(std::string_view run);
     void put_glyph(std::uint32_t glyph);
     void sequence(std::uint8_t final_byte);
     void graphics();

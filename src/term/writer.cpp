@@ -313,8 +313,41 @@ void Writer::fill_cells(int row, int from_column, std::uint8_t attribute) {
 }
 
 void Writer::print_text(std::string_view text) {
-    for (char c : text) put_character(static_cast<std::uint8_t>(c));
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t run = plain_run(text.substr(i));
+        if (run > 0) {
+            put_plain_run(text.substr(i, run));
+            i += run;
+        } else {
+            put_character(static_cast<std::uint8_t>(text[i++]));
+        }
+    }
     maybe_flush();
+}
+
+std::size_t Writer::plain_run(std::string_view text) const {
+    if (cells_left_ >= 0) return 0;
+    // The run ends before the last column, where a character leaves the cursor waiting to wrap.
+    const auto room = static_cast<std::size_t>(std::max(0, kScreenColumns - 1 - cursor_.column));
+    std::size_t n = 0;
+    while (n < room && n < text.size() && text[n] >= 32 && text[n] < 127) ++n;
+    return n;
+}
+
+// As put_character for each, with the cursor staying on its row: one colour check, one append.
+void Writer::put_plain_run(std::string_view run) {
+    if (colour_.foreground != sent_foreground_ || colour_.background != sent_background_) {
+        send_current_colour();
+    }
+    buffer_.append(run);
+    const std::uint8_t attribute = colour_.attribute();
+    auto& cells = image_[cursor_.row - 1];
+    for (std::size_t k = 0; k < run.size(); ++k) {
+        cells[cursor_.column - 1 + k] = ScreenCell{static_cast<std::uint8_t>(run[k]), attribute};
+    }
+    row_cache_[cursor_.row - 1].valid = false;
+    cursor_.column += static_cast<int>(run.size());
+    terminal_ = cursor_;
 }
 
 void Writer::print_line(std::string_view text) {

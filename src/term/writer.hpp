@@ -78,7 +78,7 @@ class Writer {
         plain("\r\n");
     }
 
-    // Text without codes, one character at a time through put_character.
+    // Text without codes, as put_character writes each character.
     void print_text(std::string_view text);
     void print_line(std::string_view text);
     // The basic pipe codes (|00..|23, |U0..|U9, |B0..|B7) and @X colours.
@@ -201,6 +201,10 @@ class Writer {
     void scroll_up();
     void redraw_row(int row);
     void fill_cells(int row, int from_column, std::uint8_t attribute);
+    // How many characters from the start of `text` are plain (no control, no code page glyph)
+    // and fit on the row before its last column; put_plain_run writes them.
+    std::size_t plain_run(std::string_view text) const;
+    void put_plain_run(std::string_view run);
     void set_cell(int column, int row, ScreenCell cell) {
         image_[row - 1][column - 1] = cell;
         row_cache_[row - 1].valid = false;

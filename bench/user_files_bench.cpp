@@ -6,11 +6,16 @@
 // work in a game of one player (the floor), measured in turn in the same run.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -133,6 +138,41 @@ void BM_RankingFirstPageFloor(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RankingFirstPageFloor)
+    ->Arg(1)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
+
+// The floor of the first page's own work: every player's experience read once (as the ranking
+// reads it, through a mapping of the file), the highest rows kept, and their records read.
+void BM_RankingExperienceFloor(benchmark::State& state) {
+    const std::string users = UsersOf(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        vorn::RecordFile f;
+        f.open(users, sizeof(vorn::UserRecord), vorn::RecordFile::Access::kRead);
+        const std::size_t count = f.record_count();
+        const std::size_t size = count * sizeof(vorn::UserRecord);
+        void* map = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, f.fd(), 0);
+        std::vector<std::pair<std::int32_t, std::uint32_t>> rows(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            std::int32_t e = 0;
+            std::memcpy(&e,
+                        static_cast<const char*>(map) + i * sizeof(vorn::UserRecord) +
+                            offsetof(vorn::UserRecord, experience),
+                        sizeof e);
+            rows[i] = {e, static_cast<std::uint32_t>(i)};
+        }
+        ::munmap(map, size);
+        const std::size_t top = std::min<std::size_t>(kFirstPageRows, count);
+        std::partial_sort(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(top), rows.end(),
+                          std::greater<>());
+        vorn::UserRecord r;
+        for (std::size_t p = 0; p < top; ++p)
+            benchmark::DoNotOptimize(f.read_record(rows[p].second, r));
+    }
+}
+BENCHMARK(BM_RankingExperienceFloor)
     ->Arg(1)
     ->Arg(1000)
     ->Arg(10000)

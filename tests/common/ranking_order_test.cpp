@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 
 #include "common/ranking_order.hpp"
@@ -80,6 +81,26 @@ TEST(RankingOrder, MatchesTheFileSortWithManyTies) {
     ExpectSameAsReference({});
     ExpectSameAsReference({7});
     ExpectSameAsReference({1, 2});
+}
+
+// The first places computed alone are those of the whole order, however many ties reach them.
+TEST(RankingOrder, TheHeadIsTheStartOfTheWholeOrder) {
+    struct Case {
+        std::size_t players;
+        std::uint32_t values;  // distinct experience values
+        std::size_t places;
+    };
+    std::mt19937 gen(99);
+    for (const Case& c : {Case{5000, 1000, 256}, Case{5000, 20, 256}, Case{1000, 1000000, 20},
+                          Case{4099, 50, 1}, Case{3, 2, 256}}) {
+        SCOPED_TRACE(c.players);
+        std::vector<std::int32_t> experience(c.players);
+        for (auto& e : experience) e = static_cast<std::int32_t>(gen() % c.values);
+        const std::vector<std::uint32_t> whole = RankingOrder(experience);
+        const std::vector<std::uint32_t> head = RankingHead(experience, c.places);
+        ASSERT_GE(head.size(), std::min(c.places, c.players));
+        EXPECT_TRUE(std::equal(head.begin(), head.end(), whole.begin()));
+    }
 }
 
 TEST(RankingOrder, HighestFirst) {

@@ -20,6 +20,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/clock.hpp"
@@ -393,6 +394,51 @@ void BM_NewCharacter(benchmark::State& state) {
 void BM_NewCharacterPlaceAsBefore(benchmark::State& state) {
     AgainstOnePlayer(state, PlaceAsBefore, false);
 }
+// A node's start and its caller's logon as far as users.idx goes: the start-up's pass (the
+// mend of reused entries, which keeps what it read), then the search by the caller's name, the
+// load and the hold. Against the floor of one plain read of the whole index, in the same game
+// in turn. The index was last written seconds before, as a board's mostly is.
+void StartAndLogOn(PlayerGame& game) {
+    vorn::PrepareUserFiles(game.session());
+    LogOn(game);
+    vorn::ForgetIndexCopy(game.session());
+}
+
+void ReadIndexOnce(PlayerGame&) {
+    vorn::RecordFile index;
+    index.open(vorn::kUserIndexFile, sizeof(vorn::UserIndexEntry), vorn::RecordFile::Access::kRead);
+    std::vector<vorn::UserIndexEntry> entries(
+        static_cast<std::size_t>(std::min(index.record_count(), vorn::kMaxUsers)));
+    vorn::FullPread(index.fd(), entries.data(), entries.size() * sizeof(vorn::UserIndexEntry), 0);
+    benchmark::DoNotOptimize(entries.data());
+}
+
+void BM_StartAndLogon(benchmark::State& state) {
+    static std::map<int, std::unique_ptr<PlayerGame>> games;
+    const int n = static_cast<int>(state.range(0));
+    if (!games.count(n)) games[n] = std::make_unique<PlayerGame>(n);
+    PlayerGame& game = *games[n];
+    game.enter();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::vector<double> work_ms, floor_ms;
+    const auto timed = [&](void (*work)(PlayerGame&), std::vector<double>& into) {
+        const auto start = std::chrono::steady_clock::now();
+        work(game);
+        into.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+    };
+    for (auto _ : state) {
+        timed(ReadIndexOnce, floor_ms);
+        timed(StartAndLogOn, work_ms);
+        state.SetIterationTime(work_ms.back() / 1000);
+    }
+    state.counters["ms"] = MedianOf(work_ms);
+    state.counters["index_read_once_ms"] = MedianOf(floor_ms);
+    state.counters["times_floor"] = MedianOf(work_ms) / MedianOf(floor_ms);
+}
+BENCHMARK(BM_StartAndLogon)->Arg(1000)->Arg(100000)->UseManualTime()->Iterations(200);
+
 BENCHMARK(BM_Logon)->Arg(1)->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Iterations(200);
 BENCHMARK(BM_LogonAsBefore)
     ->Arg(1)

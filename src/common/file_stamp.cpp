@@ -16,14 +16,29 @@ bool FileStamp::operator==(const FileStamp& other) const {
            changed.tv_nsec == other.changed.tv_nsec;
 }
 
-bool StampOf(int fd, FileStamp& stamp) {
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0) return false;
+namespace {
+
+void Take(const struct stat& st, FileStamp& stamp) {
     stamp.device = st.st_dev;
     stamp.inode = st.st_ino;
     stamp.links = st.st_nlink;
     stamp.size = st.st_size;
     stamp.changed = st.st_mtim;
+}
+
+}  // namespace
+
+bool StampOf(int fd, FileStamp& stamp) {
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) return false;
+    Take(st, stamp);
+    return true;
+}
+
+bool StampOfPath(const char* path, FileStamp& stamp) {
+    struct stat st {};
+    if (::stat(path, &st) != 0) return false;
+    Take(st, stamp);
     return true;
 }
 

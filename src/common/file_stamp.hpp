@@ -20,6 +20,8 @@ struct FileStamp {
 
 // The stamp of an open file; false when fstat fails.
 bool StampOf(int fd, FileStamp& stamp);
+// The stamp of the file a path names now; false when stat fails.
+bool StampOfPath(const char* path, FileStamp& stamp);
 
 // Whether a copy read just now, while the file bore `stamp`, stays good as long as the stamp does.
 // A write's time has the granularity of the file system's clock, so two writes close together

@@ -208,6 +208,7 @@ void Logon(Session& session) {
         UserRecord probe = user;
         known = FindUser(session, probe, false, false);
     }
+    ForgetIndexCopy(session);
     if (known) {
         // The typed logon has loaded him for the password already.
         if (!typed_logon) LoadUser(session, user.number);

@@ -178,19 +178,33 @@ void BringInStep(Session& session, PlayerFiles& f) {
 
 // A deleted player's place taken by a new one whose process stopped before his index entry was
 // written: the entry still says deleted while users.dat holds the new player. The entry is made
-// again from users.dat, so he can log on. Only the entries marked deleted are looked at.
+// again from users.dat, so he can log on. Only the entries marked deleted are looked at. The
+// pass over the index keeps what it read for the logon's search.
 void MendReusedEntries(Session& session, PlayerFiles& f) {
+    UserFiles& u = session.users;
+    FileStamp stamp;
+    const bool stamped = StampOf(f.index.fd(), stamp);
+    const bool settled = stamped && SettledAtRead(stamp);
     const std::uint64_t count = std::min(f.index.record_count(), kMaxUsers);
-    ScanIndex(f.index, count, [&](std::uint64_t i, const UserIndexEntry& e) {
-        if (!e.deleted || DeletedInUsers(f.users, i)) return false;
+    u.index_copy.resize(static_cast<std::size_t>(count));
+    const long want = static_cast<long>(count * sizeof(UserIndexEntry));
+    if (FullPread(f.index.fd(), u.index_copy.data(), static_cast<std::size_t>(want), 0) != want) {
+        RuntimeIoError(kIoReadPastEnd, kUserIndexFile);
+    }
+    bool mended = false;
+    for (std::size_t i = 0; i < u.index_copy.size(); ++i) {
+        if (!u.index_copy[i].deleted || DeletedInUsers(f.users, i)) continue;
         UserRecord user;
         f.users.read_checked(i, &user);
-        const UserIndexEntry entry = IndexEntryFor(user);
-        f.index.write_checked(i, &entry);
+        u.index_copy[i] = IndexEntryFor(user);
+        f.index.write_checked(i, &u.index_copy[i]);
+        mended = true;
         session.log("xusers.idx entry " + std::to_string(i + 1) + " was marked deleted, but " +
                     user.name.str() + " plays there: the entry is made again from users.dat");
-        return false;
-    });
+    }
+    u.index_stamp = stamp;
+    u.index_copy_good = settled && !mended;
+    if (!u.index_copy_good) ForgetIndexCopy(session);
 }
 
 // Where a new user goes in users.dat: the first deleted record that is not the last one, else
@@ -408,21 +422,40 @@ bool LoadUser(Session& session, std::uint16_t number) {
     return u.extra_read.read(number - 1u, &u.extra);
 }
 
+void ForgetIndexCopy(Session& session) {
+    UserFiles& u = session.users;
+    u.index_copy_good = false;
+    std::vector<UserIndexEntry>().swap(u.index_copy);
+}
+
 bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_name) {
-    RecordFile index;
-    if (!index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kRead)) {
-        return false;
-    }
     const NameKey key(by_name ? user.name.view() : user.real_name.view());
-    user.number = 0;
-    const std::uint64_t count = index.record_count();
-    // Entries past the last user number belong to nobody.
-    ScanIndex(index, std::min(count, kMaxUsers), [&](std::uint64_t i, const UserIndexEntry& e) {
+    const auto visit = [&](std::uint64_t i, const UserIndexEntry& e) {
         if (!key.matches(by_name ? e.name.view() : e.real_name.view())) return false;
         if (e.deleted && !include_deleted) return false;
         user.number = static_cast<std::uint16_t>(i + 1);
         return true;
-    });
+    };
+    std::uint64_t count = 0;
+    UserFiles& u = session.users;
+    FileStamp now;
+    if (u.index_copy_good && StampOfPath(kUserIndexFile, now) && now == u.index_stamp) {
+        // users.idx as the start-up read it: no second pass over the file.
+        user.number = 0;
+        count = static_cast<std::uint64_t>(now.size) / sizeof(UserIndexEntry);
+        for (std::size_t i = 0; i < u.index_copy.size(); ++i) {
+            if (visit(i, u.index_copy[i])) break;
+        }
+    } else {
+        RecordFile index;
+        if (!index.open(kUserIndexFile, sizeof(UserIndexEntry), RecordFile::Access::kRead)) {
+            return false;
+        }
+        user.number = 0;
+        count = index.record_count();
+        // Entries past the last user number belong to nobody.
+        ScanIndex(index, std::min(count, kMaxUsers), visit);
+    }
     session.users.user_count = ClampCount(count);
     if (user.number == 0) return false;
     session.users.current.number = user.number;

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/clock.hpp"
+#include "common/file_stamp.hpp"
 #include "common/player_locks.hpp"
 #include "common/record_file.hpp"
 #include "common/user_records.hpp"
@@ -37,6 +39,13 @@ struct UserFiles {
         RecordFile users;  // read and write
     } saved;
 
+    // users.idx as the start-up read it and the file's stamp then: the logon searches this copy
+    // while the file has not changed since, instead of reading the index a second time. Let go
+    // of once the caller is known.
+    std::vector<UserIndexEntry> index_copy;
+    FileStamp index_stamp;
+    bool index_copy_good = false;
+
     // users.idx opened once more, holding the lock that marks `held_player` as playing here.
     RecordFile player_hold;
     std::uint16_t held_player = 0;
@@ -60,6 +69,8 @@ void SetDefaultUser(Session& session);
 // that place is made again; each repair is logged), makes sure users.dat holds a record and
 // counts the users.
 void PrepareUserFiles(Session& session);
+// Lets go of the start-up's copy of users.idx.
+void ForgetIndexCopy(Session& session);
 // Start-up, last steps: opens the shared handles. Ends the program with exit code 254 when
 // rooms.dat or user2.dat cannot be opened.
 void OpenUserFileHandles(Session& session);

@@ -42,8 +42,14 @@ double Median(std::vector<double> values) {
 
 struct Runs {
     std::vector<double> ms;
+    std::vector<double> cpu_ms;  // user and system CPU of the process, from wait4
     long peak_rss_kb = 0;
 };
+
+double CpuMs(const struct rusage& usage) {
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
 
 // One run; false when the program did not end with exit code 0.
 bool RunOnce(const char* program, const std::vector<std::string>& args, const GameDirectory& dir,
@@ -134,6 +140,7 @@ bool LogOnOnce(const GameDirectory& dir, Runs& runs) {
     }
     if (std::getenv("VORN_BENCH_SHOW")) std::fprintf(stderr, "%s\n", result.output.c_str());
     runs.ms.push_back(result.elapsed_ms);
+    runs.cpu_ms.push_back(CpuMs(result.usage));
     return true;
 }
 
@@ -154,6 +161,8 @@ void BM_LogonAgainstOnePlayer(benchmark::State& state) {
         state.counters["one_player_median_ms"] = Median(floor.ms);
         state.counters["median_ms"] = Median(game.ms);
         state.counters["over_one_player_ms"] = Median(game.ms) - Median(floor.ms);
+        state.counters["one_player_cpu_ms"] = Median(floor.cpu_ms);
+        state.counters["cpu_ms"] = Median(game.cpu_ms);
     }
 }
 BENCHMARK(BM_LogonAgainstOnePlayer)

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "common/user_records.hpp"
 #include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
@@ -103,5 +104,89 @@ void BM_WalkBetweenTwoGlades(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WalkBetweenTwoGlades)->Iterations(1)->Unit(benchmark::kSecond);
+
+constexpr int kPlayers = 100000;
+constexpr int kCaller = 4242;
+constexpr int kRankings = 20;
+
+// users.dat and users.idx of kPlayers players ("Player n" of caller "Caller n", standing in
+// Vornville), experience from 5,000 values so that many are tied.
+void WritePlayers(const GameDirectory& dir) {
+    std::string users;
+    std::string index;
+    users.reserve(static_cast<std::size_t>(kPlayers) * sizeof(vorn::UserRecord));
+    for (int i = 0; i < kPlayers; ++i) {
+        vorn::UserRecord u = vorn::DefaultUserRecord();
+        u.number = static_cast<std::uint16_t>(i < static_cast<int>(vorn::kMaxUsers) ? i + 1 : 0);
+        u.name = "Player " + std::to_string(i);
+        u.real_name = "Caller " + std::to_string(i);
+        u.room = 1;
+        u.deity = 1;
+        u.religion_rank = 1;
+        u.max_hp = u.hp = 20;
+        u.experience = static_cast<std::int32_t>((i * 7919u) % 5000u);
+        const vorn::UserIndexEntry e = vorn::IndexEntryFor(u);
+        users.append(reinterpret_cast<const char*>(&u), sizeof u);
+        index.append(reinterpret_cast<const char*>(&e), sizeof e);
+    }
+    dir.write_file(vorn::kUsersFile, users);
+    dir.write_file(vorn::kUserIndexFile, index);
+    dir.write_file(
+        vorn::kUserExtraFile,
+        std::string(static_cast<std::size_t>(kPlayers) * sizeof(vorn::UserExtraRecord), '\0'));
+}
+
+// The ranking of a game of 100,000 players, asked for by a caller on the exploration screen (page
+// 3, R) and left at its first "More" (N), twenty times: the wall time from the key to the first
+// page's pause on his screen, and the game's CPU over it as the kernel counts it.
+void BM_RankingFirstPageInAGame(benchmark::State& state) {
+    GameDirectory dir;
+    if (!dir.make_game()) {
+        state.SkipWithError("mkgame failed");
+        return;
+    }
+    WriteWalkingWorld(dir);
+    WritePlayers(dir);
+    SetUpDoorNode(dir, 1, "Caller " + std::to_string(kCaller));
+    for (auto _ : state) {
+        GameProcess game("game", dir, {.args = {"1"}});
+        EnterGame(game, "Player", false);
+        game.type("f");
+        if (!game.wait_for_text("Pine Walk") || !game.wait_for_text("Your command?")) {
+            state.SkipWithError("the caller did not reach the forest");
+            return;
+        }
+        double wall_ms = 0;
+        double cpu_ms = 0;
+        for (int i = 0; i < kRankings; ++i) {
+            game.type("#");
+            if (!game.wait_for_text("player Rank")) {
+                state.SkipWithError("page 3 did not show");
+                return;
+            }
+            const double cpu_before = ProcessCpuSeconds(game.pid());
+            const auto start = std::chrono::steady_clock::now();
+            game.type("r");
+            if (!game.wait_for_text("More [Y/n]?", 5000)) {
+                state.SkipWithError("the first page did not come");
+                return;
+            }
+            wall_ms +=
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count();
+            cpu_ms += (ProcessCpuSeconds(game.pid()) - cpu_before) * 1000;
+            game.type("n");
+            game.type("\r");
+            if (!game.wait_for_text("Your command?")) {
+                state.SkipWithError("the caller did not come back from the ranking");
+                return;
+            }
+        }
+        state.counters["first_page_wall_ms"] = wall_ms / kRankings;
+        state.counters["first_page_cpu_ms"] = cpu_ms / kRankings;
+        game.type("*");
+    }
+}
+BENCHMARK(BM_RankingFirstPageInAGame)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace

@@ -8,16 +8,6 @@ namespace {
 
 constexpr long kSettleSeconds = 1;
 
-}  // namespace
-
-bool FileStamp::operator==(const FileStamp& other) const {
-    return device == other.device && inode == other.inode && links == other.links &&
-           size == other.size && changed.tv_sec == other.changed.tv_sec &&
-           changed.tv_nsec == other.changed.tv_nsec;
-}
-
-namespace {
-
 void Take(const struct stat& st, FileStamp& stamp) {
     stamp.device = st.st_dev;
     stamp.inode = st.st_ino;
@@ -27,6 +17,12 @@ void Take(const struct stat& st, FileStamp& stamp) {
 }
 
 }  // namespace
+
+bool FileStamp::operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && links == other.links &&
+           size == other.size && changed.tv_sec == other.changed.tv_sec &&
+           changed.tv_nsec == other.changed.tv_nsec;
+}
 
 bool StampOf(int fd, FileStamp& stamp) {
     struct stat st {};

@@ -239,14 +239,6 @@ void MessageBase::release() {
     held_ = false;
 }
 
-bool MessageBase::identity(dev_t& device, ino_t& inode) const {
-    struct stat st {};
-    if (header_fd_ < 0 || ::fstat(header_fd_, &st) != 0) return false;
-    device = st.st_dev;
-    inode = st.st_ino;
-    return true;
-}
-
 bool MessageBase::header_stamp(FileStamp& stamp) const {
     return StampOf(header_fd_, stamp);
 }

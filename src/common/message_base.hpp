@@ -86,10 +86,9 @@ class MessageBase {
                  MessageHeader& header);
     bool write_header(std::uint32_t number, const MessageHeader& header);
 
-    // Which header file is open: a pack puts a new one in place.
-    bool identity(dev_t& device, ino_t& inode) const;
-    // The open header file's stamp, from one fstat: which file, whether a pack has replaced it
-    // (no name left), and its size, which counts the messages (see count_of).
+    // The open header file's stamp, from one fstat: which file (a pack puts a new one in place),
+    // whether a pack has replaced it (no name left), and its size, which counts the messages
+    // (see count_of).
     bool header_stamp(FileStamp& stamp) const;
     static std::uint32_t count_of(const FileStamp& header);
 

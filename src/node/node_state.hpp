@@ -65,7 +65,8 @@ struct NodeState {
     RecordFile info;  // nodeinfo.dat, kept open; opened again when it has been replaced
     // The table as last read, the file's stamp at the last read the round made, and whether that
     // read may stand while the stamp stays (see SettledAtRead).
-    std::vector<NodeInfoRecord> table;
+    std::vector<NodeInfoRecord> table = std::vector<NodeInfoRecord>(kNodeSlots);
+    std::size_t table_count = 0;  // records of `table` the file held
     FileStamp table_stamp;
     bool table_settled = false;
     int data_fd = -1;  // our nodedata.nnn, held with an exclusive lock for the whole stay

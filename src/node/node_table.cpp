@@ -59,10 +59,9 @@ void Isolate(Session& session, const std::string& what);
 // The whole table in one read into the node's copy: the read asks for every slot, and what it
 // brings ends at the file's end.
 void ReadWholeTable(NodeState& ns) {
-    ns.table.resize(static_cast<std::size_t>(kNodeSlots));
     const ssize_t got =
         sys::Pread(ns.info.fd(), ns.table.data(), ns.table.size() * sizeof(NodeInfoRecord), 0);
-    ns.table.resize(got > 0 ? static_cast<std::size_t>(got) / sizeof(NodeInfoRecord) : 0);
+    ns.table_count = got > 0 ? static_cast<std::size_t>(got) / sizeof(NodeInfoRecord) : 0;
 }
 
 // nodeinfo.dat open for the call, opened again when it has been removed or replaced; its stamp
@@ -72,7 +71,7 @@ bool NodeInfoOpen(Session& session, FileStamp& stamp) {
     if (ns.info.is_open() && StampOf(ns.info.fd(), stamp) && stamp.links > 0) return true;
     ns.table_settled = false;
     if (OpenNodeInfo(session) == 0 && StampOf(ns.info.fd(), stamp)) return true;
-    ns.table.clear();
+    ns.table_count = 0;
     if (ns.joined) Isolate(session, "Could not access " + NodeInfoPath(session));
     return false;
 }
@@ -81,15 +80,15 @@ bool NodeInfoOpen(Session& session, FileStamp& stamp) {
 
 // The round asks for the table every 150 ms: it is read again only when its stamp has changed
 // since the last read, or that read came too close to a write to be sure of it.
-const std::vector<NodeInfoRecord>& ReadNodeTable(Session& session) {
+std::span<const NodeInfoRecord> ReadNodeTable(Session& session) {
     NodeState& ns = session.nodes;
     FileStamp stamp;
-    if (!NodeInfoOpen(session, stamp)) return ns.table;
-    if (ns.table_settled && stamp == ns.table_stamp) return ns.table;
-    ns.table_settled = SettledAtRead(stamp);
-    ns.table_stamp = stamp;
-    ReadWholeTable(ns);
-    return ns.table;
+    if (NodeInfoOpen(session, stamp) && !(ns.table_settled && stamp == ns.table_stamp)) {
+        ns.table_settled = SettledAtRead(stamp);
+        ns.table_stamp = stamp;
+        ReadWholeTable(ns);
+    }
+    return {ns.table.data(), ns.table_count};
 }
 
 namespace {
@@ -151,7 +150,7 @@ void InitNodeData(Session& session) {
     ns.own.data_size = 0;
     UpdateNodeInfo(session, "");
     if (!ns.joined) return;
-    const std::vector<NodeInfoRecord> table = ReadNodeTable(session);
+    const std::span<const NodeInfoRecord> table = ReadNodeTable(session);
     const DateTime now = session.clock.now();
     for (std::size_t i = 0; i < table.size(); ++i) {
         const NodeInfoRecord& r = table[i];
@@ -222,7 +221,7 @@ void PresenceLine(Session& session, const std::string& name, const char* what) {
 
 void ReadOtherNodes(Session& session) {
     NodeState& ns = session.nodes;
-    const std::vector<NodeInfoRecord>& table = ReadNodeTable(session);
+    const std::span<const NodeInfoRecord> table = ReadNodeTable(session);
     if (!ns.joined) return;
     const DateTime now = session.clock.now();
     const std::int32_t here = session.users.current.room;
@@ -519,7 +518,7 @@ std::string PlayersHereText(Session& session) {
     // At every move, after this node's own write: the table as it stands, in one read.
     if (!ns.info.is_open() && OpenNodeInfo(session) != 0) return {};
     ReadWholeTable(ns);
-    const std::vector<NodeInfoRecord>& table = ns.table;
+    const std::span<const NodeInfoRecord> table(ns.table.data(), ns.table_count);
     const DateTime now = session.clock.now();
     std::string list;
     for (std::size_t i = 0; i < table.size(); ++i) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,9 +20,9 @@ struct Session;
 // of the failed open.
 int OpenNodeInfo(Session& session);
 
-// The whole table as it stands, empty when it cannot be read. The copy is the node's own and
-// stays good until the next call.
-const std::vector<NodeInfoRecord>& ReadNodeTable(Session& session);
+// The whole table as it stands, empty when it cannot be read. The records are the node's own copy
+// and stay good until the next call.
+std::span<const NodeInfoRecord> ReadNodeTable(Session& session);
 
 // Called by the logon before the exploration loop: claims this node's slot.
 void JoinNodeTable(Session& session);

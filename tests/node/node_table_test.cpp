@@ -1,6 +1,7 @@
 // The node table on a manual clock: joining the own slot (fresh, stale and live heartbeats, over
 // a month's end), a second copy of a running node, leaving, delivery between two sessions in one
 // directory, players who meet, the who's-online list and lines on the caller's screen.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -290,6 +291,42 @@ TEST(NodeMessages, PlayersWhoMeetSeeEachOtherArriveAndLeave) {
     ExchangeNodeData(ann.session);
     EXPECT_EQ(Texts(ann), (std::vector<std::string>{"|11Bob|03 arrives.", "|11Bob|03 leaves."}));
     EXPECT_EQ(PlayersHereText(ann.session), "");
+}
+
+// The round keeps the table it read while the file's stamp stays; a table written long ago is
+// not read again, but a write, or another file put in its place with the same size and time, is.
+TEST(NodeMessages, TheRoundSeesEveryChangeOfAQuietTable) {
+    TwoPlayers two("Bob");
+    NodeSession& ann = two.ann;
+    NodeSession& bob = two.bob;
+    const auto age = [](const char* path) {
+        const timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path, long_ago, 0), 0);
+    };
+    const auto bob_in_room = [&](std::int32_t room) {
+        bob.session.users.current.room = room;
+        UpdateNodeInfo(bob.session, "Glade");
+    };
+    bob_in_room(5);
+    age(kNodeInfoFileName);
+    ExchangeNodeData(ann.session);
+    {
+        const test::FaultyFileCalls counted({.on_call = "pread"});
+        ExchangeNodeData(ann.session);
+        EXPECT_EQ(counted.record().calls, 0);  // quiet: nothing read
+    }
+    bob_in_room(6);
+    ExchangeNodeData(ann.session);
+    std::filesystem::copy_file(kNodeInfoFileName, "replacement.dat");
+    bob_in_room(5);
+    age(kNodeInfoFileName);
+    age("replacement.dat");
+    ExchangeNodeData(ann.session);
+    ExchangeNodeData(ann.session);
+    std::filesystem::rename("replacement.dat", kNodeInfoFileName);
+    ExchangeNodeData(ann.session);
+    EXPECT_EQ(Texts(ann), (std::vector<std::string>{"|11Bob|03 arrives.", "|11Bob|03 leaves.",
+                                                    "|11Bob|03 arrives.", "|11Bob|03 leaves."}));
 }
 
 // A name stored with codes before names were checked, and what the other nodes make of it.

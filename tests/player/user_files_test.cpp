@@ -2,6 +2,9 @@
 // finding, and several nodes adding players at the same moment.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -324,6 +327,33 @@ TEST(FindUser, MatchesWholeNamesInAnyCaseAndSkipsDeleted) {
     gone.number = 9;
     EXPECT_FALSE(FindUser(t.session, gone, false, true));
     EXPECT_EQ(gone.number, 9);
+}
+
+// The logon searches what the start-up read of users.idx while the file stays as it was, and
+// the file again once another node has added a player.
+TEST(FindUser, SearchesTheStartUpsReadWhileTheIndexStaysAsItWas) {
+    test::TestSession t;
+    test::WriteFile("rooms.dat", "");
+    PrepareUserFiles(t.session);
+    for (const char* name : {"Ann", "Bob"}) {
+        UserRecord u = Named(name, std::string("Real ") + name);
+        AddUser(t.session, u);
+    }
+    const timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, kUserIndexFile, long_ago, 0), 0);
+    PrepareUserFiles(t.session);
+    {
+        const test::FaultyFileCalls counted({.on_call = "pread", .on_file = kUserIndexFile});
+        UserRecord key = Named("x", "real bob");
+        EXPECT_TRUE(FindUser(t.session, key, false, false));
+        EXPECT_EQ(key.number, 3);
+        EXPECT_EQ(counted.record().calls, 0);
+    }
+    UserRecord cy = Named("Cy", "Real Cy");
+    AddUser(t.session, cy);
+    UserRecord key = Named("x", "Real Cy");
+    EXPECT_TRUE(FindUser(t.session, key, false, false));
+    EXPECT_EQ(key.number, cy.number);
 }
 
 TEST(LoadAndSaveUser, RoundTripThroughTheSharedHandles) {

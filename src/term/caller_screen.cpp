@@ -127,7 +127,8 @@ void CallerScreen::lose_everything() {
 
 void CallerScreen::read(std::string_view written) {
     for (std::size_t i = 0; i < written.size();) {
-        const std::size_t run = plain_run(written.substr(i));
+        const char c = written[i];
+        const std::size_t run = c >= 0x20 && c < 0x7F ? plain_run(written.substr(i)) : 0;
         if (run > 0) {
             put_plain_run(written.substr(i, run));
             read_offset_ += run;

@@ -72,6 +72,12 @@ void Writer::print_coded(std::string_view text) {
             i += hex_colour(text, i) ? 4 : 1;  // a lone "@" is dropped
             continue;
         }
+        const std::size_t run = plain_run(text.substr(i), true);
+        if (run > 0) {
+            put_plain_run(text.substr(i, run));
+            i += run;
+            continue;
+        }
         put_character(static_cast<std::uint8_t>(c));
         ++i;
     }

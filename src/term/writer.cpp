@@ -314,7 +314,7 @@ void Writer::fill_cells(int row, int from_column, std::uint8_t attribute) {
 
 void Writer::print_text(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t run = plain_run(text.substr(i));
+        const std::size_t run = plain_run(text.substr(i), false);
         if (run > 0) {
             put_plain_run(text.substr(i, run));
             i += run;
@@ -325,12 +325,15 @@ void Writer::print_text(std::string_view text) {
     maybe_flush();
 }
 
-std::size_t Writer::plain_run(std::string_view text) const {
+std::size_t Writer::plain_run(std::string_view text, bool codes) const {
     if (cells_left_ >= 0) return 0;
     // The run ends before the last column, where a character leaves the cursor waiting to wrap.
     const auto room = static_cast<std::size_t>(std::max(0, kScreenColumns - 1 - cursor_.column));
     std::size_t n = 0;
-    while (n < room && n < text.size() && text[n] >= 32 && text[n] < 127) ++n;
+    while (n < room && n < text.size() && text[n] >= 32 && text[n] < 127 &&
+           !(codes && (text[n] == '|' || text[n] == '@'))) {
+        ++n;
+    }
     return n;
 }
 

@@ -201,9 +201,10 @@ class Writer {
     void scroll_up();
     void redraw_row(int row);
     void fill_cells(int row, int from_column, std::uint8_t attribute);
-    // How many characters from the start of `text` are plain (no control, no code page glyph)
-    // and fit on the row before its last column; put_plain_run writes them.
-    std::size_t plain_run(std::string_view text) const;
+    // How many characters from the start of `text` are plain (no control, no code page glyph,
+    // with `codes` no "|" or "@" that may start a code) and fit on the row before its last
+    // column; put_plain_run writes them.
+    std::size_t plain_run(std::string_view text, bool codes) const;
     void put_plain_run(std::string_view run);
     void set_cell(int column, int row, ScreenCell cell) {
         image_[row - 1][column - 1] = cell;

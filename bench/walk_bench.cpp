@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "common/user_records.hpp"
 #include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
@@ -124,33 +123,6 @@ constexpr int kPlayers = 100000;
 constexpr int kCaller = 4242;
 constexpr int kRankings = 20;
 
-// users.dat and users.idx of kPlayers players ("Player n" of caller "Caller n", standing in
-// Vornville), experience from 5,000 values so that many are tied.
-void WritePlayers(const GameDirectory& dir) {
-    std::string users;
-    std::string index;
-    users.reserve(static_cast<std::size_t>(kPlayers) * sizeof(vorn::UserRecord));
-    for (int i = 0; i < kPlayers; ++i) {
-        vorn::UserRecord u = vorn::DefaultUserRecord();
-        u.number = static_cast<std::uint16_t>(i < static_cast<int>(vorn::kMaxUsers) ? i + 1 : 0);
-        u.name = "Player " + std::to_string(i);
-        u.real_name = "Caller " + std::to_string(i);
-        u.room = 1;
-        u.deity = 1;
-        u.religion_rank = 1;
-        u.max_hp = u.hp = 20;
-        u.experience = static_cast<std::int32_t>((i * 7919u) % 5000u);
-        const vorn::UserIndexEntry e = vorn::IndexEntryFor(u);
-        users.append(reinterpret_cast<const char*>(&u), sizeof u);
-        index.append(reinterpret_cast<const char*>(&e), sizeof e);
-    }
-    dir.write_file(vorn::kUsersFile, users);
-    dir.write_file(vorn::kUserIndexFile, index);
-    dir.write_file(
-        vorn::kUserExtraFile,
-        std::string(static_cast<std::size_t>(kPlayers) * sizeof(vorn::UserExtraRecord), '\0'));
-}
-
 // The ranking of a game of 100,000 players, asked for by a caller on the exploration screen (page
 // 3, R) and left at its first "More" (N), twenty times: the wall time from the key to the first
 // page's pause on his screen, and the game's CPU over it as the kernel counts it.
@@ -161,7 +133,10 @@ void BM_RankingFirstPageInAGame(benchmark::State& state) {
         return;
     }
     WriteWalkingWorld(dir);
-    WritePlayers(dir);
+    if (!WritePlayers(dir, kPlayers)) {
+        state.SkipWithError("the players could not be written");
+        return;
+    }
     SetUpDoorNode(dir, 1, "Caller " + std::to_string(kCaller));
     for (auto _ : state) {
         GameProcess game("game", dir, {.args = {"1"}});

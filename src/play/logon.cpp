@@ -208,7 +208,6 @@ void Logon(Session& session) {
         UserRecord probe = user;
         known = FindUser(session, probe, false, false);
     }
-    ForgetIndexCopy(session);
     if (known) {
         // The typed logon has loaded him for the password already.
         if (!typed_logon) LoadUser(session, user.number);
@@ -256,6 +255,7 @@ void Logon(Session& session) {
         out.clear_screen();
     }
     LoadUser(session, user.number);
+    ForgetIndexCopy(session);
     SettleOwedNights(session);
     if (user.deity == 0) ChooseDeity(session);
     if (user.religion_rank == 0) user.religion_rank = 1;

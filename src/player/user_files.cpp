@@ -419,6 +419,18 @@ bool LoadUser(Session& session, std::uint16_t number) {
                     ": given the number of his place");
         u.current.number = number;
     }
+    // While users.idx is as the start-up read it, the player's entry there is known: the first
+    // save writes it only when it changed, as every later one does.
+    FileStamp now;
+    if (u.index_copy_good && number <= u.index_copy.size() && StampOfPath(kUserIndexFile, now) &&
+        now == u.index_stamp) {
+        if (u.saved.number != number) {
+            u.saved.user_known = u.saved.extra_known = false;
+            u.saved.number = number;
+        }
+        u.saved.entry = u.index_copy[number - 1u];
+        u.saved.entry_known = true;
+    }
     return u.extra_read.read(number - 1u, &u.extra);
 }
 

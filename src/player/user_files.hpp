@@ -40,8 +40,8 @@ struct UserFiles {
     } saved;
 
     // users.idx as the start-up read it and the file's stamp then: the logon searches this copy
-    // while the file has not changed since, instead of reading the index a second time. Let go
-    // of once the caller is known.
+    // while the file has not changed since, instead of reading the index a second time, and
+    // knows the player's entry there. Let go of once the caller is logged on.
     std::vector<UserIndexEntry> index_copy;
     FileStamp index_stamp;
     bool index_copy_good = false;

@@ -8,6 +8,7 @@
 #include "term/caller_screen.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 namespace vorn {
@@ -31,6 +32,14 @@ void AppendCsi(std::string& out, int n, char final_byte) {
     out += "\x1b[";
     AppendNumber(out, n);
     out += final_byte;
+}
+
+bool SameCells(const std::array<CallerScreen::Cell, CallerScreen::kColumns>& a,
+               const std::array<CallerScreen::Cell, CallerScreen::kColumns>& b) {
+    for (int x = 0; x < CallerScreen::kColumns; ++x) {
+        if (a[x].glyph != b[x].glyph || a[x].attribute != b[x].attribute) return false;
+    }
+    return true;
 }
 
 bool IsSpace(const CallerScreen::Cell& c) {
@@ -127,8 +136,7 @@ void CallerScreen::lose_everything() {
 
 void CallerScreen::read(std::string_view written) {
     for (std::size_t i = 0; i < written.size();) {
-        const char c = written[i];
-        const std::size_t run = c >= 0x20 && c < 0x7F ? plain_run(written.substr(i)) : 0;
+        const std::size_t run = input_ == Input::kText ? plain_run(written.substr(i)) : 0;
         if (run > 0) {
             put_plain_run(written.substr(i, run));
             read_offset_ += run;
@@ -581,8 +589,11 @@ void CallerScreen::send_difference(std::string_view written, std::string& out) {
     }
     for (int row = 1; row <= kRows; ++row) {
         if ((rows & (1u << (row - 1))) == 0) continue;
-        send_row(out, pen, row, shown_.cells[row - 1], target_.cells[row - 1]);
-        shown_.cells[row - 1] = target_.cells[row - 1];
+        Row& shown = shown_.cells[row - 1];
+        const Row& target = target_.cells[row - 1];
+        // A row written again as it was (a room's text over the same text) sends nothing.
+        if (!SameCells(shown, target)) send_row(out, pen, row, shown, target);
+        shown = target;
     }
 
     // The cursor ends where the writer left it, waiting to wrap if it was.

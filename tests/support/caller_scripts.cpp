@@ -1,6 +1,7 @@
 #include "support/caller_scripts.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <vector>
@@ -156,6 +157,31 @@ void WriteWalkingWorld(const GameDirectory& dir) {
         rooms.push_back(r);
     }
     WriteRecords(dir, "rooms.dat", rooms);
+}
+
+bool WritePlayers(const GameDirectory& dir, int players) {
+    std::string users;
+    std::string index;
+    users.reserve(static_cast<std::size_t>(players) * sizeof(UserRecord));
+    for (int i = 0; i < players; ++i) {
+        UserRecord u = DefaultUserRecord();
+        u.number = static_cast<std::uint16_t>(i < static_cast<int>(kMaxUsers) ? i + 1 : 0);
+        u.name = "Player " + std::to_string(i);
+        u.real_name = "Caller " + std::to_string(i);
+        u.room = 1;
+        u.deity = 1;
+        u.religion_rank = 1;
+        u.max_hp = u.hp = 20;
+        u.experience = static_cast<std::int32_t>((static_cast<unsigned>(i) * 7919u) % 5000u);
+        const UserIndexEntry e = IndexEntryFor(u);
+        users.append(reinterpret_cast<const char*>(&u), sizeof u);
+        index.append(reinterpret_cast<const char*>(&e), sizeof e);
+    }
+    dir.write_file(kUsersFile, users);
+    dir.write_file(kUserIndexFile, index);
+    dir.write_file(kUserExtraFile, "");
+    return ::truncate(dir.file(kUserExtraFile).c_str(),
+                      static_cast<off_t>(players) * sizeof(UserExtraRecord)) == 0;
 }
 
 UserRecord UserNamed(const GameDirectory& dir, const std::string& name) {

@@ -34,6 +34,11 @@ void WriteTestWorld(const GameDirectory& dir);
 // that sends only the cells that change.
 void WriteWalkingWorld(const GameDirectory& dir);
 
+// users.dat and users.idx of `players` players ("Player n" of caller "Caller n", standing in
+// Vornville, experience from 5,000 values so that many are tied) and a sparse user2.dat; false
+// when user2.dat cannot be sized.
+bool WritePlayers(const GameDirectory& dir, int players);
+
 // Every log the game wrote in logs/, one after the other.
 std::string AllLogs(const GameDirectory& dir);
 

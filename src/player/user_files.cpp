@@ -1,6 +1,7 @@
 #include "player/user_files.hpp"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -186,22 +187,33 @@ void MendReusedEntries(Session& session, PlayerFiles& f) {
     const bool stamped = StampOf(f.index.fd(), stamp);
     const bool settled = stamped && SettledAtRead(stamp);
     const std::uint64_t count = std::min(f.index.record_count(), kMaxUsers);
-    u.index_copy.resize(static_cast<std::size_t>(count));
-    const long want = static_cast<long>(count * sizeof(UserIndexEntry));
-    if (FullPread(f.index.fd(), u.index_copy.data(), static_cast<std::size_t>(want), 0) != want) {
-        RuntimeIoError(kIoReadPastEnd, kUserIndexFile);
-    }
     bool mended = false;
-    for (std::size_t i = 0; i < u.index_copy.size(); ++i) {
-        if (!u.index_copy[i].deleted || DeletedInUsers(f.users, i)) continue;
+    // Mends entry i when it needs it; true when it did.
+    const auto mend = [&](std::uint64_t i, UserIndexEntry& e) {
+        if (!e.deleted || DeletedInUsers(f.users, i)) return false;
         UserRecord user;
         f.users.read_checked(i, &user);
-        u.index_copy[i] = IndexEntryFor(user);
-        f.index.write_checked(i, &u.index_copy[i]);
-        mended = true;
+        e = IndexEntryFor(user);
+        f.index.write_checked(i, &e);
         session.log("xusers.idx entry " + std::to_string(i + 1) + " was marked deleted, but " +
                     user.name.str() + " plays there: the entry is made again from users.dat");
+        mended = true;
+        return false;
+    };
+    UserFiles::IndexCopy& copy = u.index_copy;
+    if (!copy.allocate(static_cast<std::size_t>(count))) {
+        // No room for a copy: the logon reads the index again.
+        ScanIndex(f.index, count, [&](std::uint64_t i, const UserIndexEntry& e) {
+            UserIndexEntry entry = e;
+            return mend(i, entry);
+        });
+        return;
     }
+    const long want = static_cast<long>(count * sizeof(UserIndexEntry));
+    if (FullPread(f.index.fd(), copy.entries, static_cast<std::size_t>(want), 0) != want) {
+        RuntimeIoError(kIoReadPastEnd, kUserIndexFile);
+    }
+    for (std::size_t i = 0; i < copy.count; ++i) mend(i, copy.entries[i]);
     u.index_stamp = stamp;
     u.index_copy_good = settled && !mended;
     if (!u.index_copy_good) ForgetIndexCopy(session);
@@ -422,22 +434,56 @@ bool LoadUser(Session& session, std::uint16_t number) {
     // While users.idx is as the start-up read it, the player's entry there is known: the first
     // save writes it only when it changed, as every later one does.
     FileStamp now;
-    if (u.index_copy_good && number <= u.index_copy.size() && StampOfPath(kUserIndexFile, now) &&
+    if (u.index_copy_good && number <= u.index_copy.count && StampOfPath(kUserIndexFile, now) &&
         now == u.index_stamp) {
         if (u.saved.number != number) {
             u.saved.user_known = u.saved.extra_known = false;
             u.saved.number = number;
         }
-        u.saved.entry = u.index_copy[number - 1u];
+        u.saved.entry = u.index_copy.entries[number - 1u];
         u.saved.entry_known = true;
     }
     return u.extra_read.read(number - 1u, &u.extra);
 }
 
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+}  // namespace
+
+bool UserFiles::IndexCopy::allocate(std::size_t wanted) {
+    release();
+    if (wanted == 0) return true;
+    // On huge pages where the system gives them, put in place at once.
+    bytes = (wanted * sizeof(UserIndexEntry) + kHugePage - 1) / kHugePage * kHugePage;
+    void* at = ::mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (at == MAP_FAILED) return false;
+    const auto start = reinterpret_cast<std::uintptr_t>(at);
+    const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+    if (aligned > start) ::munmap(at, aligned - start);
+    ::munmap(reinterpret_cast<void*>(aligned + bytes), start + kHugePage - aligned);
+    mapping = reinterpret_cast<void*>(aligned);
+    ::madvise(mapping, bytes, MADV_HUGEPAGE);
+    ::madvise(mapping, bytes, MADV_POPULATE_WRITE);
+    entries = static_cast<UserIndexEntry*>(mapping);
+    count = wanted;
+    return true;
+}
+
+void UserFiles::IndexCopy::release() {
+    if (mapping != nullptr) ::munmap(mapping, bytes);
+    mapping = nullptr;
+    entries = nullptr;
+    count = 0;
+    bytes = 0;
+}
+
 void ForgetIndexCopy(Session& session) {
     UserFiles& u = session.users;
     u.index_copy_good = false;
-    std::vector<UserIndexEntry>().swap(u.index_copy);
+    u.index_copy.release();
 }
 
 bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_name) {
@@ -455,8 +501,8 @@ bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_
         // users.idx as the start-up read it: no second pass over the file.
         user.number = 0;
         count = static_cast<std::uint64_t>(now.size) / sizeof(UserIndexEntry);
-        for (std::size_t i = 0; i < u.index_copy.size(); ++i) {
-            if (visit(i, u.index_copy[i])) break;
+        for (std::size_t i = 0; i < u.index_copy.count; ++i) {
+            if (visit(i, u.index_copy.entries[i])) break;
         }
     } else {
         RecordFile index;

@@ -2,9 +2,9 @@
 // player's two records live here for the whole call, with the shared read handles of start-up.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "common/clock.hpp"
 #include "common/file_stamp.hpp"
@@ -42,7 +42,21 @@ struct UserFiles {
     // users.idx as the start-up read it and the file's stamp then: the logon searches this copy
     // while the file has not changed since, instead of reading the index a second time, and
     // knows the player's entry there. Let go of once the caller is logged on.
-    std::vector<UserIndexEntry> index_copy;
+    struct IndexCopy {
+        IndexCopy() = default;
+        IndexCopy(const IndexCopy&) = delete;
+        IndexCopy& operator=(const IndexCopy&) = delete;
+        ~IndexCopy() { release(); }
+        // Room for `count` entries, on huge pages where the system gives them and put in place
+        // at once: a page fault for every 4 KiB of a fresh buffer would cost a new process more
+        // than the read itself. False when there is no room.
+        bool allocate(std::size_t count);
+        void release();
+        UserIndexEntry* entries = nullptr;
+        std::size_t count = 0;
+        void* mapping = nullptr;
+        std::size_t bytes = 0;
+    } index_copy;
     FileStamp index_stamp;
     bool index_copy_good = false;
 

@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -455,8 +456,15 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 bool UserFiles::IndexCopy::allocate(std::size_t wanted) {
     release();
     if (wanted == 0) return true;
-    // On huge pages where the system gives them, put in place at once.
-    bytes = (wanted * sizeof(UserIndexEntry) + kHugePage - 1) / kHugePage * kHugePage;
+    const std::size_t need = wanted * sizeof(UserIndexEntry);
+    if (need < kHugePage) {
+        // A small copy from the heap, whose pages a process has at hand.
+        entries = static_cast<UserIndexEntry*>(std::malloc(need));
+        count = entries == nullptr ? 0 : wanted;
+        return entries != nullptr;
+    }
+    // A larger copy on huge pages where the system gives them, put in place at once.
+    bytes = (need + kHugePage - 1) / kHugePage * kHugePage;
     void* at = ::mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE,
                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (at == MAP_FAILED) return false;
@@ -473,7 +481,11 @@ bool UserFiles::IndexCopy::allocate(std::size_t wanted) {
 }
 
 void UserFiles::IndexCopy::release() {
-    if (mapping != nullptr) ::munmap(mapping, bytes);
+    if (mapping != nullptr) {
+        ::munmap(mapping, bytes);
+    } else {
+        std::free(entries);
+    }
     mapping = nullptr;
     entries = nullptr;
     count = 0;

@@ -188,10 +188,11 @@ void MendReusedEntries(Session& session, PlayerFiles& f) {
     const bool stamped = StampOf(f.index.fd(), stamp);
     const bool settled = stamped && SettledAtRead(stamp);
     const std::uint64_t count = std::min(f.index.record_count(), kMaxUsers);
+    ForgetIndexCopy(session);
     bool mended = false;
-    // Mends entry i when it needs it; true when it did.
+    // Entry i, made again when it needs it.
     const auto mend = [&](std::uint64_t i, UserIndexEntry& e) {
-        if (!e.deleted || DeletedInUsers(f.users, i)) return false;
+        if (!e.deleted || DeletedInUsers(f.users, i)) return;
         UserRecord user;
         f.users.read_checked(i, &user);
         e = IndexEntryFor(user);
@@ -199,14 +200,14 @@ void MendReusedEntries(Session& session, PlayerFiles& f) {
         session.log("xusers.idx entry " + std::to_string(i + 1) + " was marked deleted, but " +
                     user.name.str() + " plays there: the entry is made again from users.dat");
         mended = true;
-        return false;
     };
     UserFiles::IndexCopy& copy = u.index_copy;
     if (!copy.allocate(static_cast<std::size_t>(count))) {
         // No room for a copy: the logon reads the index again.
         ScanIndex(f.index, count, [&](std::uint64_t i, const UserIndexEntry& e) {
             UserIndexEntry entry = e;
-            return mend(i, entry);
+            mend(i, entry);
+            return false;
         });
         return;
     }

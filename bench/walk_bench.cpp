@@ -14,7 +14,7 @@
 #include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
-#include "support/system_call_count.hpp"
+#include "probes/system_call_count.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/system_call_count.hpp"
+#include "probes/system_call_count.hpp"
 
 #include <fcntl.h>
 #include <signal.h>

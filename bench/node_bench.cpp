@@ -15,10 +15,10 @@
 
 #include "common/clock.hpp"
 #include "common/node_records.hpp"
+#include "probes/system_call_count.hpp"
 #include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
-#include "probes/system_call_count.hpp"
 
 namespace {
 

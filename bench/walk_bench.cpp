@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "probes/system_call_count.hpp"
 #include "support/caller_scripts.hpp"
 #include "support/game_directory.hpp"
 #include "support/game_process.hpp"
-#include "probes/system_call_count.hpp"
 
 namespace {
 

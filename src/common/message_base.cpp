@@ -249,8 +249,8 @@ std::uint32_t MessageBase::count_of(const FileStamp& header) {
 }
 
 std::uint32_t MessageBase::count() const {
-    return static_cast<std::uint32_t>(
-        std::min<off_t>(FileSize(header_fd_) / static_cast<off_t>(kHeaderSize), UINT32_MAX));
+    FileStamp header;
+    return header_stamp(header) ? count_of(header) : 0;
 }
 
 std::uint32_t MessageBase::text_records() const {

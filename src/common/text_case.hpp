@@ -27,15 +27,6 @@ inline std::string UpperCase(std::string_view text) {
     return out;
 }
 
-// UpperCase(a) == UpperCase(b), without making either.
-inline bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && Upper(a[i]) != Upper(b[i])) return false;
-    }
-    return true;
-}
-
 inline std::string LowerCase(std::string_view text) {
     std::string out(text);
     for (char& c : out) c = Lower(c);

@@ -59,7 +59,6 @@ bool NoticeBase(Session& session, FileStamp& header) {
         if (!OpenEmailArea(session)) return false;
         mail.notice_area = mail.area;
         mail.notice_area_loaded = true;
-        mail.notice_base.close();
     }
     mail.area = mail.notice_area;
     mail.area_index = 0;

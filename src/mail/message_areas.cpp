@@ -16,7 +16,7 @@ namespace {
 
 bool SameName(std::string_view a, std::string_view b, bool ignore_case) {
     if (a.empty() || b.empty()) return false;
-    return ignore_case ? SameIgnoringCase(a, b) : a == b;
+    return ignore_case ? SameUserName(a, b) : a == b;
 }
 
 std::string AreaRecordPath(const Session& session) {

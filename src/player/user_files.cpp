@@ -221,6 +221,12 @@ void MendReusedEntries(Session& session, PlayerFiles& f) {
     if (!u.index_copy_good) ForgetIndexCopy(session);
 }
 
+// Whether the start-up's copy of users.idx is the file as it stands: one stat.
+bool IndexCopyCurrent(const UserFiles& u) {
+    FileStamp now;
+    return u.index_copy_good && StampOfPath(kUserIndexFile, now) && now == u.index_stamp;
+}
+
 // Where a new user goes in users.dat: the first deleted record that is not the last one, else
 // the end of the file; nothing when that lies past the last user number. The index carries the
 // deleted mark of every record (every write of a record writes its entry), so it is searched
@@ -435,9 +441,7 @@ bool LoadUser(Session& session, std::uint16_t number) {
     }
     // While users.idx is as the start-up read it, the player's entry there is known: the first
     // save writes it only when it changed, as every later one does.
-    FileStamp now;
-    if (u.index_copy_good && number <= u.index_copy.count && StampOfPath(kUserIndexFile, now) &&
-        now == u.index_stamp) {
+    if (number <= u.index_copy.count && IndexCopyCurrent(u)) {
         if (u.saved.number != number) {
             u.saved.user_known = u.saved.extra_known = false;
             u.saved.number = number;
@@ -509,11 +513,10 @@ bool FindUser(Session& session, UserRecord& user, bool include_deleted, bool by_
     };
     std::uint64_t count = 0;
     UserFiles& u = session.users;
-    FileStamp now;
-    if (u.index_copy_good && StampOfPath(kUserIndexFile, now) && now == u.index_stamp) {
+    if (IndexCopyCurrent(u)) {
         // users.idx as the start-up read it: no second pass over the file.
         user.number = 0;
-        count = static_cast<std::uint64_t>(now.size) / sizeof(UserIndexEntry);
+        count = u.index_copy.count;
         for (std::size_t i = 0; i < u.index_copy.count; ++i) {
             if (visit(i, u.index_copy.entries[i])) break;
         }

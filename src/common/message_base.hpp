@@ -90,6 +90,7 @@ class MessageBase {
     // whether a pack has replaced it (no name left), and its size, which counts the messages
     // (see count_of).
     bool header_stamp(FileStamp& stamp) const;
+    int header_descriptor() const { return header_fd_; }
     static std::uint32_t count_of(const FileStamp& header);
 
     // The reading hold (see above). Taking it may wait for a pack to finish.

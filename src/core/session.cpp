@@ -1,5 +1,7 @@
 #include "core/session.hpp"
 
+#include <sys/inotify.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -38,10 +40,34 @@ void Session::end_call(bool show_credits) {
 }
 
 bool LoadRoom(Session& session, std::int32_t number) {
-    return LoadRoom(session.world, session.world.rooms, number);
+    WorldBuffers& w = session.world;
+    FileWatch& watch = session.watch;
+    if (watch.unchanged(w.rooms_watch, session.clock.monotonic_ms())) {
+        const auto kept = w.kept_rooms.find(number);
+        if (kept != w.kept_rooms.end()) {
+            w.room = kept->second;
+            return true;
+        }
+    } else {
+        w.kept_rooms.clear();
+        if (!w.rooms_watch_tried && w.rooms.is_open() && watch.descriptor() >= 0) {
+            w.rooms_watch_tried = true;
+            w.rooms_watch = watch.add(w.rooms.fd(), IN_MODIFY);
+        }
+        watch.settle(w.rooms_watch);
+    }
+    if (!LoadRoom(w, w.rooms, number)) return false;
+    if (w.rooms_watch >= 0 && w.kept_rooms.size() < WorldBuffers::kKeptRooms) {
+        w.kept_rooms.emplace(number, w.room);
+    }
+    return true;
 }
 bool SaveRoom(Session& session, std::int32_t number) {
-    return SaveRoom(session.world.rooms, number, session.world.room);
+    return SaveRoom(session, number, session.world.room);
+}
+bool SaveRoom(Session& session, std::int32_t number, const RoomRecord& room) {
+    session.world.kept_rooms.clear();
+    return SaveRoom(session.world.rooms, number, room);
 }
 bool LoadEvent(Session& session, std::int32_t number) {
     return LoadEvent(session.world, number);

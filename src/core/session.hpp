@@ -13,6 +13,7 @@
 #include "common/city_files.hpp"
 #include "common/clock.hpp"
 #include "common/config_records.hpp"
+#include "common/file_watch.hpp"
 #include "common/node_lock_table.hpp"
 #include "common/random.hpp"
 #include "common/system_log.hpp"
@@ -88,6 +89,8 @@ struct Session {
 
     KeyClock time;  // the call's time, kept by the key reader
     CallHooks hooks;
+    // Word of changes to the files a move would otherwise look at again; begun by the game.
+    FileWatch watch;
     ChatState chat;
     TextCodeState codes;  // pending width and parameter, template slots, list forms
 
@@ -118,8 +121,11 @@ struct Session {
 
 // The world files' loaders with the session's buffers and its rooms handle (world/world_files.hpp
 // has them for any buffers).
+// Rooms read during the call are kept while the file watch tells rooms.dat has not been written
+// since (by a city founded on any node); without the watch every move reads its room.
 bool LoadRoom(Session& session, std::int32_t number);
 bool SaveRoom(Session& session, std::int32_t number);
+bool SaveRoom(Session& session, std::int32_t number, const RoomRecord& room);
 bool LoadEvent(Session& session, std::int32_t number);
 bool LoadMonster(Session& session, std::int32_t number);
 bool LoadWeapon(Session& session, std::int32_t number);

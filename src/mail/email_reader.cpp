@@ -1,6 +1,8 @@
 // The e-mail reader and the new-mail notice. The notice runs on every move of the exploration
 // loop, so it counts the caller's mail once and afterwards reads only the headers added since;
 // a pack of the e-mail area (a new header file) makes it count again.
+#include <sys/inotify.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -62,8 +64,27 @@ bool NoticeBase(Session& session, FileStamp& header) {
     }
     mail.area = mail.notice_area;
     mail.area_index = 0;
-    if (mail.notice_base.header_stamp(header) && header.links > 0) return true;
-    return OpenAreaFiles(session, mail.notice_base) && mail.notice_base.header_stamp(header);
+    FileWatch& watch = session.watch;
+    if (mail.notice_header_seen &&
+        watch.unchanged(mail.notice_watch, session.clock.monotonic_ms())) {
+        header = mail.notice_header;
+        return true;
+    }
+    const bool seen =
+        (mail.notice_base.header_stamp(header) && header.links > 0) ||
+        (OpenAreaFiles(session, mail.notice_base) && mail.notice_base.header_stamp(header));
+    if (!seen) return false;
+    if (header.device != mail.notice_watch_device || header.inode != mail.notice_watch_inode) {
+        watch.drop(mail.notice_watch);
+        mail.notice_watch = watch.add(mail.notice_base.header_descriptor(),
+                                      IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF);
+        mail.notice_watch_device = header.device;
+        mail.notice_watch_inode = header.inode;
+    }
+    watch.settle(mail.notice_watch);
+    mail.notice_header = header;
+    mail.notice_header_seen = true;
+    return true;
 }
 
 std::uint32_t CountMail(Session& session, const MessageBase& base, const FileStamp& header) {

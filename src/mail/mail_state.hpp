@@ -49,6 +49,15 @@ struct MailState {
     MessageAreaRecord notice_area{};
     bool notice_area_loaded = false;
     MessageBase notice_base;
+    // The header file's stamp at the notice's last look, which holds while the file watch tells
+    // the file has not been written since and this node has opened no area meanwhile (its own
+    // posts, reading and packs go through an opened area); the watch's slot and which file it
+    // watches.
+    FileStamp notice_header{};
+    bool notice_header_seen = false;
+    int notice_watch = -1;
+    dev_t notice_watch_device = 0;
+    ino_t notice_watch_inode = 0;
 
     LeagueMail league;
 };

@@ -63,6 +63,7 @@ bool IsEmailArea(const MessageAreaRecord& area) {
 }
 
 bool OpenAreaFiles(Session& session, MessageBase& base) {
+    session.mail.notice_header_seen = false;
     const std::string_view file = session.mail.area.area_file.view();
     return !file.empty() && base.open(session.system.message_path, file);
 }
@@ -75,6 +76,7 @@ void SaveAreaCount(Session& session, std::uint32_t count) {
 }
 
 PackResult PackCurrentArea(Session& session) {
+    session.mail.notice_header_seen = false;
     const PackResult packed =
         PackMessageBase(session.system.message_path, session.mail.area.area_file.view());
     if (packed.ok) SaveAreaCount(session, packed.kept);

@@ -43,6 +43,7 @@ std::int32_t FoundUnderLock(Session& session, CityBuffers& buffers, int slot) {
     if (!lock.held()) RuntimeIoError(kIoWriteError, kCitiesFile);
     if (const std::string mended = CutFoundingText(MendCutFounding(lock)); !mended.empty()) {
         session.log("x" + mended);
+        session.world.kept_rooms.clear();  // a room may have had its city given back
     }
     // The room as the file holds it: the letters the exploration loop added are not saved.
     RoomRecord room;
@@ -71,7 +72,7 @@ std::int32_t FoundUnderLock(Session& session, CityBuffers& buffers, int slot) {
     paid = true;
     if (const SaveFailure f = TrySaveUser(session, user); f.code != 0) take_back(f);
     room.city = number;
-    if (!SaveRoom(session.world.rooms, room_number, room)) take_back({kIoWriteError, kRoomsFile});
+    if (!SaveRoom(session, room_number, room)) take_back({kIoWriteError, kRoomsFile});
     session.world.room.city = number;
     return number;
 }

@@ -39,5 +39,7 @@ int main(int argc, char** argv) {
     vorn::Platform platform{clock, random, terminal, exit};
     vorn::Session session(platform);
     for (int i = 1; i < argc; ++i) session.command.args.emplace_back(argv[i]);
+    // Without it every move looks at the files it reads again.
+    session.watch.start();
     vorn::RunGame(session);
 }

@@ -1,6 +1,7 @@
 #include "player/user_files.hpp"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -383,16 +384,28 @@ SaveFailure TrySaveUser(Session& session, UserRecord& user) {
     const std::uint64_t at = user.number - 1u;
 
     if (!saved.user_known || std::memcmp(&saved.user, &user, sizeof user) != 0) {
-        // The handle of an earlier save, unless users.dat has been removed or replaced since.
-        struct stat st {};
-        if (saved.users.is_open() && (::fstat(saved.users.fd(), &st) != 0 || st.st_nlink == 0)) {
-            saved.users.close();
+        // The handle of an earlier save, unless users.dat has been removed or replaced since;
+        // where the file watch runs, it says when the file must be looked at.
+        FileWatch& watch = session.watch;
+        if (saved.users.is_open() &&
+            !watch.unchanged(saved.users_watch, session.clock.monotonic_ms())) {
+            struct stat st {};
+            if (::fstat(saved.users.fd(), &st) != 0 || st.st_nlink == 0) {
+                watch.drop(saved.users_watch);
+                saved.users_watch = -1;
+                saved.users.close();
+            } else {
+                watch.settle(saved.users_watch);
+            }
         }
-        if (!saved.users.is_open() &&
-            !saved.users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
-            // The player has his records already: a users.dat that cannot be opened is an I/O
-            // error, never a reason to add him again.
-            return {kIoFileNotOpen, kUsersFile};
+        if (!saved.users.is_open()) {
+            if (!saved.users.open(kUsersFile, sizeof(UserRecord), RecordFile::Access::kReadWrite)) {
+                // The player has his records already: a users.dat that cannot be opened is an
+                // I/O error, never a reason to add him again.
+                return {kIoFileNotOpen, kUsersFile};
+            }
+            saved.users_watch =
+                watch.add(saved.users.fd(), IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF);
         }
         if (!WriteUserRecord(saved.users, at, user)) return {kIoWriteError, kUsersFile};
         saved.user = user;

@@ -36,7 +36,8 @@ struct UserFiles {
         UserRecord user{};
         UserExtraRecord extra{};
         UserIndexEntry entry{};
-        RecordFile users;  // read and write
+        RecordFile users;      // read and write
+        int users_watch = -1;  // the file watch's slot for it, -1 when unwatched
     } saved;
 
     // users.idx as the start-up read it and the file's stamp then: the logon searches this copy

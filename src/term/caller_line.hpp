@@ -41,6 +41,9 @@ class CallerLine final : public TerminalIo {
 
     bool write_all(std::string_view bytes) override { return active_->write_all(bytes); }
     bool wait_readable(int timeout_ms) override { return active_->wait_readable(timeout_ms); }
+    bool wait_readable_or(int timeout_ms, int other_fd, bool& other_ready) override {
+        return active_->wait_readable_or(timeout_ms, other_fd, other_ready);
+    }
     long read_some(char* buffer, std::size_t size) override {
         return active_->read_some(buffer, size);
     }

@@ -97,7 +97,10 @@ void KeyReader::take_typed(std::uint8_t byte) {
 
 // One wait of at most `timeout_ms` for input; true when a key is ready.
 bool KeyReader::poll_keys(int timeout_ms) {
-    if (drain_input()) return true;
+    if (drain_input()) {
+        session_.watch.doubt();
+        return true;
+    }
     if (check_hangup()) return false;
     session_.writer.flush();
     if (check_hangup()) return false;
@@ -116,7 +119,13 @@ void KeyReader::read_input(int timeout_ms) {
         wait = static_cast<int>(std::clamp<std::int64_t>(kEscapeTimeoutMs - quiet, 0, wait));
     }
     TerminalIo& io = s.platform.terminal;
-    if (io.wait_readable(wait)) {
+    FileWatch& watch = s.watch;
+    bool changes = false;
+    const bool readable = watch.descriptor() >= 0
+                              ? io.wait_readable_or(wait, watch.descriptor(), changes)
+                              : io.wait_readable(wait);
+    watch.waited(changes, s.clock.monotonic_ms());
+    if (readable) {
         const long n = io.read_some(input_, sizeof input_);
         if (n == 0) {
             s.time.note_end("hang-up");

@@ -50,13 +50,22 @@ bool TelnetTerminalIo::write_all(std::string_view bytes) {
 // Negotiation alone is no input: the wait goes on until the caller's bytes come, the line ends
 // or the time is up.
 bool TelnetTerminalIo::wait_readable(int timeout_ms) {
+    bool other_ready = false;
+    return wait_readable_or(timeout_ms, -1, other_ready);
+}
+
+bool TelnetTerminalIo::wait_readable_or(int timeout_ms, int other_fd, bool& other_ready) {
+    other_ready = false;
     const std::int64_t deadline = clock_.monotonic_ms() + std::max(timeout_ms, 0);
     for (;;) {
         if (!pending_.empty() || ended_) return true;
         const std::int64_t left = deadline - clock_.monotonic_ms();
         if (left < 0 || line_.hung_up()) return false;
-        if (!line_.wait_readable(static_cast<int>(left))) return false;
+        const bool line_ready =
+            line_.wait_readable_or(static_cast<int>(left), other_fd, other_ready);
+        if (!line_ready) return false;
         fill(0);
+        if (other_fd >= 0 && other_ready) return !pending_.empty() || ended_;
     }
 }
 

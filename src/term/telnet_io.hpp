@@ -22,6 +22,7 @@ class TelnetTerminalIo final : public TerminalIo {
 
     bool write_all(std::string_view bytes) override;
     bool wait_readable(int timeout_ms) override;
+    bool wait_readable_or(int timeout_ms, int other_fd, bool& other_ready) override;
     long read_some(char* buffer, std::size_t size) override;
     bool hung_up() const override { return pending_.empty() && line_.hung_up(); }
     int input_descriptor() const override { return line_.input_descriptor(); }

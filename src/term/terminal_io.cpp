@@ -39,6 +39,16 @@ bool FdTerminalIo::wait_readable(int timeout_ms) {
     return (p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
+bool FdTerminalIo::wait_readable_or(int timeout_ms, int other_fd, bool& other_ready) {
+    other_ready = false;
+    if (hung_up()) return false;
+    struct pollfd p[2] = {{in_, POLLIN, 0}, {other_fd, POLLIN, 0}};
+    const int r = ::poll(p, 2, timeout_ms < 0 ? 0 : timeout_ms);
+    if (r <= 0) return false;
+    other_ready = (p[1].revents & POLLIN) != 0;
+    return (p[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 long FdTerminalIo::read_some(char* buffer, std::size_t size) {
     if (hung_up()) return 0;
     for (;;) {

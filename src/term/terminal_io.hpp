@@ -26,6 +26,12 @@ class TerminalIo {
     virtual bool write_all(std::string_view bytes) = 0;
     // Waits up to `timeout_ms` (0 = just look) for input; true when a byte can be read.
     virtual bool wait_readable(int timeout_ms) = 0;
+    // The same wait, woken as well when `other_fd` can be read, which sets `other_ready`. A line
+    // that cannot wait on two descriptors waits on its own and always sets it (look and see).
+    virtual bool wait_readable_or(int timeout_ms, int other_fd, bool& other_ready) {
+        other_ready = other_fd >= 0;
+        return wait_readable(timeout_ms);
+    }
     // Reads what is there, at most `size` bytes; 0 means end of input (hang-up), -1 nothing yet.
     virtual long read_some(char* buffer, std::size_t size) = 0;
     // The caller hung up: end of input, a read or write error, or SIGHUP.
@@ -53,6 +59,7 @@ class FdTerminalIo final : public TerminalIo {
     FdTerminalIo(int input_fd, int output_fd) : in_(input_fd), out_(output_fd) {}
     bool write_all(std::string_view bytes) override;
     bool wait_readable(int timeout_ms) override;
+    bool wait_readable_or(int timeout_ms, int other_fd, bool& other_ready) override;
     long read_some(char* buffer, std::size_t size) override;
     bool hung_up() const override { return input_ended_ || output_failed_; }
     int input_descriptor() const override { return in_; }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "common/record_file.hpp"
 #include "common/world_records.hpp"
@@ -35,6 +36,13 @@ struct WorldBuffers {
     BuildingTypeRecord building{};
     // Whole records in monsters.dat at the last monster load.
     std::int32_t monster_count = 0;
+
+    // Rooms read during the call, kept while rooms.dat is watched and unwritten; the slot of its
+    // watch (-1: none), asked for once.
+    static constexpr std::size_t kKeptRooms = 1024;
+    std::unordered_map<std::int32_t, RoomRecord> kept_rooms;
+    int rooms_watch = -1;
+    bool rooms_watch_tried = false;
 };
 
 RoomRecord NothingRoom();

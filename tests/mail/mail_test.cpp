@@ -53,8 +53,9 @@ class MailTest : public ::testing::Test {
         s.users.current.line_editor = true;
     }
     // A message stored straight into the current area.
+    // A letter stored by this caller's session, or by another node (`here` false).
     void store(std::uint16_t from, std::uint16_t to, std::string_view subject,
-               std::uint16_t status = 0) {
+               std::uint16_t status = 0, bool here = true) {
         const char* names[] = {"", "Joe", "Ann", "Bob"};
         MessageHeader h;
         std::memset(&h, 0, sizeof h);
@@ -65,8 +66,14 @@ class MailTest : public ::testing::Test {
         h.subject = subject;
         h.status = status;
         h.written = PackDosDateTime(t.clock.now());
-        ASSERT_EQ(AppendMessage(s, {std::string(subject) + " text"}, h, true),
-                  StoreResult::kStored);
+        if (here) {
+            ASSERT_EQ(AppendMessage(s, {std::string(subject) + " text"}, h, true),
+                      StoreResult::kStored);
+            return;
+        }
+        MessageBase elsewhere;
+        ASSERT_TRUE(elsewhere.open("", "EMAIL"));
+        ASSERT_EQ(elsewhere.append({"text"}, h, MessageLimit{}), StoreResult::kStored);
     }
     MessageHeader header(std::uint32_t n) {
         MessageBase base;
@@ -419,6 +426,30 @@ TEST_F(MailTest, NoticeCountsTheCallersMailAndFollowsNewLettersAndPacks) {
     ASSERT_TRUE(PackMessageBase("", "EMAIL").ok);
     run("", [&] { ReadEmail(s, false, false, false); });
     EXPECT_EQ(test::RowText(s.writer, 23).substr(38), "1  msg ! read");
+}
+
+// Where the game watches the header file, a move trusts its last look until the file is written:
+// another node's letter shows at the next move after it, the caller's own at once.
+TEST_F(MailTest, TheWatchedNoticeFollowsOtherNodesLettersAndTheCallersOwn) {
+    ASSERT_TRUE(s.watch.start());
+    ASSERT_TRUE(OpenEmailArea(s));
+    const auto move = [&] {
+        s.keys.wait_for_key(0);
+        ReadEmail(s, false, false, false);
+        return test::RowText(s.writer, 23).substr(38);
+    };
+    EXPECT_NE(move().find("No mail waiting"), std::string::npos);
+    store(kBob, kAnn, "one", 0, false);
+    EXPECT_EQ(move(), "1  msg ! read");
+    EXPECT_EQ(move(), "1  msg ! read");
+    store(kBob, kAnn, "two", 0, false);
+    EXPECT_EQ(move(), "2  msg ! read");
+    store(kAnn, kAnn, "note to self");
+    ReadEmail(s, false, false, false);
+    EXPECT_EQ(test::RowText(s.writer, 23).substr(38), "3  msg ! read");
+    ASSERT_TRUE(PackMessageBase("", "EMAIL").ok);
+    store(kJoe, kAnn, "after the pack", 0, false);
+    EXPECT_EQ(move(), "4  msg ! read");
 }
 
 }  // namespace

@@ -97,10 +97,7 @@ void KeyReader::take_typed(std::uint8_t byte) {
 
 // One wait of at most `timeout_ms` for input; true when a key is ready.
 bool KeyReader::poll_keys(int timeout_ms) {
-    if (drain_input()) {
-        session_.watch.doubt();
-        return true;
-    }
+    if (drain_input()) return true;
     if (check_hangup()) return false;
     session_.writer.flush();
     if (check_hangup()) return false;
@@ -125,6 +122,7 @@ void KeyReader::read_input(int timeout_ms) {
                               ? io.wait_readable_or(wait, watch.descriptor(), changes)
                               : io.wait_readable(wait);
     watch.waited(changes, s.clock.monotonic_ms());
+    waited_since_key_ = true;
     if (readable) {
         const long n = io.read_some(input_, sizeof input_);
         if (n == 0) {
@@ -141,6 +139,10 @@ void KeyReader::read_input(int timeout_ms) {
 
 bool KeyReader::take_key(Key& key) {
     if (!drain_input()) return false;
+    // A key typed ahead came before the last wait: what the file watch saw then may be older
+    // than the key's move, so the move looks at the files.
+    if (!waited_since_key_) session_.watch.doubt();
+    waited_since_key_ = false;
     key = keys_.front();
     keys_.pop_front();
     return true;

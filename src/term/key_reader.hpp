@@ -129,6 +129,7 @@ class KeyReader {
     std::size_t input_next_ = 0;
     std::size_t input_end_ = 0;
     std::int64_t last_byte_ms_ = 0;
+    bool waited_since_key_ = false;  // a wait came since the last key was taken
     std::uint8_t last_key_ = 0;
     std::uint8_t extended_key_ = 0;
     int reads_after_hangup_ = 0;

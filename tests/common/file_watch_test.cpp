@@ -73,7 +73,8 @@ TEST(FileWatch, TellsWhatOtherWritersDidToAWatchedFileAsOfAWaitAMomentAgo) {
 }
 
 // The rooms a caller walks through are kept while rooms.dat is unwritten: a city founded on
-// another node shows at the next move after it, one founded here at once.
+// another node shows at the next move after it, one founded here at once, and keys typed ahead
+// look again.
 TEST(FileWatch, KeptRoomsFollowEveryWriteToRoomsDat) {
     test::TestSession t;
     Session& s = t.session;
@@ -100,6 +101,15 @@ TEST(FileWatch, KeptRoomsFollowEveryWriteToRoomsDat) {
     ASSERT_TRUE(SaveRoom(s, 1, rooms[0]));
     EXPECT_TRUE(LoadRoom(s, 1));
     EXPECT_EQ(s.world.room.city, 3);
+    // Two keys typed ahead: the second one's move looks at the file again.
+    t.terminal.type("ab");
+    EXPECT_EQ(s.keys.read_key(), 'a');
+    EXPECT_TRUE(LoadRoom(s, 2));
+    rooms[1].city = 9;
+    ASSERT_TRUE(elsewhere.write_record(1, rooms[1]));
+    EXPECT_EQ(s.keys.read_key(), 'b');
+    EXPECT_TRUE(LoadRoom(s, 2));
+    EXPECT_EQ(s.world.room.city, 9);
 }
 
 }  // namespace
